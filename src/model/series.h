@@ -1,0 +1,111 @@
+// The record of a series and its synthesis.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/window.h"
+#include "model/alphabet.h"
+
+namespace velmora {
+
+// The current series: pure and noisy samples, the truth about every placed pulse, the
+// answers of processing and the attached subset.
+//
+// The pointer fields point into the header's own blocks: `block` holds the two series
+// arrays followed by the thirteen per-pulse arrays (each wReservedImpulses long),
+// `pulsesListBlock` the etalon pointers, `subsetSizeBlock`/`subsetRowsBlock` the
+// selected-subset store.
+struct SeriesHeader {
+  uint32_t dwReservedSize = 0;
+  uint32_t dwSeriesSize = 0;
+  uint16_t wTmin = 0;
+  uint16_t wTmax = 0;
+  int16_t* lpPureData = nullptr;
+  int16_t* lpNoisyData = nullptr;
+  uint16_t wImpulseSize = 0;
+  uint16_t wImpulseQuantity = 0;
+  uint16_t wMaxPulses = 0;
+  uint16_t wMinPulses = 0;
+  int16_t wNoise = 0;
+  int16_t wAmplitude = 0;
+  int16_t* lpPositions = nullptr;
+  int16_t* lpFoundPositions = nullptr;
+  int16_t* lpMinPositions = nullptr;
+  int16_t* lpMaxPositions = nullptr;
+  const PulseHeader* lpFirstPulse = nullptr;
+  int16_t* lpEtalons = nullptr;
+  int16_t* lpFoundEtalons = nullptr;
+  uint16_t wReservedEtalons = 0;
+  uint16_t wEtalons = 0;
+  uint16_t wReservedImpulses = 0;
+  const PulseHeader** lpPulsesList = nullptr;
+  uint16_t wFoundPulses = 0;
+  int16_t wFirstSample = 0;
+  int16_t wLastSample = 0;
+  int16_t* lpFirstSamples = nullptr;
+  int16_t* lpLastSamples = nullptr;
+  int16_t* lpFoundFirstSamples = nullptr;
+  int16_t* lpFoundLastSamples = nullptr;
+  int16_t* lpSubset = nullptr;
+  uint16_t wSubsetSize = 0;
+  uint16_t wSubsetMode = 0;
+  uint16_t wSubsetPosition = 0;
+  int16_t wTupleInstances = 0;
+  int16_t* lpTupleFirst = nullptr;
+  int16_t* lpTupleLast = nullptr;
+  uint16_t wReservedSubsets = 0;
+  uint16_t wSubsets = 0;
+  uint16_t wReservedSubsetSize = 0;
+  int16_t wFoundTuple = 0;
+  int16_t* selectedSubsetSize = nullptr;
+  int16_t** selectedSubsetList = nullptr;
+
+  std::vector<int16_t> block;
+  std::vector<const PulseHeader*> pulsesListBlock;
+  std::vector<int16_t> subsetSizeBlock;
+  std::vector<int16_t*> subsetRowsBlock;
+
+  SeriesHeader() = default;
+  SeriesHeader(const SeriesHeader&) = delete;
+  SeriesHeader& operator=(const SeriesHeader&) = delete;
+};
+
+// Least and greatest admissible pulse counts for series length n, pulse length l.
+// Pmin = (n + l - 1) / tmax raised to 1; Pmax = (n - l + tmin) / tmin.
+uint16_t minPulseCount(uint32_t seriesSize, uint16_t impulseSize, uint16_t tmax);
+uint16_t maxPulseCount(uint32_t seriesSize, uint16_t impulseSize, uint16_t tmin);
+
+// Creates or resizes a header for a series of seriesSize samples. Null on failure.
+SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint16_t impulseSize,
+                                    uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
+                                    SeriesHeader* old);
+
+// Fixed-count synthesis of quantity pulses. The etalon sequence holds at least quantity
+// numbers; it is read and written (subsets, invalid numbers become 1).
+SeriesHeader* getCutOffSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
+                              uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
+                              uint32_t seriesSize, uint16_t quantity, uint16_t* etalonSequence,
+                              int16_t amplitude, uint16_t savedLevel, SeriesHeader* old);
+
+// Unfixed-count synthesis: draws the pulse count from the pulse-count state.
+SeriesHeader* getRandomCountSeries(Window& window, uint16_t alphabetSize,
+                                   const PulseHeader* alphabet, uint16_t impulseSize,
+                                   uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
+                                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
+                                   uint16_t savedLevel, SeriesHeader* header);
+
+// The synthesis proper on a sized header. 1 when the series was made, 0 when the
+// parameters were refused (the series is then left as it was).
+int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
+                  uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
+                  uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
+                  uint16_t savedLevel, SeriesHeader* header);
+
+// Adds Gaussian noise of the given level to the pure series into lpNoisyData.
+void addNoise(Window& window, int16_t noiseLevel, int16_t amplitude, SeriesHeader* header,
+              uint16_t& noiseState);
+
+int freeSeriesHeader(SeriesHeader* header);
+
+}  // namespace velmora

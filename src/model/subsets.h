@@ -1,0 +1,67 @@
+// The required list of etalons, subsets attached to a series, and the record of the
+// series parameters panel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/window.h"
+#include "model/series.h"
+
+namespace velmora {
+
+// A list of count etalon numbers 1..count. The old list is released first. Null on
+// failure.
+uint16_t* getRequiredList(Window& window, uint16_t count, uint16_t* oldList);
+void freeRequiredList(uint16_t* list);
+
+int addSubsetToSeriesHeader(Window& window, const int32_t* subset, int32_t count, uint16_t mode,
+                            uint16_t position, SeriesHeader* header);
+
+int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
+                                        const int32_t* const* rows, int32_t count,
+                                        int32_t reservedRows, int32_t reservedColumns,
+                                        int32_t selected, uint16_t mode, uint16_t position,
+                                        SeriesHeader* header);
+
+struct CellRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The record behind the series parameters panel. The panel's screen geometry, drag and
+// hover fields are added by the panel itself; they start at zero.
+struct ParamsHeader {
+  int32_t dwReservedSeriesSize = 0;
+  int32_t dwSeriesSize = 0;
+  int32_t dwTmin = 0;
+  int32_t dwTmax = 0;
+  int32_t dwImpulseSize = 0;
+  int32_t dwPulses = 0;
+  int32_t dwMaxPulses = 0;
+  int32_t dwMinPulses = 0;
+  int32_t dwFirstFrom = 0;
+  int32_t dwFirstTo = 0;
+  int32_t dwLastFrom = 0;
+  int32_t dwLastTo = 0;
+  int32_t dwReservedAreas = 0;
+  int32_t dwAreas = 0;
+  CellRect* pulsesSelectedAreas = nullptr;
+  int32_t dwPrevPulses = 0;
+  int32_t dwPrevFirstTo = 0;
+  int32_t dwPrevLastFrom = 0;
+  int32_t dwPrevTmin = 0;
+  int32_t dwPrevTmax = 0;
+  int32_t dwPrevMaxPulses = 0;
+  int32_t dwPrevMinPulses = 0;
+
+  std::vector<CellRect> areasBlock;
+
+  ParamsHeader() = default;
+  ParamsHeader(const ParamsHeader&) = delete;
+  ParamsHeader& operator=(const ParamsHeader&) = delete;
+};
+
+ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, ParamsHeader* old);
+int freeParamsHeader(ParamsHeader* record);
+
+}  // namespace velmora
