@@ -1,0 +1,53 @@
+// The chain search on a tuple series whose number of pulses M is known: pulse j carries
+// the tuple's etalon at index (j + r) mod K, r being the phase (the tuple entry the series
+// begins with). The searches try the admissible phases (and, in recognition, tuples) and
+// answer with the best chain and the tuple instances it consists of.
+#pragma once
+
+#include <cstdint>
+
+#include "common/window.h"
+#include "model/alphabet.h"
+#include "model/series.h"
+#include "processing/chains.h"
+
+namespace velmora {
+
+// Allocation failure texts, shown with no caption and an OK button.
+inline constexpr const char* kTupleNoMemoryRows = "Нет памяти для ppDw!";
+inline constexpr const char* kTupleDetectionNoMemoryBlock = "Нет памяти для ppDw[m]!";
+inline constexpr const char* kTupleRecognitionNoMemoryBlock = "Нет памяти для ppDw[]!";
+
+// Subset proceeding 1 ("Complete "): only phase 0 is tried; any other value: every phase.
+inline constexpr uint16_t kSubsetProceedingComplete = 1;
+
+// The tuple instances of a chain of `pulses` pulses for a tuple of length `tupleSize` and
+// phase `phase`: the first from pulse 1 to min(K - r, M), each next one K pulses long, the
+// last cut at M (1-based, inclusive bounds). Writes the bounds into first/last (room for
+// `pulses` entries) and returns the count; 0 when pulses <= 0 or tupleSize <= 0.
+int tupleInstances(int32_t tupleSize, int32_t phase, int32_t pulses, int16_t* first,
+                   int16_t* last);
+
+// Tuple detection of one tuple of `tupleSize` etalon numbers. Windows are computed from
+// L, n, M, Tmin and Tmax so that every pulse lies inside the series. Each phase's chain is
+// ranked into `chains` (emptied first, wQuanPulses = wSeekingPulsesQuantity = M); the
+// best (the first of equal scores) is written into the series record with its tuple
+// instances. When no phase yields a chain the series record gets wFoundPulses = 0 and
+// wTupleInstances = 0. 1 when the search ran, 0 when memory ran out (nothing written).
+int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
+                         const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
+                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                         SeriesHeader* series);
+
+// Tuple recognition among `tupleCount` tuples, windows read from the series record
+// (clipped to the series). Every (tuple, phase) chain is ranked into `chains`; the best
+// is written into the series record with wFoundTuple. Returns the recognised tuple number
+// (1-based), 0 when no chain scored below 9999999 (wFoundPulses, wTupleInstances and
+// wFoundTuple become 0) or memory ran out (nothing written).
+int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
+                           const int32_t* tupleSizes, const int32_t* const* tuples,
+                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
+                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                           SeriesHeader* series);
+
+}  // namespace velmora
