@@ -1,0 +1,92 @@
+// The statistical simulation: over a grid of pulse counts and noise levels, synthesise a
+// series, add noise, process it and accumulate the errors of the answers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/window.h"
+#include "model/alphabet.h"
+#include "model/series.h"
+#include "simulation/rest_error.h"
+
+namespace velmora {
+
+// Messages and captions of the driver.
+inline constexpr const char* kSimulationCaption = "statCutoffPinpoint";
+inline constexpr const char* kNoRestErrorHeader = "Absence of RestoreErrorHeader!";
+inline constexpr const char* kNoSeriesHeader = "Absence of SeriesHeader!";
+inline constexpr const char* kChainsCaption = " About ChainsHeader ";
+inline constexpr const char* kChainsNotCreated = "Error getChainsHeader!";
+inline constexpr const char* kChainsNotDescribed = "Error addToChainsHeader!";
+inline constexpr const char* kRestErrorCaption = " About RestoreErrorHeader ";
+inline constexpr const char* kRestErrorNotDescribed = "Ошибка addInitRestErrHeader!";
+inline constexpr const char* kDriverCaption = " About statCutoffPinpoint ";
+inline constexpr const char* kNoEtalonNumbers = "Ошибка lpEtalonNumbersList!";
+inline constexpr const char* kSeriesNotMade = "Не могу создать ряд!";
+inline constexpr const char* kSubsetCaption = " About selectedSubset ";
+inline constexpr const char* kNoSelectedSubset = "Error: selected Subset is absence!";
+inline constexpr const char* kNoSubsetList = "Ошибка selectedSubsetList!";
+inline constexpr const char* kNoSubsetBlock = "Ошибка selectedSubset!";
+
+// Where a run stands, reported after every repeat.
+struct SimulationProgress {
+  uint16_t pulseIndex = 0;   // j, 0-based
+  uint16_t pulseCounts = 0;  // P
+  uint16_t levelIndex = 0;   // i, 0-based
+  uint16_t noiseLevels = 0;  // V
+  int32_t repeat = 0;        // r, 0-based: the repeat just accumulated
+  int32_t repeats = 0;       // R
+};
+
+// Watches a run. It is called on the thread that runs the driver, after a repeat's errors
+// have been added to its grid point's sums; returning false stops the run. It only
+// observes: a run that completes gives the same results with or without an observer.
+class SimulationObserver {
+ public:
+  virtual ~SimulationObserver() = default;
+  virtual bool repeatDone(const SimulationProgress& progress) = 0;
+};
+
+// The few settings of the application a run reads and writes. The driver advances
+// noiseSeed and writes the two time stamps; the caller copies them back.
+struct SimulationContext {
+  int16_t amplitude = kPulseAmplitude;
+  uint16_t noiseSeed = 0;
+  uint16_t subsetProceeding = 1;
+  int32_t startTime = 0;  // seconds
+  int32_t endTime = 0;
+  // Source of the time stamps; the wall clock when empty.
+  std::function<int32_t()> clock;
+  SimulationObserver* observer = nullptr;
+};
+
+// Runs the simulation over the grid of `errors` (initialised by initRestErrHeader) and
+// fills its tables. `series` must be sized for the series length (getCutOffSeriesHeader);
+// every synthesis replaces it, and when a synthesis fails it becomes null (the failed
+// synthesis has released the record). Returns 1 when the run completed (ifComplete is
+// then 1), 0 on failure or when the observer stopped it.
+int statCutoffPinpoint(Window& window, RestErrorHeader* errors, uint16_t alphabetSize,
+                       const PulseHeader* alphabet, uint16_t requiredCount,
+                       const uint16_t* requiredList, uint16_t seriesType,
+                       uint16_t effectiveTaskType, uint16_t savedLevelMaking,
+                       uint16_t savedLevelProcessing, SeriesHeader*& series,
+                       SimulationContext& context);
+
+// Sum over the series of the squared difference between the pure samples and the series
+// rebuilt from the found pulses. 64-bit: a series of 32767 samples with full-range 16-bit
+// differences exceeds 32 bits, and every value that fits 32 bits is unchanged.
+int64_t getRestorationError(const SeriesHeader* header);
+
+// The repeat step of a grid point: how many consecutive repeats share one truth.
+// Recognition (2): R / n rounded; tuple detection (36): R; tuple recognition (40): R / T
+// rounded; others: (R * M) >> M. Division by a zero count gives 0.
+int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t requiredCount,
+                       uint16_t tupleCount, int32_t pulseCount);
+
+// One repeat's addition to the detection sum: with d the sum of squared position errors
+// of the first min(M, seeking) pulses, (M + 256 d) / (2M), that is 128 d / M rounded.
+int64_t detectionContribution(const SeriesHeader& header, int32_t pulseCount,
+                              uint16_t seekingPulses);
+
+}  // namespace velmora
