@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/window.h"
@@ -60,6 +61,9 @@ struct SeriesHeader {
   int16_t wFoundTuple = 0;
   int16_t* selectedSubsetSize = nullptr;
   int16_t** selectedSubsetList = nullptr;
+  // Number of entries lpSubset actually holds: wSubsetSize bounded by the pulse capacity
+  // when the subset was attached. Every reader of lpSubset stops here.
+  uint16_t wSubsetStored = 0;
 
   std::vector<int16_t> block;
   std::vector<const PulseHeader*> pulsesListBlock;
@@ -76,19 +80,34 @@ struct SeriesHeader {
 uint16_t minPulseCount(uint32_t seriesSize, uint16_t impulseSize, uint16_t tmax);
 uint16_t maxPulseCount(uint32_t seriesSize, uint16_t impulseSize, uint16_t tmin);
 
-// Creates or resizes a header for a series of seriesSize samples. Null on failure.
+// Largest series length: positions are signed 16-bit.
+inline constexpr uint32_t kMaxSeriesSize = 32767;
+
+// Empty when a series of this geometry can be synthesised; otherwise the reason as the
+// text of the message the synthesis shows (series too long for 16-bit positions, a Tmin
+// of 0, Tmin above Tmax, a pulse of length 0 or longer than Tmax).
+std::string seriesGeometryProblem(uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
+                                  uint32_t seriesSize);
+
+// Creates or resizes a header for a series of seriesSize samples. Null when memory runs
+// out (the old header is then released with it). A geometry that seriesGeometryProblem
+// rejects is reported and the old header is returned untouched (it may be null).
 SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint16_t impulseSize,
                                     uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                                     SeriesHeader* old);
 
 // Fixed-count synthesis of quantity pulses. The etalon sequence holds at least quantity
-// numbers; it is read and written (subsets, invalid numbers become 1).
+// numbers; it is read and written (subsets, invalid numbers become 1). Returns the header
+// also when makeExtSeries refused the parameters; null when memory ran out. A geometry
+// that seriesGeometryProblem rejects is reported and the old header returned untouched.
 SeriesHeader* getCutOffSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
                               uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
                               uint32_t seriesSize, uint16_t quantity, uint16_t* etalonSequence,
                               int16_t amplitude, uint16_t savedLevel, SeriesHeader* old);
 
-// Unfixed-count synthesis: draws the pulse count from the pulse-count state.
+// Unfixed-count synthesis: draws the pulse count from the pulse-count state. Null without
+// a message when no count is admissible (Pmax < Pmin); the header passed in is then left
+// untouched and still belongs to the caller.
 SeriesHeader* getRandomCountSeries(Window& window, uint16_t alphabetSize,
                                    const PulseHeader* alphabet, uint16_t impulseSize,
                                    uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
@@ -96,7 +115,8 @@ SeriesHeader* getRandomCountSeries(Window& window, uint16_t alphabetSize,
                                    uint16_t savedLevel, SeriesHeader* header);
 
 // The synthesis proper on a sized header. 1 when the series was made, 0 when the
-// parameters were refused (the series is then left as it was).
+// parameters were refused (a message is shown and the series, the etalon sequence and
+// the generator states are left as they were).
 int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
