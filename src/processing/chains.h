@@ -2,6 +2,7 @@
 // problem it solved.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +10,23 @@
 #include "common/window.h"
 
 namespace velmora {
+
+// Texts of the record's messages.
+inline constexpr const char* kGetChainsHeaderCaption = " getChainsHeader ";
+inline constexpr const char* kNoMemoryNewChainsHeader = "Нет памяти для newChainsHeader!";
+inline constexpr const char* kNoMemoryChainsDistance = "Нет памяти для newChainsHeader->distance!";
+inline constexpr const char* kNoMemoryChainsRows = "Нет памяти для newChainsHeader->pulsesList!";
+inline constexpr const char* kNoMemoryChainsSamples =
+    "Нет памяти для newChainsHeader->pulsesList[0]!";
+inline constexpr const char* kAddToChainsHeaderCaption = " addToChainsHeader ";
+inline constexpr const char* kChainsHeaderUndefined = "Не определен lpChainsHeader!";
+inline constexpr const char* kAboutChainsHeaderCaption = "aboutChainsHeader Info";
+// The dump is at most this many characters; a longer one is cut.
+inline constexpr size_t kChainsDumpLimit = 2500;
+
+// Names that addToChainsHeader assigns by code (other codes get null).
+const char* seriesTypeName(uint16_t seriesType);
+const char* taskTypeName(uint16_t taskType);
 
 // Pretender rows live one behind the other in `sampleBlock`; the four row tables are
 // the quarters of `rowBlock`; `distance` and `pulsesCount` are the halves of
@@ -54,12 +72,15 @@ int addToChainsHeader(Window& window, uint16_t seriesType, uint16_t taskType,
 
 // Ranked insertion of a chain of `pulses` pulses with score `score`: behind every
 // pretender with an equal or lower score; the last pretender drops out of a full list.
+// Pretenders moved down keep all of their own entries. A chain with a negative pulse
+// count or more pulses than the rows hold is not stored.
 void insertPretender(ChainsHeader& header, int32_t score, int pulses, const int16_t* etalons,
                      const int16_t* positions, const int16_t* firstSamples,
                      const int16_t* lastSamples);
 
 // The emptying a search does before it ranks chains: no pretenders, the two pulse
-// counts set, every slot's distance and its first `entries` list entries zeroed.
+// counts set, every slot's distance and its first `entries` list entries zeroed (at most
+// wMaxPulses of them). pulsesCount is left as it was.
 void emptyChainsHeader(ChainsHeader& header, uint16_t quanPulses, uint16_t seekingPulses,
                        int entries);
 
