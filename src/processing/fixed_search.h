@@ -5,12 +5,15 @@
 // trace-back.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/match.h"
 
 namespace velmora {
 
@@ -18,6 +21,91 @@ namespace velmora {
 inline constexpr const char* kNoMemoryPpDw = "Нет памяти для ppDw!";
 inline constexpr const char* kNoMemoryPpDwRows = "Нет памяти для ppDw[m]!";
 inline constexpr const char* kNoMemoryRecognitionIndexes = "Нет памяти для indexes!";
+
+// The search window of one pulse: admissible start positions lo..hi, inclusive (empty
+// when hi < lo).
+struct PulseWindow {
+  int32_t lo = 0;
+  int32_t hi = -1;
+};
+
+// True when the series record can be searched: samples and per-pulse arrays present, a
+// nonzero pulse length, and 1..wReservedImpulses pulses. A search on any other record
+// reports no chain.
+bool searchableSeries(const SeriesHeader& series);
+
+// The windows recorded in the series record for its M pulses, clipped so that every pulse
+// lies inside the series (0 <= lo, hi <= L - n).
+std::vector<PulseWindow> seriesWindows(const SeriesHeader& series);
+
+// The candidates of one pulse: `count` prepared etalons in the order they are tried.
+struct CandidateSpan {
+  const MatchEtalon* first = nullptr;
+  size_t count = 0;
+};
+
+// The start values of one pass: of the predecessor scan, of the end choice and of the
+// trace-back.
+struct PassStarts {
+  MatchCost predecessor = 0;
+  MatchCost end = 0;
+  MatchCost traceBack = 0;
+};
+
+// One chain found by a pass: per pulse its position, the number (1-based) of the etalon
+// kept at its cell, and the first and last sample of the run.
+struct PassChain {
+  bool found = false;
+  MatchCost score = 0;
+  std::vector<int16_t> positions;
+  std::vector<int16_t> etalons;
+  std::vector<int16_t> firstSamples;
+  std::vector<int16_t> lastSamples;
+};
+
+// Working storage of the chain search over M pulses with fixed windows, allocated once and
+// reused by every pass: the chain value and the kept etalon and run of every (pulse,
+// window position) cell.
+class ChainPass {
+ public:
+  // Sizes the tables for the windows. Throws std::bad_alloc: first for the row table,
+  // then (after rowsReady() turns true) for the cells and answers.
+  void allocate(const std::vector<PulseWindow>& windows);
+  bool rowsReady() const { return rowsReady_; }
+
+  // One pass: pulse 0 takes its local match; pulse j > 0 adds its local match to the
+  // strictly lowest chain value of pulse j - 1 over p - tmax .. p - tmin inside that
+  // pulse's window (from starts.predecessor); the end is the earliest strictly lowest
+  // value of the last pulse (from starts.end); the trace-back picks, for each earlier
+  // pulse, the earliest strictly lowest value in range (from starts.traceBack). No chain
+  // when there are no pulses, the end window holds nothing below its start, or a
+  // trace-back step finds nothing. Allocates nothing.
+  void run(const std::vector<CandidateSpan>& candidates, const int16_t* x, int32_t tmin,
+           int32_t tmax, const PassStarts& starts, PassChain& chain);
+
+  // Answer storage sized for this pass's pulse count.
+  void sizeChain(PassChain& chain) const;
+
+ private:
+  bool rowsReady_ = false;
+  std::vector<PulseWindow> windows_;
+  std::vector<size_t> offsets_;  // row j's cells are offsets_[j] .. offsets_[j + 1] - 1
+  std::vector<MatchCost> values_;
+  struct Kept {
+    uint16_t etalon;
+    int16_t first;
+    int16_t last;
+  };
+  std::vector<Kept> kept_;
+  std::vector<LocalMatch> local_;
+  std::vector<Predecessor> predecessors_;
+};
+
+// Writes a found chain into the series record: wFoundPulses and the four found arrays.
+void writeSeriesAnswer(SeriesHeader& series, const PassChain& chain);
+
+// Ranks a found chain into the chains record.
+void insertChain(ChainsHeader& chains, const PassChain& chain);
 
 // Joint detection and identification (detection with a list of one etalon): every pulse
 // may be any of the `etalonCount` list etalons. Reads L, n, M, the noisy samples and the
