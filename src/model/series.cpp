@@ -234,16 +234,15 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
                   uint16_t savedLevel, SeriesHeader* header) {
-  const int32_t n = static_cast<int32_t>(std::min(seriesSize, kMaxSeriesSize + 1));
-  const int32_t l = impulseSize;
-  const int32_t q = quantity;
-
   // Every refusal happens before anything is written or drawn.
   const std::string problem = seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize);
   if (!problem.empty()) {
     window.messageBox(problem, kCaptionMakeExtSeries, kMbIconWarning);
     return 0;
   }
+  const int32_t n = static_cast<int32_t>(seriesSize);  // at most kMaxSeriesSize here
+  const int32_t l = impulseSize;
+  const int32_t q = quantity;
   if (header == nullptr) {
     window.messageBox(kTextHeaderTooSmall, kCaptionMakeExtSeries, kMbIconWarning);
     return 0;

@@ -1,0 +1,67 @@
+#include "model/random.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora::testing {
+namespace {
+
+TEST(Random, FirstDrawsFromTheInitialStates) {
+  resetRandomStates();
+  RandomStates& s = randomStates();
+  EXPECT_EQ(nextRandom(s.alphabet), 16948);  // 123 * 12869 + 6925 = 1589812
+  EXPECT_EQ(s.alphabet, 16948);
+  EXPECT_EQ(nextRandom(s.position), 15466);
+  EXPECT_EQ(nextRandom(s.pulseCount), 3332);
+  // The two subset states start equal and run independently.
+  EXPECT_EQ(nextRandom(s.subsetPlace), nextRandom(s.subsetRepeat));
+}
+
+TEST(Random, ResetRestoresEveryState) {
+  RandomStates& s = randomStates();
+  nextRandom(s.alphabet);
+  nextRandom(s.cutStart);
+  nextRandom(s.cutEnd);
+  nextRandom(s.subsetRepeat);
+  resetRandomStates();
+  EXPECT_EQ(s.alphabet, 123);
+  EXPECT_EQ(s.cutStart, 7737);
+  EXPECT_EQ(s.cutEnd, 3373);
+  EXPECT_EQ(s.position, 12345);
+  EXPECT_EQ(s.pulseCount, 13579);
+  EXPECT_EQ(s.subsetPlace, 11357);
+  EXPECT_EQ(s.subsetRepeat, 11357);
+}
+
+TEST(Random, GaussianTakesTwelveStepsAndGivesTheFirstNoiseValue) {
+  uint16_t state = kInitialNoiseSeed;
+  EXPECT_EQ(gaussRandom(state, 0, 20), 21);
+  uint16_t stepped = kInitialNoiseSeed;
+  for (int i = 0; i < 12; ++i) nextRandom(stepped);
+  EXPECT_EQ(state, stepped);
+  // The mean is added after scaling.
+  uint16_t again = kInitialNoiseSeed;
+  EXPECT_EQ(gaussRandom(again, 100, 20), 121);
+}
+
+// Large sigmas used to overflow the 32-bit product; the moments must still follow sigma.
+TEST(Random, GaussianMomentsHoldForLargeSigma) {
+  for (int16_t sigma : {int16_t{20}, int16_t{64}, int16_t{20000}, int16_t{32767}}) {
+    uint16_t state = kInitialNoiseSeed;
+    const int draws = 20000;
+    double sum = 0, squares = 0;
+    for (int i = 0; i < draws; ++i) {
+      const double x = gaussRandom(state, 0, sigma);
+      sum += x;
+      squares += x * x;
+    }
+    const double mean = sum / draws;
+    const double deviation = std::sqrt(squares / draws - mean * mean);
+    EXPECT_NEAR(mean, 0.0, 0.05 * sigma) << sigma;
+    EXPECT_NEAR(deviation, sigma, 0.1 * sigma) << sigma;
+  }
+}
+
+}  // namespace
+}  // namespace velmora::testing
