@@ -3,44 +3,116 @@
 // or a run of it that carries more than the saved energy share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
 #include "processing/interval_set.h"
+#include "processing/match.h"
 
 namespace velmora {
-
-// Cost that marks the absence of a local or chain cost, and the score reported when no
-// chain is found.
-inline constexpr int32_t kUnfixedNoCost = 99999999;
-inline constexpr int32_t kUnfixedNoChain = 9999999;
 
 inline constexpr const char* kNoMemoryPartialEnergy = "Нет памяти для EtalonsPartialEnergy!";
 inline constexpr const char* kNoMemoryIndexes = "Нет памяти для indexes!";
 
+// Unfixed-count detection / joint detection and identification. Writes the found chain
+// into the series record and ranks it as the only pretender of `chains` (when given);
+// with no chain (score 9999999 or more) the answer has 0 pulses and score 9999999.
+// 1 when the search ran (chain found or not), 0 when memory ran out (nothing written).
+int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+
+// ---- Shared by the unfixed-count searches ----------------------------------------------
+
 // The positions that can hold the first pulse (omega_minus), a later pulse (omega_tilda)
-// and the last pulse (omega_plus) of a chain of Pmin..Pmax pulses. Each set is sized for
-// every interval added to it, so no admissible position is lost.
+// and the last pulse (omega_plus) of a chain of Pmin..Pmax pulses, and the four sets the
+// searches walk: minus ∪ tilda, minus − tilda, minus ∩ tilda, tilda − minus. Every set is
+// sized for all the intervals it receives, so no admissible position is lost, and every
+// position leaves the whole pulse inside the series (0 <= p <= L − n).
 struct PositionSets {
   IntervalSet* omega_minus = nullptr;
   IntervalSet* omega_tilda = nullptr;
   IntervalSet* omega_plus = nullptr;
+  IntervalSet* visited = nullptr;    // minus ∪ tilda
+  IntervalSet* firstOnly = nullptr;  // minus − tilda
+  IntervalSet* both = nullptr;       // minus ∩ tilda
+  IntervalSet* laterOnly = nullptr;  // tilda − minus
 };
 
-// Builds the three sets for series length L, pulse length n and the two distances. 1 on
-// success, 0 when memory ran out (the sets are then freed).
+// Builds the sets for series length L, pulse length n, the pulse counts and the two
+// distances. 1 on success, 0 when memory ran out (the sets are then freed).
 int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                       int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets);
 void freePositionSets(Window& window, PositionSets& sets);
 
-// Unfixed-count detection / joint detection and identification. Writes the found chain
-// into the series record and ranks it as the only pretender of `chains` (when given).
-// 1 when the search ran (chain found or not), 0 when memory ran out.
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+// Calls fn(p) for every position of `set`, ascending.
+template <typename Fn>
+void forEachPosition(const IntervalSet* set, Fn fn) {
+  if (set == nullptr) return;
+  for (int i = 0; i < set->wIntervals; ++i) {
+    for (int32_t p = set->lpFirst[i]; p <= set->lpLast[i]; ++p) fn(p);
+  }
+}
+
+// Working tables of one unfixed chain search, indexed by series position.
+struct UnfixedTables {
+  std::vector<MatchCost> localCost;  // best local cost q
+  std::vector<uint16_t> etalon;      // its etalon, 0-based alphabet index
+  std::vector<int16_t> firstSample;  // its run
+  std::vector<int16_t> lastSample;
+  std::vector<MatchCost> chainCost;  // best chain cost r ending here
+  std::vector<int32_t> predecessor;  // position, −1 (first pulse only) or −2 (chain start)
+};
+
+// A chain in series order with its score.
+struct FoundChain {
+  MatchCost score = 0;
+  std::vector<int16_t> etalons;  // 1-based
+  std::vector<int16_t> positions;
+  std::vector<int16_t> firstSamples;
+  std::vector<int16_t> lastSamples;
+  int count() const { return static_cast<int>(positions.size()); }
+  void clear() {
+    etalons.clear();
+    positions.clear();
+    firstSamples.clear();
+    lastSamples.clear();
+  }
+};
+
+// Sizes the tables for L positions and marks every cost absent (99999999), runs whole.
+// Throws std::bad_alloc.
+void resetUnfixedTables(UnfixedTables& tables, int32_t seriesSize, uint16_t impulseSize);
+
+// Best local match over the candidates at every position of minus ∪ tilda.
+void matchUnfixedPositions(UnfixedTables& tables, const PositionSets& sets,
+                           const MatchEtalon* candidates, size_t count, const int16_t* x);
+
+// Chain costs: first-pulse-only positions, then positions that may start or continue a
+// chain (continuing only a negative chain), then later-pulse-only positions.
+void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin,
+                       int32_t tmax);
+
+// The position of omega_plus with the strictly lowest chain cost below `start` (the
+// earliest of equal costs), or −1; `score` gets that cost, or `start`.
+int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, MatchCost start,
+                         MatchCost& score);
+
+// Traces the chain ending at `end` back through the predecessors. False (chain cleared)
+// when the trace leaves the tables or exceeds `maxPulses` pulses.
+bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses,
+                       FoundChain& chain);
+
+// Writes a chain's pulses into the series record's answer (wFoundPulses and the four found
+// arrays). The caller ensures the record can hold them.
+void writeFoundChain(SeriesHeader& series, const FoundChain& chain);
+
+// Whether `number` names an etalon of the alphabet.
+bool isAlphabetEtalon(int32_t number);
 
 }  // namespace velmora

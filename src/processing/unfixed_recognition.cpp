@@ -1,0 +1,99 @@
+#include "processing/unfixed_recognition.h"
+
+#include <new>
+
+#include "processing/match.h"
+#include "processing/unfixed_search.h"
+
+namespace velmora {
+
+uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                               const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+  if (series == nullptr) return 0;
+  const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
+  const uint16_t n = series->wImpulseSize;
+
+  MatchEtalon candidate;
+  try {
+    candidate.energy.reserve(static_cast<size_t>(n) + 1);
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
+    return 0;
+  }
+
+  if (chains != nullptr) {
+    chains->wPretenders = 0;
+    chains->wSeekingPulsesQuantity = 0;
+    chains->wQuanPulses = series->wImpulseQuantity;
+  }
+
+  uint16_t recognised = kNoEtalonRecognised;
+  MatchCost bestScore = kSevenNines;
+  // The answer is the best-ranked pretender: the first chain whose stored score is
+  // strictly lowest. It is kept here too, so that the answer does not depend on the
+  // header's capacity or presence.
+  FoundChain answer;
+  bool haveAnswer = false;
+  int32_t answerDistance = 0;
+
+  PositionSets sets;
+  UnfixedTables tables;
+  try {
+    // Without the sets or the tables no candidate can be tried: the answer stays empty.
+    if (!buildPositionSets(window, L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax,
+                           sets)) {
+      throw std::bad_alloc();
+    }
+    FoundChain chain;
+    for (uint16_t i = 0; i < etalonCount && etalons != nullptr; ++i) {
+      const uint16_t number = etalons[i];
+      if (!isAlphabetEtalon(number) ||
+          !prepareMatchEtalon(alphabet, number, n, savedLevel, candidate)) {
+        continue;
+      }
+      resetUnfixedTables(tables, L, n);
+      matchUnfixedPositions(tables, sets, &candidate, 1, series->lpNoisyData);
+      chainUnfixedCosts(tables, sets, tmin, tmax);
+
+      MatchCost score = 0;
+      if (chooseUnfixedEnd(tables, sets, kEightNines, score) >= 0 && score < bestScore) {
+        bestScore = score;
+        recognised = number;
+      }
+
+      // The pretender's end is chosen from nine nines, so that a chain carrying the
+      // absence mark of a missing predecessor still yields a pretender.
+      MatchCost distance = 0;
+      const int32_t end = chooseUnfixedEnd(tables, sets, kNineNines, distance);
+      if (end < 0 || !traceUnfixedChain(tables, end, series->wReservedImpulses, chain)) {
+        chain.clear();
+        distance = kNineNines;
+      }
+      const int32_t stored = storedScore(distance);
+      if (chains != nullptr) {
+        insertPretender(*chains, stored, chain.count(), chain.etalons.data(),
+                        chain.positions.data(), chain.firstSamples.data(),
+                        chain.lastSamples.data());
+      }
+      if (!haveAnswer || stored < answerDistance) {
+        haveAnswer = true;
+        answerDistance = stored;
+        answer = chain;
+      }
+      if (chains != nullptr) {
+        chains->wSeekingPulsesQuantity = chains->wPretenders > 0
+                                             ? static_cast<uint16_t>(chains->pulsesCount[0])
+                                             : static_cast<uint16_t>(answer.count());
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Candidates not tried are simply missing, as when the tables cannot be allocated.
+  }
+  freePositionSets(window, sets);
+
+  writeFoundChain(*series, answer);
+  return recognised;
+}
+
+}  // namespace velmora

@@ -1,0 +1,276 @@
+#include "processing/unfixed_search.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace velmora {
+
+namespace {
+
+// Interval bounds are computed in 64 bits: Tmax × k alone can pass 2^31 for a 16-bit Tmax
+// and a long series. Below that every bound equals its 32-bit value.
+using Bound = int64_t;
+
+// Calls fn(first, last) for every interval of the three position sets, in the order the
+// sets receive them. which: 0 omega_minus, 1 omega_tilda, 2 omega_plus.
+template <typename Fn>
+void forEachWindow(int which, Bound L, Bound n, Bound pmin, Bound pmax, Bound tmin, Bound tmax,
+                   Fn fn) {
+  for (Bound k = pmin; k <= pmax; ++k) {
+    if (which == 0) {
+      fn(std::max<Bound>(0, L - tmax * k), std::min(tmax - n, L - n - tmin * (k - 1)));
+    } else if (which == 1) {
+      for (Bound i = 1; i <= k - 1; ++i) {
+        fn(std::max(tmin * i, L - tmax * (k - i)),
+           std::min(tmax * (i + 1) - n, L - n - tmin * (k - 1 - i)));
+      }
+    } else {
+      fn(std::max(L - tmax, tmin * (k - 1)), std::min(L - n, tmax * k - n));
+    }
+  }
+}
+
+uint16_t setCapacity(Bound intervals, Bound positions) {
+  Bound cap = std::min(intervals, positions);
+  return static_cast<uint16_t>(std::clamp<Bound>(cap, 1, std::numeric_limits<uint16_t>::max()));
+}
+
+// A new set of `capacity` holding a copy of `source`.
+IntervalSet* copyWithCapacity(Window& window, const IntervalSet* source, uint16_t capacity) {
+  IntervalSet* set = newIntervalSet(window, nullptr, capacity);
+  if (set == nullptr) return nullptr;
+  return copyIntervalSet(window, set, source);
+}
+
+}  // namespace
+
+bool isAlphabetEtalon(int32_t number) { return number >= 1 && number <= kAlphabetSize; }
+
+int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+                      int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets) {
+  freePositionSets(window, sets);
+  const Bound L = seriesSize;
+  const Bound n = impulseSize;
+  // Every position must leave the whole pulse inside the series.
+  const Bound lastPosition = L - n;
+  const Bound positions = lastPosition + 1;
+
+  IntervalSet** targets[3] = {&sets.omega_minus, &sets.omega_tilda, &sets.omega_plus};
+  for (int which = 0; which < 3; ++which) {
+    Bound count = 0;
+    auto clipped = [&](Bound& first, Bound& last) {
+      first = std::max<Bound>(first, 0);
+      last = std::min(last, lastPosition);
+      return first <= last;
+    };
+    forEachWindow(which, L, n, minPulses, maxPulses, tmin, tmax, [&](Bound first, Bound last) {
+      if (clipped(first, last)) ++count;
+    });
+    IntervalSet* set = newIntervalSet(window, nullptr, setCapacity(count, positions));
+    if (set == nullptr) {
+      freePositionSets(window, sets);
+      return 0;
+    }
+    *targets[which] = set;
+    forEachWindow(which, L, n, minPulses, maxPulses, tmin, tmax, [&](Bound first, Bound last) {
+      if (clipped(first, last)) {
+        addInterval(window, set, static_cast<uint16_t>(first), static_cast<uint16_t>(last));
+      }
+    });
+  }
+
+  const uint16_t cap = setCapacity(
+      Bound{sets.omega_minus->wIntervals} + sets.omega_tilda->wIntervals, positions);
+  sets.visited = copyWithCapacity(window, sets.omega_minus, cap);
+  sets.firstOnly = copyWithCapacity(window, sets.omega_minus, cap);
+  sets.both = copyWithCapacity(window, sets.omega_minus, cap);
+  sets.laterOnly = copyWithCapacity(window, sets.omega_tilda, cap);
+  if (!sets.visited || !sets.firstOnly || !sets.both || !sets.laterOnly) {
+    freePositionSets(window, sets);
+    return 0;
+  }
+  addIntervalSet(window, sets.visited, sets.omega_tilda);
+  removeIntervalSet(window, sets.firstOnly, sets.omega_tilda);
+  removeIntervalSet(window, sets.laterOnly, sets.omega_minus);
+  if (!intersectIntervalSet(window, sets.both, sets.omega_tilda)) {
+    freePositionSets(window, sets);
+    return 0;
+  }
+  return 1;
+}
+
+void freePositionSets(Window& window, PositionSets& sets) {
+  for (IntervalSet** set : {&sets.omega_minus, &sets.omega_tilda, &sets.omega_plus,
+                            &sets.visited, &sets.firstOnly, &sets.both, &sets.laterOnly}) {
+    *set = freeIntervalSet(window, *set);
+  }
+}
+
+void resetUnfixedTables(UnfixedTables& tables, int32_t seriesSize, uint16_t impulseSize) {
+  const size_t L = static_cast<size_t>(std::max(seriesSize, 0));
+  tables.localCost.assign(L, kEightNines);
+  tables.etalon.assign(L, 0);
+  tables.firstSample.assign(L, 0);
+  tables.lastSample.assign(L, static_cast<int16_t>(impulseSize - 1));
+  tables.chainCost.assign(L, kEightNines);
+  tables.predecessor.assign(L, static_cast<int32_t>(kEightNines));
+}
+
+void matchUnfixedPositions(UnfixedTables& tables, const PositionSets& sets,
+                           const MatchEtalon* candidates, size_t count, const int16_t* x) {
+  if (count == 0 || sets.visited == nullptr) return;
+  std::vector<LocalMatch> matches;
+  for (int i = 0; i < sets.visited->wIntervals; ++i) {
+    const int32_t from = sets.visited->lpFirst[i];
+    const int32_t to = sets.visited->lpLast[i];
+    matches.resize(static_cast<size_t>(to - from + 1));
+    fillLocalMatches(candidates, count, x, from, to, matches.data());
+    for (int32_t p = from; p <= to; ++p) {
+      const LocalMatch& m = matches[static_cast<size_t>(p - from)];
+      tables.localCost[p] = m.cost;
+      tables.etalon[p] = m.etalon;
+      tables.firstSample[p] = m.first;
+      tables.lastSample[p] = m.last;
+    }
+  }
+}
+
+void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin,
+                       int32_t tmax) {
+  MatchCost* r = tables.chainCost.data();
+  const MatchCost* q = tables.localCost.data();
+  int32_t* b = tables.predecessor.data();
+  forEachPosition(sets.firstOnly, [&](int32_t p) {
+    r[p] = q[p];
+    b[p] = -1;
+  });
+  // A position that may also start a chain continues one only when its cost is negative.
+  auto extend = [&](int32_t p, MatchCost start) {
+    const Predecessor best = scanPredecessor(r, 0, std::max(p - tmax, 0), p - tmin, start);
+    r[p] = best.value + q[p];
+    b[p] = best.position >= 0 ? best.position : -2;
+  };
+  forEachPosition(sets.both, [&](int32_t p) { extend(p, 0); });
+  forEachPosition(sets.laterOnly, [&](int32_t p) { extend(p, kEightNines); });
+}
+
+int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, MatchCost start,
+                         MatchCost& score) {
+  score = start;
+  int32_t end = -1;
+  forEachPosition(sets.omega_plus, [&](int32_t p) {
+    if (tables.chainCost[p] < score) {
+      score = tables.chainCost[p];
+      end = p;
+    }
+  });
+  return end;
+}
+
+bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses,
+                       FoundChain& chain) {
+  chain.clear();
+  std::vector<int32_t> reversed;
+  const int32_t L = static_cast<int32_t>(tables.predecessor.size());
+  for (int32_t p = end; p >= 0;) {
+    const int32_t previous = p < L ? tables.predecessor[p] : p;
+    // Predecessors lie strictly before; anything else is a cell no pass has set.
+    if (p >= L || previous >= p || static_cast<int>(reversed.size()) >= maxPulses) {
+      return false;
+    }
+    reversed.push_back(p);
+    p = previous;
+  }
+  for (auto it = reversed.rbegin(); it != reversed.rend(); ++it) {
+    const int32_t p = *it;
+    chain.positions.push_back(static_cast<int16_t>(p));
+    chain.etalons.push_back(static_cast<int16_t>(tables.etalon[p] + 1));
+    chain.firstSamples.push_back(tables.firstSample[p]);
+    chain.lastSamples.push_back(tables.lastSample[p]);
+  }
+  return true;
+}
+
+void writeFoundChain(SeriesHeader& series, const FoundChain& chain) {
+  const int count = std::min<int>(chain.count(), series.wReservedImpulses);
+  series.wFoundPulses = static_cast<uint16_t>(count);
+  for (int i = 0; i < count; ++i) {
+    series.lpFoundPositions[i] = chain.positions[i];
+    series.lpFoundEtalons[i] = chain.etalons[i];
+    series.lpFoundFirstSamples[i] = chain.firstSamples[i];
+    series.lpFoundLastSamples[i] = chain.lastSamples[i];
+  }
+}
+
+int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+  if (series == nullptr) return 0;
+  const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
+  const uint16_t n = series->wImpulseSize;
+  const uint16_t pmax = series->wMaxPulses;
+
+  std::vector<MatchEtalon> candidates;
+  try {
+    candidates.reserve(etalonCount);
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
+    return 0;
+  }
+  UnfixedTables tables;
+  try {
+    // An etalon number outside the alphabet cannot be matched; it is no candidate.
+    for (uint16_t i = 0; i < etalonCount && etalons != nullptr; ++i) {
+      MatchEtalon e;
+      if (isAlphabetEtalon(etalons[i]) &&
+          prepareMatchEtalon(alphabet, etalons[i], n, savedLevel, e)) {
+        candidates.push_back(std::move(e));
+      }
+    }
+    resetUnfixedTables(tables, L, n);
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
+    return 0;
+  }
+
+  if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
+
+  PositionSets sets;
+  FoundChain chain;
+  chain.score = kSevenNines;
+  try {
+    if (!buildPositionSets(window, L, n, series->wMinPulses, pmax, tmin, tmax, sets)) {
+      throw std::bad_alloc();
+    }
+    if (!candidates.empty()) {
+      matchUnfixedPositions(tables, sets, candidates.data(), candidates.size(),
+                            series->lpNoisyData);
+      chainUnfixedCosts(tables, sets, tmin, tmax);
+      MatchCost score = 0;
+      const int32_t end = chooseUnfixedEnd(tables, sets, kEightNines, score);
+      if (end >= 0 && score < kSevenNines &&
+          traceUnfixedChain(tables, end, series->wReservedImpulses, chain)) {
+        chain.score = score;
+      } else {
+        chain.clear();
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    freePositionSets(window, sets);
+    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
+    return 0;
+  }
+
+  writeFoundChain(*series, chain);
+  if (chains != nullptr) {
+    insertPretender(*chains, storedScore(chain.score), chain.count(), chain.etalons.data(),
+                    chain.positions.data(), chain.firstSamples.data(), chain.lastSamples.data());
+    chains->wSeekingPulsesQuantity =
+        chains->wPretenders > 0 ? static_cast<uint16_t>(chains->pulsesCount[0]) : 0;
+  }
+  freePositionSets(window, sets);
+  return 1;
+}
+
+}  // namespace velmora

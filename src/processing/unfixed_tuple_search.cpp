@@ -1,0 +1,451 @@
+#include "processing/unfixed_tuple_search.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "processing/match.h"
+#include "processing/unfixed_search.h"
+
+namespace velmora {
+
+namespace {
+
+// One layer of the graph: for every position the cheapest chain ending there with a pulse
+// of the layer's pattern element, its predecessor position in the previous layer (−1: the
+// chain starts here as a first pulse, −2: no chain continues into it) and the run used.
+struct Layer {
+  std::vector<MatchCost> value;
+  std::vector<int32_t> predecessor;
+  std::vector<uint16_t> etalon;
+  std::vector<int16_t> first;
+  std::vector<int16_t> last;
+};
+
+struct TupleAnswer {
+  FoundChain chain;
+  std::vector<int16_t> instanceFirst;
+  std::vector<int16_t> instanceLast;
+
+  void clear() {
+    chain.clear();
+    instanceFirst.clear();
+    instanceLast.clear();
+  }
+};
+
+// Text of bounded length: pieces are appended whole while they fit, the first that does
+// not ends the text.
+class BoundedText {
+ public:
+  explicit BoundedText(size_t limit) : limit_(limit) {}
+  void add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    if (full_) return;
+    char piece[64];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(piece, sizeof piece, format, args);
+    va_end(args);
+    if (length < 0) return;
+    if (text_.size() + static_cast<size_t>(length) > limit_) {
+      full_ = true;
+      return;
+    }
+    text_.append(piece, static_cast<size_t>(length));
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  size_t limit_;
+  bool full_ = false;
+  std::string text_;
+};
+
+// Everything one pattern's pass needs besides the layers.
+struct LayeredSearch {
+  const PositionSets* sets = nullptr;
+  const int16_t* x = nullptr;
+  int32_t tmin = 0;
+  int32_t tmax = 0;
+  MatchCost noChain = 0;
+  int maxPulses = 0;
+  Window* window = nullptr;
+  bool dump = false;
+};
+
+void addIntervals(BoundedText& text, const IntervalSet* set) {
+  for (int i = 0; i < set->wIntervals; ++i) text.add(" [%d..%d] ", set->lpFirst[i], set->lpLast[i]);
+  text.add("\n");
+}
+
+// The marks of one layer over the positions of `set`: the lowest negative cost in full,
+// other costs as their sign, each followed by its predecessor when there is one.
+void addMarks(BoundedText& text, const IntervalSet* set, const Layer& layer, MatchCost noChain) {
+  MatchCost lowest = noChain;
+  int32_t lowestAt = -1;
+  forEachPosition(set, [&](int32_t p) {
+    if (layer.value[p] < lowest) {
+      lowest = layer.value[p];
+      lowestAt = p;
+    }
+  });
+  forEachPosition(set, [&](int32_t p) {
+    const MatchCost v = layer.value[p];
+    if (v < 0 && p == lowestAt) {
+      text.add(" %" PRId64, static_cast<int64_t>(v));
+    } else {
+      text.add(v < 0 ? " -" : " +");
+    }
+    if (layer.predecessor[p] >= 0) text.add("[%d]", static_cast<int>(layer.predecessor[p]));
+  });
+}
+
+void showFirstDump(const LayeredSearch& s, const std::vector<Layer>& layers) {
+  BoundedText text(kTuplesDumpLimit);
+  text.add("omega_minus - omega_tilda: ");
+  addIntervals(text, s.sets->firstOnly);
+  addMarks(text, s.sets->firstOnly, layers[0], s.noChain);
+  text.add("\n ");
+  s.window->messageBox(text.text(), kTuplesDumpCaption, kMbOk);
+}
+
+void showSecondDump(const LayeredSearch& s, const std::vector<Layer>& layers, int layerCount) {
+  BoundedText text(kTuplesDumpLimit);
+  text.add("omega_minus x omega_tilda: ");
+  addIntervals(text, s.sets->both);
+  for (int l = 0; l < layerCount; ++l) {
+    text.add("l=%d\n ", l + 1);
+    addMarks(text, s.sets->both, layers[l], s.noChain);
+    text.add("\n ");
+  }
+  s.window->messageBox(text.text(), kTuplesDumpCaption, kMbOk);
+}
+
+void resetLayers(std::vector<Layer>& layers, int layerCount, int32_t positions, uint16_t n,
+                 MatchCost noChain) {
+  const size_t size = static_cast<size_t>(std::max(positions, 0));
+  for (int l = 0; l < layerCount; ++l) {
+    Layer& layer = layers[l];
+    layer.value.assign(size, noChain);
+    layer.predecessor.assign(size, static_cast<int32_t>(noChain));
+    layer.etalon.assign(size, 0);
+    layer.first.assign(size, 0);
+    layer.last.assign(size, static_cast<int16_t>(n - 1));
+  }
+}
+
+void storeMatch(Layer& layer, int32_t p, const LocalMatch& m) {
+  layer.etalon[p] = m.etalon;
+  layer.first[p] = m.first;
+  layer.last[p] = m.last;
+}
+
+// Walks the intervals of `set`, computing the local match of every layer's element over
+// each interval, and calls step(p, layer, match) for every position ascending and, at
+// each position, the layers ascending.
+template <typename Step>
+void walkLayers(const IntervalSet* set, const std::vector<MatchEtalon>& elements, int layerCount,
+                const int16_t* x, std::vector<std::vector<LocalMatch>>& matches, Step step) {
+  for (int i = 0; i < set->wIntervals; ++i) {
+    const int32_t from = set->lpFirst[i];
+    const int32_t to = set->lpLast[i];
+    for (int l = 0; l < layerCount; ++l) {
+      matches[l].resize(static_cast<size_t>(to - from + 1));
+      fillLocalMatches(&elements[l], 1, x, from, to, matches[l].data());
+    }
+    for (int32_t p = from; p <= to; ++p) {
+      for (int l = 0; l < layerCount; ++l) step(p, l, matches[l][static_cast<size_t>(p - from)]);
+    }
+  }
+}
+
+// The tuple instances of a chain of `pulses` pulses for a pattern of length K: K pulses
+// each from the first pulse on, the last cut at the chain's end.
+void buildInstances(int32_t patternSize, int pulses, TupleAnswer& answer) {
+  for (int start = 1; start <= pulses; start += patternSize) {
+    answer.instanceFirst.push_back(static_cast<int16_t>(start));
+    answer.instanceLast.push_back(
+        static_cast<int16_t>(std::min<int64_t>(int64_t{start} + patternSize - 1, pulses)));
+  }
+}
+
+// One pattern's chain search on the layered graph. Returns the score (`noChain` when no
+// chain ends below it) and the answer (empty then).
+MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon>& elements,
+                           int32_t patternSize, std::vector<Layer>& layers, int32_t positions,
+                           uint16_t n, TupleAnswer& answer) {
+  answer.clear();
+  const int layerCount = static_cast<int>(elements.size());
+  resetLayers(layers, layerCount, positions, n, s.noChain);
+  std::vector<std::vector<LocalMatch>> matches(static_cast<size_t>(layerCount));
+  auto previousLayer = [layerCount](int l) { return l == 0 ? layerCount - 1 : l - 1; };
+
+  // Positions that can only hold a first pulse: chains of the first element start here.
+  walkLayers(s.sets->firstOnly, elements, 1, s.x, matches,
+             [&](int32_t p, int, const LocalMatch& m) {
+               Layer& layer = layers[0];
+               layer.value[p] = m.cost;
+               layer.predecessor[p] = -1;
+               storeMatch(layer, p, m);
+             });
+  if (s.dump) showFirstDump(s, layers);
+
+  // Positions that can hold a first or a later pulse: a negative chain is continued; else
+  // the first element starts a chain, and a later element cannot.
+  walkLayers(s.sets->both, elements, layerCount, s.x, matches,
+             [&](int32_t p, int l, const LocalMatch& m) {
+               Layer& layer = layers[l];
+               storeMatch(layer, p, m);
+               const Predecessor best = scanPredecessor(layers[previousLayer(l)].value.data(), 0,
+                                                        std::max(p - s.tmax, 0), p - s.tmin, 0);
+               if (best.value < 0) {
+                 layer.value[p] = best.value + m.cost;
+                 layer.predecessor[p] = best.position;
+               } else if (l == 0) {
+                 layer.value[p] = m.cost;
+                 layer.predecessor[p] = -1;
+               } else {
+                 layer.value[p] = s.noChain;
+                 layer.predecessor[p] = -2;
+               }
+             });
+  if (s.dump) showSecondDump(s, layers, layerCount);
+
+  // Positions that can only hold a later pulse.
+  walkLayers(s.sets->laterOnly, elements, layerCount, s.x, matches,
+             [&](int32_t p, int l, const LocalMatch& m) {
+               Layer& layer = layers[l];
+               storeMatch(layer, p, m);
+               const Predecessor best =
+                   scanPredecessor(layers[previousLayer(l)].value.data(), 0,
+                                   std::max(p - s.tmax, 0), p - s.tmin, s.noChain);
+               layer.value[p] = best.value + m.cost;
+               layer.predecessor[p] = best.position >= 0 ? best.position : -2;
+             });
+
+  // End: earliest position, then lowest layer, among equal values.
+  MatchCost score = s.noChain;
+  int32_t endPosition = -1;
+  int endLayer = 0;
+  forEachPosition(s.sets->omega_plus, [&](int32_t p) {
+    for (int l = 0; l < layerCount; ++l) {
+      if (layers[l].value[p] < score) {
+        score = layers[l].value[p];
+        endPosition = p;
+        endLayer = l;
+      }
+    }
+  });
+  if (endPosition < 0) return s.noChain;
+
+  // Trace back, one layer back per pulse. A predecessor is never later than its pulse; the
+  // pulse bound stops any trace through cells no pass has set.
+  std::vector<std::pair<int32_t, int>> cells;
+  for (int32_t p = endPosition, l = endLayer; p >= 0; l = previousLayer(l)) {
+    if (p >= positions || static_cast<int>(cells.size()) >= s.maxPulses) return s.noChain;
+    cells.emplace_back(p, l);
+    const int32_t previous = layers[l].predecessor[p];
+    if (previous > p) return s.noChain;
+    p = previous;
+  }
+  FoundChain& chain = answer.chain;
+  for (auto it = cells.rbegin(); it != cells.rend(); ++it) {
+    const Layer& layer = layers[it->second];
+    const int32_t p = it->first;
+    chain.positions.push_back(static_cast<int16_t>(p));
+    chain.etalons.push_back(static_cast<int16_t>(layer.etalon[p] + 1));
+    chain.firstSamples.push_back(layer.first[p]);
+    chain.lastSamples.push_back(layer.last[p]);
+  }
+  chain.score = score;
+  buildInstances(patternSize, chain.count(), answer);
+  return score;
+}
+
+// Prepares the first `layerCount` pattern elements. False when one of them is no etalon
+// of the alphabet (such a pattern gives no chain). Throws std::bad_alloc.
+bool prepareElements(const PulseHeader* alphabet, const int32_t* pattern, int layerCount,
+                     uint16_t n, uint16_t savedLevel, std::vector<MatchEtalon>& elements) {
+  elements.resize(static_cast<size_t>(layerCount));
+  for (int l = 0; l < layerCount; ++l) {
+    if (!isAlphabetEtalon(pattern[l]) ||
+        !prepareMatchEtalon(alphabet, pattern[l], n, savedLevel, elements[l])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void writeTupleAnswer(SeriesHeader& series, const TupleAnswer& answer) {
+  writeFoundChain(series, answer.chain);
+  const int count =
+      std::min<int>(static_cast<int>(answer.instanceFirst.size()), series.wReservedImpulses);
+  series.wTupleInstances = static_cast<int16_t>(count);
+  for (int i = 0; i < count; ++i) {
+    series.lpTupleFirst[i] = answer.instanceFirst[i];
+    series.lpTupleLast[i] = answer.instanceLast[i];
+  }
+}
+
+void rankAnswer(ChainsHeader* chains, MatchCost score, const FoundChain& chain) {
+  if (chains == nullptr) return;
+  insertPretender(*chains, storedScore(score), chain.count(), chain.etalons.data(),
+                  chain.positions.data(), chain.firstSamples.data(), chain.lastSamples.data());
+}
+
+int32_t positionCount(const SeriesHeader& series) {
+  if (series.lpNoisyData == nullptr) return 0;
+  return static_cast<int32_t>(series.dwSeriesSize) - series.wImpulseSize + 1;
+}
+
+}  // namespace
+
+int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
+                        const int32_t* pattern, uint16_t /*subsetProceeding*/, uint16_t tmin,
+                        uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                        SeriesHeader* series, uint32_t* diagnosticFlag) {
+  if (series == nullptr) return 0;
+  const uint16_t pmax = series->wMaxPulses;
+  const uint16_t n = series->wImpulseSize;
+  if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
+
+  // An empty pattern has no element to match: no chain.
+  const int layerCount =
+      pattern != nullptr && patternSize > 0 ? static_cast<int>(std::min<int32_t>(patternSize, pmax))
+                                            : 0;
+  const int32_t positions = positionCount(*series);
+  std::vector<MatchEtalon> elements;
+  std::vector<Layer> layers;
+  try {
+    elements.reserve(static_cast<size_t>(layerCount));
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
+    return 0;
+  }
+
+  TupleAnswer answer;
+  MatchCost score = kTupleDetectionNoChain;
+  PositionSets sets;
+  try {
+    layers.resize(static_cast<size_t>(layerCount));
+    if (layerCount > 0 &&
+        prepareElements(alphabet, pattern, layerCount, n, savedLevel, elements)) {
+      if (!buildPositionSets(window, static_cast<int32_t>(series->dwSeriesSize), n,
+                             series->wMinPulses, pmax, tmin, tmax, sets)) {
+        throw std::bad_alloc();
+      }
+      LayeredSearch s;
+      s.sets = &sets;
+      s.x = series->lpNoisyData;
+      s.tmin = tmin;
+      s.tmax = tmax;
+      s.noChain = kTupleDetectionNoChain;
+      s.maxPulses = series->wReservedImpulses;
+      s.window = &window;
+      s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+      score = runLayeredSearch(s, elements, patternSize, layers, positions, n, answer);
+    }
+  } catch (const std::bad_alloc&) {
+    freePositionSets(window, sets);
+    window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
+    return 0;
+  }
+  if (score >= kTupleDetectionNoChain) {
+    score = kTupleDetectionNoChain;
+    answer.clear();
+  }
+
+  rankAnswer(chains, score, answer.chain);
+  if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(answer.chain.count());
+  writeTupleAnswer(*series, answer);
+  freePositionSets(window, sets);
+  if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
+  return 1;
+}
+
+int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet,
+                           const int32_t* patternSizes, const int32_t* const* patterns,
+                           int32_t patternCount, uint16_t /*subsetProceeding*/, uint16_t tmin,
+                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                           SeriesHeader* series, uint32_t* diagnosticFlag) {
+  if (series == nullptr) return 0;
+  const uint16_t pmax = series->wMaxPulses;
+  const uint16_t n = series->wImpulseSize;
+  if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
+  if (patternSizes == nullptr || patterns == nullptr) patternCount = 0;
+
+  int32_t longest = 0;
+  for (int32_t t = 0; t < patternCount; ++t) longest = std::max(longest, patternSizes[t]);
+  const int maxLayers = static_cast<int>(std::min<int32_t>(longest, pmax));
+  const int32_t positions = positionCount(*series);
+
+  std::vector<MatchEtalon> elements;
+  std::vector<Layer> layers;
+  try {
+    elements.reserve(static_cast<size_t>(maxLayers));
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
+    return 0;
+  }
+
+  TupleAnswer best;
+  MatchCost bestScore = kTupleRecognitionNoChain;
+  int recognised = 0;
+  PositionSets sets;
+  try {
+    layers.resize(static_cast<size_t>(maxLayers));
+    if (!buildPositionSets(window, static_cast<int32_t>(series->dwSeriesSize), n,
+                           series->wMinPulses, pmax, tmin, tmax, sets)) {
+      throw std::bad_alloc();
+    }
+    LayeredSearch s;
+    s.sets = &sets;
+    s.x = series->lpNoisyData;
+    s.tmin = tmin;
+    s.tmax = tmax;
+    s.noChain = kTupleRecognitionNoChain;
+    s.maxPulses = series->wReservedImpulses;
+    s.window = &window;
+    s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+    TupleAnswer answer;
+    for (int32_t t = 0; t < patternCount; ++t) {
+      const int32_t size = patternSizes[t];
+      const int layerCount =
+          patterns[t] != nullptr && size > 0 ? static_cast<int>(std::min<int32_t>(size, pmax)) : 0;
+      MatchCost score = kTupleRecognitionNoChain;
+      answer.clear();
+      if (layerCount > 0 &&
+          prepareElements(alphabet, patterns[t], layerCount, n, savedLevel, elements)) {
+        score = runLayeredSearch(s, elements, size, layers, positions, n, answer);
+      }
+      if (score >= kTupleRecognitionNoChain) {
+        score = kTupleRecognitionNoChain;
+        answer.clear();
+      }
+      rankAnswer(chains, score, answer.chain);
+      if (score < bestScore) {
+        bestScore = score;
+        recognised = t + 1;
+        best = answer;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    freePositionSets(window, sets);
+    window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
+    return 0;
+  }
+
+  writeTupleAnswer(*series, best);
+  series->wFoundTuple = static_cast<int16_t>(recognised);
+  if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(best.chain.count());
+  freePositionSets(window, sets);
+  if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
+  return recognised;
+}
+
+}  // namespace velmora
