@@ -42,7 +42,7 @@ std::vector<PulseWindow> detectionWindows(const SeriesHeader& series, int64_t tm
     int64_t hi = std::min((j + 1) * tmax - n, L - n - (M - 1 - j) * tmin);
     lo = std::max<int64_t>(lo, 0);
     hi = std::min(hi, L - n);
-    if (hi < lo) hi = lo - 1;  // empty; keeps both within 32 bits
+    if (hi < lo) lo = 0, hi = -1;  // empty; bounds far past the series would not fit 32 bits
     windows[j].lo = static_cast<int32_t>(lo);
     windows[j].hi = static_cast<int32_t>(hi);
   }

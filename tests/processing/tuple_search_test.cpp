@@ -376,5 +376,18 @@ TEST_F(TupleSearchCases, NoChainCases) {
   EXPECT_TRUE(window.messages.empty());
 }
 
+TEST_F(TupleSearchCases, WindowBoundsBeyond32BitsStayEmpty) {
+  // j * Tmin passes 2^31 for the late pulses of this (impossible) request.
+  const uint16_t pulses = 40000;
+  auto s = makeTestSeries(std::vector<int16_t>(30, 1), 3, pulses);
+  auto big = makeChains(1, pulses);
+  const int32_t tuple[] = {1, 2};
+  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 2, tuple, 2, 65535, 65535, 100,
+                                 big.get(), s.get()),
+            1);
+  EXPECT_EQ(s->wFoundPulses, 0);
+  EXPECT_TRUE(window.messages.empty());
+}
+
 }  // namespace
 }  // namespace velmora
