@@ -79,8 +79,9 @@ struct TupleStore {
 
 // One run of the driver. Making the truth of a repeat and synthesising its series
 // (varyTruth, synthesise) draw from the shared random states and must run in repeat
-// order; processing a synthesised series and measuring its errors (processRepeat) reads
-// only the series and the chains record it is given, so repeats can be processed apart.
+// order; processing a synthesised series and measuring its errors (processRepeat) works
+// only on the series and the chains record it is given and on read-only run data, so the
+// repeats of a grid point can be processed apart, each with its own pair of records.
 class SimulationRun {
  public:
   SimulationRun(Window& window, RestErrorHeader& errors, uint16_t alphabetSize,
@@ -110,7 +111,8 @@ class SimulationRun {
   void setUpGridPoint(int32_t pulses);
   void varyTruth(int32_t repeat, int32_t pulses);
   bool synthesise(int32_t pulses, int16_t noise);
-  RepeatErrors processRepeat(SeriesHeader& series, ChainsHeader& chains, int32_t pulses) const;
+  RepeatErrors processRepeat(SeriesHeader& series, ChainsHeader& chains, int32_t pulses,
+                             int32_t expectedTuple) const;
   int process(SeriesHeader& series, ChainsHeader& chains) const;
   int finish(int result);
 
@@ -167,7 +169,7 @@ int SimulationRun::run() {
       for (int32_t r = 0; r < repeats; ++r) {
         varyTruth(r, pulses);
         if (!synthesise(pulses, noise)) return finish(0);
-        const RepeatErrors e = processRepeat(*series_, *chains_, pulses);
+        const RepeatErrors e = processRepeat(*series_, *chains_, pulses, currentTuple_);
         restoring = saturatingAdd(restoring, e.restoring);
         detection = saturatingAdd(detection, e.detection);
         tupleMisses += e.tupleMisses;
@@ -437,12 +439,12 @@ int SimulationRun::process(SeriesHeader& series, ChainsHeader& chains) const {
 }
 
 RepeatErrors SimulationRun::processRepeat(SeriesHeader& series, ChainsHeader& chains,
-                                          int32_t pulses) const {
+                                          int32_t pulses, int32_t expectedTuple) const {
   const int recognisedTuple = process(series, chains);
   RepeatErrors e;
   e.restoring = getRestorationError(&series);
   e.detection = detectionContribution(series, pulses, chains.wSeekingPulsesQuantity);
-  if (taskType_ == kTupleRecognition && recognisedTuple != currentTuple_) e.tupleMisses = 1;
+  if (taskType_ == kTupleRecognition && recognisedTuple != expectedTuple) e.tupleMisses = 1;
   return e;
 }
 
