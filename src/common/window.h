@@ -4,7 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -25,6 +29,56 @@ enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 // Caption used when a message box is shown without one.
 inline constexpr const char* kDefaultCaption = "Error";
 
+// A rectangle in client pixels (left, top, right, bottom).
+struct Rect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+
+  bool operator==(const Rect& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
+  bool operator!=(const Rect& o) const { return !(*this == o); }
+};
+
+// The values of a modal dialog's controls while it is open: the text of each edit or
+// static control and the state of each check box and radio button, by control id. The
+// dialog logic fills it before the dialog opens and reads it after OK.
+struct DialogControls {
+  std::map<int, std::string> texts;
+  std::map<int, bool> checks;
+
+  std::string text(int id) const {
+    auto it = texts.find(id);
+    return it == texts.end() ? std::string() : it->second;
+  }
+  void setText(int id, std::string value) { texts[id] = std::move(value); }
+  bool checked(int id) const {
+    auto it = checks.find(id);
+    return it != checks.end() && it->second;
+  }
+  void setChecked(int id, bool value) { checks[id] = value; }
+};
+
+// Mouse cursors the main window shows.
+enum class Cursor { kArrow, kSizeNS, kSizeNWSE };
+
+// What the save-file dialog is asked to show.
+struct FileFilter {
+  std::string description;  // "Bitmap Files (*.bmp)"
+  std::string pattern;      // "*.bmp"
+};
+struct SaveFileRequest {
+  std::string title;
+  std::vector<FileFilter> filters;  // the first is preselected
+  std::string defaultExtension;     // appended when the user types none
+  bool confirmOverwrite = true;
+};
+
+// The entry that internal commands sent to the window arrive at (the command handler).
+using CommandHandler = std::function<void(int commandId)>;
+
 class Window {
  public:
   virtual ~Window() = default;
@@ -37,6 +91,52 @@ class Window {
   // parameters panel.
   virtual void setEditText(const std::string& text) = 0;
   virtual std::string editText() const = 0;
+  // Moves and sizes the child edit control (0, 0, 0, 0 hides it).
+  virtual void moveEditControl(int32_t /*x*/, int32_t /*y*/, int32_t /*width*/,
+                               int32_t /*height*/) {}
+
+  // Runs modal dialog `dialogId` over `controls`, which hold the values the dialog logic
+  // initialised; the user's edits are written back into them. Returns kIdOk or kIdCancel.
+  // Without a display the dialog is accepted as initialised.
+  virtual int runDialog(int /*dialogId*/, DialogControls& /*controls*/) { return kIdOk; }
+
+  // Marks `rect` (null: the whole client area) as needing a repaint, erasing the
+  // background first when `erase` is set.
+  virtual void invalidateRect(const Rect* /*rect*/, bool /*erase*/) {}
+
+  // Sends an internal command to the window; it runs to its end, nested, before this
+  // returns.
+  virtual void sendCommand(int commandId) {
+    if (commandHandler_) commandHandler_(commandId);
+  }
+  // Asks the window to close (the close message); closing runs the shut-down.
+  virtual void close() {}
+
+  // Sets or clears the check mark of menu item `itemId`.
+  virtual void checkMenuItem(int /*itemId*/, bool /*checked*/) {}
+
+  // The button bitmaps (resource ids 101, 102, 103, 108, 109). loadBitmap reports
+  // whether the bitmap is available.
+  virtual bool loadBitmap(int /*resourceId*/) { return true; }
+  virtual void deleteBitmap(int /*resourceId*/) {}
+
+  // Mouse capture and cursor shape, used while a handle of the parameters panel is dragged.
+  virtual void setCapture() {}
+  virtual void releaseCapture() {}
+  virtual void setCursor(Cursor /*cursor*/) {}
+
+  // The save-file dialog: true with the chosen name in `path`, false when cancelled.
+  virtual bool saveFileDialog(const SaveFileRequest& /*request*/, std::string& path) {
+    path.clear();
+    return false;
+  }
+
+  // Installed by the shell at start-up so that sendCommand reaches the command handler.
+  void setCommandHandler(CommandHandler handler) { commandHandler_ = std::move(handler); }
+  bool hasCommandHandler() const { return static_cast<bool>(commandHandler_); }
+
+ private:
+  CommandHandler commandHandler_;
 };
 
 }  // namespace velmora

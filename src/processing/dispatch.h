@@ -29,10 +29,20 @@ struct SearchInputs {
   int32_t subsetCount = 0;
   const int32_t* subsetSizes = nullptr;
   const int32_t* const* subsetRows = nullptr;
+
+  // The diagnostic flag of " Debugging repeat ", read and cleared by the unfixed-count
+  // tuple searches; null: no diagnostics.
+  uint32_t* diagnosticFlag = nullptr;
 };
 
 // Runs the search that the effective task type and the series type select and returns
-// that search's result.
+// that search's result:
+//   1, 4, 64 - unfixed-count search on series types 4 and 8, else identification;
+//   2        - unfixed-count recognition on series types 4 and 8, else recognition;
+//   36       - unfixed-count tuple detection on series types 4, 8 and 40, else tuple
+//              detection of the fixed-count chain search (the selected subset);
+//   40       - the same pair for tuple recognition (the subset list).
+// Any other task type runs nothing and gives 0, as does a null series.
 int runSearch(Window& window, uint16_t effectiveTaskType, uint16_t seriesType,
               const SearchInputs& inputs, ChainsHeader* chains, SeriesHeader* series);
 

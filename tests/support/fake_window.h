@@ -1,7 +1,11 @@
-// A Window for tests: records every message box and the edit control's text.
+// A Window for tests: records every message box, dialog, repaint, command and menu check
+// mark, and answers message boxes and dialogs from a script.
 #pragma once
 
 #include <deque>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,19 +21,82 @@ struct RecordedMessage {
   unsigned icon() const { return flags & kMbIconMask; }
 };
 
+// One scripted answer to a modal dialog: the control values to type in before the
+// answer is given. dialogId 0 accepts any dialog.
+struct DialogAnswer {
+  int dialogId = 0;
+  int result = kIdOk;
+  std::map<int, std::string> texts;
+  std::map<int, bool> checks;
+};
+
+// A dialog as it was opened: its id and its controls as the dialog logic initialised
+// them, and the answer given.
+struct RecordedDialog {
+  int dialogId = 0;
+  DialogControls initial;
+  int result = kIdOk;
+};
+
+struct RecordedInvalidation {
+  bool whole = false;  // the whole client area
+  Rect rect;
+  bool erase = false;
+};
+
 class FakeWindow : public Window {
  public:
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
+  void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) override;
+
+  int runDialog(int dialogId, DialogControls& controls) override;
+  void invalidateRect(const Rect* rect, bool erase) override;
+  void sendCommand(int commandId) override;
+  void close() override { closeRequests++; }
+  void checkMenuItem(int itemId, bool checked) override { menuChecks[itemId] = checked; }
+  bool loadBitmap(int resourceId) override;
+  void deleteBitmap(int resourceId) override { deletedBitmaps.push_back(resourceId); }
+  void setCapture() override { captured = true; }
+  void releaseCapture() override { captured = false; }
+  void setCursor(Cursor c) override { cursor = c; }
+  bool saveFileDialog(const SaveFileRequest& request, std::string& path) override;
 
   // Answers given to message boxes in order; kIdOk (or kIdYes for yes/no boxes) when
   // the script runs out.
   std::deque<int> answers;
   std::vector<RecordedMessage> messages;
 
+  // Answers given to dialogs in order; a dialog opened when the script is empty is
+  // accepted unchanged. A scripted answer for another dialog id is a script error: the
+  // dialog is cancelled and the mismatch recorded.
+  std::deque<DialogAnswer> dialogAnswers;
+  std::vector<RecordedDialog> dialogs;
+  std::vector<std::string> scriptErrors;
+
+  std::vector<RecordedInvalidation> invalidations;
+  std::vector<int> sentCommands;
+  std::map<int, bool> menuChecks;
+  int closeRequests = 0;
+
+  std::set<int> missingBitmaps;  // loadBitmap fails for these
+  std::vector<int> loadedBitmaps;
+  std::vector<int> deletedBitmaps;
+
+  bool captured = false;
+  Cursor cursor = Cursor::kArrow;
+  Rect editGeometry;  // left, top = position; right, bottom = width, height
+
+  // The name the save-file dialog returns; empty: the dialog is cancelled.
+  std::string saveFileName;
+  std::vector<SaveFileRequest> saveFileRequests;
+
   void clear() { messages.clear(); }
   const RecordedMessage& last() const { return messages.back(); }
+  bool checkedMenuItem(int itemId) const;
+  // Forgets the recorded repaints, commands and dialogs.
+  void clearRecords();
 
  private:
   std::string edit_;

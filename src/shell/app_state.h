@@ -1,0 +1,297 @@
+// The application state: every setting, derived quantity and owned record of the
+// workbench, with start-up, shut-down and the two small recomputations the commands share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "common/window.h"
+#include "model/alphabet.h"
+#include "model/series.h"
+#include "model/subsets.h"
+#include "processing/chains.h"
+#include "simulation/rest_error.h"
+#include "simulation/simulation.h"
+
+namespace velmora {
+
+// Task types (menu "Select Task Type") and the two tuple tasks they turn into on tuple
+// series.
+inline constexpr uint16_t kTaskDetection = 1;
+inline constexpr uint16_t kTaskRecognition = 2;
+inline constexpr uint16_t kTaskJoint = 4;
+inline constexpr uint16_t kTaskSeriesProcessing = 64;
+inline constexpr uint16_t kTaskTupleDetection = 36;
+inline constexpr uint16_t kTaskTupleRecognition = 40;
+
+// Series types.
+inline constexpr uint16_t kSeriesFixedWhole = 1;
+inline constexpr uint16_t kSeriesFixedCutoff = 2;
+inline constexpr uint16_t kSeriesUnfixedWhole = 4;
+inline constexpr uint16_t kSeriesUnfixedCutoff = 8;
+inline constexpr uint16_t kSeriesFixedWholeGiven = 16;
+inline constexpr uint16_t kSeriesUnfixedWholeGiven = 32;
+inline constexpr uint16_t kSeriesFixedTuples = 36;
+inline constexpr uint16_t kSeriesUnfixedTuples = 40;
+
+// View modes of the main window.
+inline constexpr uint32_t kViewAlphabet = 5;
+inline constexpr uint32_t kViewResults = 6;
+inline constexpr uint32_t kViewSubsetSelection = 9;
+inline constexpr uint32_t kViewSeriesParameters = 10;
+
+// Result kinds shown by the results view.
+inline constexpr uint16_t kResultProcessing = 1;
+inline constexpr uint16_t kResultSimulation = 2;
+
+// The button bitmaps, in the order start-up loads them.
+inline constexpr int kBitmapResults = 103;   // ButtonStart
+inline constexpr int kBitmapExit = 102;      // ButtonExit
+inline constexpr int kBitmapStart = 101;     // IDB_BITMAP1
+inline constexpr int kBitmapSelectAll = 109; // IDB_BITMAP5
+inline constexpr int kBitmapClearAll = 108;  // IDB_BITMAP4
+inline constexpr int kBitmapIds[5] = {kBitmapResults, kBitmapExit, kBitmapStart, kBitmapSelectAll,
+                                      kBitmapClearAll};
+inline constexpr const char* kNoBitmapTexts[5] = {
+    "No Bitmap <ButtonStart>", "No Bitmap <ButtonExit>", "No Bitmap <IDB_BITMAP1>",
+    "No Bitmap <IDB_BITMAP5>", "No Bitmap <IDB_BITMAP4>"};
+inline constexpr const char* kFatalErrorCaption = "Fatal Error";
+
+// The child edit control of the main window.
+inline constexpr int kEditControlId = 225;
+inline constexpr const char* kEditControlText = "Tmin Text";
+
+inline constexpr int kMaxEtalons = 20;
+
+// Messages of the selection data's allocation (shown without a caption).
+inline constexpr const char* kTextNoMemoryPossibleSubsetRect = "Нет памяти для possibleSubsetRect!";
+inline constexpr const char* kTextNoMemorySelectedSubset = "Нет памяти для selectedSubset!";
+inline constexpr const char* kTextNoMemorySubsetArraySize = "Нет памяти для selectedSubsetArraySize!";
+inline constexpr const char* kTextNoMemoryPossibleSubsetArrayRect =
+    "Нет памяти для possibleSubsetArrayRect!";
+
+// The etalon-sequence generator: the runtime library's rand, reproduced so that the
+// sequences are the same everywhere. Never seeded: the state starts at 1.
+struct SequenceRandom {
+  uint32_t state = 1;
+  // state <- state * 214013 + 2531011 (mod 2^32); bits 16..30 of the new state.
+  int next() {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+  }
+};
+
+// The selection data of the subset selection view: the selected subset (at most 10
+// etalon numbers in click order, each with a mark flag) and, for tuple recognition, the
+// list of reserved subsets with the current one. Allocated by prepareSubsetSelection,
+// released at shut-down.
+struct SubsetSelection {
+  int32_t capacity = 0;  // 10 once prepared
+  int32_t count = 0;
+  int32_t* selectedSubset = nullptr;  // capacity etalon numbers (1-based)
+  int32_t* marks = nullptr;           // capacity flags, 1 = marked for removal
+  std::vector<int32_t> subsetBlock;   // numbers, then marks
+  std::vector<Rect> possibleSubsetRect;
+
+  int32_t reservedRows = 0;  // R, taken once from the default 10
+  int32_t rowsInUse = 0;
+  int32_t currentRow = 0;  // 1-based, 0 = none
+  int32_t* selectedSubsetArraySize = nullptr;  // R sizes
+  std::vector<int32_t> sizesBlock;
+  std::vector<int32_t*> rows;  // R rows of capacity + 1 numbers
+  std::vector<int32_t> rowsBlock;
+  std::vector<Rect*> possibleSubsetArrayRect;  // R rows of 11 rectangles (row frame last)
+  std::vector<Rect> rowRectsBlock;
+  int32_t justChanged = 0;
+  std::vector<Rect> ButtonsWhileSelectedSubsetRect;
+};
+
+// Rectangles of the main window that the commands repaint. The window layout fills them
+// at every paint; they are empty until then.
+struct ShellLayout {
+  Rect graphArea;
+  Rect statusStrip;  // the result-status strip of the button column
+  Rect seriesLengthSelector;
+  Rect noiseSelector;
+  Rect lostSelector;
+  Rect allNoneButton;
+  Rect subsetPanel;
+  Rect etalonCells[kMaxEtalons];
+};
+
+struct AppState {
+  AppState() = default;
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+  ~AppState();  // releases whatever shut-down has not
+
+  // Alphabet.
+  uint16_t wEtalonCount = 20;
+  uint16_t wEtalonAmplitude = 128;
+  uint16_t wEtalonLength = 20;
+  PulseHeader alphabet[kMaxEtalons];
+
+  // Series geometry.
+  uint16_t wTmin = 40;
+  uint16_t wTmax = 181;
+  uint32_t seriesLengthTable[4] = {3, 200, 600, 1200};  // count, then the values
+  int32_t dwSeriesLengthIndex = 3;
+  uint32_t dwSeriesLength = 1200;
+  uint32_t dwSeriesLengthCur = 1200;
+  uint16_t wMinPulses = 6;
+  uint16_t wMaxPulses = 30;
+  uint16_t wMeanPulses = 18;
+  uint16_t wPulseCount = 18;
+
+  // Noise and lost data.
+  uint16_t noiseTable[4] = {3, 20, 35, 50};
+  int32_t dwNoiseIndex = 1;
+  uint16_t wNoiseLevel = 20;
+  uint16_t wNoiseLevelCur = 20;
+  int16_t lostTable[4] = {3, 0, 25, 50};
+  int32_t dwLostIndex = 2;
+  int16_t wLostLevel = 25;
+  int16_t wLostLevelCur = 25;
+  uint16_t wSavedLevel = 75;
+  uint16_t wSavedLevelCur = 75;
+  uint16_t wProcSavedLevel = 75;
+  uint16_t wProcSavedLevelCur = 75;
+  uint16_t wSavedLevelEdit = 75;
+  uint16_t wProcSavedLevelEdit = 75;
+
+  // Etalon choice.
+  int32_t dwDefaultEtalon = 1;
+  int32_t dwSingleEtalon = 1;
+  int32_t dwPrevSingleEtalon = 1;  // the etalon selected before the last cell click
+  uint16_t requiredFlags[kMaxEtalons] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  uint16_t* lpRequiredList = nullptr;  // from getRequiredList
+  uint16_t wRequiredCount = 0;
+  uint16_t wRequiredCapacity = 0;
+  uint16_t* lpEtalonSequence = nullptr;  // points into etalonSequenceBlock
+  uint16_t wEtalonSequenceSize = 0;
+  uint16_t* lpEditSequence = nullptr;  // points into editSequenceBlock
+  uint16_t wEditSequenceSize = 0;
+  std::vector<uint16_t> etalonSequenceBlock;
+  std::vector<uint16_t> editSequenceBlock;
+
+  // Problem selection.
+  uint16_t wTaskType = kTaskRecognition;
+  uint16_t wSeriesType = kSeriesFixedCutoff;
+  uint16_t wEffectiveTaskType = kTaskRecognition;
+  uint32_t dwViewMode = kViewAlphabet;
+  uint16_t wResultKind = kResultProcessing;
+  uint16_t wNoiseSeed = 10597;
+  uint16_t wChainsFirstSize = 10;
+  uint16_t wChainsPulses = 30;
+  SequenceRandom sequenceRandom;
+
+  // Statistical simulation parameters.
+  uint16_t wSimPulsesStep = 1;
+  uint16_t wSimPulseSteps = 0;
+  uint16_t wSimNoiseInitial = 0;
+  uint16_t wSimNoiseSteps = 29;
+  uint16_t wSimNoiseStep = 5;
+  uint16_t wSimRepeats = 100;
+  uint32_t dwSimFirstUse = 1;
+  // Start and end of the last simulation (calendar seconds; 0 until one runs).
+  int32_t simStartTime = 0;
+  int32_t simEndTime = 0;
+  // Told of the simulation's progress and asked whether to stop; null: nobody listens.
+  SimulationObserver* simObserver = nullptr;
+  // Source of the time stamps; the wall clock when empty (tests and tools pin it).
+  std::function<int32_t()> simClock;
+
+  // Display settings of the statistics (dialogs 113 and 114).
+  uint32_t dwHandlingCase = 1;
+  uint32_t dwViewCase = 1;
+  uint32_t dwBoundsIncluded = 1;
+  uint32_t dwFixedUpperBound = 0;
+  double upperBound = 0.25;
+  uint32_t dwGraphMode = 2;
+
+  // Subset settings (dialog 111).
+  uint32_t dwSubsetEmploymentMode = 4;
+  uint32_t dwSubsetInitPosition = 1;
+  uint32_t dwSubsetProceedingMode = 1;
+
+  // Drawing settings (dialog 112).
+  uint32_t dwFrameGraphFields = 1;
+  uint32_t dwShadedOriginalPulses = 1;
+  uint32_t dwHighlightDetectedPulses = 1;
+  uint32_t dwSpecialGraphSize = 0;
+  uint32_t dwTupleHighlighting = 2;
+
+  // Command flags.
+  uint32_t dwDiagnostic = 0;
+  uint32_t dwTypeMoreDetails = 0;
+  uint32_t dwPendingSeriesLength = 0;
+  uint32_t dwPendingNoise = 0;
+  uint32_t dwPendingLost = 0;
+  uint32_t dwPendingStatus = 0;
+
+  // Edit copies written by dialogs 105, 106 and 110 and committed by the commands, and
+  // the confirmation flag those dialogs report OK (1) or Cancel (0) through.
+  uint32_t dwSeriesLengthEdit = 0;
+  uint16_t wTminEdit = 0;
+  uint16_t wTmaxEdit = 0;
+  uint16_t wMinPulsesEdit = 0;
+  uint16_t wMaxPulsesEdit = 0;
+  uint16_t wPulseCountEdit = 0;
+  uint16_t wNoiseLevelEdit = 0;
+  uint32_t dwConfirmed = 0;
+
+  // Owned records.
+  SeriesHeader* lpSeriesHeader = nullptr;
+  ChainsHeader* lpChainsHeader = nullptr;
+  RestErrorHeader* lpRestErrorHeader = nullptr;
+  ParamsHeader* lpParamsHeader = nullptr;
+  SubsetSelection selection;
+
+  // Resources and layout.
+  bool bitmapsLoaded = false;
+  bool running = false;  // between a successful start-up and shut-down
+  ShellLayout layout;
+
+  // " Save image as...": the snapshot command of the front end (it captures the window
+  // and writes the file); null where there is no screen to capture.
+  std::function<int(Window&)> snapshotCommand;
+};
+
+// Start-up: loads the bitmaps, builds the alphabet, the required list, the etalon
+// sequences, the chains record and the first (noise-free) series, sets the menu check
+// marks and connects the window's internal commands to the command handler. The model's
+// generator states are put back to those of a fresh program first. 1 on success, 0 when
+// a bitmap is missing (nothing else is built then).
+int startUp(Window& window, AppState& state);
+
+// Shut-down: releases every record in a fixed order and disconnects the window.
+void shutDown(Window& window, AppState& state);
+
+// The effective task type: the task type, except detection and recognition on tuple
+// series, which become tuple detection (36) and tuple recognition (40).
+uint16_t effectiveTaskType(uint16_t taskType, uint16_t seriesType);
+
+// Least and greatest pulse counts that fit a series of `length` samples with the state's
+// etalon length, wTmin and wTmax (not raised to 1). A zero divisor leaves the count 0.
+uint16_t leastPulseCount(const AppState& state, uint32_t length);
+uint16_t greatestPulseCount(const AppState& state, uint32_t length);
+
+// Recomputes wMinPulses, wMaxPulses and wMeanPulses for `length`.
+void recomputePulseBounds(AppState& state, uint32_t length);
+
+// Sets the required list to the flagged etalons in ascending order. Returns the count.
+uint16_t rebuildRequiredList(AppState& state);
+
+// Makes the etalon sequence (or the edit sequence) hold at least `size` entries; new
+// entries take dwDefaultEtalon, existing ones are kept.
+void growEtalonSequence(AppState& state, uint16_t size);
+void growEditSequence(AppState& state, uint16_t size);
+
+// Allocates the selection data of the subset selection view once (capacity 10, 10
+// reserved rows); afterwards does nothing. 1 on success, 0 (with a message) on failure.
+int prepareSubsetSelection(Window& window, AppState& state);
+void freeSubsetSelection(SubsetSelection& selection);
+
+}  // namespace velmora

@@ -1,0 +1,350 @@
+#include "shell/dialogs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <utility>
+
+#include "shell/format.h"
+#include "shell/resources.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int64_t kNumberLimit = int64_t{1} << 40;
+
+bool isSeparator(char c) { return c == ',' || c == ' '; }
+
+// One radio button of a group and the value it stands for.
+struct Radio {
+  int id;
+  uint32_t value;
+};
+
+// The value a radio group gives on OK: the value of a button checked now that was not
+// checked when the dialog opened (the user clicked it), else the working value as it was.
+template <size_t N>
+uint32_t radioValue(const Radio (&group)[N], const DialogControls& initial,
+                    const DialogControls& edited, uint32_t current) {
+  for (const Radio& r : group)
+    if (edited.checked(r.id) && !initial.checked(r.id)) return r.value;
+  return current;
+}
+
+// A check box's setting on OK: 1 or 0 when the user changed the box, else as it was.
+uint32_t checkValue(int id, const DialogControls& initial, const DialogControls& edited,
+                    uint32_t current) {
+  const bool now = edited.checked(id);
+  return now != initial.checked(id) ? (now ? 1u : 0u) : current;
+}
+
+void checkRadio(DialogControls& c, std::initializer_list<int> group, int on) {
+  for (int id : group) c.setChecked(id, id == on);
+}
+
+std::string number(int64_t value) { return std::to_string(value); }
+
+int refuse(Window& window, int dialogId, AppState& state, const std::string& text) {
+  window.messageBox(text, dialogTitle(dialogId), kMbOk | kMbIconWarning);
+  state.dwConfirmed = 0;
+  return 0;
+}
+
+bool inRange(int64_t v, int64_t lo, int64_t hi) { return v >= lo && v <= hi; }
+
+// 105: the series parameters. Values the commands would divide by, or that would overflow
+// the series' 16-bit positions, are refused before anything is written.
+int okSeriesParameters(Window& window, AppState& s, const DialogControls& c) {
+  const int64_t length = readNumber(c.text(kIdcSeriesLength));
+  const int64_t tmin = readNumber(c.text(kIdcTmin));
+  const int64_t tmax = readNumber(c.text(kIdcTmax));
+  const int64_t etalon = readNumber(c.text(kIdcEtalonNumber));
+  const int64_t saved = readNumber(c.text(kIdcSavedLevel));
+  const int64_t procSaved = readNumber(c.text(kIdcProcSavedLevel));
+  const int64_t n = s.wEtalonLength;
+  const int id = kDialogSeriesParameters;
+  if (!inRange(length, std::max<int64_t>(n, 1), kMaxSeriesLength))
+    return refuse(window, id, s,
+                  formatText(kFormatBadSeriesLength, static_cast<int>(std::max<int64_t>(n, 1)),
+                             static_cast<int>(kMaxSeriesLength)));
+  if (!inRange(tmin, 1, 65535)) return refuse(window, id, s, kTextBadTmin);
+  if (!inRange(tmax, std::max(tmin, n), 65535))
+    return refuse(window, id, s, formatText(kFormatBadTmax, static_cast<int>(n)));
+  if (!inRange(etalon, 1, s.wEtalonCount))
+    return refuse(window, id, s, formatText(kFormatBadEtalonNumber, int{s.wEtalonCount}));
+  if (!inRange(saved, 0, 100) || !inRange(procSaved, 0, 100))
+    return refuse(window, id, s, kTextBadSavedLevel);
+  const int64_t least = std::max<int64_t>((length + n - 1) / tmax, 1);
+  const int64_t greatest = (length - n + tmin) / tmin;
+  if (least > greatest) return refuse(window, id, s, kTextNoPulseCountFits);
+
+  s.dwSeriesLengthEdit = static_cast<uint32_t>(length);
+  s.wTminEdit = static_cast<uint16_t>(tmin);
+  s.wTmaxEdit = static_cast<uint16_t>(tmax);
+  s.wSavedLevelEdit = static_cast<uint16_t>(saved);
+  s.dwDefaultEtalon = static_cast<int32_t>(etalon);
+  s.wProcSavedLevelEdit = static_cast<uint16_t>(procSaved);
+  s.dwConfirmed = 1;
+  return 1;
+}
+
+// 106: pulse count, etalon sequence and noise level. The pulse count is checked by the
+// command (a count outside the range becomes its midpoint).
+int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
+  const int64_t noise = readNumber(c.text(kIdcNoiseLevel));
+  if (!inRange(noise, 0, kMaxNoiseLevel))
+    return refuse(window, kDialogSeriesStructure, s,
+                  formatText(kFormatBadNoiseLevel, static_cast<int>(kMaxNoiseLevel)));
+  const int64_t count = readNumber(c.text(kIdcPulseCount));
+  s.wPulseCountEdit = inRange(count, 0, 65535) ? static_cast<uint16_t>(count) : 0;
+  const size_t entries = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
+  if (s.lpEditSequence) readList(c.text(kIdcSequence), s.lpEditSequence, entries);
+  s.wNoiseLevelEdit = static_cast<uint16_t>(noise);
+  s.dwConfirmed = 1;
+  return 1;
+}
+
+// 107: the required list. A count outside 1..capacity keeps the old count, which is then
+// read from the list.
+int okRequiredEtalons(AppState& s, const DialogControls& c) {
+  const int64_t count = readNumber(c.text(kIdcRequiredCount));
+  if (count > 0 && count <= s.wRequiredCapacity) s.wRequiredCount = static_cast<uint16_t>(count);
+  const size_t entries = std::min<size_t>(s.wRequiredCount, s.wRequiredCapacity);
+  if (s.lpRequiredList) readList(c.text(kIdcRequiredList), s.lpRequiredList, entries);
+  s.dwConfirmed = 1;
+  return 1;
+}
+
+// 110: the simulation grid. The pulse range must lie within the counts that fit the
+// series parameters of dialog 105, and the noise grid and repeats must give at least one
+// series each.
+int okSimulation(Window& window, AppState& s, const DialogControls& c) {
+  const int64_t from = readNumber(c.text(kIdcSimFrom));
+  const int64_t to = readNumber(c.text(kIdcSimTo));
+  const int64_t increment = readNumber(c.text(kIdcSimIncrement));
+  const int64_t initial = readNumber(c.text(kIdcSimNoiseInitial));
+  const int64_t steps = readNumber(c.text(kIdcSimNoiseSteps));
+  const int64_t noiseStep = readNumber(c.text(kIdcSimNoiseStep));
+  const int64_t repeats = readNumber(c.text(kIdcSimRepeats));
+  const int id = kDialogSimulation;
+  const int64_t least = std::max<int64_t>(s.wMinPulsesEdit, 1);
+  const int64_t greatest = s.wMaxPulsesEdit;
+  if (!(least <= from && from <= to && to <= greatest))
+    return refuse(window, id, s,
+                  formatText(kFormatBadPulseRange, static_cast<int>(least),
+                             static_cast<int>(greatest)));
+  if (!inRange(increment, 0, 65535)) return refuse(window, id, s, kTextBadIncrement);
+  if (!inRange(steps, 1, 65535)) return refuse(window, id, s, kTextBadNoiseSteps);
+  if (!inRange(initial, 0, kMaxNoiseLevel) || !inRange(noiseStep, 0, 65535) ||
+      initial + (steps - 1) * noiseStep > kMaxNoiseLevel)
+    return refuse(window, id, s, formatText(kFormatBadNoiseGrid, static_cast<int>(kMaxNoiseLevel)));
+  if (!inRange(repeats, 1, 65535)) return refuse(window, id, s, kTextBadRepeats);
+
+  s.wMinPulsesEdit = static_cast<uint16_t>(from);
+  s.wMaxPulsesEdit = static_cast<uint16_t>(to);
+  s.wSimPulsesStep = static_cast<uint16_t>(increment);
+  s.wSimNoiseInitial = static_cast<uint16_t>(initial);
+  s.wSimNoiseSteps = static_cast<uint16_t>(steps);
+  s.wSimNoiseStep = static_cast<uint16_t>(noiseStep);
+  s.wSimRepeats = static_cast<uint16_t>(repeats);
+  s.dwConfirmed = 1;
+  return 1;
+}
+
+constexpr Radio kEmploymentRadios[] = {
+    {kIdcSingleRandom, 1}, {kIdcSingleFixed, 2}, {kIdcMultipleRandom, 3},
+    {kIdcComplete, 4},     {kIdcShiftedComplete, 5}};
+constexpr Radio kProceedingRadios[] = {{kIdcProceedComplete, 1},
+                                                            {kIdcProceedShifted, 2}};
+constexpr Radio kHighlightRadios[] = {
+    {kIdcDottedFrame, 1}, {kIdcColouredBackground, 2}, {kIdcNoHighlight, 0}};
+constexpr Radio kHandlingRadios[] = {
+    {kIdcRestoringError, 1}, {kIdcDetectionError, 2}, {kIdcRecognitionError, 3}};
+constexpr Radio kHandlingRadiosTwoCases[] = {{kIdcRestoringError, 1}, {kIdcDetectionError, 2}};
+constexpr Radio kViewRadios[] = {{kIdcComponentwise, 1},
+                                                      {kIdcSummaryView, 2}};
+
+}  // namespace
+
+int64_t readNumber(const std::string& text, size_t position) {
+  size_t i = position;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+    value = std::min(value * 10 + (text[i] - '0'), kNumberLimit);
+  return negative ? -value : value;
+}
+
+std::string joinList(const uint16_t* values, size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    if (i) text += ',';
+    text += std::to_string(values[i]);
+  }
+  return text;
+}
+
+void readList(const std::string& text, uint16_t* out, size_t count) {
+  size_t pos = 0;
+  while (pos < text.size() && isSeparator(text[pos])) ++pos;
+  for (size_t k = 0; k < count; ++k) {
+    if (pos >= text.size()) {
+      out[k] = 0;
+      continue;
+    }
+    const int64_t v = readNumber(text, pos);
+    out[k] = inRange(v, 0, 65535) ? static_cast<uint16_t>(v) : 0;
+    while (pos < text.size() && !isSeparator(text[pos])) ++pos;
+    while (pos < text.size() && isSeparator(text[pos])) ++pos;
+  }
+}
+
+DialogControls initialControls(int dialogId, const AppState& s) {
+  DialogControls c;
+  switch (dialogId) {
+    case kDialogSeriesParameters:
+      c.setText(kIdcSeriesLength, number(s.dwSeriesLengthCur));
+      c.setText(kIdcTmin, number(s.wTmin));
+      c.setText(kIdcTmax, number(s.wTmax));
+      c.setText(kIdcSavedLevel, number(s.wSavedLevelCur));
+      c.setText(kIdcProcSavedLevel, number(s.wProcSavedLevelCur));
+      c.setText(kIdcEtalonNumber, number(s.dwSingleEtalon));
+      break;
+    case kDialogSeriesStructure: {
+      c.setText(kIdcPulseCountLabel,
+                formatText(kFormatPulseCountLabel, int{s.wMinPulsesEdit}, int{s.wMaxPulsesEdit}));
+      c.setText(kIdcPulseCount, number(s.wMeanPulses));
+      c.setText(kIdcSequenceLabel, formatText(kFormatSequenceLabel, int{s.wEtalonCount}));
+      const size_t entries = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
+      c.setText(kIdcSequence, s.lpEditSequence ? joinList(s.lpEditSequence, entries) : "");
+      c.setText(kIdcNoiseLevel, number(s.wNoiseLevelCur));
+      break;
+    }
+    case kDialogRequiredEtalons:
+      c.setText(kIdcRequiredCount, number(s.wRequiredCount));
+      c.setText(kIdcRequiredLabel, formatText(kFormatRequiredLabel, int{s.wEtalonCount}));
+      c.setText(kIdcRequiredList,
+                s.lpRequiredList ? joinList(s.lpRequiredList, s.wRequiredCount) : "");
+      break;
+    case kDialogSimulation:
+      c.setText(kIdcSimFrom, number(s.wMinPulsesEdit));
+      c.setText(kIdcSimTo, number(s.wMaxPulsesEdit));
+      c.setText(kIdcSimIncrement, number(s.wSimPulsesStep));
+      c.setText(kIdcSimNoiseInitial, number(s.wSimNoiseInitial));
+      c.setText(kIdcSimNoiseSteps, number(s.wSimNoiseSteps));
+      c.setText(kIdcSimNoiseStep, number(s.wSimNoiseStep));
+      c.setText(kIdcSimRepeats, number(s.wSimRepeats));
+      break;
+    case kDialogSubsetSettings: {
+      int mode = kIdcComplete;
+      for (const Radio& r : kEmploymentRadios)
+        if (r.value == s.dwSubsetEmploymentMode) mode = r.id;
+      checkRadio(c, {kIdcSingleRandom, kIdcSingleFixed, kIdcMultipleRandom, kIdcComplete,
+                     kIdcShiftedComplete},
+                 mode);
+      c.setText(kIdcInitPosition, number(s.dwSubsetInitPosition));
+      checkRadio(c, {kIdcProceedComplete, kIdcProceedShifted},
+                 s.dwSubsetProceedingMode == 2 ? kIdcProceedShifted : kIdcProceedComplete);
+      break;
+    }
+    case kDialogDrawingSettings:
+      c.setChecked(kIdcFrameGraphFields, s.dwFrameGraphFields != 0);
+      c.setChecked(kIdcShadedOriginal, s.dwShadedOriginalPulses != 0);
+      c.setChecked(kIdcHighlightDetected, s.dwHighlightDetectedPulses != 0);
+      c.setChecked(kIdcSpecialGraphSize, s.dwSpecialGraphSize != 0);
+      checkRadio(c, {kIdcDottedFrame, kIdcColouredBackground, kIdcNoHighlight},
+                 s.dwTupleHighlighting == 0   ? kIdcNoHighlight
+                 : s.dwTupleHighlighting == 1 ? kIdcDottedFrame
+                                              : kIdcColouredBackground);
+      break;
+    case kDialogShowStatistics:
+    case kDialogShowStatisticsRecognition: {
+      const bool recognition = dialogId == kDialogShowStatisticsRecognition;
+      checkRadio(c, {kIdcComponentwise, kIdcSummaryView},
+                 s.dwViewCase == 2 ? kIdcSummaryView : kIdcComponentwise);
+      int handling = kIdcRestoringError;
+      if (s.dwHandlingCase == 2) handling = kIdcDetectionError;
+      if (s.dwHandlingCase == 3 && recognition) handling = kIdcRecognitionError;
+      if (recognition)
+        checkRadio(c, {kIdcRestoringError, kIdcDetectionError, kIdcRecognitionError}, handling);
+      else
+        checkRadio(c, {kIdcRestoringError, kIdcDetectionError}, handling);
+      c.setChecked(kIdcFixedUpperBound, s.dwFixedUpperBound != 0);
+      if (recognition) c.setChecked(kIdcBoundsIncluded, s.dwBoundsIncluded != 0);
+      c.setText(kIdcUpperBound, formatText("%.5g", s.upperBound));
+      break;
+    }
+    default:
+      break;
+  }
+  return c;
+}
+
+int applyDialogOk(Window& window, int dialogId, AppState& s, const DialogControls& initial,
+                  const DialogControls& edited) {
+  switch (dialogId) {
+    case kDialogSeriesParameters:
+      return okSeriesParameters(window, s, edited);
+    case kDialogSeriesStructure:
+      return okSeriesStructure(window, s, edited);
+    case kDialogRequiredEtalons:
+      return okRequiredEtalons(s, edited);
+    case kDialogSimulation:
+      return okSimulation(window, s, edited);
+    case kDialogSubsetSettings: {
+      s.dwSubsetEmploymentMode =
+          radioValue(kEmploymentRadios, initial, edited, s.dwSubsetEmploymentMode);
+      s.dwSubsetProceedingMode =
+          radioValue(kProceedingRadios, initial, edited, s.dwSubsetProceedingMode);
+      const int64_t position = readNumber(edited.text(kIdcInitPosition));
+      if (inRange(position, 0, 65535)) s.dwSubsetInitPosition = static_cast<uint32_t>(position);
+      return 1;
+    }
+    case kDialogDrawingSettings:
+      s.dwFrameGraphFields = checkValue(kIdcFrameGraphFields, initial, edited, s.dwFrameGraphFields);
+      s.dwShadedOriginalPulses =
+          checkValue(kIdcShadedOriginal, initial, edited, s.dwShadedOriginalPulses);
+      s.dwHighlightDetectedPulses =
+          checkValue(kIdcHighlightDetected, initial, edited, s.dwHighlightDetectedPulses);
+      s.dwSpecialGraphSize = checkValue(kIdcSpecialGraphSize, initial, edited, s.dwSpecialGraphSize);
+      s.dwTupleHighlighting = radioValue(kHighlightRadios, initial, edited, s.dwTupleHighlighting);
+      return 1;
+    case kDialogShowStatistics:
+    case kDialogShowStatisticsRecognition: {
+      const bool recognition = dialogId == kDialogShowStatisticsRecognition;
+      // 113 has no recognition-error button, so only 114 can choose handling case 3.
+      if (recognition)
+        s.dwHandlingCase = radioValue(kHandlingRadios, initial, edited, s.dwHandlingCase);
+      else
+        s.dwHandlingCase = radioValue(kHandlingRadiosTwoCases, initial, edited, s.dwHandlingCase);
+      s.dwViewCase = radioValue(kViewRadios, initial, edited, s.dwViewCase);
+      s.dwFixedUpperBound = checkValue(kIdcFixedUpperBound, initial, edited, s.dwFixedUpperBound);
+      if (s.dwFixedUpperBound == 1)
+        s.upperBound = std::strtod(edited.text(kIdcUpperBound).c_str(), nullptr);
+      if (recognition)
+        s.dwBoundsIncluded = checkValue(kIdcBoundsIncluded, initial, edited, s.dwBoundsIncluded);
+      return 1;
+    }
+    default:
+      return 0;
+  }
+}
+
+int runParameterDialog(Window& window, AppState& state, int dialogId) {
+  const DialogControls initial = initialControls(dialogId, state);
+  DialogControls edited = initial;
+  const int answer = window.runDialog(dialogId, edited);
+  if (answer == kIdOk) return applyDialogOk(window, dialogId, state, initial, edited);
+  // Cancel: the edit dialogs report it; the others keep their settings as they were.
+  if (dialogId == kDialogSeriesParameters || dialogId == kDialogSeriesStructure ||
+      dialogId == kDialogRequiredEtalons || dialogId == kDialogSimulation)
+    state.dwConfirmed = 0;
+  return 0;
+}
+
+}  // namespace velmora

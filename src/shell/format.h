@@ -1,0 +1,10 @@
+// printf-style formatting into a std::string, for the texts the shell shows.
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace velmora

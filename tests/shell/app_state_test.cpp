@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "model/random.h"
+#include "shell/app_state.h"
+#include "shell/commands.h"
+#include "shell_fixture.h"
+#include "support/fake_window.h"
+
+namespace velmora::testing {
+namespace {
+
+TEST(SequenceRandom, ReproducesTheRuntimeGenerator) {
+  SequenceRandom r;
+  EXPECT_EQ(r.next(), 41);
+  EXPECT_EQ(r.next(), 18467);
+  EXPECT_EQ(r.next(), 6334);
+  // The values stay within 15 bits however long it runs.
+  for (int i = 0; i < 10000; ++i) {
+    const int v = r.next();
+    ASSERT_GE(v, 0);
+    ASSERT_LE(v, 32767);
+  }
+}
+
+TEST(EffectiveTaskType, TupleSeriesTurnDetectionAndRecognitionIntoTupleTasks) {
+  EXPECT_EQ(effectiveTaskType(1, 36), 36);
+  EXPECT_EQ(effectiveTaskType(1, 40), 36);
+  EXPECT_EQ(effectiveTaskType(2, 36), 40);
+  EXPECT_EQ(effectiveTaskType(2, 40), 40);
+  EXPECT_EQ(effectiveTaskType(4, 40), 4);
+  EXPECT_EQ(effectiveTaskType(64, 36), 64);
+  EXPECT_EQ(effectiveTaskType(1, 2), 1);
+  EXPECT_EQ(effectiveTaskType(2, 16), 2);
+}
+
+using StartUp = ShellTest;
+
+TEST_F(StartUp, GivesTheDefaults) {
+  const AppState& s = state;
+  EXPECT_EQ(s.wTaskType, 2);
+  EXPECT_EQ(s.wSeriesType, 2);
+  EXPECT_EQ(s.wEffectiveTaskType, 2);
+  EXPECT_EQ(s.dwViewMode, 5u);
+  EXPECT_EQ(s.wResultKind, 1);
+  EXPECT_EQ(s.dwSeriesLengthIndex, 3);
+  EXPECT_EQ(s.dwSeriesLength, 1200u);
+  EXPECT_EQ(s.dwSeriesLengthCur, 1200u);
+  EXPECT_EQ(s.wMinPulses, 6);
+  EXPECT_EQ(s.wMaxPulses, 30);
+  EXPECT_EQ(s.wMeanPulses, 18);
+  EXPECT_EQ(s.wPulseCount, 18);
+  EXPECT_EQ(s.dwNoiseIndex, 1);
+  EXPECT_EQ(s.wNoiseLevel, 20);
+  EXPECT_EQ(s.wNoiseLevelCur, 20);
+  EXPECT_EQ(s.dwLostIndex, 2);
+  EXPECT_EQ(s.wLostLevel, 25);
+  EXPECT_EQ(s.wLostLevelCur, 25);
+  for (uint16_t level : {s.wSavedLevel, s.wSavedLevelCur, s.wSavedLevelEdit, s.wProcSavedLevel,
+                         s.wProcSavedLevelCur, s.wProcSavedLevelEdit})
+    EXPECT_EQ(level, 75);
+  EXPECT_EQ(s.wRequiredCount, 20);
+  EXPECT_EQ(s.wRequiredCapacity, 20);
+  std::vector<uint16_t> expected;
+  for (uint16_t e = 1; e <= 20; ++e) expected.push_back(e);
+  EXPECT_EQ(requiredList(), expected);
+  for (uint16_t flag : s.requiredFlags) EXPECT_EQ(flag, 1);
+  ASSERT_EQ(s.wEtalonSequenceSize, 30);
+  ASSERT_EQ(s.wEditSequenceSize, 30);
+  for (int k = 0; k < 30; ++k) {
+    EXPECT_EQ(s.lpEtalonSequence[k], 1);
+    EXPECT_EQ(s.lpEditSequence[k], 1);
+  }
+  EXPECT_EQ(s.wNoiseSeed, 10597);  // no noise was added
+  EXPECT_EQ(s.sequenceRandom.state, 1u);
+  EXPECT_EQ(s.wChainsFirstSize, 10);
+  EXPECT_EQ(s.wChainsPulses, 30);
+  ASSERT_NE(s.lpChainsHeader, nullptr);
+  EXPECT_EQ(s.lpChainsHeader->wMaxSize, 10);
+  EXPECT_EQ(s.lpChainsHeader->wMaxPulses, 30);
+  EXPECT_EQ(s.wSimPulsesStep, 1);
+  EXPECT_EQ(s.wSimNoiseSteps, 29);
+  EXPECT_EQ(s.wSimNoiseStep, 5);
+  EXPECT_EQ(s.wSimRepeats, 100);
+  EXPECT_EQ(s.dwSimFirstUse, 1u);
+  EXPECT_EQ(s.dwGraphMode, 2u);
+  EXPECT_EQ(s.dwSubsetEmploymentMode, 4u);
+  EXPECT_EQ(s.dwTupleHighlighting, 2u);
+  EXPECT_EQ(s.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(s.lpParamsHeader, nullptr);
+  for (int e = 0; e < 20; ++e) EXPECT_NE(s.alphabet[e].lpData, nullptr);
+}
+
+TEST_F(StartUp, SynthesisesTheFirstSeriesWithoutNoise) {
+  const SeriesHeader* h = state.lpSeriesHeader;
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->dwSeriesSize, 1200u);
+  EXPECT_EQ(h->wImpulseQuantity, 18);
+  EXPECT_EQ(h->wNoise, 0);
+  for (uint32_t i = 0; i < h->dwSeriesSize; ++i) ASSERT_EQ(h->lpNoisyData[i], h->lpPureData[i]);
+  for (int k = 0; k < 18; ++k) EXPECT_EQ(h->lpEtalons[k], 1);
+}
+
+TEST(StartUpSequence, ChecksTheDefaultTypesAndCreatesTheEditControl) {
+  FakeWindow window;
+  AppState state;
+  ASSERT_EQ(startUp(window, state), 1);
+  EXPECT_EQ(window.loadedBitmaps, (std::vector<int>{103, 102, 101, 109, 108}));
+  EXPECT_TRUE(window.checkedMenuItem(kCmdRecognition));
+  EXPECT_TRUE(window.checkedMenuItem(kCmdFixedCutoffs));
+  for (int id : {kCmdDetection, kCmdJoint, kCmdSeriesProcessing, kCmdFixedWhole,
+                 kCmdUnfixedWhole, kCmdUnfixedCutoffs, kCmdFixedTuples, kCmdUnfixedTuples}) {
+    ASSERT_TRUE(window.menuChecks.count(id)) << id;  // explicitly unchecked
+    EXPECT_FALSE(window.menuChecks.at(id)) << id;
+  }
+  EXPECT_EQ(window.editText(), "Tmin Text");
+  EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.hasCommandHandler());
+  shutDown(window, state);
+}
+
+TEST(StartUpSequence, AMissingBitmapFailsTheCreationAndBuildsNothing) {
+  const int ids[] = {103, 102, 101, 109, 108};
+  const char* texts[] = {"No Bitmap <ButtonStart>", "No Bitmap <ButtonExit>",
+                         "No Bitmap <IDB_BITMAP1>", "No Bitmap <IDB_BITMAP5>",
+                         "No Bitmap <IDB_BITMAP4>"};
+  for (int b = 0; b < 5; ++b) {
+    FakeWindow window;
+    window.missingBitmaps.insert(ids[b]);
+    AppState state;
+    EXPECT_EQ(startUp(window, state), 0);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.last().text, texts[b]);
+    EXPECT_EQ(window.last().caption, "Fatal Error");
+    EXPECT_EQ(state.lpSeriesHeader, nullptr);
+    EXPECT_EQ(state.lpRequiredList, nullptr);
+    EXPECT_EQ(state.alphabet[0].lpData, nullptr);
+    // The bitmaps loaded before the missing one are given back.
+    EXPECT_EQ(window.deletedBitmaps, window.loadedBitmaps);
+    EXPECT_FALSE(window.hasCommandHandler());
+  }
+}
+
+TEST(ShutDown, FreesEverythingInOrderAndDisconnectsTheWindow) {
+  FakeWindow window;
+  AppState state;
+  ASSERT_EQ(startUp(window, state), 1);
+  handleCommand(window, state, kCmdProcessNext);
+  handleCommand(window, state, kCmdViewSeriesParameters);
+  ASSERT_NE(state.lpParamsHeader, nullptr);
+  ASSERT_EQ(prepareSubsetSelection(window, state), 1);
+
+  shutDown(window, state);
+  EXPECT_EQ(window.deletedBitmaps, (std::vector<int>{103, 102, 101, 109, 108}));
+  for (const PulseHeader& p : state.alphabet) EXPECT_EQ(p.lpData, nullptr);
+  EXPECT_EQ(state.lpRequiredList, nullptr);
+  EXPECT_EQ(state.wRequiredCount, 0);
+  EXPECT_EQ(state.lpEtalonSequence, nullptr);
+  EXPECT_EQ(state.wEtalonSequenceSize, 0);
+  EXPECT_EQ(state.lpEditSequence, nullptr);
+  EXPECT_EQ(state.wEditSequenceSize, 0);
+  EXPECT_EQ(state.lpSeriesHeader, nullptr);
+  EXPECT_EQ(state.lpChainsHeader, nullptr);
+  EXPECT_EQ(state.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.lpParamsHeader, nullptr);
+  EXPECT_EQ(state.selection.capacity, 0);
+  EXPECT_EQ(state.selection.reservedRows, 0);
+  EXPECT_EQ(state.selection.selectedSubset, nullptr);
+  EXPECT_FALSE(window.hasCommandHandler());
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST(PulseBounds, FollowTheLengthAndTheIntervals) {
+  AppState s;
+  recomputePulseBounds(s, 600);
+  EXPECT_EQ(s.wMinPulses, 3);   // 619 / 181
+  EXPECT_EQ(s.wMaxPulses, 15);  // 620 / 40
+  EXPECT_EQ(s.wMeanPulses, 9);
+  recomputePulseBounds(s, 200);
+  EXPECT_EQ(s.wMinPulses, 1);
+  EXPECT_EQ(s.wMaxPulses, 5);
+  EXPECT_EQ(s.wMeanPulses, 3);
+  s.wTmin = 0;  // refused by every dialog; must not divide by zero
+  EXPECT_EQ(greatestPulseCount(s, 200), 0);
+}
+
+TEST_F(StartUp, RebuildingTheRequiredListTakesTheFlaggedEtalonsInOrder) {
+  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  state.requiredFlags[16] = state.requiredFlags[2] = state.requiredFlags[9] = 1;
+  EXPECT_EQ(rebuildRequiredList(state), 3);
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 10, 17}));
+  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  EXPECT_EQ(rebuildRequiredList(state), 0);
+}
+
+TEST_F(StartUp, SubsetSelectionIsPreparedOnce) {
+  ASSERT_EQ(prepareSubsetSelection(window, state), 1);
+  SubsetSelection& sel = state.selection;
+  EXPECT_EQ(sel.capacity, 10);
+  EXPECT_EQ(sel.count, 0);
+  EXPECT_EQ(sel.reservedRows, 10);
+  ASSERT_EQ(sel.rows.size(), 10u);
+  EXPECT_EQ(sel.rows[1] - sel.rows[0], 11);
+  EXPECT_EQ(sel.possibleSubsetArrayRect[9] - sel.possibleSubsetArrayRect[0], 99);
+  sel.selectedSubset[0] = 7;
+  sel.count = 1;
+  ASSERT_EQ(prepareSubsetSelection(window, state), 1);
+  EXPECT_EQ(sel.count, 1);  // prepared already: nothing changes
+  EXPECT_EQ(sel.selectedSubset[0], 7);
+}
+
+}  // namespace
+}  // namespace velmora::testing
