@@ -80,8 +80,8 @@ int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, i
     });
   }
 
-  const uint16_t cap = setCapacity(
-      Bound{sets.omega_minus->wIntervals} + sets.omega_tilda->wIntervals, positions);
+  const uint16_t cap =
+      setCapacity(Bound{sets.omega_minus->wIntervals} + sets.omega_tilda->wIntervals, positions);
   sets.visited = copyWithCapacity(window, sets.omega_minus, cap);
   sets.firstOnly = copyWithCapacity(window, sets.omega_minus, cap);
   sets.both = copyWithCapacity(window, sets.omega_minus, cap);
@@ -101,8 +101,8 @@ int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, i
 }
 
 void freePositionSets(Window& window, PositionSets& sets) {
-  for (IntervalSet** set : {&sets.omega_minus, &sets.omega_tilda, &sets.omega_plus,
-                            &sets.visited, &sets.firstOnly, &sets.both, &sets.laterOnly}) {
+  for (IntervalSet** set : {&sets.omega_minus, &sets.omega_tilda, &sets.omega_plus, &sets.visited,
+                            &sets.firstOnly, &sets.both, &sets.laterOnly}) {
     *set = freeIntervalSet(window, *set);
   }
 }
@@ -168,8 +168,7 @@ int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, 
   return end;
 }
 
-bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses,
-                       FoundChain& chain) {
+bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses, FoundChain& chain) {
   chain.clear();
   std::vector<int32_t> reversed;
   const int32_t L = static_cast<int32_t>(tables.predecessor.size());
@@ -204,8 +203,8 @@ void writeFoundChain(SeriesHeader& series, const FoundChain& chain) {
 }
 
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                       ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return 0;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;

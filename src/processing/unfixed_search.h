@@ -24,8 +24,8 @@ inline constexpr const char* kNoMemoryIndexes = "Нет памяти для inde
 // with no chain (score 9999999 or more) the answer has 0 pulses and score 9999999.
 // 1 when the search ran (chain found or not), 0 when memory ran out (nothing written).
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                       ChainsHeader* chains, SeriesHeader* series);
 
 // ---- Shared by the unfixed-count searches ----------------------------------------------
 
@@ -95,8 +95,7 @@ void matchUnfixedPositions(UnfixedTables& tables, const PositionSets& sets,
 
 // Chain costs: first-pulse-only positions, then positions that may start or continue a
 // chain (continuing only a negative chain), then later-pulse-only positions.
-void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin,
-                       int32_t tmax);
+void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin, int32_t tmax);
 
 // The position of omega_plus with the strictly lowest chain cost below `start` (the
 // earliest of equal costs), or −1; `score` gets that cost, or `start`.
@@ -105,8 +104,7 @@ int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, 
 
 // Traces the chain ending at `end` back through the predecessors. False (chain cleared)
 // when the trace leaves the tables or exceeds `maxPulses` pulses.
-bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses,
-                       FoundChain& chain);
+bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses, FoundChain& chain);
 
 // Writes a chain's pulses into the series record's answer (wFoundPulses and the four found
 // arrays). The caller ensures the record can hold them.

@@ -298,9 +298,28 @@ void rankAnswer(ChainsHeader* chains, MatchCost score, const FoundChain& chain) 
                   chain.positions.data(), chain.firstSamples.data(), chain.lastSamples.data());
 }
 
+// A record without samples is searched as an empty series.
+int32_t seriesLength(const SeriesHeader& series) {
+  return series.lpNoisyData ? static_cast<int32_t>(series.dwSeriesSize) : 0;
+}
+
 int32_t positionCount(const SeriesHeader& series) {
-  if (series.lpNoisyData == nullptr) return 0;
-  return static_cast<int32_t>(series.dwSeriesSize) - series.wImpulseSize + 1;
+  return seriesLength(series) - series.wImpulseSize + 1;
+}
+
+LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const SeriesHeader& series,
+                            int32_t tmin, int32_t tmax, MatchCost noChain,
+                            const uint32_t* diagnosticFlag) {
+  LayeredSearch s;
+  s.sets = &sets;
+  s.x = series.lpNoisyData;
+  s.tmin = tmin;
+  s.tmax = tmax;
+  s.noChain = noChain;
+  s.maxPulses = series.wReservedImpulses;
+  s.window = &window;
+  s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+  return s;
 }
 
 }  // namespace
@@ -315,9 +334,9 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
 
   // An empty pattern has no element to match: no chain.
-  const int layerCount =
-      pattern != nullptr && patternSize > 0 ? static_cast<int>(std::min<int32_t>(patternSize, pmax))
-                                            : 0;
+  const int layerCount = pattern != nullptr && patternSize > 0
+                             ? static_cast<int>(std::min<int32_t>(patternSize, pmax))
+                             : 0;
   const int32_t positions = positionCount(*series);
   std::vector<MatchEtalon> elements;
   std::vector<Layer> layers;
@@ -333,21 +352,13 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
   PositionSets sets;
   try {
     layers.resize(static_cast<size_t>(layerCount));
-    if (layerCount > 0 &&
-        prepareElements(alphabet, pattern, layerCount, n, savedLevel, elements)) {
-      if (!buildPositionSets(window, static_cast<int32_t>(series->dwSeriesSize), n,
-                             series->wMinPulses, pmax, tmin, tmax, sets)) {
+    if (layerCount > 0 && prepareElements(alphabet, pattern, layerCount, n, savedLevel, elements)) {
+      if (!buildPositionSets(window, seriesLength(*series), n, series->wMinPulses, pmax, tmin, tmax,
+                             sets)) {
         throw std::bad_alloc();
       }
-      LayeredSearch s;
-      s.sets = &sets;
-      s.x = series->lpNoisyData;
-      s.tmin = tmin;
-      s.tmax = tmax;
-      s.noChain = kTupleDetectionNoChain;
-      s.maxPulses = series->wReservedImpulses;
-      s.window = &window;
-      s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+      const LayeredSearch s =
+          layeredSearch(window, sets, *series, tmin, tmax, kTupleDetectionNoChain, diagnosticFlag);
       score = runLayeredSearch(s, elements, patternSize, layers, positions, n, answer);
     }
   } catch (const std::bad_alloc&) {
@@ -361,18 +372,19 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
   }
 
   rankAnswer(chains, score, answer.chain);
-  if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(answer.chain.count());
+  if (chains != nullptr)
+    chains->wSeekingPulsesQuantity = static_cast<uint16_t>(answer.chain.count());
   writeTupleAnswer(*series, answer);
   freePositionSets(window, sets);
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
   return 1;
 }
 
-int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet,
-                           const int32_t* patternSizes, const int32_t* const* patterns,
-                           int32_t patternCount, uint16_t /*subsetProceeding*/, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, uint32_t* diagnosticFlag) {
+int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
+                           const int32_t* const* patterns, int32_t patternCount,
+                           uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
+                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                           uint32_t* diagnosticFlag) {
   if (series == nullptr) return 0;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
@@ -399,19 +411,12 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet,
   PositionSets sets;
   try {
     layers.resize(static_cast<size_t>(maxLayers));
-    if (!buildPositionSets(window, static_cast<int32_t>(series->dwSeriesSize), n,
-                           series->wMinPulses, pmax, tmin, tmax, sets)) {
+    if (!buildPositionSets(window, seriesLength(*series), n, series->wMinPulses, pmax, tmin, tmax,
+                           sets)) {
       throw std::bad_alloc();
     }
-    LayeredSearch s;
-    s.sets = &sets;
-    s.x = series->lpNoisyData;
-    s.tmin = tmin;
-    s.tmax = tmax;
-    s.noChain = kTupleRecognitionNoChain;
-    s.maxPulses = series->wReservedImpulses;
-    s.window = &window;
-    s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+    const LayeredSearch s =
+        layeredSearch(window, sets, *series, tmin, tmax, kTupleRecognitionNoChain, diagnosticFlag);
     TupleAnswer answer;
     for (int32_t t = 0; t < patternCount; ++t) {
       const int32_t size = patternSizes[t];

@@ -32,10 +32,10 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
 
 // Tuple recognition among `patternCount` patterns. Returns the 1-based number of the
 // recognised pattern, 0 when no pattern gave a chain or memory ran out.
-int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet,
-                           const int32_t* patternSizes, const int32_t* const* patterns,
-                           int32_t patternCount, uint16_t subsetProceeding, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, uint32_t* diagnosticFlag = nullptr);
+int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
+                           const int32_t* const* patterns, int32_t patternCount,
+                           uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
+                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                           uint32_t* diagnosticFlag = nullptr);
 
 }  // namespace velmora

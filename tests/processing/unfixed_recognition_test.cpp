@@ -28,8 +28,8 @@ Windows countWindows(int L, int n, int k, int tmin, int tmax) {
 }
 
 // The cheapest admissible chain of one etalon over every admissible pulse count.
-BruteChain cheapestChainOf(const TestAlphabet& a, int etalon, const std::vector<int16_t>& x,
-                           int n, int pmin, int pmax, int tmin, int tmax, int level) {
+BruteChain cheapestChainOf(const TestAlphabet& a, int etalon, const std::vector<int16_t>& x, int n,
+                           int pmin, int pmax, int tmin, int tmax, int level) {
   BruteChain best;
   for (int k = std::max(pmin, 1); k <= pmax; ++k) {
     std::vector<std::vector<int>> candidates(k, std::vector<int>{etalon});
@@ -137,8 +137,7 @@ TEST_F(UnfixedRecognitionTest, RanksEachCandidatesCheapestChain) {
         EXPECT_TRUE(testing::runAdmitted(a.data(), real[i].second, n,
                                          chains->firstSamplesList[i][j],
                                          chains->lastSamplesList[i][j], level));
-        sum += testing::bruteRunCost(a.data(), real[i].second, x, p,
-                                     chains->firstSamplesList[i][j],
+        sum += testing::bruteRunCost(a.data(), real[i].second, x, p, chains->firstSamplesList[i][j],
                                      chains->lastSamplesList[i][j]);
       }
       EXPECT_EQ(sum, real[i].first);
@@ -165,8 +164,8 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
   EXPECT_EQ(s->lpFoundEtalons[0], 3);
 
   const uint16_t list[] = {1, 3, 2};
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 3, list, 5, 7, 100, freshChains(10, 8), s.get()),
-            3);
+  EXPECT_EQ(
+      recognizeUnfixedCount(window, a.data(), 3, list, 5, 7, 100, freshChains(10, 8), s.get()), 3);
   ASSERT_EQ(chains->wPretenders, 3);
   EXPECT_EQ(chains->pulsesList[0][0], 3);
   EXPECT_EQ(chains->pulsesList[1][0], 2);
@@ -198,9 +197,9 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
   std::vector<int16_t> loud(20, -32768);
   auto s = series(loud, 20, 20, 20, 1);
   ASSERT_EQ(s->wMaxPulses, 1);
-  EXPECT_EQ(recognizeUnfixedCount(window, wide.data(), 1, list, 20, 20, 100, freshChains(3, 2),
-                                  s.get()),
-            kNoEtalonRecognised);
+  EXPECT_EQ(
+      recognizeUnfixedCount(window, wide.data(), 1, list, 20, 20, 100, freshChains(3, 2), s.get()),
+      kNoEtalonRecognised);
   ASSERT_EQ(chains->wPretenders, 1);
   EXPECT_EQ(chains->distance[0], 20 * 127 * (127 + 65536));
   EXPECT_EQ(s->wFoundPulses, 1);

@@ -38,8 +38,8 @@ BruteChain cheapestOverCounts(const TestAlphabet& a, const std::vector<int>& lis
   const int L = static_cast<int>(x.size());
   for (int k = std::max(pmin, 1); k <= pmax; ++k) {
     std::vector<std::vector<int>> candidates(k, list);
-    BruteChain c = testing::bruteCheapestChain(a.data(), candidates, x, n,
-                                               countWindows(L, n, k, tmin, tmax), tmin, tmax, level);
+    BruteChain c = testing::bruteCheapestChain(
+        a.data(), candidates, x, n, countWindows(L, n, k, tmin, tmax), tmin, tmax, level);
     if (c.found && (!best.found || c.cost < best.cost)) best = c;
   }
   return best;
@@ -94,13 +94,12 @@ TEST_F(UnfixedSearchTest, ReturnsACheapestAdmissibleChain) {
 
     auto s = series(x, n, tmin, tmax);
     freshChains(s->wMaxPulses);
-    ASSERT_EQ(searchUnfixedCount(window, a.data(), static_cast<uint16_t>(list.size()),
-                                 list.data(), tmin, tmax, static_cast<uint16_t>(level), chains,
-                                 s.get()),
+    ASSERT_EQ(searchUnfixedCount(window, a.data(), static_cast<uint16_t>(list.size()), list.data(),
+                                 tmin, tmax, static_cast<uint16_t>(level), chains, s.get()),
               1);
     const std::vector<int> candidates(list.begin(), list.end());
-    const BruteChain brute = cheapestOverCounts(a, candidates, x, n, s->wMinPulses,
-                                                s->wMaxPulses, tmin, tmax, level);
+    const BruteChain brute =
+        cheapestOverCounts(a, candidates, x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
     SCOPED_TRACE(::testing::Message() << "round " << round << " L=" << x.size() << " n=" << n
                                       << " T=" << tmin << ".." << tmax << " P=" << level);
     ASSERT_EQ(chains->wPretenders, 1);
@@ -162,8 +161,7 @@ TEST_F(UnfixedSearchTest, PositionSetsKeepEveryInterval) {
   EXPECT_EQ(sets.both->wIntervals, 0);
   EXPECT_EQ(intervals(sets.firstOnly), intervals(sets.omega_minus));
   EXPECT_EQ(intervals(sets.laterOnly), intervals(sets.omega_tilda));
-  EXPECT_EQ(intervals(sets.visited),
-            (V{{0, 0}, {1, 2}, {3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
+  EXPECT_EQ(intervals(sets.visited), (V{{0, 0}, {1, 2}, {3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
 
   // Overlapping windows: the sets are the first, the later and the last positions.
   ASSERT_EQ(buildPositionSets(window, 30, 2, 1, 8, 4, 28, sets), 1);

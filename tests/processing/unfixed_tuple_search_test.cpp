@@ -38,10 +38,9 @@ BruteChain cheapestTupleChain(const TestAlphabet& a, const Pattern& pattern,
   for (int k = std::max(pmin, 1); k <= pmax; ++k) {
     std::vector<std::vector<int>> candidates;
     for (int j = 0; j < k; ++j) candidates.push_back({pattern[j % K]});
-    BruteChain c = testing::bruteCheapestChain(a.data(), candidates, x, n,
-                                               countWindows(static_cast<int>(x.size()), n, k,
-                                                            tmin, tmax),
-                                               tmin, tmax, level);
+    BruteChain c = testing::bruteCheapestChain(
+        a.data(), candidates, x, n, countWindows(static_cast<int>(x.size()), n, k, tmin, tmax),
+        tmin, tmax, level);
     if (c.found && (!best.found || c.cost < best.cost)) best = c;
   }
   return best;
@@ -88,13 +87,14 @@ int64_t checkAnswer(const TestAlphabet& a, const SeriesHeader& s, const Pattern&
     EXPECT_EQ(e, pattern[j % K]);
     EXPECT_TRUE(testing::runAdmitted(a.data(), e, n, s.lpFoundFirstSamples[j],
                                      s.lpFoundLastSamples[j], level));
-    const int64_t cost = testing::bruteRunCost(a.data(), e, x, p, s.lpFoundFirstSamples[j],
-                                               s.lpFoundLastSamples[j]);
+    const int64_t cost =
+        testing::bruteRunCost(a.data(), e, x, p, s.lpFoundFirstSamples[j], s.lpFoundLastSamples[j]);
     EXPECT_EQ(cost, testing::bruteLocal(a.data(), {e}, x, n, p, level).cost);
     sum += cost;
   }
   std::vector<std::pair<int, int>> expected;
-  for (int first = 1; first <= k; first += K) expected.emplace_back(first, std::min(first + K - 1, k));
+  for (int first = 1; first <= k; first += K)
+    expected.emplace_back(first, std::min(first + K - 1, k));
   EXPECT_EQ(instances(s), expected);
   return sum;
 }
@@ -138,9 +138,9 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
     std::vector<Pattern> patterns(static_cast<size_t>(draw(1, 3)));
     for (auto& p : patterns)
       for (int k = draw(1, 4); k > 0; --k) p.push_back(draw(1, 5));
-    SCOPED_TRACE(::testing::Message() << "round " << round << " L=" << x.size() << " n=" << n
-                                      << " T=" << tmin << ".." << tmax << " P=" << level
-                                      << " Pmax=" << s->wMaxPulses);
+    SCOPED_TRACE(::testing::Message()
+                 << "round " << round << " L=" << x.size() << " n=" << n << " T=" << tmin << ".."
+                 << tmax << " P=" << level << " Pmax=" << s->wMaxPulses);
 
     // Detection of the first pattern.
     ASSERT_EQ(detectUnfixedTuples(window, a.data(), static_cast<int32_t>(patterns[0].size()),
@@ -150,8 +150,8 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
     ASSERT_EQ(chains->wPretenders, 1);
     EXPECT_EQ(chains->pulsesCount[0], s->wFoundPulses);
     EXPECT_EQ(chains->wSeekingPulsesQuantity, s->wFoundPulses);
-    const BruteChain brute = cheapestTupleChain(a, patterns[0], x, n, s->wMinPulses,
-                                                s->wMaxPulses, tmin, tmax, level);
+    const BruteChain brute =
+        cheapestTupleChain(a, patterns[0], x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
     const bool real = s->wFoundPulses > 0 && chains->distance[0] < 9999999;
     if (real) {
       EXPECT_EQ(checkAnswer(a, *s, patterns[0], x, tmin, tmax, level), chains->distance[0]);
@@ -174,18 +174,19 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
       rows.push_back(p.data());
     }
     const int result = recognizeUnfixedTuples(
-        window, a.data(), sizes.data(), rows.data(), static_cast<int32_t>(patterns.size()), 1,
-        tmin, tmax, static_cast<uint16_t>(level), freshChains(4, s->wMaxPulses), s.get());
+        window, a.data(), sizes.data(), rows.data(), static_cast<int32_t>(patterns.size()), 1, tmin,
+        tmax, static_cast<uint16_t>(level), freshChains(4, s->wMaxPulses), s.get());
     ASSERT_EQ(chains->wPretenders, std::min<size_t>(patterns.size(), 4));
-    for (int i = 1; i < chains->wPretenders; ++i) EXPECT_LE(chains->distance[i - 1], chains->distance[i]);
+    for (int i = 1; i < chains->wPretenders; ++i)
+      EXPECT_LE(chains->distance[i - 1], chains->distance[i]);
     EXPECT_EQ(s->wFoundTuple, result);
     EXPECT_EQ(chains->wSeekingPulsesQuantity, s->wFoundPulses);
     if (!negative) continue;
     int expected = 0;
     int64_t best = 0;
     for (size_t t = 0; t < patterns.size(); ++t) {
-      const BruteChain b = cheapestTupleChain(a, patterns[t], x, n, s->wMinPulses, s->wMaxPulses,
-                                              tmin, tmax, level);
+      const BruteChain b =
+          cheapestTupleChain(a, patterns[t], x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
       if (b.found && (expected == 0 || b.cost < best)) {
         expected = static_cast<int>(t) + 1;
         best = b.cost;
@@ -201,7 +202,8 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
 }
 
 // Pulses of etalon e laid whole at the given positions over a quiet series.
-std::vector<int16_t> laid(size_t length, const std::vector<std::pair<int, std::vector<int16_t>>>& pulses) {
+std::vector<int16_t> laid(size_t length,
+                          const std::vector<std::pair<int, std::vector<int16_t>>>& pulses) {
   std::vector<int16_t> x(length, 0);
   for (const auto& [p, shape] : pulses)
     for (size_t t = 0; t < shape.size(); ++t) x[static_cast<size_t>(p) + t] = shape[t];
@@ -216,8 +218,9 @@ TEST_F(UnfixedTupleTest, PatternOfOneEtalonAndChainsEndingInsideAnInstance) {
   const Pattern one = {1};
   detectUnfixedTuples(window, a.data(), 1, one.data(), 2, 5, 7, 100, freshChains(2, 8), s.get());
   ASSERT_EQ(s->wFoundPulses, 3);
-  EXPECT_EQ((std::vector<int>{s->lpFoundPositions[0], s->lpFoundPositions[1], s->lpFoundPositions[2]}),
-            (std::vector<int>{1, 7, 13}));
+  EXPECT_EQ(
+      (std::vector<int>{s->lpFoundPositions[0], s->lpFoundPositions[1], s->lpFoundPositions[2]}),
+      (std::vector<int>{1, 7, 13}));
   EXPECT_EQ(instances(*s), (std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {3, 3}}));
 
   // Up, down, up: with the pattern (up, down) the chain ends in its first layer and the
@@ -368,8 +371,7 @@ TEST_F(UnfixedTupleTest, LongDumpsAreCut) {
   auto s = series(x, 2, 3, 600);
   uint32_t flag = 1;
   const Pattern pattern = {1, 2};
-  detectUnfixedTuples(window, a.data(), 2, pattern.data(), 2, 3, 600, 100, nullptr, s.get(),
-                      &flag);
+  detectUnfixedTuples(window, a.data(), 2, pattern.data(), 2, 3, 600, 100, nullptr, s.get(), &flag);
   ASSERT_EQ(window.messages.size(), 2u);
   const std::string& text = window.messages[1].text;
   EXPECT_LE(text.size(), kTuplesDumpLimit);
