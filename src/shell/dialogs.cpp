@@ -100,7 +100,10 @@ int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
                   formatText(kFormatBadNoiseLevel, static_cast<int>(kMaxNoiseLevel)));
   const int64_t count = readNumber(c.text(kIdcPulseCount));
   s.wPulseCountEdit = inRange(count, 0, 65535) ? static_cast<uint16_t>(count) : 0;
-  const size_t entries = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
+  // The sequence is read for the pulse count shown, or for the larger count typed, so
+  // that no typed etalon is dropped.
+  const size_t entries =
+      std::min<size_t>(std::max(s.wMeanPulses, s.wPulseCountEdit), s.wEditSequenceSize);
   if (s.lpEditSequence) readList(c.text(kIdcSequence), s.lpEditSequence, entries);
   s.wNoiseLevelEdit = static_cast<uint16_t>(noise);
   s.dwConfirmed = 1;

@@ -1,0 +1,532 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "shell/pipeline.h"
+#include "shell_fixture.h"
+
+namespace velmora::testing {
+namespace {
+
+// The settings a command may change, for before/after comparisons.
+auto settings(const AppState& s) {
+  return std::make_tuple(
+      s.dwSeriesLength, s.dwSeriesLengthCur, s.wTmin, s.wTmax, s.wMinPulses, s.wMaxPulses,
+      s.wMeanPulses, s.wPulseCount, s.wNoiseLevel, s.wNoiseLevelCur, s.wSavedLevelCur,
+      s.wProcSavedLevelCur, s.dwDefaultEtalon, s.dwSingleEtalon, s.wSeriesType, s.wTaskType,
+      s.dwViewMode, s.wSimPulsesStep, s.wSimNoiseInitial, s.wSimNoiseSteps, s.wSimNoiseStep,
+      s.wSimRepeats, s.wEtalonSequenceSize,
+      std::vector<uint16_t>(s.lpEtalonSequence, s.lpEtalonSequence + s.wEtalonSequenceSize),
+      s.wNoiseSeed, s.sequenceRandom.state);
+}
+
+using Commands = ShellTest;
+
+TEST_F(Commands, TaskSelectionSetsTheMarkAndTheEffectiveTask) {
+  command(kCmdJoint);
+  EXPECT_EQ(state.wTaskType, 4);
+  EXPECT_EQ(state.wEffectiveTaskType, 4);
+  EXPECT_TRUE(window.checkedMenuItem(kCmdJoint));
+  EXPECT_FALSE(window.checkedMenuItem(kCmdRecognition));
+  EXPECT_FALSE(window.checkedMenuItem(kCmdDetection));
+  EXPECT_FALSE(window.checkedMenuItem(kCmdSeriesProcessing));
+  EXPECT_EQ(state.wRequiredCount, 20);
+
+  // Detection searches for the single etalon: the list holds just that one.
+  state.dwSingleEtalon = 7;
+  command(kCmdDetection);
+  EXPECT_EQ(state.wEffectiveTaskType, 1);
+  EXPECT_TRUE(window.checkedMenuItem(kCmdDetection));
+  EXPECT_FALSE(window.checkedMenuItem(kCmdJoint));
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{7}));
+  for (int e = 0; e < 20; ++e) EXPECT_EQ(state.requiredFlags[e], e == 6 ? 1 : 0);
+
+  command(kCmdSeriesProcessing);
+  EXPECT_EQ(state.wEffectiveTaskType, 64);
+  EXPECT_EQ(window.sentCommands.back(), kCmdNothing);
+
+  command(kCmdFixedTuples);
+  command(kCmdDetection);
+  EXPECT_EQ(state.wEffectiveTaskType, 36);
+  command(kCmdRecognition);
+  EXPECT_EQ(state.wEffectiveTaskType, 40);
+}
+
+TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
+  command(kCmdUnfixedCutoffs);
+  EXPECT_EQ(state.wSeriesType, 8);
+  EXPECT_TRUE(window.checkedMenuItem(kCmdUnfixedCutoffs));
+  for (int id : {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedCutoffs, kCmdFixedTuples,
+                 kCmdUnfixedTuples})
+    EXPECT_FALSE(window.checkedMenuItem(id)) << id;
+  EXPECT_EQ(state.wLostLevel, 25);  // cut-off types keep the lost data level
+  EXPECT_EQ(state.wSavedLevelCur, 75);
+
+  const int whole[] = {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedTuples, kCmdUnfixedTuples};
+  const uint16_t types[] = {1, 4, 36, 40};
+  for (int i = 0; i < 4; ++i) {
+    command(kCmdFixedCutoffs);
+    state.dwLostIndex = 3;
+    state.wLostLevel = state.wLostLevelCur = 50;
+    state.wSavedLevel = state.wSavedLevelCur = state.wProcSavedLevel = 50;
+    command(whole[i]);
+    EXPECT_EQ(state.wSeriesType, types[i]);
+    EXPECT_EQ(state.dwLostIndex, 1);
+    EXPECT_EQ(state.wLostLevel, 0);
+    EXPECT_EQ(state.wLostLevelCur, 0);
+    for (uint16_t level : {state.wSavedLevel, state.wSavedLevelEdit, state.wSavedLevelCur,
+                           state.wProcSavedLevel, state.wProcSavedLevelEdit,
+                           state.wProcSavedLevelCur})
+      EXPECT_EQ(level, 100);
+    EXPECT_EQ(state.wEffectiveTaskType, 2);  // recomputed only by new data
+  }
+}
+
+TEST_F(Commands, RepeatCommandsChangeTheTypesWithoutTheMarks) {
+  command(kCmdUnfixedCase);
+  EXPECT_EQ(state.wSeriesType, 4);
+  EXPECT_TRUE(window.checkedMenuItem(kCmdFixedCutoffs));
+  command(kCmdRepeatJoint);
+  EXPECT_EQ(state.wTaskType, 4);
+  EXPECT_EQ(state.wEffectiveTaskType, 4);
+  EXPECT_TRUE(window.checkedMenuItem(kCmdRecognition));
+  EXPECT_EQ(window.sentCommands, (std::vector<int>{205, 205}));
+  EXPECT_EQ(state.dwViewMode, kViewResults);
+}
+
+TEST_F(Commands, CreateSeriesTurnsWholePulseTypesIntoUserSequenceTypes) {
+  for (int id : {kCmdFixedWhole, kCmdUnfixedWhole}) {
+    command(id);
+    window.clearRecords();
+    command(kCmdCreateSeries);
+    EXPECT_EQ(window.sentCommands, (std::vector<int>{215, 216}));
+    ASSERT_EQ(window.dialogs.size(), 2u);
+    EXPECT_EQ(window.dialogs[0].dialogId, 105);
+    EXPECT_EQ(window.dialogs[1].dialogId, 106);
+    EXPECT_EQ(state.wSeriesType, id == kCmdFixedWhole ? 16 : 32);
+    EXPECT_EQ(state.dwViewMode, kViewResults);
+    EXPECT_EQ(state.lpChainsHeader->wSeriesType, state.wSeriesType);
+    // Until a series type is chosen again, every run keeps the user sequence type.
+    command(kCmdProcessNext);
+    EXPECT_EQ(state.wSeriesType, id == kCmdFixedWhole ? 16 : 32);
+    for (int task : {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSeriesProcessing}) {
+      command(task);
+      command(kCmdProcessNext);
+      EXPECT_EQ(state.lpChainsHeader->wTaskType, state.wEffectiveTaskType);
+      EXPECT_GT(state.lpSeriesHeader->wFoundPulses, 0);
+    }
+  }
+  command(kCmdFixedCutoffs);
+  command(kCmdCreateSeries);
+  EXPECT_EQ(state.wSeriesType, 2);
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(Commands, CreateSeriesCommitsTheDialogsAndUsesTheirTminForTheGreatestCount) {
+  answer(105, kIdOk,
+         {{kIdcSeriesLength, "600"}, {kIdcTmin, "20"}, {kIdcTmax, "181"},
+          {kIdcEtalonNumber, "4"}, {kIdcSavedLevel, "90"}, {kIdcProcSavedLevel, "80"}});
+  answer(106, kIdOk, {{kIdcPulseCount, "12"}, {kIdcSequence, "4, 5,  6"},
+                      {kIdcNoiseLevel, "35"}});
+  command(kCmdCreateSeries);
+  ASSERT_EQ(window.dialogs.size(), 2u);
+  // (600 + 19) / 181 = 3 and (600 - 20 + 20) / 20 = 30: Tmin' both added and divided by.
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcPulseCountLabel),
+            "Number of Pulses in Series (from 3 to 30)");
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcPulseCount), "16");
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcSequenceLabel),
+            "Sequence of Etalons in Series (values from 1 to 20)");
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcNoiseLevel), "20");
+  EXPECT_EQ(state.dwSeriesLength, 600u);
+  EXPECT_EQ(state.wTmin, 20);
+  EXPECT_EQ(state.wMinPulses, 3);
+  EXPECT_EQ(state.wMaxPulses, 30);
+  EXPECT_EQ(state.wMeanPulses, 12);
+  EXPECT_EQ(state.wNoiseLevel, 35);
+  EXPECT_EQ(state.wNoiseLevelCur, 35);
+  EXPECT_EQ(state.dwDefaultEtalon, 4);
+  EXPECT_EQ(state.dwSingleEtalon, 4);
+  EXPECT_EQ(state.wChainsPulses, 30);
+  EXPECT_EQ(state.lpChainsHeader->wMaxPulses, 30);
+  ASSERT_GE(state.wEtalonSequenceSize, 30);
+  const SeriesHeader* h = state.lpSeriesHeader;
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->dwSeriesSize, 600u);
+  EXPECT_EQ(h->wImpulseQuantity, 12);
+  EXPECT_EQ(h->wNoise, 35);
+  // The typed sequence (a blank after a comma does not repeat a number), then the old
+  // sequence, which the default etalon filled.
+  const int16_t expected[12] = {4, 5, 6, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(h->lpEtalons[k], expected[k]) << k;
+  // The saved energy levels of dialog 105 make and process this series.
+  EXPECT_EQ(state.lpChainsHeader->wSavedLevelMaking, 90);
+  EXPECT_EQ(state.lpChainsHeader->wSavedLevelProcessing, 80);
+  // The next new-data run takes the chosen levels again.
+  command(kCmdProcessNext);
+  EXPECT_EQ(state.wSavedLevelCur, 75);
+  EXPECT_EQ(state.wProcSavedLevelCur, 75);
+}
+
+TEST_F(Commands, CreateSeriesReadsTheWholeSequenceText) {
+  // 58 two-digit entries: far beyond 99 characters.
+  std::string sequence;
+  for (int k = 0; k < 58; ++k) sequence += (k ? "," : "") + std::to_string(10 + k % 10);
+  answer(105, kIdOk, {{kIdcTmin, "20"}});
+  answer(106, kIdOk, {{kIdcPulseCount, "58"}, {kIdcSequence, sequence}});
+  command(kCmdCreateSeries);
+  const SeriesHeader* h = state.lpSeriesHeader;
+  ASSERT_EQ(h->wImpulseQuantity, 58);
+  for (int k = 0; k < 58; ++k) EXPECT_EQ(h->lpEtalons[k], 10 + k % 10) << k;
+}
+
+TEST_F(Commands, CancellingEitherCreateSeriesDialogChangesNothing) {
+  command(kCmdProcessNext);
+  const auto before = settings(state);
+  const std::vector<int16_t> noisy(state.lpSeriesHeader->lpNoisyData,
+                                   state.lpSeriesHeader->lpNoisyData + 1200);
+  answer(105, kIdCancel, {{kIdcSeriesLength, "600"}});
+  command(kCmdCreateSeries);
+  EXPECT_EQ(settings(state), before);
+
+  answer(105, kIdOk);
+  answer(106, kIdCancel, {{kIdcPulseCount, "7"}, {kIdcNoiseLevel, "50"}});
+  command(kCmdCreateSeries);
+  EXPECT_EQ(settings(state), before);
+  EXPECT_EQ(std::vector<int16_t>(state.lpSeriesHeader->lpNoisyData,
+                                 state.lpSeriesHeader->lpNoisyData + 1200),
+            noisy);
+  EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(Commands, SeriesParametersThatCannotWorkAreRefusedWithAMessage) {
+  const std::map<int, std::string> bad[] = {
+      {{kIdcTmin, "0"}},          {{kIdcTmax, "0"}},
+      {{kIdcTmin, "190"}},        {{kIdcTmax, "19"}, {kIdcTmin, "10"}},
+      {{kIdcSeriesLength, "19"}}, {{kIdcSeriesLength, "32768"}},
+      {{kIdcTmin, "-40"}},        {{kIdcTmax, "70000"}},
+      {{kIdcEtalonNumber, "0"}},  {{kIdcEtalonNumber, "21"}},
+      {{kIdcSavedLevel, "101"}},  {{kIdcProcSavedLevel, "-1"}},
+      // (39 + 19) / 20 = 2 pulses at least, (39 - 20 + 20) / 20 = 1 at most.
+      {{kIdcSeriesLength, "39"}, {kIdcTmin, "20"}, {kIdcTmax, "20"}}};
+  const auto before = settings(state);
+  for (const auto& texts : bad) {
+    window.clear();
+    window.clearRecords();
+    answer(105, kIdOk, texts);
+    command(kCmdCreateSeries);
+    ASSERT_EQ(window.messages.size(), 1u) << texts.begin()->second;
+    EXPECT_EQ(window.last().caption, "Create Series");
+    EXPECT_EQ(window.dialogs.size(), 1u);  // dialog 106 is not opened
+    EXPECT_EQ(settings(state), before);
+    EXPECT_EQ(state.dwDefaultEtalon, 1);
+  }
+}
+
+TEST_F(Commands, NewPulsesReadsTheRequiredListAndItsFlags) {
+  answer(107, kIdOk, {{kIdcRequiredCount, "4"}, {kIdcRequiredList, "3, 5,,17 ,25"}});
+  command(kCmdNewPulses);
+  ASSERT_EQ(window.dialogs.size(), 1u);
+  EXPECT_EQ(window.dialogs[0].initial.text(kIdcRequiredCount), "20");
+  EXPECT_EQ(window.dialogs[0].initial.text(kIdcRequiredLabel),
+            "List of Required Etalons (from 1 to 20)");
+  EXPECT_EQ(window.dialogs[0].initial.text(kIdcRequiredList),
+            "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20");
+  // 25 names no etalon: it takes its position.
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 5, 17, 4}));
+  for (int e = 1; e <= 20; ++e)
+    EXPECT_EQ(state.requiredFlags[e - 1], (e == 3 || e == 4 || e == 5 || e == 17) ? 1 : 0) << e;
+
+  // A count of 0 or above the capacity keeps the old count; missing entries read as 0
+  // and so take their positions too.
+  answer(107, kIdOk, {{kIdcRequiredCount, "0"}, {kIdcRequiredList, "9,8"}});
+  command(kCmdNewPulses);
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{9, 8, 3, 4}));
+  answer(107, kIdOk, {{kIdcRequiredCount, "21"}, {kIdcRequiredList, "2,2,2,2,2"}});
+  command(kCmdNewPulses);
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{2, 2, 2, 2}));
+
+  // Cancel keeps the list.
+  answer(107, kIdCancel, {{kIdcRequiredCount, "1"}, {kIdcRequiredList, "7"}});
+  command(kCmdNewPulses);
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{2, 2, 2, 2}));
+  EXPECT_EQ(state.requiredFlags[1], 1);
+  EXPECT_EQ(state.requiredFlags[0], 0);
+}
+
+TEST_F(Commands, SeriesParametersCommandEnsuresARequiredEtalon) {
+  state.wRequiredCount = 0;
+  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  state.dwSingleEtalon = 9;
+  answer(105, kIdCancel);
+  command(kCmdSeriesParameters);
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{1}));
+  EXPECT_EQ(state.requiredFlags[0], 1);
+  EXPECT_EQ(state.dwSingleEtalon, 1);
+  EXPECT_EQ(window.dialogs[0].initial.text(kIdcEtalonNumber), "1");
+  EXPECT_EQ(state.dwConfirmed, 0u);
+
+  // A single etalon whose flag is clear gives way to the first flagged one.
+  state.requiredFlags[0] = 0;
+  state.requiredFlags[11] = 1;
+  state.lpRequiredList[0] = 12;
+  command(kCmdSeriesParameters);
+  EXPECT_EQ(state.dwSingleEtalon, 12);
+}
+
+TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
+  state.layout.graphArea = Rect{10, 10, 600, 500};
+  state.layout.statusStrip = Rect{700, 200, 843, 400};
+  state.layout.allNoneButton = Rect{700, 100, 843, 131};
+  state.layout.subsetPanel = Rect{10, 10, 600, 500};
+  state.layout.etalonCells[3] = Rect{100, 20, 200, 120};
+  state.layout.etalonCells[8] = Rect{300, 20, 400, 120};
+
+  command(kCmdRepaintAll);
+  ASSERT_EQ(window.invalidations.size(), 1u);
+  EXPECT_TRUE(window.invalidations[0].whole);
+
+  window.clearRecords();
+  command(kCmdRepaintGraph);
+  command(kCmdRepaintGraphErase);
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations[0].rect, (Rect{10, 0, 600, 500}));
+  EXPECT_FALSE(window.invalidations[0].erase);
+  EXPECT_TRUE(window.invalidations[1].erase);
+
+  // 212: the clicked cell grown by 1 to the left and top and 3 to the right and bottom,
+  // and in detection the previous one; otherwise the all/none button.
+  window.clearRecords();
+  state.dwSingleEtalon = 4;
+  state.dwPrevSingleEtalon = 9;
+  command(kCmdRepaintCells);
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations[0].rect, (Rect{99, 19, 203, 123}));
+  EXPECT_EQ(window.invalidations[1].rect, state.layout.allNoneButton);
+  window.clearRecords();
+  command(kCmdDetection);
+  command(kCmdRepaintCells);
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations[1].rect, (Rect{299, 19, 403, 123}));
+
+  // 213: graph area, no all/none button in detection, the status strip when pending.
+  window.clearRecords();
+  state.dwPendingStatus = 1;
+  command(kCmdRepaintGraphAndButtons);
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations[1].rect, (Rect{700, 200, 844, 401}));
+
+  // 224: the frame of every reserved row of the subset list, then the panel.
+  ASSERT_EQ(prepareSubsetSelection(window, state), 1);
+  for (int row = 0; row < 10; ++row)
+    state.selection.possibleSubsetArrayRect[row][10] = Rect{row, row, row + 5, row + 5};
+  window.clearRecords();
+  command(kCmdRepaintSubsetList);
+  ASSERT_EQ(window.invalidations.size(), 11u);
+  EXPECT_EQ(window.invalidations[9].rect, (Rect{9, 9, 14, 14}));
+  EXPECT_EQ(window.invalidations[10].rect, state.layout.subsetPanel);
+
+  window.clearRecords();
+  for (int id : {kCmdNothing, 217, 219, 220, kCmdNoEffect, kCmdElseCreateSeries, 12345})
+    command(id);
+  EXPECT_TRUE(window.invalidations.empty());
+  EXPECT_TRUE(window.dialogs.empty());
+}
+
+TEST_F(Commands, ApplyingTheSelectorTablesTakesTheIndexedValues) {
+  state.dwSeriesLengthIndex = 2;
+  state.dwNoiseIndex = 3;
+  state.dwLostIndex = 3;
+  command(kCmdApplyTables);
+  EXPECT_EQ(state.dwSeriesLength, 600u);
+  EXPECT_EQ(state.wMaxPulses, 15);
+  EXPECT_EQ(state.wMeanPulses, 9);
+  EXPECT_EQ(state.wNoiseLevel, 50);
+  EXPECT_EQ(state.wLostLevel, 50);
+  EXPECT_EQ(state.wSavedLevel, 50);
+  EXPECT_EQ(state.wProcSavedLevel, 50);
+  EXPECT_EQ(state.dwSeriesLengthCur, 1200u);  // the current series is unchanged
+  ASSERT_EQ(window.invalidations.size(), 1u);
+  EXPECT_TRUE(window.invalidations[0].whole);
+}
+
+TEST_F(Commands, ViewCommandsSwitchTheViewAndBuildWhatTheyShow) {
+  command(kCmdSelectSubset);
+  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  command(kCmdViewSeriesParameters);
+  EXPECT_EQ(state.dwViewMode, kViewSeriesParameters);
+  ASSERT_NE(state.lpParamsHeader, nullptr);
+  EXPECT_EQ(state.lpParamsHeader->dwMaxPulses, 30);
+  EXPECT_EQ(window.editText(), "40");
+  EXPECT_EQ(window.invalidations.size(), 2u);
+}
+
+TEST_F(Commands, ExitDebuggingAndSnapshotReachTheirTargets) {
+  command(kCmdExit);
+  command(kCmdClose);
+  EXPECT_EQ(window.closeRequests, 2);
+
+  int snapshots = 0;
+  command(kCmdSaveImage);  // no front end: nothing happens
+  state.snapshotCommand = [&](Window&) { return ++snapshots; };
+  command(kCmdSaveImage);
+  EXPECT_EQ(snapshots, 1);
+
+  command(kCmdDebuggingRepeat);
+  EXPECT_EQ(window.sentCommands, (std::vector<int>{kCmdProcess}));
+  EXPECT_EQ(state.wResultKind, kResultProcessing);
+  // Only the unfixed-count tuple searches read and clear the flag.
+  EXPECT_EQ(state.dwDiagnostic, 1u);
+}
+
+TEST_F(Commands, SubsetSettingsAttachTheSelectionToTheSeries) {
+  selectSubsets({{4, 2, 7}, {1, 3}});
+  answer(111, kIdOk, {}, {{kIdcSingleFixed, true}});
+  command(kCmdSubsetSettings);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, 2u);
+  const SeriesHeader* h = state.lpSeriesHeader;
+  EXPECT_EQ(h->wSubsetSize, 3);
+  EXPECT_EQ(h->wSubsetMode, 2);
+  EXPECT_EQ(h->wSubsetPosition, 1);
+  EXPECT_EQ(h->lpSubset[2], 7);
+
+  // Tuple recognition attaches the whole list and its current subset.
+  command(kCmdFixedTuples);
+  command(kCmdRecognition);
+  state.selection.currentRow = 2;
+  answer(111, kIdCancel, {}, {{kIdcShiftedComplete, true}});
+  command(kCmdSubsetSettings);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, 2u);
+  EXPECT_EQ(h->wSubsets, 2);
+  EXPECT_EQ(h->wSubsetSize, 2);
+  EXPECT_EQ(h->lpSubset[1], 3);
+}
+
+// A small simulation: recognition of fixed cut-off pulses on a 2 x 2 grid.
+TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
+  answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
+  answer(110, kIdOk,
+         {{kIdcSimFrom, "2"}, {kIdcSimTo, "4"}, {kIdcSimIncrement, "2"},
+          {kIdcSimNoiseInitial, "10"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "15"},
+          {kIdcSimRepeats, "3"}});
+  answer(114, kIdOk, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
+  state.layout.graphArea = Rect{10, 10, 600, 500};
+  command(kCmdSimulation);
+
+  EXPECT_EQ(window.sentCommands, (std::vector<int>{214, 215}));
+  ASSERT_EQ(window.dialogs.size(), 3u);
+  EXPECT_EQ(window.dialogs[1].dialogId, 110);
+  // (200 + 19) / 181 = 1 and (200 - 20 + 40) / 40 = 5.
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimFrom), "1");
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimTo), "5");
+  EXPECT_EQ(window.dialogs[2].dialogId, 114);
+  ASSERT_GE(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].caption, "getPulseEstAsRepeats");
+  EXPECT_EQ(window.messages[0].text,
+            "Create series parameters:\n"
+            "длина серии: 200\n"
+            "wTmin: 40\n"
+            "wTmax: 181\n"
+            "длина эталона: 20\n"
+            "MinPulses: 2 -> 2\n"
+            "MaxPulses: 4 -> 4\n"
+            "\n"
+            "pulses: 2, from 2 to 4 incr 2 \n"
+            "noise level: from 10 to 2 incr 15\n"
+            "number of repeats: 3\n");
+  EXPECT_EQ(window.messages.size(), 1u);
+
+  const RestErrorHeader* e = state.lpRestErrorHeader;
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->ifComplete, 1);
+  EXPECT_EQ(e->wVariousPulses, 2);
+  EXPECT_EQ(e->wPulseValues[1], 4);
+  EXPECT_EQ(e->lpNoiseLevels[1], 25);
+  EXPECT_EQ(e->repeats, 3);
+  EXPECT_EQ(e->wTaskType, 2);
+  EXPECT_EQ(state.wResultKind, kResultSimulation);
+  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.dwHandlingCase, 2u);
+  EXPECT_EQ(state.dwViewCase, 2u);
+  EXPECT_EQ(state.dwGraphMode, 3u);
+  EXPECT_EQ(state.simStartTime, 1000);
+  EXPECT_EQ(state.simEndTime, 1000);
+  EXPECT_EQ(state.dwSimFirstUse, 0u);
+  EXPECT_NE(state.wNoiseSeed, 10597);  // the runs added noise
+  EXPECT_EQ(state.dwSeriesLengthCur, 200u);
+  EXPECT_EQ(state.wMinPulses, 2);
+  EXPECT_EQ(state.wMaxPulses, 4);
+  EXPECT_EQ(window.invalidations.front().rect, (Rect{10, 0, 600, 500}));
+
+  // " Show Statistical Simulation" shows the same record again; 113 when the task is not
+  // recognition, whose handling case 3 is not offered there.
+  window.clearRecords();
+  command(kCmdJoint);
+  answer(113, kIdOk, {}, {{kIdcRestoringError, true}});
+  command(kCmdShowSimulation);
+  ASSERT_EQ(window.dialogs.size(), 1u);
+  EXPECT_EQ(window.dialogs[0].dialogId, 113);
+  EXPECT_EQ(state.dwHandlingCase, 1u);
+  EXPECT_EQ(state.dwGraphMode, 1u);
+}
+
+TEST_F(Commands, ShowingASimulationNeedsAFinishedOne) {
+  command(kCmdShowSimulation);
+  EXPECT_TRUE(window.dialogs.empty());
+  EXPECT_EQ(state.wResultKind, kResultProcessing);
+}
+
+TEST_F(Commands, SimulationGridsThatCannotRunAreRefusedAndChangeNothing) {
+  const std::map<int, std::string> bad[] = {
+      {{kIdcSimRepeats, "0"}},
+      {{kIdcSimNoiseSteps, "0"}},
+      {{kIdcSimFrom, "0"}},
+      {{kIdcSimFrom, "20"}, {kIdcSimTo, "10"}},
+      {{kIdcSimTo, "31"}},  // 30 pulses fit at most
+      {{kIdcSimNoiseInitial, "30000"}, {kIdcSimNoiseStep, "1000"}},
+      {{kIdcSimIncrement, "-1"}}};
+  const auto before = settings(state);
+  for (const auto& texts : bad) {
+    window.clear();
+    window.clearRecords();
+    answer(105, kIdOk);
+    answer(110, kIdOk, texts);
+    command(kCmdSimulation);
+    ASSERT_EQ(window.messages.size(), 1u) << texts.begin()->first;
+    EXPECT_EQ(window.last().caption, " Location Parameters");
+    EXPECT_EQ(state.lpRestErrorHeader, nullptr);
+    auto after = settings(state);
+    // The first set-up refills the etalon sequence with the default etalon (all 1 here).
+    EXPECT_EQ(after, before);
+  }
+  // Cancelling dialog 110 stops as well.
+  window.clear();
+  answer(105, kIdOk);
+  answer(110, kIdCancel);
+  command(kCmdSimulation);
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_EQ(settings(state), before);
+}
+
+TEST_F(Commands, SimulationNeedsRequiredEtalons) {
+  state.wRequiredCount = 0;
+  command(kCmdSimulation);
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.last().text, kTextNoRequiredEtalons);
+  EXPECT_TRUE(window.dialogs.empty());
+}
+
+TEST(StatisticsGraphMode, FollowsHandlingViewAndBounds) {
+  EXPECT_EQ(statisticsGraphMode(1, 1, 1), 0u);
+  EXPECT_EQ(statisticsGraphMode(1, 2, 0), 1u);
+  EXPECT_EQ(statisticsGraphMode(2, 1, 1), 2u);
+  EXPECT_EQ(statisticsGraphMode(2, 2, 1), 3u);
+  EXPECT_EQ(statisticsGraphMode(3, 1, 0), 4u);
+  EXPECT_EQ(statisticsGraphMode(3, 2, 0), 5u);
+  EXPECT_EQ(statisticsGraphMode(3, 1, 1), 12u);
+  EXPECT_EQ(statisticsGraphMode(3, 2, 1), 13u);
+}
+
+}  // namespace
+}  // namespace velmora::testing
