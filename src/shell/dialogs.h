@@ -92,8 +92,8 @@ inline constexpr int64_t kMaxNoiseLevel = 32767;
 inline constexpr const char* kFormatBadSeriesLength = "Samples Length must lie between %d and %d!";
 inline constexpr const char* kTextBadTmin = "Min Length of Interval must lie between 1 and 65535!";
 inline constexpr const char* kFormatBadTmax =
-    "Max Length of Interval must lie between Min Length of Interval, the etalon length (%d) "
-    "and 65535!";
+    "Max Length of Interval must be at least Min Length of Interval and the etalon length "
+    "(%d), and at most 65535!";
 inline constexpr const char* kFormatBadEtalonNumber = "Etalon Number must lie between 1 and %d!";
 inline constexpr const char* kTextBadSavedLevel = "Saved Energy Level must lie between 0 and 100!";
 inline constexpr const char* kTextNoPulseCountFits =
