@@ -1,0 +1,241 @@
+#include "cli/commands.h"
+
+#include <sstream>
+
+#include "cli/output.h"
+#include "cli/output_file.h"
+#include "cli/scripted_window.h"
+#include "shell/commands.h"
+#include "shell/dialogs.h"
+#include "shell/resources.h"
+#include "shell/scripting.h"
+
+namespace velmora::cli {
+
+namespace {
+
+// The menu text of a command without its framing blanks.
+std::string commandName(int id) {
+  const char* text = menuText(id);
+  std::string name = text ? text : std::to_string(id);
+  const size_t first = name.find_first_not_of(' ');
+  const size_t last = name.find_last_not_of(' ');
+  return first == std::string::npos ? name : name.substr(first, last - first + 1);
+}
+
+int refused(std::ostream& err, const std::string& what) {
+  err << "velmora-cli: " << what << " was refused\n";
+  return kExitRefused;
+}
+
+Json numbers(const std::vector<int32_t>& values) { return Json(values); }
+
+// The application, started as the program starts, with the problem of the options set up:
+// series type and task type by their menu commands, the required etalons through
+// " New pulses... " and the subsets through the selection view's OK.
+class Session {
+ public:
+  explicit Session(std::ostream& err) : window(err) {}
+  ~Session() {
+    if (state.running) shutDown(window, state);
+  }
+
+  bool start() { return startUp(window, state) == 1; }
+
+  void selectProblem(const Problem& p) {
+    handleCommand(window, state, p.seriesCommand);
+    handleCommand(window, state, p.taskCommand);
+  }
+
+  bool setRequiredEtalons(const Problem& p) {
+    if (p.etalons.empty()) return true;
+    std::string list;
+    for (int32_t e : p.etalons) list += (list.empty() ? "" : ",") + std::to_string(e);
+    window.setDialogText(kDialogRequiredEtalons, kIdcRequiredCount, std::to_string(p.etalons.size()));
+    window.setDialogText(kDialogRequiredEtalons, kIdcRequiredList, list);
+    handleCommand(window, state, kCmdNewPulses);
+    return state.wRequiredCount == p.etalons.size();
+  }
+
+  bool attachSubsets(const Problem& p) {
+    if (p.subset.empty() && p.subsets.empty()) return true;
+    return attachSubsetSelection(window, state, p.subset, p.subsets, p.current) == 1;
+  }
+
+  // Problem options shared by run and simulate, as given.
+  void describeProblem(const Problem& p, Json& options) const {
+    options["task"] = p.task;
+    options["series"] = p.series;
+    if (!p.etalons.empty()) options["etalons"] = numbers(p.etalons);
+  }
+  void describeSubsets(const Problem& p, Json& options) const {
+    if (p.subset.empty() && p.subsets.empty()) return;
+    options["subset"] = numbers(p.subset);
+    Json rows = Json::array();
+    for (const auto& row : p.subsets) rows.push_back(numbers(row));
+    options["subsets"] = rows;
+    options["current"] = p.current;
+  }
+
+  ScriptedWindow window;
+  AppState state;
+};
+
+int64_t controlNumber(const DialogControls* c, int id) {
+  return c ? readNumber(c->text(id)) : 0;
+}
+
+// The values " Create series... " was answered with, as the dialogs held them at OK.
+Json createValues(const ScriptedWindow& window, const AppState& state) {
+  const DialogControls* p = window.lastControls(kDialogSeriesParameters);
+  const DialogControls* s = window.lastControls(kDialogSeriesStructure);
+  Json j;
+  j["length"] = controlNumber(p, kIdcSeriesLength);
+  j["tmin"] = controlNumber(p, kIdcTmin);
+  j["tmax"] = controlNumber(p, kIdcTmax);
+  j["etalon"] = controlNumber(p, kIdcEtalonNumber);
+  j["saved"] = controlNumber(p, kIdcSavedLevel);
+  j["proc-saved"] = controlNumber(p, kIdcProcSavedLevel);
+  j["pulses"] = state.wMeanPulses;
+  std::vector<uint16_t> sequence(state.wMeanPulses);
+  if (s) readList(s->text(kIdcSequence), sequence.data(), sequence.size());
+  j["sequence"] = sequence;
+  j["noise"] = controlNumber(s, kIdcNoiseLevel);
+  return j;
+}
+
+}  // namespace
+
+int alphabetCommand(bool json, std::ostream& out, std::ostream& err) {
+  Session session(err);
+  if (!session.start()) return refused(err, "start-up");
+  out << (json ? dumpJson(alphabetJson(session.state)) : alphabetText(session.state));
+  return kExitDone;
+}
+
+int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
+  Session session(err);
+  AppState& s = session.state;
+  if (!session.start()) return refused(err, "start-up");
+  session.selectProblem(plan.problem);
+
+  const struct {
+    const std::optional<int32_t>& value;
+    Selector selector;
+    const char* name;
+  } selectors[] = {{plan.length, Selector::kSeriesLength, "--length"},
+                   {plan.noise, Selector::kNoise, "--noise"},
+                   {plan.lost, Selector::kLost, "--lost"}};
+  for (const auto& sel : selectors) {
+    if (!sel.value) continue;
+    const int32_t position = selectorPosition(s, sel.selector, *sel.value);
+    if (!chooseSelectorValue(session.window, s, sel.selector, position))
+      return refused(err, std::string("the selector value of ") + sel.name);
+  }
+  if (!session.setRequiredEtalons(plan.problem)) return refused(err, "the list of required etalons");
+  if (!session.attachSubsets(plan.problem)) return refused(err, "the subset selection");
+  session.window.takeMessages();
+
+  Json options;
+  session.describeProblem(plan.problem, options);
+  options["length"] = s.seriesLengthTable[s.dwSeriesLengthIndex];
+  options["noise"] = s.noiseTable[s.dwNoiseIndex];
+  options["lost"] = s.lostTable[s.dwLostIndex];
+  options["next"] = plan.next;
+  options["same"] = plan.same;
+  session.describeSubsets(plan.problem, options);
+
+  Json runs = Json::array();
+  std::string text;
+  auto process = [&](int command) {
+    if (!runProcessingCommand(session.window, s, command)) return false;
+    runs.push_back(runJson(s, session.window.takeMessages()));
+    if (!plan.json) text += runText(s, static_cast<int>(runs.size()), commandName(command)) + "\n";
+    return true;
+  };
+
+  if (plan.create) {
+    for (const CreateValue& v : plan.create->values)
+      session.window.setDialogText(v.dialogId, v.controlId, v.text);
+    if (!process(kCmdCreateSeries)) return refused(err, commandName(kCmdCreateSeries));
+    options["create"] = createValues(session.window, s);
+  }
+  for (int64_t k = 0; k < plan.next; ++k)
+    if (!process(kCmdProcessNext)) return refused(err, commandName(kCmdProcessNext));
+  for (int64_t k = 0; k < plan.same; ++k)
+    if (!process(kCmdProcessSame)) return refused(err, commandName(kCmdProcessSame));
+
+  if (plan.json) {
+    Json doc;
+    doc["format"] = kRunFormat;
+    doc["options"] = options;
+    doc["runs"] = runs;
+    out << dumpJson(doc);
+  } else {
+    out << text;
+  }
+  return kExitDone;
+}
+
+int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& out,
+                    std::ostream& err) {
+  Session session(err);
+  AppState& s = session.state;
+  if (!session.start()) return refused(err, "start-up");
+  session.selectProblem(plan.problem);
+  if (!session.setRequiredEtalons(plan.problem)) return refused(err, "the list of required etalons");
+  if (!session.attachSubsets(plan.problem)) return refused(err, "the subset selection");
+
+  for (const CreateValue& v : plan.dialogValues)
+    session.window.setDialogText(v.dialogId, v.controlId, v.text);
+  if (plan.clock) {
+    const int32_t seconds = static_cast<int32_t>(*plan.clock);
+    s.simClock = [seconds] { return seconds; };
+  }
+  ProgressReporter reporter(plan.quiet ? ProgressMode::kNone : mode, err, s);
+  s.simObserver = &reporter;
+  {
+    InterruptGuard guard;
+    handleCommand(session.window, s, kCmdSimulation);
+    reporter.finish();
+    s.simObserver = nullptr;
+    if (InterruptGuard::interrupted()) {
+      err << "velmora-cli: simulation interrupted, nothing written\n";
+      return kExitInterrupted;
+    }
+  }
+  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
+    return refused(err, commandName(kCmdSimulation));
+
+  Json options;
+  session.describeProblem(plan.problem, options);
+  session.describeSubsets(plan.problem, options);
+  options["length"] = s.dwSeriesLengthCur;
+  options["tmin"] = s.wTmin;
+  options["tmax"] = s.wTmax;
+  options["etalon"] = s.dwDefaultEtalon;
+  options["saved"] = s.wSavedLevelCur;
+  options["proc-saved"] = s.wProcSavedLevelCur;
+  options["from"] = s.wMinPulses;
+  options["to"] = s.wMaxPulses;
+  options["incr"] = s.wSimPulsesStep;
+  options["noise-initial"] = s.wSimNoiseInitial;
+  options["noise-steps"] = s.wSimNoiseSteps;
+  options["noise-step"] = s.wSimNoiseStep;
+  options["repeats"] = s.wSimRepeats;
+  if (plan.clock) options["clock"] = *plan.clock;
+
+  std::vector<PendingFile> files;
+  if (!plan.json.empty()) files.push_back({plan.json, dumpJson(simulationJson(s, options))});
+  if (!plan.csv.empty()) files.push_back({plan.csv, simulationCsv(*s.lpRestErrorHeader)});
+  const std::string error = writeFiles(files, out);
+  if (!error.empty()) {
+    err << "velmora-cli: " << error << "\n";
+    return kExitRefused;
+  }
+  // The dump goes to stdout unless an output took it.
+  if (plan.json != "-" && plan.csv != "-") out << restErrHeaderText(*s.lpRestErrorHeader);
+  return kExitDone;
+}
+
+}  // namespace velmora::cli

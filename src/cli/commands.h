@@ -1,0 +1,17 @@
+// The subcommands of velmora-cli over the workbench's own start-up, command handler,
+// dialogs and simulation driver. Each returns the exit status.
+#pragma once
+
+#include <ostream>
+
+#include "cli/options.h"
+#include "cli/progress.h"
+
+namespace velmora::cli {
+
+int alphabetCommand(bool json, std::ostream& out, std::ostream& err);
+int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err);
+int simulateCommand(const SimulatePlan& plan, ProgressMode progress, std::ostream& out,
+                    std::ostream& err);
+
+}  // namespace velmora::cli

@@ -1,0 +1,153 @@
+// velmora-cli: the workbench driven from the command line.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/options.h"
+
+namespace {
+
+using namespace velmora::cli;
+
+// An option whose value is kept as typed; its absence is remembered.
+CLI::Option* addText(CLI::App* app, const std::string& name, std::optional<std::string>& target,
+                     const std::string& description, const std::string& shownDefault = "") {
+  CLI::Option* option = app->add_option_function<std::string>(
+      name, [&target](const std::string& value) { target = value; }, description);
+  option->type_name("VALUE");
+  if (!shownDefault.empty()) option->default_str(shownDefault);
+  return option;
+}
+
+std::string names(const std::vector<std::string>& list) {
+  std::string out;
+  for (const std::string& n : list) out += (out.empty() ? "" : "|") + n;
+  return out;
+}
+
+void addProblemOptions(CLI::App* app, ProblemOptions& o) {
+  app->add_option("--task", o.task, "task type: " + names(taskNames()))
+      ->type_name("NAME")
+      ->capture_default_str();
+  app->add_option("--series", o.series, "series type: " + names(seriesNames()))
+      ->type_name("NAME")
+      ->capture_default_str();
+  addText(app, "--etalons", o.etalons,
+          "required etalons, e.g. 1,3,5, set through \" New pulses... \" (default: all 20; "
+          "detection: etalon 1)");
+  addText(app, "--subset", o.subset,
+          "selected subset for the tuple tasks, e.g. 1,2,3, at most 10 etalons (default: the "
+          "current subset of --subsets)");
+  addText(app, "--subsets", o.subsets,
+          "subset list for tuple recognition, e.g. \"1,2;3,4,5\", at most 10 subsets (default: "
+          "--subset alone)");
+  addText(app, "--current", o.current, "current subset of the list, 1-based", "1");
+}
+
+int usage(CLI::App& app, const std::string& reason) {
+  std::string command = "velmora-cli";
+  for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
+  std::cerr << command << ": error: " << reason << "\n"
+            << "Run '" << command << " --help' for usage.\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"The Velmora workbench from the command line: the pulse alphabet, processing runs "
+               "and statistical simulations, driven through the program's own commands and "
+               "dialogs. Message boxes are written to stderr as \"caption: text\"."};
+  app.name("velmora-cli");
+  app.require_subcommand(1, 1);
+
+  bool alphabetJson = false;
+  CLI::App* alphabet = app.add_subcommand("alphabet", "the 20 etalons: number, energy, samples");
+  alphabet->add_flag("--json", alphabetJson, "print one JSON document instead of text");
+
+  RunOptions run;
+  CLI::App* runApp = app.add_subcommand(
+      "run",
+      "start-up, then series type, task type, selector values, required etalons, subsets, an "
+      "optional \" Create series... \", --next runs of \" Processing Next Data \" and --same runs "
+      "of \" Processing Same Data\"; prints every run");
+  addProblemOptions(runApp, run.problem);
+  addText(runApp, "--length", run.length, "series length selector: 200|600|1200", "1200");
+  addText(runApp, "--noise", run.noise, "noise level selector: 20|35|50", "20");
+  addText(runApp, "--lost", run.lost, "lost data level selector, cut-off series only: 0|25|50",
+          "25");
+  addText(runApp, "--create", run.create,
+          "\" Create series... \" with dialog values, e.g. length=600,tmin=40,tmax=181,etalon=1,"
+          "saved=75,proc-saved=75,pulses=8,sequence=1;2;3,noise=20 (missing keys keep what the "
+          "dialogs show; default: not run)");
+  runApp->add_option("--next", run.next, "runs of \" Processing Next Data \"")
+      ->type_name("K")
+      ->capture_default_str();
+  runApp->add_option("--same", run.same, "runs of \" Processing Same Data\" after them")
+      ->type_name("K")
+      ->capture_default_str();
+  runApp->add_flag("--json", run.json, "print one JSON document instead of text");
+
+  SimulateOptions sim;
+  CLI::App* simApp = app.add_subcommand(
+      "simulate",
+      "start-up, series and task type, required etalons and subsets, then \" Statistical "
+      "Simulation\" with the values of its dialogs; prints the error record");
+  addProblemOptions(simApp, sim.problem);
+  addText(simApp, "--length", sim.length, "Samples Length", "1200");
+  addText(simApp, "--tmin", sim.tmin, "Min Length of Interval", "40");
+  addText(simApp, "--tmax", sim.tmax, "Max Length of Interval", "181");
+  addText(simApp, "--etalon", sim.etalon, "Etalon Number", "1");
+  addText(simApp, "--saved", sim.saved,
+          "Saved Energy Level for creating series (default: 75, 100 for whole-pulse series)");
+  addText(simApp, "--proc-saved", sim.procSaved,
+          "Saved Energy Level for processing series (default: 75, 100 for whole-pulse series)");
+  addText(simApp, "--from", sim.from,
+          "least number of pulses (default: (length + 19) / tmax, 6 for the defaults)");
+  addText(simApp, "--to", sim.to,
+          "greatest number of pulses (default: (length - 20 + tmin) / tmin, 30 for the defaults)");
+  addText(simApp, "--incr", sim.incr, "pulse count increment", "1");
+  addText(simApp, "--noise-initial", sim.noiseInitial, "Initial (noise) Level", "0");
+  addText(simApp, "--noise-steps", sim.noiseSteps, "Number of Steps in Simulation", "29");
+  addText(simApp, "--noise-step", sim.noiseStep, "Noise Increment per Step", "5");
+  addText(simApp, "--repeats", sim.repeats, "Number of Repeats", "100");
+  addText(simApp, "--json", sim.json, "write the result as JSON to FILE (- for stdout)")
+      ->type_name("FILE");
+  addText(simApp, "--csv", sim.csv,
+          "write one row per grid point to FILE (- for stdout): "
+          "pulses,noise,restoring,detection,tuple_recognition")
+      ->type_name("FILE");
+  addText(simApp, "--clock", sim.clock,
+          "use SECONDS since 1970 as the start and end time, for reproducible output "
+          "(default: the wall clock)")
+      ->type_name("SECONDS");
+  simApp->add_flag("--quiet", sim.quiet, "show no progress on stderr");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    if (app.get_subcommands().empty()) {
+      std::cout << app.help();
+    } else {
+      std::cout << app.get_subcommands().front()->help("velmora-cli");
+    }
+    return kExitDone;
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    return usage(app, e.what());
+  }
+
+  try {
+    if (alphabet->parsed()) return alphabetCommand(alphabetJson, std::cout, std::cerr);
+    if (runApp->parsed()) return runCommand(checkRunOptions(run), std::cout, std::cerr);
+    const SimulatePlan plan = checkSimulateOptions(sim);
+    const ProgressMode mode = isatty(STDERR_FILENO) ? ProgressMode::kBar : ProgressMode::kLines;
+    return simulateCommand(plan, mode, std::cout, std::cerr);
+  } catch (const UsageError& e) {
+    return usage(app, e.what());
+  }
+}

@@ -1,0 +1,39 @@
+#include "cli/scripted_window.h"
+
+#include <utility>
+
+namespace velmora::cli {
+
+int ScriptedWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
+  ShownMessage m{caption ? caption : kDefaultCaption, text};
+  err_ << m.caption << ": " << m.text;
+  if (m.text.empty() || m.text.back() != '\n') err_ << '\n';
+  err_.flush();
+  messages_.push_back(std::move(m));
+  return (flags & kMbButtonMask) == kMbYesNo ? kIdYes : kIdOk;
+}
+
+int ScriptedWindow::runDialog(int dialogId, DialogControls& controls) {
+  auto it = answers_.find(dialogId);
+  if (it != answers_.end())
+    for (const auto& [id, text] : it->second) controls.setText(id, text);
+  closed_[dialogId] = controls;
+  return kIdOk;
+}
+
+void ScriptedWindow::setDialogText(int dialogId, int controlId, const std::string& text) {
+  answers_[dialogId][controlId] = text;
+}
+
+std::vector<ShownMessage> ScriptedWindow::takeMessages() {
+  std::vector<ShownMessage> out;
+  out.swap(messages_);
+  return out;
+}
+
+const DialogControls* ScriptedWindow::lastControls(int dialogId) const {
+  auto it = closed_.find(dialogId);
+  return it == closed_.end() ? nullptr : &it->second;
+}
+
+}  // namespace velmora::cli

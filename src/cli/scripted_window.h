@@ -1,0 +1,49 @@
+// The Window of the command-line tool: dialogs are answered from the options, message
+// boxes are written to an error stream as "caption: text" and kept for the JSON output.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/window.h"
+
+namespace velmora::cli {
+
+struct ShownMessage {
+  std::string caption;
+  std::string text;
+};
+
+class ScriptedWindow : public Window {
+ public:
+  explicit ScriptedWindow(std::ostream& err) : err_(err) {}
+
+  // Writes "caption: text" (the default caption when there is none) and answers with the
+  // affirmative button: OK, or Yes for a yes/no question.
+  int messageBox(const std::string& text, const char* caption, unsigned flags) override;
+  void setEditText(const std::string& text) override { edit_ = text; }
+  std::string editText() const override { return edit_; }
+
+  // Types the scripted values of `dialogId` into its controls and presses OK. The controls
+  // as they were at OK are kept (lastControls).
+  int runDialog(int dialogId, DialogControls& controls) override;
+
+  // The text to type into control `controlId` whenever dialog `dialogId` opens.
+  void setDialogText(int dialogId, int controlId, const std::string& text);
+
+  // The messages shown since the last call.
+  std::vector<ShownMessage> takeMessages();
+  // The controls of dialog `dialogId` when it was last closed; null if it never opened.
+  const DialogControls* lastControls(int dialogId) const;
+
+ private:
+  std::ostream& err_;
+  std::string edit_;
+  std::map<int, std::map<int, std::string>> answers_;
+  std::map<int, DialogControls> closed_;
+  std::vector<ShownMessage> messages_;
+};
+
+}  // namespace velmora::cli

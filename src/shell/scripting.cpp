@@ -1,0 +1,122 @@
+#include "shell/scripting.h"
+
+#include <algorithm>
+
+#include "shell/commands.h"
+
+namespace velmora {
+
+namespace {
+
+bool cutOffSeries(uint16_t type) {
+  return type == kSeriesFixedCutoff || type == kSeriesUnfixedCutoff;
+}
+
+}  // namespace
+
+int32_t selectorPosition(const AppState& s, Selector selector, int32_t value) {
+  switch (selector) {
+    case Selector::kSeriesLength:
+      for (uint32_t k = 1; k <= s.seriesLengthTable[0]; ++k)
+        if (static_cast<int64_t>(s.seriesLengthTable[k]) == value) return static_cast<int32_t>(k);
+      break;
+    case Selector::kNoise:
+      for (uint16_t k = 1; k <= s.noiseTable[0]; ++k)
+        if (s.noiseTable[k] == value) return k;
+      break;
+    case Selector::kLost:
+      for (int16_t k = 1; k <= s.lostTable[0]; ++k)
+        if (s.lostTable[k] == value) return k;
+      break;
+  }
+  return 0;
+}
+
+bool chooseSelectorValue(Window& window, AppState& s, Selector selector, int32_t position) {
+  int32_t count = 0;
+  switch (selector) {
+    case Selector::kSeriesLength:
+      count = static_cast<int32_t>(s.seriesLengthTable[0]);
+      break;
+    case Selector::kNoise:
+      count = s.noiseTable[0];
+      break;
+    case Selector::kLost:
+      if (!cutOffSeries(s.wSeriesType)) return false;
+      count = s.lostTable[0];
+      break;
+  }
+  if (position < 1 || position > count) return false;
+
+  int32_t* index = selector == Selector::kSeriesLength ? &s.dwSeriesLengthIndex
+                   : selector == Selector::kNoise      ? &s.dwNoiseIndex
+                                                       : &s.dwLostIndex;
+  const bool changed = *index != position;
+  *index = position;
+  if (s.wRequiredCount == 0) {
+    window.sendCommand(kCmdApplyTables);
+    return true;
+  }
+  switch (selector) {
+    case Selector::kSeriesLength:
+      s.dwSeriesLength = s.seriesLengthTable[position];
+      recomputePulseBounds(s, s.dwSeriesLength);
+      if (changed) s.dwPendingSeriesLength = 1;
+      break;
+    case Selector::kNoise:
+      s.wNoiseLevel = s.noiseTable[position];
+      if (changed) s.dwPendingNoise = 1;
+      break;
+    case Selector::kLost:
+      s.wLostLevel = s.lostTable[position];
+      s.wSavedLevel = s.wProcSavedLevel = static_cast<uint16_t>(100 - s.wLostLevel);
+      if (changed) s.dwPendingLost = 1;
+      break;
+  }
+  return true;
+}
+
+int attachSubsetSelection(Window& window, AppState& s, const std::vector<int32_t>& subset,
+                          const std::vector<std::vector<int32_t>>& rows, int32_t current) {
+  if (!prepareSubsetSelection(window, s)) return 0;
+  SubsetSelection& sel = s.selection;
+  if (static_cast<int64_t>(subset.size()) > sel.capacity ||
+      static_cast<int64_t>(rows.size()) > sel.reservedRows)
+    return 0;
+  for (const auto& row : rows)
+    if (static_cast<int64_t>(row.size()) > sel.capacity) return 0;
+  if (current < 0 || current > static_cast<int32_t>(rows.size())) return 0;
+
+  sel.count = static_cast<int32_t>(subset.size());
+  std::copy(subset.begin(), subset.end(), sel.selectedSubset);
+  std::fill(sel.marks, sel.marks + sel.capacity, 0);
+  sel.rowsInUse = static_cast<int32_t>(rows.size());
+  for (size_t r = 0; r < rows.size(); ++r) {
+    std::copy(rows[r].begin(), rows[r].end(), sel.rows[r]);
+    sel.selectedSubsetArraySize[r] = static_cast<int32_t>(rows[r].size());
+  }
+  sel.currentRow = current;
+
+  const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);
+  const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
+  if (s.wEffectiveTaskType == kTaskTupleRecognition) {
+    if (sel.rowsInUse < 1) return 0;
+    return addSomeSelectedSubsetToSeriesHeader(window, sel.selectedSubsetArraySize,
+                                               sel.rows.data(), sel.rowsInUse, sel.reservedRows,
+                                               sel.capacity, sel.currentRow, mode, position,
+                                               s.lpSeriesHeader);
+  }
+  if (sel.count < 1) return 0;
+  return addSubsetToSeriesHeader(window, sel.selectedSubset, sel.count, mode, position,
+                                 s.lpSeriesHeader);
+}
+
+bool runProcessingCommand(Window& window, AppState& s, int id) {
+  // addToChainsHeader marks the record described at the end of every completed run.
+  if (s.lpChainsHeader) s.lpChainsHeader->wDescribed = 0;
+  handleCommand(window, s, id);
+  return s.lpChainsHeader != nullptr && s.lpChainsHeader->wDescribed > 1 &&
+         s.dwViewMode == kViewResults;
+}
+
+}  // namespace velmora
