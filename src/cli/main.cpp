@@ -127,6 +127,11 @@ int main(int argc, char** argv) {
       ->type_name("SECONDS");
   simApp->add_flag("--quiet", sim.quiet, "show no progress on stderr");
 
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (!first.empty() && first[0] != '-' && first != "alphabet" && first != "run" &&
+      first != "simulate")
+    return usage(app, std::string("unknown subcommand '") + argv[1] +
+                          "' (expected alphabet, run or simulate)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
