@@ -145,12 +145,16 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   options["same"] = plan.same;
   session.describeSubsets(plan.problem, options);
 
-  Json runs = Json::array();
-  std::string text;
+  // Each run is kept in its final form (the compact JSON of one run, or its text) until the
+  // last one: a refused run prints nothing.
+  std::vector<std::string> runs;
   auto process = [&](int command) {
     if (!runProcessingCommand(session.window, s, command)) return false;
-    runs.push_back(runJson(s, session.window.takeMessages()));
-    if (!plan.json) text += runText(s, static_cast<int>(runs.size()), commandName(command)) + "\n";
+    const std::vector<ShownMessage> messages = session.window.takeMessages();
+    if (plan.json)
+      runs.push_back(runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace));
+    else
+      runs.push_back(runText(s, static_cast<int>(runs.size()) + 1, commandName(command)) + "\n");
     return true;
   };
 
@@ -166,13 +170,18 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     if (!process(kCmdProcessSame)) return refused(err, commandName(kCmdProcessSame));
 
   if (plan.json) {
+    // The document as dumpJson writes it, put together from the runs' own dumps.
     Json doc;
     doc["format"] = kRunFormat;
     doc["options"] = options;
-    doc["runs"] = runs;
-    out << dumpJson(doc);
+    doc["runs"] = Json::array();
+    std::string head = dumpJson(doc);
+    head.resize(head.size() - 3);  // "]}\n"
+    out << head;
+    for (size_t k = 0; k < runs.size(); ++k) out << (k ? "," : "") << runs[k];
+    out << "]}\n";
   } else {
-    out << text;
+    for (const std::string& run : runs) out << run;
   }
   return kExitDone;
 }

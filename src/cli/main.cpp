@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
           "\" Create series... \" with dialog values, e.g. length=600,tmin=40,tmax=181,etalon=1,"
           "saved=75,proc-saved=75,pulses=8,sequence=1;2;3,noise=20 (missing keys keep what the "
           "dialogs show; default: not run)");
-  runApp->add_option("--next", run.next, "runs of \" Processing Next Data \"")
+  runApp->add_option("--next", run.next, "runs of \" Processing Next Data \" (at most 10000)")
       ->type_name("K")
       ->capture_default_str();
-  runApp->add_option("--same", run.same, "runs of \" Processing Same Data\" after them")
+  runApp->add_option("--same", run.same, "runs of \" Processing Same Data\" after them (at most 10000)")
       ->type_name("K")
       ->capture_default_str();
   runApp->add_flag("--json", run.json, "print one JSON document instead of text");

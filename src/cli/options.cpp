@@ -252,8 +252,8 @@ RunPlan checkRunOptions(const RunOptions& o) {
                        "(fixed-cutoff, unfixed-cutoff)");
   }
   if (o.create) plan.create = parseCreateSpec(*o.create);
-  plan.next = parseIntegerIn("--next", o.next, 0, 1000000);
-  plan.same = parseIntegerIn("--same", o.same, 0, 1000000);
+  plan.next = parseIntegerIn("--next", o.next, 0, kMostRuns);
+  plan.same = parseIntegerIn("--same", o.same, 0, kMostRuns);
   plan.json = o.json;
   return plan;
 }

@@ -86,6 +86,9 @@ struct Problem {
 };
 Problem checkProblem(const ProblemOptions& options);
 
+// Most runs of each kind one invocation makes: the outputs are kept until the last run.
+inline constexpr int64_t kMostRuns = 10000;
+
 struct RunOptions {
   ProblemOptions problem;
   std::optional<std::string> length, noise, lost;  // absent: not given
