@@ -169,11 +169,11 @@ const std::vector<std::string>& createKeys() {
   return keys;
 }
 
-CreateSpec parseCreateSpec(const std::string& text) {
+CreateRequest parseCreateValues(const std::string& text) {
   const std::string option = "--create";
-  CreateSpec spec;
-  // An empty spec answers both dialogs with what they show.
-  if (text.empty()) return spec;
+  CreateRequest request;
+  // An empty request answers both dialogs with what they show.
+  if (text.empty()) return request;
   for (const std::string& item : split(text, ',')) {
     const size_t eq = item.find('=');
     if (eq == std::string::npos)
@@ -186,7 +186,7 @@ CreateSpec parseCreateSpec(const std::string& text) {
     if (!found)
       throw UsageError(option + ": unknown key " + quoted(key) + " (expected one of " +
                        joined(createKeys()) + ")");
-    for (const CreateValue& v : spec.values)
+    for (const CreateValue& v : request.values)
       if (v.key == key) throw UsageError(option + ": key " + quoted(key) + " given twice");
     CreateValue v{key, found->dialogId, found->controlId, ""};
     if (key == "sequence") {
@@ -197,9 +197,9 @@ CreateSpec parseCreateSpec(const std::string& text) {
     } else {
       v.text = std::to_string(parseInteger(option + " " + key, value));
     }
-    spec.values.push_back(std::move(v));
+    request.values.push_back(std::move(v));
   }
-  return spec;
+  return request;
 }
 
 Problem checkProblem(const ProblemOptions& o) {
@@ -251,7 +251,7 @@ RunPlan checkRunOptions(const RunOptions& o) {
       throw UsageError("--lost: the lost data level applies only to the cut-off series "
                        "(fixed-cutoff, unfixed-cutoff)");
   }
-  if (o.create) plan.create = parseCreateSpec(*o.create);
+  if (o.create) plan.create = parseCreateValues(*o.create);
   plan.next = parseIntegerIn("--next", o.next, 0, kMostRuns);
   plan.same = parseIntegerIn("--same", o.same, 0, kMostRuns);
   plan.json = o.json;

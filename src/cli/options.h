@@ -52,11 +52,11 @@ struct CreateValue {
   int controlId = 0;
   std::string text;
 };
-struct CreateSpec {
+struct CreateRequest {
   std::vector<CreateValue> values;
 };
 // "length=600,tmin=40,...,sequence=1;2;3,noise=20".
-CreateSpec parseCreateSpec(const std::string& text);
+CreateRequest parseCreateValues(const std::string& text);
 const std::vector<std::string>& createKeys();
 
 // The problem both run and simulate set up: types, required etalons and subsets.
@@ -101,7 +101,7 @@ struct RunOptions {
 struct RunPlan {
   Problem problem;
   std::optional<int32_t> length, noise, lost;  // selector values given
-  std::optional<CreateSpec> create;
+  std::optional<CreateRequest> create;
   int64_t next = 1;
   int64_t same = 0;
   bool json = false;

@@ -16,22 +16,22 @@
 namespace velmora::cli {
 namespace {
 
-TEST(CliOptions, CreateSpecAnswersTheTwoDialogsByControl) {
-  const CreateSpec spec = parseCreateSpec("pulses=8,length=600,sequence=1;2;13,noise=+20,tmin=-3");
-  ASSERT_EQ(spec.values.size(), 5u);
-  EXPECT_EQ(spec.values[0].dialogId, kDialogSeriesStructure);
-  EXPECT_EQ(spec.values[0].controlId, kIdcPulseCount);
-  EXPECT_EQ(spec.values[1].dialogId, kDialogSeriesParameters);
-  EXPECT_EQ(spec.values[1].controlId, kIdcSeriesLength);
+TEST(CliOptions, CreateRequestAnswersTheTwoDialogsByControl) {
+  const CreateRequest request = parseCreateValues("pulses=8,length=600,sequence=1;2;13,noise=+20,tmin=-3");
+  ASSERT_EQ(request.values.size(), 5u);
+  EXPECT_EQ(request.values[0].dialogId, kDialogSeriesStructure);
+  EXPECT_EQ(request.values[0].controlId, kIdcPulseCount);
+  EXPECT_EQ(request.values[1].dialogId, kDialogSeriesParameters);
+  EXPECT_EQ(request.values[1].controlId, kIdcSeriesLength);
   // The sequence goes in as the dialog shows lists.
-  EXPECT_EQ(spec.values[2].controlId, kIdcSequence);
-  EXPECT_EQ(spec.values[2].text, "1,2,13");
-  EXPECT_EQ(spec.values[3].text, "20");
+  EXPECT_EQ(request.values[2].controlId, kIdcSequence);
+  EXPECT_EQ(request.values[2].text, "1,2,13");
+  EXPECT_EQ(request.values[3].text, "20");
   // Ranges are the dialog's to check: a negative Tmin is passed on for it to refuse.
-  EXPECT_EQ(spec.values[4].text, "-3");
-  EXPECT_TRUE(parseCreateSpec("").values.empty());
-  EXPECT_THROW(parseCreateSpec("length=600,"), UsageError);
-  EXPECT_THROW(parseCreateSpec("sequence="), UsageError);
+  EXPECT_EQ(request.values[4].text, "-3");
+  EXPECT_TRUE(parseCreateValues("").values.empty());
+  EXPECT_THROW(parseCreateValues("length=600,"), UsageError);
+  EXPECT_THROW(parseCreateValues("sequence="), UsageError);
 }
 
 TEST(CliOptions, SubsetAndSubsetListStandInForEachOther) {
