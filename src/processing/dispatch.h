@@ -11,6 +11,8 @@
 
 namespace velmora {
 
+struct SearchWorkspace;
+
 // What the searches may need besides the two records. The required list serves the
 // single-pulse tasks; the selected subset serves tuple detection; the subset list serves
 // tuple recognition.
@@ -33,6 +35,9 @@ struct SearchInputs {
   // The diagnostic flag of " Debugging repeat ", read and cleared by the unfixed-count
   // tuple searches; null: no diagnostics.
   uint32_t* diagnosticFlag = nullptr;
+
+  // Storage the search may reuse across calls (search_workspace.h); null: its own.
+  SearchWorkspace* workspace = nullptr;
 };
 
 // Runs the search that the effective task type and the series type select and returns

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "processing/search_workspace.h"
+
 namespace velmora {
 
 bool searchableSeries(const SeriesHeader& s) {
@@ -12,15 +14,39 @@ bool searchableSeries(const SeriesHeader& s) {
          s.wImpulseQuantity > 0 && s.wImpulseQuantity <= s.wReservedImpulses;
 }
 
-std::vector<PulseWindow> seriesWindows(const SeriesHeader& series) {
+void seriesWindows(const SeriesHeader& series, std::vector<PulseWindow>& windows) {
   const int32_t pulses = series.wImpulseQuantity;
   const int32_t lastStart = static_cast<int32_t>(series.dwSeriesSize) - series.wImpulseSize;
-  std::vector<PulseWindow> windows(static_cast<size_t>(pulses));
+  windows.resize(static_cast<size_t>(pulses));
   for (int32_t j = 0; j < pulses; ++j) {
     windows[j].lo = std::max<int32_t>(series.lpMinPositions[j], 0);
     windows[j].hi = std::min<int32_t>(series.lpMaxPositions[j], lastStart);
   }
+}
+
+std::vector<PulseWindow> seriesWindows(const SeriesHeader& series) {
+  std::vector<PulseWindow> windows;
+  seriesWindows(series, windows);
   return windows;
+}
+
+void LocalMatchTable::reserve(size_t size) {
+  if (cost.size() < size) {
+    cost.resize(size);
+    etalon.resize(size);
+    first.resize(size);
+    last.resize(size);
+  }
+}
+
+void LocalMatchTable::fill(LocalMatcher& matcher, const MatchEtalon* candidates, size_t count,
+                           const int16_t* x, int32_t lo, int32_t hi) {
+  from = lo;
+  to = hi;
+  if (hi < lo) return;
+  reserve(static_cast<size_t>(hi - lo) + 1);
+  matcher.match(candidates, count, x, lo, hi, cost.data(), etalon.data(), first.data(),
+                last.data());
 }
 
 void ChainPass::allocate(const std::vector<PulseWindow>& windows) {
@@ -35,10 +61,21 @@ void ChainPass::allocate(const std::vector<PulseWindow>& windows) {
     offsets_[j + 1] = offsets_[j] + width;
     widest = std::max(widest, width);
   }
-  values_.assign(offsets_.back(), 0);
-  kept_.assign(offsets_.back(), Kept{0, 0, 0});
-  local_.assign(widest, LocalMatch{});
-  predecessors_.assign(widest, Predecessor{});
+  if (values_.size() < offsets_.back()) values_.resize(offsets_.back());
+  minimum_.reserve(widest);
+}
+
+bool ChainPass::cover(int32_t& from, int32_t& to) const {
+  from = 0;
+  to = -1;
+  bool any = false;
+  for (const PulseWindow& w : windows_) {
+    if (w.hi < w.lo) continue;
+    from = any ? std::min(from, w.lo) : w.lo;
+    to = any ? std::max(to, w.hi) : w.hi;
+    any = true;
+  }
+  return any;
 }
 
 void ChainPass::sizeChain(PassChain& chain) const {
@@ -49,8 +86,8 @@ void ChainPass::sizeChain(PassChain& chain) const {
   chain.lastSamples.assign(pulses, 0);
 }
 
-void ChainPass::run(const std::vector<CandidateSpan>& candidates, const int16_t* x, int32_t tmin,
-                    int32_t tmax, const PassStarts& starts, PassChain& chain) {
+void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t tmax,
+                    const PassStarts& starts, PassChain& chain) {
   chain.found = false;
   chain.score = starts.end;
   const int32_t pulses = static_cast<int32_t>(windows_.size());
@@ -59,20 +96,48 @@ void ChainPass::run(const std::vector<CandidateSpan>& candidates, const int16_t*
   for (int32_t j = 0; j < pulses; ++j) {
     const PulseWindow& w = windows_[j];
     if (w.hi < w.lo) continue;
-    const CandidateSpan& c = candidates[j];
-    fillLocalMatches(c.first, c.count, x, w.lo, w.hi, local_.data());
+    const LocalMatchTable& table = *tables[j];
+    const MatchCost* local = table.cost.data() + (w.lo - table.from);
     MatchCost* row = values_.data() + offsets_[j];
-    Kept* keep = kept_.data() + offsets_[j];
-    if (j > 0) {
-      const PulseWindow& prev = windows_[j - 1];
-      scanPredecessorRow(values_.data() + offsets_[j - 1], prev.lo, prev.hi, tmin, tmax, w.lo,
-                         w.hi, starts.predecessor, predecessors_.data());
+    const int32_t width = w.hi - w.lo + 1;
+    if (j == 0) {
+      std::copy_n(local, width, row);
+      continue;
     }
-    for (int32_t i = 0; i <= w.hi - w.lo; ++i) {
-      const LocalMatch& b = local_[i];
-      row[i] = (j > 0 ? predecessors_[i].value : 0) + b.cost;
-      keep[i] = Kept{b.etalon, b.first, b.last};
+    // The predecessor value of p: the lowest value of pulse j - 1 over its part of
+    // p - tmax .. p - tmin, or the start value when that is lower or the range is empty.
+    const PulseWindow& prev = windows_[j - 1];
+    const MatchCost start = starts.predecessor;
+    if (prev.hi < prev.lo || tmax < tmin) {
+      for (int32_t i = 0; i < width; ++i) row[i] = start + local[i];
+      continue;
     }
+    minimum_.prepare(values_.data() + offsets_[j - 1], prev.lo, prev.hi, tmin, tmax);
+    auto clipped = [&](int32_t from, int32_t to) {
+      for (int32_t p = from; p <= to; ++p) {
+        const int32_t a = std::max(p - tmax, prev.lo);
+        const int32_t b = std::min(p - tmin, prev.hi);
+        const MatchCost value = a <= b ? std::min(start, minimum_.query(a, b)) : start;
+        row[p - w.lo] = value + local[p - w.lo];
+      }
+    };
+    // Where the whole range p - tmax .. p - tmin lies inside the previous window no
+    // clipping is needed and every query is the same two reads.
+    const int32_t innerFrom = std::max(w.lo, prev.lo + tmax);
+    const int32_t innerTo = std::min(w.hi, prev.hi + tmin);
+    if (innerFrom > innerTo) {
+      clipped(w.lo, w.hi);
+      continue;
+    }
+    clipped(w.lo, innerFrom - 1);
+    const MatchCost* suffix = minimum_.suffixes() + (innerFrom - tmax - prev.lo);
+    const MatchCost* prefix = minimum_.prefixes() + (innerFrom - tmin - prev.lo);
+    const MatchCost* inner = local + (innerFrom - w.lo);
+    MatchCost* out = row + (innerFrom - w.lo);
+    const int32_t count = innerTo - innerFrom + 1;
+    for (int32_t k = 0; k < count; ++k)
+      out[k] = std::min(start, std::min(suffix[k], prefix[k])) + inner[k];
+    clipped(innerTo + 1, w.hi);
   }
 
   const PulseWindow& last = windows_[pulses - 1];
@@ -90,10 +155,11 @@ void ChainPass::run(const std::vector<CandidateSpan>& candidates, const int16_t*
     chain.positions[j] = static_cast<int16_t>(m.position);
   }
   for (int32_t j = 0; j < pulses; ++j) {
-    const Kept& k = kept_[offsets_[j] + (chain.positions[j] - windows_[j].lo)];
-    chain.etalons[j] = static_cast<int16_t>(k.etalon + 1);
-    chain.firstSamples[j] = k.first;
-    chain.lastSamples[j] = k.last;
+    const LocalMatchTable& table = *tables[j];
+    const size_t at = static_cast<size_t>(chain.positions[j] - table.from);
+    chain.etalons[j] = static_cast<int16_t>(table.etalon[at] + 1);
+    chain.firstSamples[j] = table.first[at];
+    chain.lastSamples[j] = table.last[at];
   }
   chain.found = true;
   chain.score = end.value;
@@ -114,51 +180,82 @@ void insertChain(ChainsHeader& chains, const PassChain& chain) {
                   chain.lastSamples.data());
 }
 
-namespace {
-
-// The working storage of a fixed-count search, allocated before anything is written.
-// Returns false (after the message) when memory ran out.
-bool allocateWork(Window& window, const SeriesHeader& series, size_t etalonCount,
-                  const char* blockText, ChainPass& pass, PassChain& chain, PassChain& best,
-                  std::vector<MatchEtalon>& etalons) {
+bool allocateFixedWork(Window& window, size_t etalonCount, size_t tables, uint16_t n,
+                       const char* rowsText, const char* blockText, FixedSearchWork& work) {
+  ChainPass& pass = work.pass;
   try {
-    pass.allocate(searchableSeries(series) ? seriesWindows(series) : std::vector<PulseWindow>());
-    pass.sizeChain(chain);
-    pass.sizeChain(best);
-    etalons.resize(etalonCount);
-    for (MatchEtalon& e : etalons) e.energy.reserve(size_t{series.wImpulseSize} + 1);
+    pass.allocate(work.windows);
+    pass.sizeChain(work.chain);
+    pass.sizeChain(work.best);
+    if (work.etalons.size() < etalonCount) work.etalons.resize(etalonCount);
+    for (MatchEtalon& e : work.etalons) {
+      e.energy.reserve(size_t{n} + 1);
+      e.runStarts.reserve(n);
+      e.runEnds.reserve(n);
+    }
+    work.matcher.reserve(n);
+    int32_t from = 0, to = -1;
+    pass.cover(from, to);
+    if (work.tables.size() < tables) work.tables.resize(tables);
+    for (size_t t = 0; t < tables; ++t) work.tables[t].reserve(static_cast<size_t>(to - from + 1));
+    work.pulseTables.assign(work.windows.size(), tables > 0 ? &work.tables[0] : nullptr);
   } catch (const std::bad_alloc&) {
-    window.messageBox(pass.rowsReady() ? blockText : kNoMemoryPpDw, nullptr, kMbOk);
+    window.messageBox(pass.rowsReady() ? blockText : rowsText, nullptr, kMbOk);
     return false;
   }
   return true;
+}
+
+namespace {
+
+bool allocateWork(Window& window, const SeriesHeader& series, size_t etalonCount,
+                  const char* blockText, FixedSearchWork& work) {
+  try {
+    if (searchableSeries(series))
+      seriesWindows(series, work.windows);
+    else
+      work.windows.clear();
+  } catch (const std::bad_alloc&) {
+    window.messageBox(kNoMemoryPpDw, nullptr, kMbOk);
+    return false;
+  }
+  return allocateFixedWork(window, etalonCount, 1, series.wImpulseSize, kNoMemoryPpDw, blockText,
+                           work);
+}
+
+// Fills the one table every pulse reads with the local matches of `count` candidates
+// (into the room allocateWork made).
+void fillSharedTable(FixedSearchWork& work, const MatchEtalon* candidates, size_t count,
+                     const int16_t* x) {
+  int32_t from = 0, to = -1;
+  work.pass.cover(from, to);
+  work.tables[0].fill(work.matcher, candidates, count, x, from, to);
 }
 
 }  // namespace
 
 int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                          const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                         SearchWorkspace* workspace) {
   if (!series) return 0;
-  ChainPass pass;
-  PassChain chain, unused;
-  std::vector<MatchEtalon> prepared;
-  if (!allocateWork(window, *series, etalonCount, kNoMemoryPpDwRows, pass, chain, unused,
-                    prepared))
-    return 0;
+  SearchWorkspace own;
+  FixedSearchWork& work = (workspace ? *workspace : own).fixed;
+  if (!allocateWork(window, *series, etalonCount, kNoMemoryPpDwRows, work)) return 0;
 
   const uint16_t pulses = series->wImpulseQuantity;
   bool usable = searchableSeries(*series) && etalonCount > 0 && etalons;
   for (uint16_t k = 0; usable && k < etalonCount; ++k)
     usable = prepareMatchEtalon(alphabet, etalons[k], series->wImpulseSize, savedLevel,
-                                prepared[k]);
+                                work.etalons[k]);
+  if (usable) fillSharedTable(work, work.etalons.data(), etalonCount, series->lpNoisyData);
 
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
-  if (usable) {
-    const std::vector<CandidateSpan> candidates(pulses, CandidateSpan{prepared.data(), etalonCount});
-    pass.run(candidates, series->lpNoisyData, tmin, tmax,
-             PassStarts{kSixNines, kSevenNines, kNineNines}, chain);
-  }
+  PassChain& chain = work.chain;
+  chain.found = false;
+  if (usable)
+    work.pass.run(work.pulseTables.data(), tmin, tmax,
+                  PassStarts{kSixNines, kSevenNines, kNineNines}, chain);
   if (!chain.found) {
     series->wFoundPulses = 0;
     return 1;
@@ -170,14 +267,12 @@ int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t e
 
 int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                      SearchWorkspace* workspace) {
   if (!series) return -1;
-  ChainPass pass;
-  PassChain chain, best;
-  std::vector<MatchEtalon> prepared;
-  if (!allocateWork(window, *series, 1, kNoMemoryRecognitionIndexes, pass, chain, best,
-                    prepared))
-    return -1;
+  SearchWorkspace own;
+  FixedSearchWork& work = (workspace ? *workspace : own).fixed;
+  if (!allocateWork(window, *series, 1, kNoMemoryRecognitionIndexes, work)) return -1;
 
   const uint16_t pulses = series->wImpulseQuantity;
   const bool usable = searchableSeries(*series) && etalons;
@@ -185,25 +280,26 @@ int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etal
 
   MatchCost bestScore = kNineNines;
   int recognised = -1;
-  const std::vector<CandidateSpan> candidates(pulses, CandidateSpan{prepared.data(), 1});
   for (uint16_t k = 0; usable && k < etalonCount; ++k) {
-    if (!prepareMatchEtalon(alphabet, etalons[k], series->wImpulseSize, savedLevel, prepared[0]))
+    MatchEtalon& candidate = work.etalons[0];
+    if (!prepareMatchEtalon(alphabet, etalons[k], series->wImpulseSize, savedLevel, candidate))
       continue;
-    pass.run(candidates, series->lpNoisyData, tmin, tmax,
-             PassStarts{kNineNines, kNineNines, kNineNines}, chain);
-    if (!chain.found) continue;
-    if (chains) insertChain(*chains, chain);
-    if (chain.score < bestScore) {
-      bestScore = chain.score;
+    fillSharedTable(work, &candidate, 1, series->lpNoisyData);
+    work.pass.run(work.pulseTables.data(), tmin, tmax,
+                  PassStarts{kNineNines, kNineNines, kNineNines}, work.chain);
+    if (!work.chain.found) continue;
+    if (chains) insertChain(*chains, work.chain);
+    if (work.chain.score < bestScore) {
+      bestScore = work.chain.score;
       recognised = etalons[k];
-      std::swap(best, chain);
+      std::swap(work.best, work.chain);
     }
   }
   if (recognised < 0) {
     series->wFoundPulses = 0;
     return -1;
   }
-  writeSeriesAnswer(*series, best);
+  writeSeriesAnswer(*series, work.best);
   return recognised;
 }
 

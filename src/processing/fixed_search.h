@@ -13,9 +13,12 @@
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/fast_match.h"
 #include "processing/match.h"
 
 namespace velmora {
+
+struct SearchWorkspace;
 
 // Allocation failure texts, shown with no caption and an OK button.
 inline constexpr const char* kNoMemoryPpDw = "Нет памяти для ppDw!";
@@ -37,12 +40,7 @@ bool searchableSeries(const SeriesHeader& series);
 // The windows recorded in the series record for its M pulses, clipped so that every pulse
 // lies inside the series (0 <= lo, hi <= L - n).
 std::vector<PulseWindow> seriesWindows(const SeriesHeader& series);
-
-// The candidates of one pulse: `count` prepared etalons in the order they are tried.
-struct CandidateSpan {
-  const MatchEtalon* first = nullptr;
-  size_t count = 0;
-};
+void seriesWindows(const SeriesHeader& series, std::vector<PulseWindow>& windows);
 
 // The start values of one pass: of the predecessor scan, of the end choice and of the
 // trace-back.
@@ -63,25 +61,49 @@ struct PassChain {
   std::vector<int16_t> lastSamples;
 };
 
-// Working storage of the chain search over M pulses with fixed windows, allocated once and
-// reused by every pass: the chain value and the kept etalon and run of every (pulse,
-// window position) cell.
+// The best local match of every position of a range, computed once and read by every
+// pulse (and every pass) whose candidates it was computed for.
+struct LocalMatchTable {
+  int32_t from = 0;
+  int32_t to = -1;
+  std::vector<MatchCost> cost;
+  std::vector<uint16_t> etalon;  // 0-based alphabet index
+  std::vector<int16_t> first;
+  std::vector<int16_t> last;
+
+  // Room for `size` positions, so that fill() allocates nothing. Throws std::bad_alloc.
+  void reserve(size_t size);
+
+  // Fills positions from..to (nothing when to < from). Throws std::bad_alloc only when
+  // the rows grow.
+  void fill(LocalMatcher& matcher, const MatchEtalon* candidates, size_t count,
+            const int16_t* x, int32_t from, int32_t to);
+};
+
+// Working storage of the chain search over M pulses with fixed windows, reused by every
+// pass: the chain value of every (pulse, window position) cell.
 class ChainPass {
  public:
   // Sizes the tables for the windows. Throws std::bad_alloc: first for the row table,
-  // then (after rowsReady() turns true) for the cells and answers.
+  // then (after rowsReady() turns true) for the cells. Storage only grows.
   void allocate(const std::vector<PulseWindow>& windows);
   bool rowsReady() const { return rowsReady_; }
 
+  // The positions from..to that cover every nonempty window; false (from 0, to -1) when
+  // all are empty.
+  bool cover(int32_t& from, int32_t& to) const;
+
   // One pass: pulse 0 takes its local match; pulse j > 0 adds its local match to the
-  // strictly lowest chain value of pulse j - 1 over p - tmax .. p - tmin inside that
-  // pulse's window (from starts.predecessor); the end is the earliest strictly lowest
-  // value of the last pulse (from starts.end); the trace-back picks, for each earlier
-  // pulse, the earliest strictly lowest value in range (from starts.traceBack). No chain
-  // when there are no pulses, the end window holds nothing below its start, or a
-  // trace-back step finds nothing. Allocates nothing.
-  void run(const std::vector<CandidateSpan>& candidates, const int16_t* x, int32_t tmin,
-           int32_t tmax, const PassStarts& starts, PassChain& chain);
+  // lowest chain value of pulse j - 1 over p - tmax .. p - tmin inside that pulse's
+  // window, or to starts.predecessor when none is lower (a window minimum, O(1) per
+  // cell); the end is the earliest strictly lowest value of the last pulse (from
+  // starts.end); the trace-back picks, for each earlier pulse, the earliest strictly
+  // lowest value in range (from starts.traceBack), and each pulse takes the etalon and run
+  // of its table at its position. tables[j] covers the window of pulse j. No chain when
+  // there are no pulses, the end window holds nothing below its start, or a trace-back
+  // step finds nothing. Allocates nothing.
+  void run(const LocalMatchTable* const* tables, int32_t tmin, int32_t tmax,
+           const PassStarts& starts, PassChain& chain);
 
   // Answer storage sized for this pass's pulse count.
   void sizeChain(PassChain& chain) const;
@@ -91,15 +113,29 @@ class ChainPass {
   std::vector<PulseWindow> windows_;
   std::vector<size_t> offsets_;  // row j's cells are offsets_[j] .. offsets_[j + 1] - 1
   std::vector<MatchCost> values_;
-  struct Kept {
-    uint16_t etalon;
-    int16_t first;
-    int16_t last;
-  };
-  std::vector<Kept> kept_;
-  std::vector<LocalMatch> local_;
-  std::vector<Predecessor> predecessors_;
+  WindowMinimum minimum_;
 };
+
+// What a fixed-count search reuses from one call to the next.
+struct FixedSearchWork {
+  std::vector<PulseWindow> windows;
+  ChainPass pass;
+  PassChain chain;
+  PassChain best;
+  std::vector<MatchEtalon> etalons;
+  LocalMatcher matcher;
+  std::vector<LocalMatchTable> tables;
+  std::vector<const LocalMatchTable*> pulseTables;  // the table each pulse reads
+};
+
+// Sizes `work` for a search over the windows set in work.windows: the row table, the
+// cells and answers of the pass, room for `etalonCount` etalons of n samples, and
+// `tables` local-match tables over the positions the windows cover; pulseTables points
+// every pulse at the first table. After this the search allocates nothing. When memory
+// runs out it shows `rowsText` (the row table failed) or `blockText` (anything after it)
+// with no caption and returns false.
+bool allocateFixedWork(Window& window, size_t etalonCount, size_t tables, uint16_t n,
+                       const char* rowsText, const char* blockText, FixedSearchWork& work);
 
 // Writes a found chain into the series record: wFoundPulses and the four found arrays.
 void writeSeriesAnswer(SeriesHeader& series, const PassChain& chain);
@@ -114,9 +150,13 @@ void insertChain(ChainsHeader& chains, const PassChain& chain);
 // with wQuanPulses = wSeekingPulsesQuantity = M. When no admissible chain exists the
 // series record gets wFoundPulses = 0 and `chains` stays empty. 1 when the search ran,
 // 0 when memory ran out (nothing written).
+//
+// Every search takes an optional workspace: the storage it reuses across calls (see
+// search_workspace.h); without one it allocates its own for the call.
 int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                          const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                         SearchWorkspace* workspace = nullptr);
 
 // Recognition: all M pulses are one etalon, found among the list. One pass per list
 // etalon, each pass's chain ranked into `chains`; the first of equal scores in list order
@@ -125,6 +165,7 @@ int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t e
 // written).
 int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                      SearchWorkspace* workspace = nullptr);
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "processing/match.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace velmora {
@@ -19,6 +20,20 @@ bool prepareMatchEtalon(const PulseHeader* alphabet, int32_t number, uint16_t si
     out.energy[t + 1] = out.energy[t] + s * s;
   }
   out.threshold = out.energy[size] * savedLevel / 100;
+  out.runStarts.clear();
+  out.runEnds.clear();
+  int32_t end = 0;
+  for (int32_t a = 0; a < size; ++a) {
+    if (out.energy[size] - out.energy[a] <= out.threshold) continue;
+    // The least admitted end only moves forward as the start does.
+    end = std::max(end, a);
+    while (out.energy[end + 1] - out.energy[a] <= out.threshold) ++end;
+    out.runStarts.push_back(a);
+    out.runEnds.push_back(end);
+  }
+  out.largestSample = 0;
+  for (size_t t = 0; t < size; ++t)
+    out.largestSample = std::max<int32_t>(out.largestSample, std::abs(int32_t{pulse.lpData[t]}));
   out.samples = pulse.lpData;
   out.size = size;
   out.alphabetIndex = static_cast<uint16_t>(number - 1);

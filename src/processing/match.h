@@ -8,10 +8,9 @@
 // chain sum can overflow. Every value that does not overflow in 32 bits is unchanged by
 // the widening; scores stored in 32-bit records go through storedScore().
 //
-// The searches call the functions below and nothing else for these steps, so that a
-// faster implementation (the local match computed once per position and reused, the
-// predecessor scan done as a sliding-window minimum) can replace them without touching
-// any search. A replacement must return bit-identical results, ties included.
+// The functions below are the plain forms of these steps: the reference searches use
+// them, and the fast kernels (fast_match.h) must reproduce them bit for bit, ties
+// included.
 #pragma once
 
 #include <cstddef>
@@ -33,18 +32,26 @@ inline constexpr MatchCost kNineNines = 999999999;
 // A candidate etalon prepared for matching: E[0] = 0, E[t + 1] = E[t] + s[t]^2, and the
 // threshold T = (E[n] * P) / 100 (truncating). A run a..z is admitted only when it carries
 // strictly more than T.
+//
+// The admitted runs have a simple shape: a start a is admitted when E[n] - E[a] > T, and
+// then every end z from the least admitted end of a on. `runStarts` lists the admitted
+// starts ascending and `runEnds` the least admitted end of each (both ascending).
 struct MatchEtalon {
   const int16_t* samples = nullptr;  // n samples
   uint16_t size = 0;                 // n
   uint16_t alphabetIndex = 0;        // 0-based index into the alphabet
   MatchCost threshold = 0;
   std::vector<MatchCost> energy;     // n + 1 cumulative energies
+  std::vector<int32_t> runStarts;
+  std::vector<int32_t> runEnds;
+  int32_t largestSample = 0;         // greatest |s[t]|
 };
 
 // Prepares etalon `number` (1-based) of `alphabet` for series pulses of `size` samples and
 // processing saved energy level `savedLevel` (percent). Returns false, leaving `out`
 // unusable, when the etalon cannot serve: number 0, no samples, or fewer than `size`
-// samples. Throws std::bad_alloc when the energy row cannot be allocated.
+// samples. Throws std::bad_alloc when a row cannot be allocated (rows reuse their
+// capacity, so preparing into the same record again allocates nothing).
 bool prepareMatchEtalon(const PulseHeader* alphabet, int32_t number, uint16_t size,
                         uint16_t savedLevel, MatchEtalon& out);
 

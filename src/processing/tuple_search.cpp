@@ -5,6 +5,8 @@
 
 #include "processing/fixed_search.h"
 #include "processing/match.h"
+#include "processing/search_workspace.h"
+#include "processing/unfixed_search.h"
 
 namespace velmora {
 
@@ -25,18 +27,12 @@ int tupleInstances(int32_t tupleSize, int32_t phase, int32_t pulses, int16_t* fi
   }
 }
 
-namespace {
-
-// Windows of tuple detection: the first pulse ends within Tmax samples of the series
-// start, the last starts within Tmax samples of its end, every pulse lies inside the
-// series, and the others are bounded by the Tmin/Tmax chain from both ends. Computed in
-// 64 bits (M * Tmax can pass the 32-bit range) and clipped to 0 .. L - n.
-std::vector<PulseWindow> detectionWindows(const SeriesHeader& series, int64_t tmin,
-                                          int64_t tmax) {
+void tupleDetectionWindows(const SeriesHeader& series, int64_t tmin, int64_t tmax,
+                           std::vector<PulseWindow>& windows) {
   const int64_t L = series.dwSeriesSize;
   const int64_t n = series.wImpulseSize;
   const int64_t M = series.wImpulseQuantity;
-  std::vector<PulseWindow> windows(static_cast<size_t>(M));
+  windows.resize(static_cast<size_t>(M));
   for (int64_t j = 0; j < M; ++j) {
     int64_t lo = std::max(j * tmin, L - (M - j) * tmax);
     int64_t hi = std::min((j + 1) * tmax - n, L - n - (M - 1 - j) * tmin);
@@ -46,16 +42,9 @@ std::vector<PulseWindow> detectionWindows(const SeriesHeader& series, int64_t tm
     windows[j].lo = static_cast<int32_t>(lo);
     windows[j].hi = static_cast<int32_t>(hi);
   }
-  return windows;
 }
 
-// A chain of a (tuple, phase) pass with its tuple instances.
-struct TupleAnswer {
-  PassChain chain;
-  int instances = 0;
-  std::vector<int16_t> first;
-  std::vector<int16_t> last;
-};
+namespace {
 
 void writeTupleAnswer(SeriesHeader& series, const TupleAnswer& answer) {
   writeSeriesAnswer(series, answer.chain);
@@ -69,55 +58,77 @@ void clearTupleAnswer(SeriesHeader& series) {
   series.wTupleInstances = 0;
 }
 
-// All working storage of a tuple search, allocated before anything is written: the pass
-// tables, two answers, and the energies of up to `etalonCount` tuple etalons.
-struct TupleWork {
-  ChainPass pass;
-  TupleAnswer current;
-  TupleAnswer best;
-  std::vector<MatchEtalon> etalons;
-  std::vector<CandidateSpan> candidates;
-};
-
-bool allocateTupleWork(Window& window, const std::vector<PulseWindow>& windows, size_t etalonCount,
-                       uint16_t impulseSize, const char* blockText, TupleWork& work) {
-  try {
-    work.pass.allocate(windows);
-    for (TupleAnswer* a : {&work.current, &work.best}) {
-      work.pass.sizeChain(a->chain);
-      a->first.assign(windows.size(), 0);
-      a->last.assign(windows.size(), 0);
+// The distinct etalons of the alphabet that the tuples name: one local-match table each.
+size_t distinctEtalons(const int32_t* sizes, const int32_t* const* tuples, int32_t count) {
+  bool seen[kAlphabetSize] = {};
+  size_t distinct = 0;
+  for (int32_t t = 0; t < count; ++t) {
+    if (tuples[t] == nullptr) continue;
+    for (int32_t k = 0; k < sizes[t]; ++k) {
+      const int32_t number = tuples[t][k];
+      if (number < 1 || number > kAlphabetSize || seen[number - 1]) continue;
+      seen[number - 1] = true;
+      ++distinct;
     }
-    work.etalons.resize(etalonCount);
-    for (MatchEtalon& e : work.etalons) e.energy.reserve(size_t{impulseSize} + 1);
-    work.candidates.resize(windows.size());
+  }
+  return distinct;
+}
+
+// All working storage of a tuple search over the windows in work.fixed.windows, allocated
+// before anything is written.
+bool allocateTupleWork(Window& window, SearchWorkspace& work, size_t etalonCount, size_t tables,
+                       uint16_t impulseSize, const char* blockText) {
+  if (!allocateFixedWork(window, etalonCount, tables, impulseSize, kTupleNoMemoryRows, blockText,
+                         work.fixed))
+    return false;
+  try {
+    const size_t pulses = work.fixed.windows.size();
+    for (TupleAnswer* a : {&work.tuple.current, &work.tuple.best}) {
+      work.fixed.pass.sizeChain(a->chain);
+      a->first.assign(pulses, 0);
+      a->last.assign(pulses, 0);
+    }
+    work.tuple.tableOf.assign(kAlphabetSize, -1);
+    work.tuple.tablesUsed = 0;
   } catch (const std::bad_alloc&) {
-    window.messageBox(work.pass.rowsReady() ? blockText : kTupleNoMemoryRows, nullptr, kMbOk);
+    window.messageBox(blockText, nullptr, kMbOk);
     return false;
   }
   return true;
 }
 
-// Prepares the etalons of a tuple; false when one of its numbers names no usable etalon.
+// Prepares the etalons of a tuple and the local-match table of each one not met before
+// in this call; false when one of its numbers names no usable etalon.
 bool prepareTuple(const PulseHeader* alphabet, int32_t size, const int32_t* tuple,
-                  uint16_t impulseSize, uint16_t savedLevel, TupleWork& work) {
+                  const SeriesHeader& series, uint16_t savedLevel, SearchWorkspace& work) {
   if (size <= 0 || !tuple) return false;
+  FixedSearchWork& fixed = work.fixed;
   for (int32_t k = 0; k < size; ++k)
-    if (!prepareMatchEtalon(alphabet, tuple[k], impulseSize, savedLevel, work.etalons[k]))
+    if (!isAlphabetEtalon(tuple[k]) ||
+        !prepareMatchEtalon(alphabet, tuple[k], series.wImpulseSize, savedLevel, fixed.etalons[k]))
       return false;
+  int32_t from = 0, to = -1;
+  fixed.pass.cover(from, to);
+  for (int32_t k = 0; k < size; ++k) {
+    int32_t& table = work.tuple.tableOf[tuple[k] - 1];
+    if (table >= 0) continue;
+    table = work.tuple.tablesUsed++;
+    fixed.tables[table].fill(fixed.matcher, &fixed.etalons[k], 1, series.lpNoisyData, from, to);
+  }
   return true;
 }
 
-// One pass with tuple `size` and phase r: pulse j's only candidate is entry (j + r) mod K.
+// One pass with tuple `size` and phase r: pulse j reads the table of entry (j + r) mod K.
 // The trace-back starts from nine nines so that every pass that finds an end yields its
 // chain.
-void runTuplePass(TupleWork& work, int32_t size, int32_t phase, const SeriesHeader& series,
+void runTuplePass(SearchWorkspace& work, int32_t size, const int32_t* tuple, int32_t phase,
                   int32_t tmin, int32_t tmax) {
-  for (size_t j = 0; j < work.candidates.size(); ++j)
-    work.candidates[j] = CandidateSpan{&work.etalons[(j + phase) % size], 1};
-  TupleAnswer& a = work.current;
-  work.pass.run(work.candidates, series.lpNoisyData, tmin, tmax,
-                PassStarts{kSixNines, kSevenNines, kNineNines}, a.chain);
+  FixedSearchWork& fixed = work.fixed;
+  for (size_t j = 0; j < fixed.pulseTables.size(); ++j)
+    fixed.pulseTables[j] = &fixed.tables[work.tuple.tableOf[tuple[(j + phase) % size] - 1]];
+  TupleAnswer& a = work.tuple.current;
+  fixed.pass.run(fixed.pulseTables.data(), tmin, tmax,
+                 PassStarts{kSixNines, kSevenNines, kNineNines}, a.chain);
   a.instances = a.chain.found
                     ? tupleInstances(size, phase, static_cast<int32_t>(a.chain.positions.size()),
                                      a.first.data(), a.last.data())
@@ -133,37 +144,42 @@ int32_t phaseCount(uint16_t subsetProceeding, int32_t size) {
 int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
                          const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                         SeriesHeader* series) {
+                         SeriesHeader* series, SearchWorkspace* workspace) {
   if (!series) return 0;
+  SearchWorkspace own;
+  SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
-  TupleWork work;
-  std::vector<PulseWindow> windows;
   try {
-    if (ok) windows = detectionWindows(*series, tmin, tmax);
+    if (ok)
+      tupleDetectionWindows(*series, tmin, tmax, work.fixed.windows);
+    else
+      work.fixed.windows.clear();
   } catch (const std::bad_alloc&) {
     window.messageBox(kTupleNoMemoryRows, nullptr, kMbOk);
     return 0;
   }
-  if (!allocateTupleWork(window, windows, static_cast<size_t>(std::max(tupleSize, 0)),
-                         series->wImpulseSize, kTupleDetectionNoMemoryBlock, work))
+  const int32_t size = tuple ? std::max(tupleSize, 0) : 0;
+  if (!allocateTupleWork(window, work, static_cast<size_t>(size),
+                         distinctEtalons(&size, &tuple, 1), series->wImpulseSize,
+                         kTupleDetectionNoMemoryBlock))
     return 0;
 
   const uint16_t pulses = series->wImpulseQuantity;
-  const bool usable =
-      ok && prepareTuple(alphabet, tupleSize, tuple, series->wImpulseSize, savedLevel, work);
+  const bool usable = ok && prepareTuple(alphabet, tupleSize, tuple, *series, savedLevel, work);
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
 
   MatchCost best = kSevenNines;
   bool found = false;
+  TupleAnswer& current = work.tuple.current;
   const int32_t phases = usable ? phaseCount(subsetProceeding, tupleSize) : 0;
   for (int32_t r = 0; r < phases; ++r) {
-    runTuplePass(work, tupleSize, r, *series, tmin, tmax);
-    if (!work.current.chain.found) continue;
-    if (chains) insertChain(*chains, work.current.chain);
-    if (work.current.chain.score < best) {
-      best = work.current.chain.score;
+    runTuplePass(work, tupleSize, tuple, r, tmin, tmax);
+    if (!current.chain.found) continue;
+    if (chains) insertChain(*chains, current.chain);
+    if (current.chain.score < best) {
+      best = current.chain.score;
       found = true;
-      writeTupleAnswer(*series, work.current);
+      writeTupleAnswer(*series, current);
     }
   }
   if (!found) clearTupleAnswer(*series);
@@ -174,21 +190,26 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
                            const int32_t* tupleSizes, const int32_t* const* tuples,
                            int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series) {
+                           SeriesHeader* series, SearchWorkspace* workspace) {
   if (!series) return 0;
+  SearchWorkspace own;
+  SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
   int32_t longest = 0;
   for (int32_t t = 0; tupleSizes && t < tupleCount; ++t) longest = std::max(longest, tupleSizes[t]);
-  TupleWork work;
-  std::vector<PulseWindow> windows;
   try {
-    if (ok) windows = seriesWindows(*series);
+    if (ok)
+      seriesWindows(*series, work.fixed.windows);
+    else
+      work.fixed.windows.clear();
   } catch (const std::bad_alloc&) {
     window.messageBox(kTupleNoMemoryRows, nullptr, kMbOk);
     return 0;
   }
-  if (!allocateTupleWork(window, windows, static_cast<size_t>(longest), series->wImpulseSize,
-                         kTupleRecognitionNoMemoryBlock, work))
+  const bool listed = tupleSizes && tuples;
+  if (!allocateTupleWork(window, work, static_cast<size_t>(longest),
+                         listed ? distinctEtalons(tupleSizes, tuples, tupleCount) : 0,
+                         series->wImpulseSize, kTupleRecognitionNoMemoryBlock))
     return 0;
 
   const uint16_t pulses = series->wImpulseQuantity;
@@ -196,20 +217,20 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
 
   MatchCost best = kSevenNines;
   int recognised = 0;
-  for (int32_t t = 0; ok && tupleSizes && tuples && t < tupleCount; ++t) {
+  TupleAnswer& current = work.tuple.current;
+  for (int32_t t = 0; ok && listed && t < tupleCount; ++t) {
     const int32_t size = tupleSizes[t];
-    if (!prepareTuple(alphabet, size, tuples[t], series->wImpulseSize, savedLevel, work))
-      continue;
+    if (!prepareTuple(alphabet, size, tuples[t], *series, savedLevel, work)) continue;
     for (int32_t r = 0; r < phaseCount(subsetProceeding, size); ++r) {
-      runTuplePass(work, size, r, *series, tmin, tmax);
-      if (!work.current.chain.found) continue;
-      if (work.current.chain.score < best) {
-        best = work.current.chain.score;
+      runTuplePass(work, size, tuples[t], r, tmin, tmax);
+      if (!current.chain.found) continue;
+      if (current.chain.score < best) {
+        best = current.chain.score;
         recognised = t + 1;
-        std::swap(work.best, work.current);
-        if (chains) insertChain(*chains, work.best.chain);
+        std::swap(work.tuple.best, current);
+        if (chains) insertChain(*chains, work.tuple.best.chain);
       } else if (chains) {
-        insertChain(*chains, work.current.chain);
+        insertChain(*chains, current.chain);
       }
     }
   }
@@ -218,7 +239,7 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
     series->wFoundTuple = 0;
     return 0;
   }
-  writeTupleAnswer(*series, work.best);
+  writeTupleAnswer(*series, work.tuple.best);
   series->wFoundTuple = static_cast<int16_t>(recognised);
   return recognised;
 }

@@ -10,8 +10,11 @@
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/fixed_search.h"
 
 namespace velmora {
+
+struct SearchWorkspace;
 
 // Allocation failure texts, shown with no caption and an OK button.
 inline constexpr const char* kTupleNoMemoryRows = "Нет памяти для ppDw!";
@@ -28,6 +31,30 @@ inline constexpr uint16_t kSubsetProceedingComplete = 1;
 int tupleInstances(int32_t tupleSize, int32_t phase, int32_t pulses, int16_t* first,
                    int16_t* last);
 
+// The windows of tuple detection: the first pulse ends within Tmax samples of the series
+// start, the last starts within Tmax samples of its end, every pulse lies inside the
+// series, and the others are bounded by the Tmin/Tmax chain from both ends. Computed in
+// 64 bits and clipped to 0 .. L - n. Throws std::bad_alloc.
+void tupleDetectionWindows(const SeriesHeader& series, int64_t tmin, int64_t tmax,
+                           std::vector<PulseWindow>& windows);
+
+// A chain of a (tuple, phase) pass with its tuple instances.
+struct TupleAnswer {
+  PassChain chain;
+  int instances = 0;
+  std::vector<int16_t> first;
+  std::vector<int16_t> last;
+};
+
+// What a tuple search reuses from one call to the next, besides the fixed-count work: the
+// answers, and which local-match table holds each alphabet etalon during a call.
+struct TupleSearchWork {
+  TupleAnswer current;
+  TupleAnswer best;
+  std::vector<int32_t> tableOf;  // per alphabet index: table number, or -1
+  int32_t tablesUsed = 0;
+};
+
 // Tuple detection of one tuple of `tupleSize` etalon numbers. Windows are computed from
 // L, n, M, Tmin and Tmax so that every pulse lies inside the series. Each phase's chain is
 // ranked into `chains` (emptied first, wQuanPulses = wSeekingPulsesQuantity = M); the
@@ -37,7 +64,7 @@ int tupleInstances(int32_t tupleSize, int32_t phase, int32_t pulses, int16_t* fi
 int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
                          const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                         SeriesHeader* series);
+                         SeriesHeader* series, SearchWorkspace* workspace = nullptr);
 
 // Tuple recognition among `tupleCount` tuples, windows read from the series record
 // (clipped to the series). Every (tuple, phase) chain is ranked into `chains`; the best
@@ -48,6 +75,6 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
                            const int32_t* tupleSizes, const int32_t* const* tuples,
                            int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series);
+                           SeriesHeader* series, SearchWorkspace* workspace = nullptr);
 
 }  // namespace velmora

@@ -3,24 +3,33 @@
 #include <new>
 
 #include "processing/match.h"
+#include "processing/search_workspace.h"
 #include "processing/unfixed_search.h"
 
 namespace velmora {
 
 uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                                const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                               SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
+  SearchWorkspace own;
+  SearchWorkspace& ws = workspace ? *workspace : own;
+  UnfixedSearchWork& work = ws.unfixed;
 
-  MatchEtalon candidate;
   try {
-    candidate.energy.reserve(static_cast<size_t>(n) + 1);
+    if (work.candidates.empty()) work.candidates.resize(1);
+    MatchEtalon& e = work.candidates[0];
+    e.energy.reserve(static_cast<size_t>(n) + 1);
+    e.runStarts.reserve(n);
+    e.runEnds.reserve(n);
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
     return 0;
   }
+  MatchEtalon& candidate = work.candidates[0];
 
   if (chains != nullptr) {
     chains->wPretenders = 0;
@@ -33,19 +42,19 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
   // The answer is the best-ranked pretender: the first chain whose stored score is
   // strictly lowest. It is kept here too, so that the answer does not depend on the
   // header's capacity or presence.
-  FoundChain answer;
+  FoundChain& answer = work.answer;
+  answer.clear();
   bool haveAnswer = false;
   int32_t answerDistance = 0;
 
-  PositionSets sets;
-  UnfixedTables tables;
   try {
     // Without the sets or the tables no candidate can be tried: the answer stays empty.
-    if (!buildPositionSets(window, L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax,
-                           sets)) {
-      throw std::bad_alloc();
-    }
-    FoundChain chain;
+    const PositionSets* sets =
+        ws.positionSets.get(window, L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax);
+    if (sets == nullptr) throw std::bad_alloc();
+    reserveUnfixedWork(work, 1, L, n, series->wReservedImpulses);
+    UnfixedTables& tables = work.tables;
+    FoundChain& chain = work.chain;
     for (uint16_t i = 0; i < etalonCount && etalons != nullptr; ++i) {
       const uint16_t number = etalons[i];
       if (!isAlphabetEtalon(number) ||
@@ -53,11 +62,11 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
         continue;
       }
       resetUnfixedTables(tables, L, n);
-      matchUnfixedPositions(tables, sets, &candidate, 1, series->lpNoisyData);
-      chainUnfixedCosts(tables, sets, tmin, tmax);
+      matchUnfixedPositions(tables, *sets, &candidate, 1, series->lpNoisyData, work.matcher);
+      chainUnfixedCosts(tables, *sets, tmin, tmax, work.queue);
 
       MatchCost score = 0;
-      if (chooseUnfixedEnd(tables, sets, kEightNines, score) >= 0 && score < bestScore) {
+      if (chooseUnfixedEnd(tables, *sets, kEightNines, score) >= 0 && score < bestScore) {
         bestScore = score;
         recognised = number;
       }
@@ -65,7 +74,7 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
       // The pretender's end is chosen from nine nines, so that a chain carrying the
       // absence mark of a missing predecessor still yields a pretender.
       MatchCost distance = 0;
-      const int32_t end = chooseUnfixedEnd(tables, sets, kNineNines, distance);
+      const int32_t end = chooseUnfixedEnd(tables, *sets, kNineNines, distance);
       if (end < 0 || !traceUnfixedChain(tables, end, series->wReservedImpulses, chain)) {
         chain.clear();
         distance = kNineNines;
@@ -90,7 +99,6 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
   } catch (const std::bad_alloc&) {
     // Candidates not tried are simply missing, as when the tables cannot be allocated.
   }
-  freePositionSets(window, sets);
 
   writeFoundChain(*series, answer);
   return recognised;

@@ -11,6 +11,8 @@
 
 namespace velmora {
 
+struct SearchWorkspace;
+
 // Result when no candidate's chain scored below the no-chain score.
 inline constexpr uint16_t kNoEtalonRecognised = 65535;
 
@@ -19,6 +21,7 @@ inline constexpr uint16_t kNoEtalonRecognised = 65535;
 // none scored below the no-chain score, 0 when memory ran out.
 uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                                const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series);
+                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                               SearchWorkspace* workspace = nullptr);
 
 }  // namespace velmora

@@ -4,6 +4,8 @@
 #include <limits>
 #include <new>
 
+#include "processing/search_workspace.h"
+
 namespace velmora {
 
 namespace {
@@ -118,26 +120,45 @@ void resetUnfixedTables(UnfixedTables& tables, int32_t seriesSize, uint16_t impu
 }
 
 void matchUnfixedPositions(UnfixedTables& tables, const PositionSets& sets,
-                           const MatchEtalon* candidates, size_t count, const int16_t* x) {
+                           const MatchEtalon* candidates, size_t count, const int16_t* x,
+                           LocalMatcher& matcher) {
   if (count == 0 || sets.visited == nullptr) return;
-  std::vector<LocalMatch> matches;
   for (int i = 0; i < sets.visited->wIntervals; ++i) {
     const int32_t from = sets.visited->lpFirst[i];
     const int32_t to = sets.visited->lpLast[i];
-    matches.resize(static_cast<size_t>(to - from + 1));
-    fillLocalMatches(candidates, count, x, from, to, matches.data());
-    for (int32_t p = from; p <= to; ++p) {
-      const LocalMatch& m = matches[static_cast<size_t>(p - from)];
-      tables.localCost[p] = m.cost;
-      tables.etalon[p] = m.etalon;
-      tables.firstSample[p] = m.first;
-      tables.lastSample[p] = m.last;
-    }
+    matcher.match(candidates, count, x, from, to, tables.localCost.data() + from,
+                  tables.etalon.data() + from, tables.firstSample.data() + from,
+                  tables.lastSample.data() + from);
   }
 }
 
+namespace {
+
+// One pass of the chain costs over `set` ascending: r[p] = the earliest lowest r[m] over
+// m = max(p - tmax, 0) .. p - tmin below `start` (or `start`) plus q[p], and b[p] = that
+// m or -2. Every m read lies before p (tmin >= 1), so its cost is final for this pass by
+// the time it enters the queue.
+void chainPass(const IntervalSet* set, MatchCost* r, const MatchCost* q, int32_t* b,
+               int32_t tmin, int32_t tmax, MatchCost start, SlidingMinimum& queue,
+               size_t positions) {
+  queue.reset(positions);
+  int32_t next = 0;  // the next position to enter the queue
+  forEachPosition(set, [&](int32_t p) {
+    const int32_t from = std::max(p - tmax, 0);
+    const int32_t to = p - tmin;
+    next = std::max(next, from);
+    for (; next <= to; ++next) queue.push(next, r[next]);
+    queue.dropBefore(from);
+    const Predecessor best = queue.best(start);
+    r[p] = best.value + q[p];
+    b[p] = best.position >= 0 ? best.position : -2;
+  });
+}
+
+}  // namespace
+
 void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin,
-                       int32_t tmax) {
+                       int32_t tmax, SlidingMinimum& queue) {
   MatchCost* r = tables.chainCost.data();
   const MatchCost* q = tables.localCost.data();
   int32_t* b = tables.predecessor.data();
@@ -145,14 +166,21 @@ void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t 
     r[p] = q[p];
     b[p] = -1;
   });
+  if (tmin < 1) {
+    // The range of p holds p itself, whose cost changes during the pass.
+    auto extend = [&](int32_t p, MatchCost start) {
+      const Predecessor best = scanPredecessor(r, 0, std::max(p - tmax, 0), p - tmin, start);
+      r[p] = best.value + q[p];
+      b[p] = best.position >= 0 ? best.position : -2;
+    };
+    forEachPosition(sets.both, [&](int32_t p) { extend(p, 0); });
+    forEachPosition(sets.laterOnly, [&](int32_t p) { extend(p, kEightNines); });
+    return;
+  }
   // A position that may also start a chain continues one only when its cost is negative.
-  auto extend = [&](int32_t p, MatchCost start) {
-    const Predecessor best = scanPredecessor(r, 0, std::max(p - tmax, 0), p - tmin, start);
-    r[p] = best.value + q[p];
-    b[p] = best.position >= 0 ? best.position : -2;
-  };
-  forEachPosition(sets.both, [&](int32_t p) { extend(p, 0); });
-  forEachPosition(sets.laterOnly, [&](int32_t p) { extend(p, kEightNines); });
+  const size_t positions = tables.chainCost.size();
+  chainPass(sets.both, r, q, b, tmin, tmax, 0, queue, positions);
+  chainPass(sets.laterOnly, r, q, b, tmin, tmax, kEightNines, queue, positions);
 }
 
 int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, MatchCost start,
@@ -170,24 +198,25 @@ int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, 
 
 bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses, FoundChain& chain) {
   chain.clear();
-  std::vector<int32_t> reversed;
   const int32_t L = static_cast<int32_t>(tables.predecessor.size());
+  // Collected from the last pulse back, then turned into series order.
   for (int32_t p = end; p >= 0;) {
     const int32_t previous = p < L ? tables.predecessor[p] : p;
     // Predecessors lie strictly before; anything else is a cell no pass has set.
-    if (p >= L || previous >= p || static_cast<int>(reversed.size()) >= maxPulses) {
+    if (p >= L || previous >= p || chain.count() >= maxPulses) {
+      chain.clear();
       return false;
     }
-    reversed.push_back(p);
-    p = previous;
-  }
-  for (auto it = reversed.rbegin(); it != reversed.rend(); ++it) {
-    const int32_t p = *it;
     chain.positions.push_back(static_cast<int16_t>(p));
     chain.etalons.push_back(static_cast<int16_t>(tables.etalon[p] + 1));
     chain.firstSamples.push_back(tables.firstSample[p]);
     chain.lastSamples.push_back(tables.lastSample[p]);
+    p = previous;
   }
+  std::reverse(chain.positions.begin(), chain.positions.end());
+  std::reverse(chain.etalons.begin(), chain.etalons.end());
+  std::reverse(chain.firstSamples.begin(), chain.firstSamples.end());
+  std::reverse(chain.lastSamples.begin(), chain.lastSamples.end());
   return true;
 }
 
@@ -202,32 +231,72 @@ void writeFoundChain(SeriesHeader& series, const FoundChain& chain) {
   }
 }
 
+void reserveUnfixedWork(UnfixedSearchWork& work, size_t count, int32_t seriesSize, uint16_t n,
+                        uint16_t maxPulses) {
+  if (work.candidates.size() < count) work.candidates.resize(count);
+  for (MatchEtalon& e : work.candidates) {
+    e.energy.reserve(size_t{n} + 1);
+    e.runStarts.reserve(n);
+    e.runEnds.reserve(n);
+  }
+  work.matcher.reserve(n);
+  resetUnfixedTables(work.tables, seriesSize, n);
+  const size_t positions = static_cast<size_t>(std::max(seriesSize, 0));
+  work.queue.reset(positions);
+  for (FoundChain* c : {&work.chain, &work.answer}) {
+    c->etalons.reserve(maxPulses);
+    c->positions.reserve(maxPulses);
+    c->firstSamples.reserve(maxPulses);
+    c->lastSamples.reserve(maxPulses);
+  }
+}
+
+PositionSetsCache::~PositionSetsCache() {
+  // Freeing shows nothing, so no window is needed.
+  for (IntervalSet* set : {sets_.omega_minus, sets_.omega_tilda, sets_.omega_plus, sets_.visited,
+                           sets_.firstOnly, sets_.both, sets_.laterOnly})
+    delete set;
+}
+
+const PositionSets* PositionSetsCache::get(Window& window, int32_t seriesSize,
+                                           int32_t impulseSize, int32_t minPulses,
+                                           int32_t maxPulses, int32_t tmin, int32_t tmax) {
+  const int32_t key[6] = {seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax};
+  if (valid_ && std::equal(key, key + 6, key_)) return &sets_;
+  valid_ = false;
+  if (!buildPositionSets(window, seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax, sets_))
+    return nullptr;
+  std::copy(key, key + 6, key_);
+  valid_ = true;
+  return &sets_;
+}
+
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series) {
+                       ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   const uint16_t pmax = series->wMaxPulses;
+  SearchWorkspace own;
+  SearchWorkspace& ws = workspace ? *workspace : own;
+  UnfixedSearchWork& work = ws.unfixed;
 
-  std::vector<MatchEtalon> candidates;
   try {
-    candidates.reserve(etalonCount);
+    if (work.candidates.size() < etalonCount) work.candidates.resize(etalonCount);
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
     return 0;
   }
-  UnfixedTables tables;
+  // An etalon number outside the alphabet cannot be matched; it is no candidate.
+  size_t used = 0;
   try {
-    // An etalon number outside the alphabet cannot be matched; it is no candidate.
+    reserveUnfixedWork(work, etalonCount, L, n, series->wReservedImpulses);
     for (uint16_t i = 0; i < etalonCount && etalons != nullptr; ++i) {
-      MatchEtalon e;
       if (isAlphabetEtalon(etalons[i]) &&
-          prepareMatchEtalon(alphabet, etalons[i], n, savedLevel, e)) {
-        candidates.push_back(std::move(e));
-      }
+          prepareMatchEtalon(alphabet, etalons[i], n, savedLevel, work.candidates[used]))
+        ++used;
     }
-    resetUnfixedTables(tables, L, n);
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
     return 0;
@@ -235,30 +304,26 @@ int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t eta
 
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
 
-  PositionSets sets;
-  FoundChain chain;
-  chain.score = kSevenNines;
-  try {
-    if (!buildPositionSets(window, L, n, series->wMinPulses, pmax, tmin, tmax, sets)) {
-      throw std::bad_alloc();
-    }
-    if (!candidates.empty()) {
-      matchUnfixedPositions(tables, sets, candidates.data(), candidates.size(),
-                            series->lpNoisyData);
-      chainUnfixedCosts(tables, sets, tmin, tmax);
-      MatchCost score = 0;
-      const int32_t end = chooseUnfixedEnd(tables, sets, kEightNines, score);
-      if (end >= 0 && score < kSevenNines &&
-          traceUnfixedChain(tables, end, series->wReservedImpulses, chain)) {
-        chain.score = score;
-      } else {
-        chain.clear();
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    freePositionSets(window, sets);
+  const PositionSets* sets = ws.positionSets.get(window, L, n, series->wMinPulses, pmax, tmin, tmax);
+  if (sets == nullptr) {
     window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
     return 0;
+  }
+  FoundChain& chain = work.chain;
+  chain.clear();
+  chain.score = kSevenNines;
+  if (used > 0) {
+    matchUnfixedPositions(work.tables, *sets, work.candidates.data(), used, series->lpNoisyData,
+                          work.matcher);
+    chainUnfixedCosts(work.tables, *sets, tmin, tmax, work.queue);
+    MatchCost score = 0;
+    const int32_t end = chooseUnfixedEnd(work.tables, *sets, kEightNines, score);
+    if (end >= 0 && score < kSevenNines &&
+        traceUnfixedChain(work.tables, end, series->wReservedImpulses, chain)) {
+      chain.score = score;
+    } else {
+      chain.clear();
+    }
   }
 
   writeFoundChain(*series, chain);
@@ -268,7 +333,6 @@ int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t eta
     chains->wSeekingPulsesQuantity =
         chains->wPretenders > 0 ? static_cast<uint16_t>(chains->pulsesCount[0]) : 0;
   }
-  freePositionSets(window, sets);
   return 1;
 }
 

@@ -11,10 +11,13 @@
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/fast_match.h"
 #include "processing/interval_set.h"
 #include "processing/match.h"
 
 namespace velmora {
+
+struct SearchWorkspace;
 
 inline constexpr const char* kNoMemoryPartialEnergy = "Нет памяти для EtalonsPartialEnergy!";
 inline constexpr const char* kNoMemoryIndexes = "Нет памяти для indexes!";
@@ -25,7 +28,8 @@ inline constexpr const char* kNoMemoryIndexes = "Нет памяти для inde
 // 1 when the search ran (chain found or not), 0 when memory ran out (nothing written).
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series);
+                       ChainsHeader* chains, SeriesHeader* series,
+                       SearchWorkspace* workspace = nullptr);
 
 // ---- Shared by the unfixed-count searches ----------------------------------------------
 
@@ -49,6 +53,26 @@ struct PositionSets {
 int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                       int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets);
 void freePositionSets(Window& window, PositionSets& sets);
+
+// The position sets of the last geometry asked for, kept for the next search with the
+// same geometry (they depend on nothing else).
+class PositionSetsCache {
+ public:
+  PositionSetsCache() = default;
+  PositionSetsCache(const PositionSetsCache&) = delete;
+  PositionSetsCache& operator=(const PositionSetsCache&) = delete;
+  ~PositionSetsCache();
+
+  // The sets of this geometry, built when it differs from the last one; null when memory
+  // ran out.
+  const PositionSets* get(Window& window, int32_t seriesSize, int32_t impulseSize,
+                          int32_t minPulses, int32_t maxPulses, int32_t tmin, int32_t tmax);
+
+ private:
+  PositionSets sets_;
+  bool valid_ = false;
+  int32_t key_[6] = {};
+};
 
 // Calls fn(p) for every position of `set`, ascending.
 template <typename Fn>
@@ -89,13 +113,20 @@ struct FoundChain {
 // Throws std::bad_alloc.
 void resetUnfixedTables(UnfixedTables& tables, int32_t seriesSize, uint16_t impulseSize);
 
-// Best local match over the candidates at every position of minus ∪ tilda.
+// Best local match over the candidates at every position of minus ∪ tilda, an interval
+// at a time.
 void matchUnfixedPositions(UnfixedTables& tables, const PositionSets& sets,
-                           const MatchEtalon* candidates, size_t count, const int16_t* x);
+                           const MatchEtalon* candidates, size_t count, const int16_t* x,
+                           LocalMatcher& matcher);
 
 // Chain costs: first-pulse-only positions, then positions that may start or continue a
-// chain (continuing only a negative chain), then later-pulse-only positions.
-void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin, int32_t tmax);
+// chain (continuing only a negative chain), then later-pulse-only positions, each pass
+// ascending and reading the costs as the passes before it and its own earlier positions
+// left them. The predecessor ranges slide with the position, so each pass keeps them in a
+// monotonic queue (O(1) per position); with Tmin = 0 a range would include the position
+// being written, and the ranges are scanned in full instead.
+void chainUnfixedCosts(UnfixedTables& tables, const PositionSets& sets, int32_t tmin,
+                       int32_t tmax, SlidingMinimum& queue);
 
 // The position of omega_plus with the strictly lowest chain cost below `start` (the
 // earliest of equal costs), or −1; `score` gets that cost, or `start`.
@@ -103,7 +134,8 @@ int32_t chooseUnfixedEnd(const UnfixedTables& tables, const PositionSets& sets, 
                          MatchCost& score);
 
 // Traces the chain ending at `end` back through the predecessors. False (chain cleared)
-// when the trace leaves the tables or exceeds `maxPulses` pulses.
+// when the trace leaves the tables or exceeds `maxPulses` pulses. Allocates nothing once
+// the chain's rows have held that many pulses.
 bool traceUnfixedChain(const UnfixedTables& tables, int32_t end, int maxPulses, FoundChain& chain);
 
 // Writes a chain's pulses into the series record's answer (wFoundPulses and the four found
@@ -112,5 +144,20 @@ void writeFoundChain(SeriesHeader& series, const FoundChain& chain);
 
 // Whether `number` names an etalon of the alphabet.
 bool isAlphabetEtalon(int32_t number);
+
+// What the unfixed-count searches reuse from one call to the next.
+struct UnfixedSearchWork {
+  std::vector<MatchEtalon> candidates;
+  UnfixedTables tables;
+  FoundChain chain;
+  FoundChain answer;
+  LocalMatcher matcher;
+  SlidingMinimum queue;
+};
+
+// Room for `count` candidates of n samples and for the tables of L positions, so that a
+// search allocates nothing more; `candidates` is left empty. Throws std::bad_alloc.
+void reserveUnfixedWork(UnfixedSearchWork& work, size_t count, int32_t seriesSize, uint16_t n,
+                        uint16_t maxPulses);
 
 }  // namespace velmora

@@ -10,34 +10,12 @@
 #include <vector>
 
 #include "processing/match.h"
+#include "processing/search_workspace.h"
 #include "processing/unfixed_search.h"
 
 namespace velmora {
 
 namespace {
-
-// One layer of the graph: for every position the cheapest chain ending there with a pulse
-// of the layer's pattern element, its predecessor position in the previous layer (−1: the
-// chain starts here as a first pulse, −2: no chain continues into it) and the run used.
-struct Layer {
-  std::vector<MatchCost> value;
-  std::vector<int32_t> predecessor;
-  std::vector<uint16_t> etalon;
-  std::vector<int16_t> first;
-  std::vector<int16_t> last;
-};
-
-struct TupleAnswer {
-  FoundChain chain;
-  std::vector<int16_t> instanceFirst;
-  std::vector<int16_t> instanceLast;
-
-  void clear() {
-    chain.clear();
-    instanceFirst.clear();
-    instanceLast.clear();
-  }
-};
 
 // Text of bounded length: pieces are appended whole while they fit, the first that does
 // not ends the text.
@@ -76,6 +54,7 @@ struct LayeredSearch {
   int maxPulses = 0;
   Window* window = nullptr;
   bool dump = false;
+  LayeredSearchWork* work = nullptr;
 };
 
 void addIntervals(BoundedText& text, const IntervalSet* set) {
@@ -133,40 +112,66 @@ void resetLayers(std::vector<Layer>& layers, int layerCount, int32_t positions, 
     Layer& layer = layers[l];
     layer.value.assign(size, noChain);
     layer.predecessor.assign(size, static_cast<int32_t>(noChain));
+    layer.local.assign(size, 0);
     layer.etalon.assign(size, 0);
     layer.first.assign(size, 0);
     layer.last.assign(size, static_cast<int16_t>(n - 1));
   }
 }
 
-void storeMatch(Layer& layer, int32_t p, const LocalMatch& m) {
-  layer.etalon[p] = m.etalon;
-  layer.first[p] = m.first;
-  layer.last[p] = m.last;
-}
-
-// Walks the intervals of `set`, computing the local match of every layer's element over
-// each interval, and calls step(p, layer, match) for every position ascending and, at
-// each position, the layers ascending.
-template <typename Step>
-void walkLayers(const IntervalSet* set, const std::vector<MatchEtalon>& elements, int layerCount,
-                const int16_t* x, std::vector<std::vector<LocalMatch>>& matches, Step step) {
+// The local match of every layer's element over the positions of `set`, into the layers.
+void matchLayers(const LayeredSearch& s, const IntervalSet* set,
+                 const std::vector<MatchEtalon>& elements, int layerCount) {
+  std::vector<Layer>& layers = s.work->layers;
   for (int i = 0; i < set->wIntervals; ++i) {
     const int32_t from = set->lpFirst[i];
     const int32_t to = set->lpLast[i];
     for (int l = 0; l < layerCount; ++l) {
-      matches[l].resize(static_cast<size_t>(to - from + 1));
-      fillLocalMatches(&elements[l], 1, x, from, to, matches[l].data());
-    }
-    for (int32_t p = from; p <= to; ++p) {
-      for (int l = 0; l < layerCount; ++l) step(p, l, matches[l][static_cast<size_t>(p - from)]);
+      Layer& layer = layers[l];
+      s.work->matcher.match(&elements[l], 1, s.x, from, to, layer.local.data() + from,
+                            layer.etalon.data() + from, layer.first.data() + from,
+                            layer.last.data() + from);
     }
   }
 }
 
+// Walks the positions of `set` ascending and, at each, the layers ascending, calling
+// step(p, layer, predecessor) with the earliest lowest chain cost of the layer's
+// predecessor layer over max(p - tmax, 0) .. p - tmin below `start`. The costs read lie
+// before p (Tmin >= 1) and are final by then, so one monotonic queue per layer serves;
+// with Tmin = 0 the ranges are scanned in full, since they hold p itself.
+template <typename Step>
+void walkLayers(const LayeredSearch& s, const IntervalSet* set, int layerCount, MatchCost start,
+                Step step) {
+  std::vector<Layer>& layers = s.work->layers;
+  auto previousLayer = [layerCount](int l) { return l == 0 ? layerCount - 1 : l - 1; };
+  if (s.tmin < 1) {
+    forEachPosition(set, [&](int32_t p) {
+      for (int l = 0; l < layerCount; ++l) {
+        step(p, l,
+             scanPredecessor(layers[previousLayer(l)].value.data(), 0, std::max(p - s.tmax, 0),
+                             p - s.tmin, start));
+      }
+    });
+    return;
+  }
+  std::vector<SlidingMinimum>& queues = s.work->queues;
+  for (int l = 0; l < layerCount; ++l) queues[l].reset(layers[l].value.size());
+  int32_t next = 0;
+  forEachPosition(set, [&](int32_t p) {
+    const int32_t from = std::max(p - s.tmax, 0);
+    const int32_t to = p - s.tmin;
+    next = std::max(next, from);
+    for (; next <= to; ++next)
+      for (int l = 0; l < layerCount; ++l) queues[l].push(next, layers[l].value[next]);
+    for (int l = 0; l < layerCount; ++l) queues[l].dropBefore(from);
+    for (int l = 0; l < layerCount; ++l) step(p, l, queues[previousLayer(l)].best(start));
+  });
+}
+
 // The tuple instances of a chain of `pulses` pulses for a pattern of length K: K pulses
 // each from the first pulse on, the last cut at the chain's end.
-void buildInstances(int32_t patternSize, int pulses, TupleAnswer& answer) {
+void buildInstances(int32_t patternSize, int pulses, LayeredAnswer& answer) {
   for (int start = 1; start <= pulses; start += patternSize) {
     answer.instanceFirst.push_back(static_cast<int16_t>(start));
     answer.instanceLast.push_back(
@@ -177,54 +182,46 @@ void buildInstances(int32_t patternSize, int pulses, TupleAnswer& answer) {
 // One pattern's chain search on the layered graph. Returns the score (`noChain` when no
 // chain ends below it) and the answer (empty then).
 MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon>& elements,
-                           int32_t patternSize, std::vector<Layer>& layers, int32_t positions,
-                           uint16_t n, TupleAnswer& answer) {
+                           int layerCount, int32_t patternSize, int32_t positions, uint16_t n,
+                           LayeredAnswer& answer) {
   answer.clear();
-  const int layerCount = static_cast<int>(elements.size());
+  std::vector<Layer>& layers = s.work->layers;
   resetLayers(layers, layerCount, positions, n, s.noChain);
-  std::vector<std::vector<LocalMatch>> matches(static_cast<size_t>(layerCount));
   auto previousLayer = [layerCount](int l) { return l == 0 ? layerCount - 1 : l - 1; };
 
   // Positions that can only hold a first pulse: chains of the first element start here.
-  walkLayers(s.sets->firstOnly, elements, 1, s.x, matches,
-             [&](int32_t p, int, const LocalMatch& m) {
-               Layer& layer = layers[0];
-               layer.value[p] = m.cost;
-               layer.predecessor[p] = -1;
-               storeMatch(layer, p, m);
-             });
+  matchLayers(s, s.sets->firstOnly, elements, 1);
+  forEachPosition(s.sets->firstOnly, [&](int32_t p) {
+    Layer& layer = layers[0];
+    layer.value[p] = layer.local[p];
+    layer.predecessor[p] = -1;
+  });
   if (s.dump) showFirstDump(s, layers);
 
   // Positions that can hold a first or a later pulse: a negative chain is continued; else
   // the first element starts a chain, and a later element cannot.
-  walkLayers(s.sets->both, elements, layerCount, s.x, matches,
-             [&](int32_t p, int l, const LocalMatch& m) {
-               Layer& layer = layers[l];
-               storeMatch(layer, p, m);
-               const Predecessor best = scanPredecessor(layers[previousLayer(l)].value.data(), 0,
-                                                        std::max(p - s.tmax, 0), p - s.tmin, 0);
-               if (best.value < 0) {
-                 layer.value[p] = best.value + m.cost;
-                 layer.predecessor[p] = best.position;
-               } else if (l == 0) {
-                 layer.value[p] = m.cost;
-                 layer.predecessor[p] = -1;
-               } else {
-                 layer.value[p] = s.noChain;
-                 layer.predecessor[p] = -2;
-               }
-             });
+  matchLayers(s, s.sets->both, elements, layerCount);
+  walkLayers(s, s.sets->both, layerCount, 0, [&](int32_t p, int l, const Predecessor& best) {
+    Layer& layer = layers[l];
+    if (best.value < 0) {
+      layer.value[p] = best.value + layer.local[p];
+      layer.predecessor[p] = best.position;
+    } else if (l == 0) {
+      layer.value[p] = layer.local[p];
+      layer.predecessor[p] = -1;
+    } else {
+      layer.value[p] = s.noChain;
+      layer.predecessor[p] = -2;
+    }
+  });
   if (s.dump) showSecondDump(s, layers, layerCount);
 
   // Positions that can only hold a later pulse.
-  walkLayers(s.sets->laterOnly, elements, layerCount, s.x, matches,
-             [&](int32_t p, int l, const LocalMatch& m) {
+  matchLayers(s, s.sets->laterOnly, elements, layerCount);
+  walkLayers(s, s.sets->laterOnly, layerCount, s.noChain,
+             [&](int32_t p, int l, const Predecessor& best) {
                Layer& layer = layers[l];
-               storeMatch(layer, p, m);
-               const Predecessor best =
-                   scanPredecessor(layers[previousLayer(l)].value.data(), 0,
-                                   std::max(p - s.tmax, 0), p - s.tmin, s.noChain);
-               layer.value[p] = best.value + m.cost;
+               layer.value[p] = best.value + layer.local[p];
                layer.predecessor[p] = best.position >= 0 ? best.position : -2;
              });
 
@@ -245,7 +242,8 @@ MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon
 
   // Trace back, one layer back per pulse. A predecessor is never later than its pulse; the
   // pulse bound stops any trace through cells no pass has set.
-  std::vector<std::pair<int32_t, int>> cells;
+  std::vector<std::pair<int32_t, int>>& cells = s.work->cells;
+  cells.clear();
   for (int32_t p = endPosition, l = endLayer; p >= 0; l = previousLayer(l)) {
     if (p >= positions || static_cast<int>(cells.size()) >= s.maxPulses) return s.noChain;
     cells.emplace_back(p, l);
@@ -267,11 +265,45 @@ MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon
   return score;
 }
 
-// Prepares the first `layerCount` pattern elements. False when one of them is no etalon
-// of the alphabet (such a pattern gives no chain). Throws std::bad_alloc.
+// Room for `layerCount` layers over `positions` positions and for answers of up to
+// `maxPulses` pulses, so that the passes allocate nothing. Throws std::bad_alloc.
+void reserveLayeredWork(LayeredSearchWork& work, int layerCount, int32_t positions, uint16_t n,
+                        int maxPulses) {
+  if (work.elements.size() < static_cast<size_t>(layerCount)) work.elements.resize(layerCount);
+  for (MatchEtalon& e : work.elements) {
+    e.energy.reserve(size_t{n} + 1);
+    e.runStarts.reserve(n);
+    e.runEnds.reserve(n);
+  }
+  if (work.layers.size() < static_cast<size_t>(layerCount)) work.layers.resize(layerCount);
+  if (work.queues.size() < static_cast<size_t>(layerCount)) work.queues.resize(layerCount);
+  const size_t size = static_cast<size_t>(std::max(positions, 0));
+  for (int l = 0; l < layerCount; ++l) {
+    Layer& layer = work.layers[l];
+    for (auto* row : {&layer.value, &layer.local}) row->reserve(size);
+    layer.predecessor.reserve(size);
+    layer.etalon.reserve(size);
+    layer.first.reserve(size);
+    layer.last.reserve(size);
+    work.queues[l].reset(size);
+  }
+  work.matcher.reserve(n);
+  const size_t pulses = static_cast<size_t>(std::max(maxPulses, 0));
+  work.cells.reserve(pulses);
+  for (LayeredAnswer* a : {&work.answer, &work.best}) {
+    a->chain.etalons.reserve(pulses);
+    a->chain.positions.reserve(pulses);
+    a->chain.firstSamples.reserve(pulses);
+    a->chain.lastSamples.reserve(pulses);
+    a->instanceFirst.reserve(pulses);
+    a->instanceLast.reserve(pulses);
+  }
+}
+
+// Prepares the first `layerCount` pattern elements (into the room reserved for them).
+// False when one of them is no etalon of the alphabet (such a pattern gives no chain).
 bool prepareElements(const PulseHeader* alphabet, const int32_t* pattern, int layerCount,
                      uint16_t n, uint16_t savedLevel, std::vector<MatchEtalon>& elements) {
-  elements.resize(static_cast<size_t>(layerCount));
   for (int l = 0; l < layerCount; ++l) {
     if (!isAlphabetEtalon(pattern[l]) ||
         !prepareMatchEtalon(alphabet, pattern[l], n, savedLevel, elements[l])) {
@@ -281,7 +313,7 @@ bool prepareElements(const PulseHeader* alphabet, const int32_t* pattern, int la
   return true;
 }
 
-void writeTupleAnswer(SeriesHeader& series, const TupleAnswer& answer) {
+void writeLayeredAnswer(SeriesHeader& series, const LayeredAnswer& answer) {
   writeFoundChain(series, answer.chain);
   const int count =
       std::min<int>(static_cast<int>(answer.instanceFirst.size()), series.wReservedImpulses);
@@ -309,7 +341,7 @@ int32_t positionCount(const SeriesHeader& series) {
 
 LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const SeriesHeader& series,
                             int32_t tmin, int32_t tmax, MatchCost noChain,
-                            const uint32_t* diagnosticFlag) {
+                            const uint32_t* diagnosticFlag, LayeredSearchWork& work) {
   LayeredSearch s;
   s.sets = &sets;
   s.x = series.lpNoisyData;
@@ -319,6 +351,7 @@ LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const Seri
   s.maxPulses = series.wReservedImpulses;
   s.window = &window;
   s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+  s.work = &work;
   return s;
 }
 
@@ -327,42 +360,43 @@ LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const Seri
 int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
                         const int32_t* pattern, uint16_t /*subsetProceeding*/, uint16_t tmin,
                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                        SeriesHeader* series, uint32_t* diagnosticFlag) {
+                        SeriesHeader* series, uint32_t* diagnosticFlag,
+                        SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
+  SearchWorkspace own;
+  SearchWorkspace& ws = workspace ? *workspace : own;
+  LayeredSearchWork& work = ws.layered;
 
   // An empty pattern has no element to match: no chain.
   const int layerCount = pattern != nullptr && patternSize > 0
                              ? static_cast<int>(std::min<int32_t>(patternSize, pmax))
                              : 0;
   const int32_t positions = positionCount(*series);
-  std::vector<MatchEtalon> elements;
-  std::vector<Layer> layers;
   try {
-    elements.reserve(static_cast<size_t>(layerCount));
+    if (work.elements.size() < static_cast<size_t>(layerCount)) work.elements.resize(layerCount);
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
     return 0;
   }
 
-  TupleAnswer answer;
+  LayeredAnswer& answer = work.answer;
+  answer.clear();
   MatchCost score = kTupleDetectionNoChain;
-  PositionSets sets;
   try {
-    layers.resize(static_cast<size_t>(layerCount));
-    if (layerCount > 0 && prepareElements(alphabet, pattern, layerCount, n, savedLevel, elements)) {
-      if (!buildPositionSets(window, seriesLength(*series), n, series->wMinPulses, pmax, tmin, tmax,
-                             sets)) {
-        throw std::bad_alloc();
-      }
-      const LayeredSearch s =
-          layeredSearch(window, sets, *series, tmin, tmax, kTupleDetectionNoChain, diagnosticFlag);
-      score = runLayeredSearch(s, elements, patternSize, layers, positions, n, answer);
+    reserveLayeredWork(work, layerCount, positions, n, series->wReservedImpulses);
+    if (layerCount > 0 &&
+        prepareElements(alphabet, pattern, layerCount, n, savedLevel, work.elements)) {
+      const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+                                                     series->wMinPulses, pmax, tmin, tmax);
+      if (sets == nullptr) throw std::bad_alloc();
+      const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
+                                            kTupleDetectionNoChain, diagnosticFlag, work);
+      score = runLayeredSearch(s, work.elements, layerCount, patternSize, positions, n, answer);
     }
   } catch (const std::bad_alloc&) {
-    freePositionSets(window, sets);
     window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
     return 0;
   }
@@ -374,8 +408,7 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
   rankAnswer(chains, score, answer.chain);
   if (chains != nullptr)
     chains->wSeekingPulsesQuantity = static_cast<uint16_t>(answer.chain.count());
-  writeTupleAnswer(*series, answer);
-  freePositionSets(window, sets);
+  writeLayeredAnswer(*series, answer);
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
   return 1;
 }
@@ -384,40 +417,40 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
                            const int32_t* const* patterns, int32_t patternCount,
                            uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
                            uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                           uint32_t* diagnosticFlag) {
+                           uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
   if (patternSizes == nullptr || patterns == nullptr) patternCount = 0;
+  SearchWorkspace own;
+  SearchWorkspace& ws = workspace ? *workspace : own;
+  LayeredSearchWork& work = ws.layered;
 
   int32_t longest = 0;
   for (int32_t t = 0; t < patternCount; ++t) longest = std::max(longest, patternSizes[t]);
   const int maxLayers = static_cast<int>(std::min<int32_t>(longest, pmax));
   const int32_t positions = positionCount(*series);
 
-  std::vector<MatchEtalon> elements;
-  std::vector<Layer> layers;
   try {
-    elements.reserve(static_cast<size_t>(maxLayers));
+    if (work.elements.size() < static_cast<size_t>(maxLayers)) work.elements.resize(maxLayers);
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
     return 0;
   }
 
-  TupleAnswer best;
+  LayeredAnswer& best = work.best;
+  best.clear();
   MatchCost bestScore = kTupleRecognitionNoChain;
   int recognised = 0;
-  PositionSets sets;
   try {
-    layers.resize(static_cast<size_t>(maxLayers));
-    if (!buildPositionSets(window, seriesLength(*series), n, series->wMinPulses, pmax, tmin, tmax,
-                           sets)) {
-      throw std::bad_alloc();
-    }
-    const LayeredSearch s =
-        layeredSearch(window, sets, *series, tmin, tmax, kTupleRecognitionNoChain, diagnosticFlag);
-    TupleAnswer answer;
+    reserveLayeredWork(work, maxLayers, positions, n, series->wReservedImpulses);
+    const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+                                                   series->wMinPulses, pmax, tmin, tmax);
+    if (sets == nullptr) throw std::bad_alloc();
+    const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
+                                          kTupleRecognitionNoChain, diagnosticFlag, work);
+    LayeredAnswer& answer = work.answer;
     for (int32_t t = 0; t < patternCount; ++t) {
       const int32_t size = patternSizes[t];
       const int layerCount =
@@ -425,8 +458,8 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
       MatchCost score = kTupleRecognitionNoChain;
       answer.clear();
       if (layerCount > 0 &&
-          prepareElements(alphabet, patterns[t], layerCount, n, savedLevel, elements)) {
-        score = runLayeredSearch(s, elements, size, layers, positions, n, answer);
+          prepareElements(alphabet, patterns[t], layerCount, n, savedLevel, work.elements)) {
+        score = runLayeredSearch(s, work.elements, layerCount, size, positions, n, answer);
       }
       if (score >= kTupleRecognitionNoChain) {
         score = kTupleRecognitionNoChain;
@@ -440,15 +473,13 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
       }
     }
   } catch (const std::bad_alloc&) {
-    freePositionSets(window, sets);
     window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
     return 0;
   }
 
-  writeTupleAnswer(*series, best);
+  writeLayeredAnswer(*series, best);
   series->wFoundTuple = static_cast<int16_t>(recognised);
   if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(best.chain.count());
-  freePositionSets(window, sets);
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
   return recognised;
 }
