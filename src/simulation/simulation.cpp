@@ -1,14 +1,20 @@
 #include "simulation/simulation.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <ctime>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "processing/chains.h"
 #include "processing/fixed_search.h"
+#include "processing/search_workspace.h"
 #include "processing/tuple_search.h"
 #include "processing/unfixed_recognition.h"
 #include "processing/unfixed_search.h"
@@ -59,6 +65,98 @@ struct ChainsRelease {
 };
 using ChainsHandle = std::unique_ptr<ChainsHeader, ChainsRelease>;
 
+// Records the messages of one repeat (its synthesis and its processing, possibly on
+// another thread) so that the driver shows them on the real window in repeat order.
+class MessageLog : public Window {
+ public:
+  int messageBox(const std::string& text, const char* caption, unsigned flags) override {
+    entries_.push_back(Entry{text, caption ? caption : "", caption != nullptr, flags});
+    return kIdOk;
+  }
+  void setEditText(const std::string& /*text*/) override {}
+  std::string editText() const override { return std::string(); }
+
+  void replay(Window& window) {
+    for (const Entry& e : entries_)
+      window.messageBox(e.text, e.hasCaption ? e.caption.c_str() : nullptr, e.flags);
+    entries_.clear();
+  }
+
+ private:
+  struct Entry {
+    std::string text;
+    std::string caption;
+    bool hasCaption;
+    unsigned flags;
+  };
+  std::vector<Entry> entries_;
+};
+
+// The pointer fields of a series record that point into its data block.
+int16_t* SeriesHeader::*const kBlockFields[] = {
+    &SeriesHeader::lpPureData,          &SeriesHeader::lpNoisyData,
+    &SeriesHeader::lpPositions,         &SeriesHeader::lpFoundPositions,
+    &SeriesHeader::lpMinPositions,      &SeriesHeader::lpMaxPositions,
+    &SeriesHeader::lpEtalons,           &SeriesHeader::lpFoundEtalons,
+    &SeriesHeader::lpFirstSamples,      &SeriesHeader::lpLastSamples,
+    &SeriesHeader::lpFoundFirstSamples, &SeriesHeader::lpFoundLastSamples,
+    &SeriesHeader::lpSubset,            &SeriesHeader::lpTupleFirst,
+    &SeriesHeader::lpTupleLast};
+
+// Copies the series, its truth, windows, attached subset and answer from one record to
+// another of the same layout (the stored subset list stays where it is). The copy must
+// follow every field of the record: a new field needs a line here.
+static_assert(sizeof(SeriesHeader) == 320, "copySeriesState must copy every field");
+void copySeriesState(const SeriesHeader& from, SeriesHeader& to) {
+  std::copy(from.block.begin(), from.block.end(), to.block.begin());
+  std::copy(from.pulsesListBlock.begin(), from.pulsesListBlock.end(), to.pulsesListBlock.begin());
+  to.dwSeriesSize = from.dwSeriesSize;
+  to.wTmin = from.wTmin;
+  to.wTmax = from.wTmax;
+  to.wImpulseSize = from.wImpulseSize;
+  to.wImpulseQuantity = from.wImpulseQuantity;
+  to.wMaxPulses = from.wMaxPulses;
+  to.wMinPulses = from.wMinPulses;
+  to.wNoise = from.wNoise;
+  to.wAmplitude = from.wAmplitude;
+  to.lpFirstPulse = from.lpFirstPulse;
+  to.wEtalons = from.wEtalons;
+  to.wFoundPulses = from.wFoundPulses;
+  to.wFirstSample = from.wFirstSample;
+  to.wLastSample = from.wLastSample;
+  to.wSubsetSize = from.wSubsetSize;
+  to.wSubsetMode = from.wSubsetMode;
+  to.wSubsetPosition = from.wSubsetPosition;
+  to.wTupleInstances = from.wTupleInstances;
+  to.wFoundTuple = from.wFoundTuple;
+  to.wSubsetStored = from.wSubsetStored;
+  to.lpPulsesList = from.lpPulsesList == from.pulsesListBlock.data() ? to.pulsesListBlock.data()
+                                                                      : from.lpPulsesList;
+}
+
+bool sameLayout(const SeriesHeader& a, const SeriesHeader& b) {
+  if (a.block.size() != b.block.size() || a.pulsesListBlock.size() != b.pulsesListBlock.size())
+    return false;
+  for (int16_t* SeriesHeader::*field : kBlockFields)
+    if ((a.*field == nullptr) != (b.*field == nullptr) ||
+        (a.*field && a.*field - a.block.data() != b.*field - b.block.data()))
+      return false;
+  return true;
+}
+
+// Gives `to` the layout of `from` (nothing to do when it has it already). Throws
+// std::bad_alloc.
+void cloneSeriesLayout(const SeriesHeader& from, SeriesHeader& to) {
+  if (sameLayout(from, to)) return;
+  to.block.assign(from.block.size(), 0);
+  to.pulsesListBlock.assign(from.pulsesListBlock.size(), nullptr);
+  for (int16_t* SeriesHeader::*field : kBlockFields)
+    to.*field = from.*field ? to.block.data() + (from.*field - from.block.data()) : nullptr;
+  to.dwReservedSize = from.dwReservedSize;
+  to.wReservedImpulses = from.wReservedImpulses;
+  to.wReservedEtalons = from.wReservedEtalons;
+}
+
 // The errors one processed repeat adds to its grid point.
 struct RepeatErrors {
   int64_t restoring = 0;
@@ -77,11 +175,25 @@ struct TupleStore {
   int32_t columns = 0;  // Cmax
 };
 
+// One repeat in flight: a copy of its series, its own chains record, the messages of its
+// synthesis and processing, and the errors it yields.
+struct RepeatSlot {
+  std::unique_ptr<SeriesHeader> series = std::make_unique<SeriesHeader>();
+  ChainsHeader* chains = nullptr;
+  MessageLog messages;
+  int32_t pulses = 0;
+  int32_t expectedTuple = 0;
+  RepeatErrors errors;
+  bool done = false;
+};
+
 // One run of the driver. Making the truth of a repeat and synthesising its series
-// (varyTruth, synthesise) draw from the shared random states and must run in repeat
-// order; processing a synthesised series and measuring its errors (processRepeat) works
-// only on the series and the chains record it is given and on read-only run data, so the
-// repeats of a grid point can be processed apart, each with its own pair of records.
+// (varyTruth, synthesise) draw from the shared random states and run in repeat order on
+// the driver's thread; processing a synthesised series and measuring its errors
+// (processRepeat) works only on the slot it is given, the workspace of its thread and
+// read-only run data, so the repeats are processed on every thread at once. A ring of
+// slots carries the repeats from synthesis through processing to their accumulation,
+// which again runs in repeat order on the driver's thread.
 class SimulationRun {
  public:
   SimulationRun(Window& window, RestErrorHeader& errors, uint16_t alphabetSize,
@@ -101,6 +213,9 @@ class SimulationRun {
         series_(series),
         context_(context),
         chains_(nullptr, ChainsRelease{&window}) {}
+  SimulationRun(const SimulationRun&) = delete;
+  SimulationRun& operator=(const SimulationRun&) = delete;
+  ~SimulationRun();
 
   int run();
 
@@ -110,11 +225,23 @@ class SimulationRun {
   void attachTuple(int32_t number);
   void setUpGridPoint(int32_t pulses);
   void varyTruth(int32_t repeat, int32_t pulses);
-  bool synthesise(int32_t pulses, int16_t noise);
-  RepeatErrors processRepeat(SeriesHeader& series, ChainsHeader& chains, int32_t pulses,
+  bool synthesise(Window& window, int32_t pulses, int16_t noise);
+  RepeatErrors processRepeat(Window& window, SeriesHeader& series, ChainsHeader& chains,
+                             SearchWorkspace& workspace, int32_t pulses,
                              int32_t expectedTuple) const;
-  int process(SeriesHeader& series, ChainsHeader& chains) const;
+  int process(Window& window, SeriesHeader& series, ChainsHeader& chains,
+              SearchWorkspace& workspace) const;
+  void storeGridPoint(uint16_t i, uint16_t j, int64_t restoring, int64_t detection,
+                      int32_t tupleMisses);
   int finish(int result);
+
+  // The pipeline.
+  bool runRepeats();
+  bool makeSlots(size_t count);
+  bool produce(int64_t q);
+  RepeatSlot& slotOf(int64_t q) { return slots_[static_cast<size_t>(q % ring_)]; }
+  void work();
+  void stopWorkers();
 
   Window& window_;
   RestErrorHeader& errors_;
@@ -137,16 +264,37 @@ class SimulationRun {
   uint16_t tmax_ = 0;
   uint32_t seriesSize_ = 0;
   uint16_t impulseSize_ = 0;
+  uint16_t maxPulses_ = 0;
   ChainsHandle chains_;
   std::vector<uint16_t> counters_;
   std::vector<uint16_t> sequence_;
   TupleStore tuples_;
 
-  // State of the current grid point.
+  // Truth of the grid point being synthesised.
   int64_t step_ = 0;
   int64_t next_ = 0;
   int32_t currentTuple_ = 1;
+
+  // The ring of slots: repeat q (counted over the whole run) uses slot q % ring_. Repeats
+  // below produced_ are synthesised, below claimed_ taken by a thread, below consumed_
+  // accumulated. The counters and the slots' done flags are guarded by mutex_.
+  std::vector<RepeatSlot> slots_;
+  int64_t ring_ = 1;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable workReady_;
+  std::condition_variable workDone_;
+  int64_t produced_ = 0;
+  int64_t claimed_ = 0;
+  int64_t consumed_ = 0;
+  bool stopping_ = false;
+  SearchWorkspace driverWorkspace_;
 };
+
+SimulationRun::~SimulationRun() {
+  stopWorkers();
+  for (RepeatSlot& slot : slots_) freeChainsHeader(window_, slot.chains);
+}
 
 int SimulationRun::run() {
   savedSubsetSize_ = series_->wSubsetSize;
@@ -157,44 +305,211 @@ int SimulationRun::run() {
   context_.startTime = now(context_);
   context_.endTime = context_.startTime;
 
-  const int32_t repeats = errors_.repeats;
-  for (uint16_t j = 0; j < errors_.wVariousPulses; ++j) {
-    const int32_t pulses = errors_.wPulseValues[j];
-    for (uint16_t i = 0; i < errors_.wNoiseLevels; ++i) {
-      const int16_t noise = errors_.lpNoiseLevels[i];
-      setUpGridPoint(pulses);
-      int64_t restoring = 0;
-      int64_t detection = 0;
-      int32_t tupleMisses = 0;
-      for (int32_t r = 0; r < repeats; ++r) {
-        varyTruth(r, pulses);
-        if (!synthesise(pulses, noise)) return finish(0);
-        const RepeatErrors e = processRepeat(*series_, *chains_, pulses, currentTuple_);
-        restoring = saturatingAdd(restoring, e.restoring);
-        detection = saturatingAdd(detection, e.detection);
-        tupleMisses += e.tupleMisses;
-        if (context_.observer != nullptr) {
-          const SimulationProgress progress{j, errors_.wVariousPulses, i, errors_.wNoiseLevels,
-                                            r, repeats};
-          if (!context_.observer->repeatDone(progress)) return finish(0);
-        }
+  if (errors_.repeats > 0) {
+    if (!runRepeats()) return finish(0);
+  } else {
+    // Nothing to process: every grid point gets its set-up and zero errors.
+    for (uint16_t j = 0; j < errors_.wVariousPulses; ++j)
+      for (uint16_t i = 0; i < errors_.wNoiseLevels; ++i) {
+        setUpGridPoint(errors_.wPulseValues[j]);
+        storeGridPoint(i, j, 0, 0, 0);
       }
-      // The mean restoring error, rounded: (2S + R) / (2R) computed without doubling S.
-      int64_t mean = 0;
-      if (repeats > 0) {
-        mean = restoring / repeats;
-        if (2 * (restoring % repeats) >= repeats) ++mean;
-      }
-      errors_.lpErrors[0][i][j] = saturate32(mean);
-      errors_.lpErrors[1][i][j] = saturate32(detection / 128);
-      errors_.lpErrors[2][i][j] = 0;
-      errors_.lpErrors[3][i][j] = tupleMisses;
-      errors_.lpErrors[4][i][j] = 0;
-      errors_.lpErrors[5][i][j] = 0;
-    }
   }
   errors_.ifComplete = 1;
   return finish(1);
+}
+
+void SimulationRun::storeGridPoint(uint16_t i, uint16_t j, int64_t restoring, int64_t detection,
+                                   int32_t tupleMisses) {
+  const int32_t repeats = errors_.repeats;
+  // The mean restoring error, rounded: (2S + R) / (2R) computed without doubling S.
+  int64_t mean = 0;
+  if (repeats > 0) {
+    mean = restoring / repeats;
+    if (2 * (restoring % repeats) >= repeats) ++mean;
+  }
+  errors_.lpErrors[0][i][j] = saturate32(mean);
+  errors_.lpErrors[1][i][j] = saturate32(detection / 128);
+  errors_.lpErrors[2][i][j] = 0;
+  errors_.lpErrors[3][i][j] = tupleMisses;
+  errors_.lpErrors[4][i][j] = 0;
+  errors_.lpErrors[5][i][j] = 0;
+}
+
+// Creates `count` slots, each with a chains record like the run's and a series record of
+// the caller's layout. False (after the message) when memory ran out.
+bool SimulationRun::makeSlots(size_t count) {
+  try {
+    slots_.resize(count);
+    for (RepeatSlot& slot : slots_) cloneSeriesLayout(*series_, *slot.series);
+  } catch (const std::bad_alloc&) {
+    window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+    return false;
+  }
+  ring_ = static_cast<int64_t>(count);
+  for (RepeatSlot& slot : slots_) {
+    slot.chains = getChainsHeader(window_, kChainsPretenders, maxPulses_, nullptr);
+    if (slot.chains == nullptr) {
+      window_.messageBox(kChainsNotCreated, kChainsCaption, kMbOk);
+      return false;
+    }
+    addToChainsHeader(window_, seriesType_, taskType_, savedLevelMaking_, savedLevelProcessing_,
+                      slot.chains);
+  }
+  return true;
+}
+
+// Synthesises repeat q into the caller's record (as a run on one thread does) and copies
+// it into its slot. False when the synthesis failed; the slot then holds its messages.
+bool SimulationRun::produce(int64_t q) {
+  const int32_t repeats = errors_.repeats;
+  const int64_t point = q / repeats;
+  const int32_t r = static_cast<int32_t>(q % repeats);
+  const uint16_t j = static_cast<uint16_t>(point / errors_.wNoiseLevels);
+  const uint16_t i = static_cast<uint16_t>(point % errors_.wNoiseLevels);
+  const int32_t pulses = errors_.wPulseValues[j];
+  RepeatSlot& slot = slotOf(q);
+  if (r == 0) setUpGridPoint(pulses);
+  varyTruth(r, pulses);
+  if (!synthesise(slot.messages, pulses, errors_.lpNoiseLevels[i])) return false;
+  try {
+    cloneSeriesLayout(*series_, *slot.series);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  copySeriesState(*series_, *slot.series);
+  slot.pulses = pulses;
+  slot.expectedTuple = currentTuple_;
+  return true;
+}
+
+// A worker thread: processes the synthesised repeats in the order they were made until
+// the run stops.
+void SimulationRun::work() {
+  SearchWorkspace workspace;
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    workReady_.wait(lock, [this] { return stopping_ || claimed_ < produced_; });
+    if (stopping_) return;
+    RepeatSlot& slot = slotOf(claimed_++);
+    lock.unlock();
+    slot.errors = processRepeat(slot.messages, *slot.series, *slot.chains, workspace, slot.pulses,
+                                slot.expectedTuple);
+    lock.lock();
+    slot.done = true;
+    workDone_.notify_all();
+  }
+}
+
+void SimulationRun::stopWorkers() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  workReady_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+  workers_.clear();
+}
+
+// Runs every repeat of the grid. The driver's thread synthesises ahead as far as the ring
+// allows, accumulates the next repeat as soon as it is processed, and otherwise processes
+// repeats itself. False when a synthesis failed or the observer stopped the run.
+bool SimulationRun::runRepeats() {
+  unsigned threads = context_.threads;
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  threads = std::min(threads, 256u);
+  if (!makeSlots(4 * static_cast<size_t>(threads))) return false;
+  try {
+    for (unsigned t = 1; t < threads; ++t) workers_.emplace_back([this] { work(); });
+  } catch (const std::system_error&) {
+    // Fewer threads than asked for: the run goes on with those that started.
+  }
+
+  const int32_t repeats = errors_.repeats;
+  const int64_t total = int64_t{errors_.wVariousPulses} * errors_.wNoiseLevels * repeats;
+  int64_t failedAt = -1;  // the repeat whose synthesis failed
+  int64_t last = -1;      // the last repeat accumulated
+  int64_t restoring = 0, detection = 0;
+  int32_t tupleMisses = 0;
+  bool completed = true;
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (consumed_ < total) {
+    const int64_t q = consumed_;
+    RepeatSlot& slot = slotOf(q);
+    if (q == failedAt) {
+      // Every repeat before it is accumulated: now the failure is reported, as it would
+      // be on one thread.
+      lock.unlock();
+      slot.messages.replay(window_);
+      window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      completed = false;
+      break;
+    }
+    if (failedAt < 0 && produced_ < total && produced_ - q < ring_) {
+      const int64_t next = produced_;
+      lock.unlock();
+      const bool made = produce(next);
+      lock.lock();
+      if (made) {
+        ++produced_;
+        workReady_.notify_one();
+      } else {
+        failedAt = next;
+      }
+      continue;
+    }
+    if (q < produced_ && slot.done) {
+      lock.unlock();
+      const int32_t r = static_cast<int32_t>(q % repeats);
+      const int64_t point = q / repeats;
+      const uint16_t j = static_cast<uint16_t>(point / errors_.wNoiseLevels);
+      const uint16_t i = static_cast<uint16_t>(point % errors_.wNoiseLevels);
+      if (r == 0) {
+        restoring = detection = 0;
+        tupleMisses = 0;
+      }
+      restoring = saturatingAdd(restoring, slot.errors.restoring);
+      detection = saturatingAdd(detection, slot.errors.detection);
+      tupleMisses += slot.errors.tupleMisses;
+      slot.messages.replay(window_);
+      last = q;
+      bool go = true;
+      if (context_.observer != nullptr) {
+        SimulationProgress progress{j, errors_.wVariousPulses, i, errors_.wNoiseLevels, r, repeats};
+        progress.series = slot.series.get();
+        progress.chains = slot.chains;
+        go = context_.observer->repeatDone(progress);
+      }
+      if (go && r == repeats - 1) storeGridPoint(i, j, restoring, detection, tupleMisses);
+      lock.lock();
+      slot.done = false;
+      ++consumed_;
+      if (!go) {
+        completed = false;
+        break;
+      }
+      continue;
+    }
+    if (claimed_ < produced_) {
+      RepeatSlot& mine = slotOf(claimed_++);
+      lock.unlock();
+      mine.errors = processRepeat(mine.messages, *mine.series, *mine.chains, driverWorkspace_,
+                                  mine.pulses, mine.expectedTuple);
+      lock.lock();
+      mine.done = true;
+      continue;
+    }
+    workDone_.wait(lock);
+  }
+  if (lock.owns_lock()) lock.unlock();
+  stopWorkers();
+
+  // The caller's record shows the last repeat accumulated, with its answer, as after a
+  // run on one thread.
+  if (last >= 0 && series_ != nullptr && sameLayout(*slotOf(last).series, *series_))
+    copySeriesState(*slotOf(last).series, *series_);
+  return completed;
 }
 
 // Ends a run that got past its set-up: stamps the end time and gives the series back its
@@ -214,6 +529,7 @@ bool SimulationRun::setUp() {
   tmax_ = series_->wTmax;
   seriesSize_ = series_->dwSeriesSize;
   const uint16_t maxPulses = series_->wMaxPulses;
+  maxPulses_ = maxPulses;
 
   chains_.reset(getChainsHeader(window_, kChainsPretenders, maxPulses, nullptr));
   if (!chains_) {
@@ -377,70 +693,68 @@ void SimulationRun::varyTruth(int32_t repeat, int32_t pulses) {
   }
 }
 
-bool SimulationRun::synthesise(int32_t pulses, int16_t noise) {
-  SeriesHeader* made = getCutOffSeries(window_, alphabetSize_, alphabet_, impulseSize_, tmin_,
+bool SimulationRun::synthesise(Window& window, int32_t pulses, int16_t noise) {
+  SeriesHeader* made = getCutOffSeries(window, alphabetSize_, alphabet_, impulseSize_, tmin_,
                                        tmax_, seriesSize_, static_cast<uint16_t>(pulses),
                                        sequence_.data(), context_.amplitude, savedLevelMaking_,
                                        series_);
   // A failed synthesis has released the record it was given.
   series_ = made;
-  if (made == nullptr) {
-    window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
-    return false;
-  }
-  addNoise(window_, noise, context_.amplitude, made, context_.noiseSeed);
+  if (made == nullptr) return false;
+  addNoise(window, noise, context_.amplitude, made, context_.noiseSeed);
   return true;
 }
 
 // The processing routine of the simulation by effective task type and series type.
 // Returns the recognised tuple number for tuple recognition, 0 otherwise.
-int SimulationRun::process(SeriesHeader& series, ChainsHeader& chains) const {
+int SimulationRun::process(Window& window, SeriesHeader& series, ChainsHeader& chains,
+                           SearchWorkspace& ws) const {
   const bool unfixed = isUnfixedWhole(seriesType_);
+  const uint16_t proceeding = context_.subsetProceeding;
+  const int32_t subsetSize = static_cast<int32_t>(tuples_.subset.size());
   switch (taskType_) {
     case kRecognition:
       if (unfixed)
-        recognizeUnfixedCount(window_, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                              savedLevelProcessing_, &chains, &series);
+        recognizeUnfixedCount(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
+                              savedLevelProcessing_, &chains, &series, &ws);
       else
-        recognitionSearch(window_, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                          savedLevelProcessing_, &chains, &series);
+        recognitionSearch(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
+                          savedLevelProcessing_, &chains, &series, &ws);
       return 0;
     case kTupleDetection:
       if (unfixed || seriesType_ == 40)
-        detectUnfixedTuples(window_, alphabet_, static_cast<int32_t>(tuples_.subset.size()),
-                            tuples_.subset.data(), context_.subsetProceeding, tmin_, tmax_,
-                            savedLevelProcessing_, &chains, &series);
+        detectUnfixedTuples(window, alphabet_, subsetSize, tuples_.subset.data(), proceeding,
+                            tmin_, tmax_, savedLevelProcessing_, &chains, &series, nullptr, &ws);
       else
-        tupleDetectionSearch(window_, alphabet_, static_cast<int32_t>(tuples_.subset.size()),
-                             tuples_.subset.data(), context_.subsetProceeding, tmin_, tmax_,
-                             savedLevelProcessing_, &chains, &series);
+        tupleDetectionSearch(window, alphabet_, subsetSize, tuples_.subset.data(), proceeding,
+                             tmin_, tmax_, savedLevelProcessing_, &chains, &series, &ws);
       return 0;
     case kTupleRecognition:
       if (unfixed || seriesType_ == 40)
-        return recognizeUnfixedTuples(window_, alphabet_, tuples_.sizes.data(),
-                                      tuples_.rowPointers.data(), tuples_.count,
-                                      context_.subsetProceeding, tmin_, tmax_,
-                                      savedLevelProcessing_, &chains, &series);
-      return tupleRecognitionSearch(window_, alphabet_, tuples_.sizes.data(),
-                                    tuples_.rowPointers.data(), tuples_.count,
-                                    context_.subsetProceeding, tmin_, tmax_,
-                                    savedLevelProcessing_, &chains, &series);
+        return recognizeUnfixedTuples(window, alphabet_, tuples_.sizes.data(),
+                                      tuples_.rowPointers.data(), tuples_.count, proceeding,
+                                      tmin_, tmax_, savedLevelProcessing_, &chains, &series,
+                                      nullptr, &ws);
+      return tupleRecognitionSearch(window, alphabet_, tuples_.sizes.data(),
+                                    tuples_.rowPointers.data(), tuples_.count, proceeding, tmin_,
+                                    tmax_, savedLevelProcessing_, &chains, &series, &ws);
     case kNoProcessing:
       return 0;
     default:
       if (unfixed)
-        searchUnfixedCount(window_, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                           savedLevelProcessing_, &chains, &series);
+        searchUnfixedCount(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
+                           savedLevelProcessing_, &chains, &series, &ws);
       else
-        identificationSearch(window_, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                             savedLevelProcessing_, &chains, &series);
+        identificationSearch(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
+                             savedLevelProcessing_, &chains, &series, &ws);
       return 0;
   }
 }
 
-RepeatErrors SimulationRun::processRepeat(SeriesHeader& series, ChainsHeader& chains,
+RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
+                                          ChainsHeader& chains, SearchWorkspace& workspace,
                                           int32_t pulses, int32_t expectedTuple) const {
-  const int recognisedTuple = process(series, chains);
+  const int recognisedTuple = process(window, series, chains, workspace);
   RepeatErrors e;
   e.restoring = getRestorationError(&series);
   e.detection = detectionContribution(series, pulses, chains.wSeekingPulsesQuantity);

@@ -8,6 +8,7 @@
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
+#include "processing/chains.h"
 #include "simulation/rest_error.h"
 
 namespace velmora {
@@ -37,11 +38,17 @@ struct SimulationProgress {
   uint16_t noiseLevels = 0;  // V
   int32_t repeat = 0;        // r, 0-based: the repeat just accumulated
   int32_t repeats = 0;       // R
+  // The repeat's series (its truth, noisy samples, attached subset and answer) and its
+  // chains record, valid during the call only. Later repeats may already be synthesised
+  // into the caller's record by then, so this is the place to look at the repeat.
+  const SeriesHeader* series = nullptr;
+  const ChainsHeader* chains = nullptr;
 };
 
 // Watches a run. It is called on the thread that runs the driver, after a repeat's errors
-// have been added to its grid point's sums; returning false stops the run. It only
-// observes: a run that completes gives the same results with or without an observer.
+// have been added to its grid point's sums, in repeat order; returning false stops the
+// run (the repeats already processed ahead are dropped). It only observes: a run that
+// completes gives the same results with or without an observer.
 class SimulationObserver {
  public:
   virtual ~SimulationObserver() = default;
@@ -59,6 +66,9 @@ struct SimulationContext {
   // Source of the time stamps; the wall clock when empty.
   std::function<int32_t()> clock;
   SimulationObserver* observer = nullptr;
+  // Threads that process series: 0 uses every core the machine has, 1 processes on the
+  // calling thread alone. The tables do not depend on it.
+  uint16_t threads = 0;
 };
 
 // Runs the simulation over the grid of `errors` (initialised by initRestErrHeader) and
@@ -66,6 +76,13 @@ struct SimulationContext {
 // every synthesis replaces it, and when a synthesis fails it becomes null (the failed
 // synthesis has released the record). Returns 1 when the run completed (ifComplete is
 // then 1), 0 on failure or when the observer stopped it.
+//
+// The series are synthesised and noised on the calling thread in repeat order (the random
+// sources are sequential) and processed on context.threads threads, each repeat on its
+// own copy of the series with its own chains record; the errors are accumulated, the
+// messages shown and the observer called in repeat order. So the tables, the messages,
+// the random states and the records a completed run leaves are the same for every
+// thread count. At the end `series` holds the last repeat reported, with its answer.
 int statCutoffPinpoint(Window& window, RestErrorHeader* errors, uint16_t alphabetSize,
                        const PulseHeader* alphabet, uint16_t requiredCount,
                        const uint16_t* requiredList, uint16_t seriesType,

@@ -27,7 +27,6 @@ constexpr uint16_t kInitialSeed = 10597;
 
 // Records what every repeat looked like when it was reported.
 struct Recorder : SimulationObserver {
-  SeriesHeader** series = nullptr;
   int stopAfter = -1;  // number of reports after which to stop; -1 never
   std::vector<SimulationProgress> reports;
   std::vector<std::vector<int16_t>> etalons;  // the true etalons of each repeat
@@ -36,7 +35,7 @@ struct Recorder : SimulationObserver {
 
   bool repeatDone(const SimulationProgress& p) override {
     reports.push_back(p);
-    const SeriesHeader& s = **series;
+    const SeriesHeader& s = *p.series;
     etalons.emplace_back(s.lpEtalons, s.lpEtalons + s.wImpulseQuantity);
     subsets.emplace_back(s.lpSubset, s.lpSubset + s.wSubsetSize);
     foundTuples.push_back(s.wFoundTuple);
@@ -316,7 +315,6 @@ TEST_F(Simulation, DetectionTablesMatchAReplay) {
 TEST_F(Simulation, IdentificationRunsTheListLikeAnOdometer) {
   grid(1, 3, 1, 100);
   Recorder recorder;
-  recorder.series = &series;
   context.observer = &recorder;
   ASSERT_EQ(run(1, 4), 1);
   ASSERT_EQ(recorder.etalons.size(), 100u);
@@ -380,7 +378,6 @@ TEST_F(Simulation, UnfixedSeriesTypesMatchAReplay) {
 TEST_F(Simulation, RecognitionGivesEachEtalonAThirdOfTheRepeats) {
   grid(1, 3, 1, 100);
   Recorder recorder;
-  recorder.series = &series;
   context.observer = &recorder;
   series->wSubsetSize = 0;
   ASSERT_EQ(run(1, 2), 1);
@@ -397,7 +394,6 @@ TEST_F(Simulation, RecognitionGivesEachEtalonAThirdOfTheRepeats) {
 TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
   grid(2, 3, 2, 3);
   Recorder recorder;
-  recorder.series = &series;
   context.observer = &recorder;
   ASSERT_EQ(run(1, 4), 1);
   ASSERT_EQ(recorder.reports.size(), 12u);
@@ -431,7 +427,6 @@ TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
   resetRandomStates();
   context.noiseSeed = kInitialSeed;
   Recorder stopper;
-  stopper.series = &series;
   stopper.stopAfter = 5;
   context.observer = &stopper;
   grid(2, 3, 2, 3);
@@ -464,7 +459,6 @@ TEST_F(Simulation, TupleRecognitionCyclesTheTuplesAndCountsMisses) {
   ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
   grid(1, 4, 2, 4);
   Recorder recorder;
-  recorder.series = &series;
   context.observer = &recorder;
   ASSERT_EQ(run(36, 40), 1);
   EXPECT_TRUE(w.messages.empty());
@@ -496,7 +490,6 @@ TEST_F(Simulation, TupleDetectionUsesTheAttachedSubset) {
   ASSERT_EQ(addSubsetToSeriesHeader(w, subset, 2, 4, 1, series), 1);
   grid(1, 3, 1, 2);
   Recorder recorder;
-  recorder.series = &series;
   context.observer = &recorder;
   ASSERT_EQ(run(36, 36), 1);
   for (const auto& truth : recorder.etalons) EXPECT_EQ(truth, (std::vector<int16_t>{2, 5, 2}));

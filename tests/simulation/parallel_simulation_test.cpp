@@ -1,0 +1,257 @@
+// The simulation on several threads: every thread count gives the same run bit for bit
+// (tables, random states, messages, reports, the records left behind), a stop is
+// honoured at once and leaves valid records, and the tables equal those of a run made
+// repeat by repeat with the plain searches.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/random.h"
+#include "model/subsets.h"
+#include "processing/chains.h"
+#include "processing/reference_search.h"
+#include "simulation/simulation.h"
+#include "support/fake_window.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakeWindow;
+
+// What a run looked like from outside.
+struct Trace {
+  int result = 0;
+  uint16_t complete = 0;
+  std::vector<int32_t> tables;
+  uint16_t noiseSeed = 0;
+  RandomStates states;
+  std::vector<int16_t> seriesBlock;
+  uint16_t found = 0, subsetSize = 0;
+  int16_t foundTuple = 0;
+  std::vector<std::string> messages;
+  // Per report: grid point and repeat, and the repeat's truth, answer and chains.
+  std::vector<std::vector<int32_t>> reports;
+};
+
+bool operator==(const RandomStates& a, const RandomStates& b) {
+  return a.alphabet == b.alphabet && a.cutStart == b.cutStart && a.cutEnd == b.cutEnd &&
+         a.position == b.position && a.pulseCount == b.pulseCount &&
+         a.subsetPlace == b.subsetPlace && a.subsetRepeat == b.subsetRepeat;
+}
+
+struct Reporter : SimulationObserver {
+  int stopAfter = -1;
+  std::vector<std::vector<int32_t>>* out = nullptr;
+  bool repeatDone(const SimulationProgress& p) override {
+    std::vector<int32_t> r = {p.pulseIndex, p.levelIndex, p.repeat, p.pulseCounts,
+                              p.noiseLevels, p.repeats};
+    const SeriesHeader& s = *p.series;
+    r.insert(r.end(), s.lpEtalons, s.lpEtalons + s.wImpulseQuantity);
+    r.insert(r.end(), s.lpPositions, s.lpPositions + s.wImpulseQuantity);
+    r.insert(r.end(), s.lpFoundPositions, s.lpFoundPositions + s.wFoundPulses);
+    r.insert(r.end(), s.lpFoundEtalons, s.lpFoundEtalons + s.wFoundPulses);
+    r.insert(r.end(), s.lpSubset, s.lpSubset + s.wSubsetStored);
+    r.push_back(s.wFoundTuple);
+    r.push_back(p.chains->wPretenders);
+    r.insert(r.end(), p.chains->distance, p.chains->distance + p.chains->wPretenders);
+    out->push_back(r);
+    return stopAfter < 0 || static_cast<int>(out->size()) < stopAfter;
+  }
+};
+
+// A problem: series and task type, saved level, and the subsets tuple tasks need.
+struct Problem {
+  uint16_t seriesType;
+  uint16_t taskType;
+  uint16_t savedLevel;
+};
+
+class ParallelSimulation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet), 1);
+  }
+  void TearDown() override {
+    for (auto& pulse : alphabet) freePulse(pulse);
+  }
+
+  // Runs `problem` from a fresh program state on `threads` threads, over 2 pulse counts
+  // from `firstPulses`, noise levels 0 and 40 and `repeats` repeats.
+  Trace run(const Problem& problem, uint16_t threads, int32_t repeats = 5, int stopAfter = -1,
+            int16_t firstPulses = 3) {
+    resetRandomStates();
+    Trace t;
+    SeriesHeader* series =
+        getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 60, 200, nullptr);
+    EXPECT_NE(series, nullptr);
+    if (problem.taskType == 40) {
+      const std::vector<int32_t> a{1, 2}, b{3, 4, 5}, c{6, 7};
+      const int32_t sizes[] = {2, 3, 2};
+      const int32_t* rows[] = {a.data(), b.data(), c.data()};
+      EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
+    } else if (problem.taskType == 36) {
+      const int32_t subset[] = {2, 5, 9};
+      EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, 4, 1, series), 1);
+    }
+    RestErrorHeader* errors = getRestErrHeader(w, 2, 2, repeats, nullptr);
+    EXPECT_EQ(initRestErrHeader(w, 2, firstPulses, 1, 2, 0, 40, repeats, errors), 1);
+    SimulationContext context;
+    context.noiseSeed = kInitialNoiseSeed;
+    context.subsetProceeding = 2;
+    context.clock = [] { return 0; };
+    context.threads = threads;
+    Reporter reporter;
+    reporter.stopAfter = stopAfter;
+    reporter.out = &t.reports;
+    context.observer = &reporter;
+    const std::vector<uint16_t> required{1, 2, 3};
+    t.result = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 3, required.data(),
+                                  problem.seriesType, problem.taskType, problem.savedLevel,
+                                  problem.savedLevel, series, context);
+    t.complete = errors->ifComplete;
+    for (int k = 0; k < 6; ++k)
+      for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) t.tables.push_back(errors->lpErrors[k][i][j]);
+    t.noiseSeed = context.noiseSeed;
+    t.states = randomStates();
+    if (series != nullptr) {
+      t.seriesBlock = series->block;
+      t.found = series->wFoundPulses;
+      t.subsetSize = series->wSubsetSize;
+      t.foundTuple = series->wFoundTuple;
+    }
+    for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
+    w.clear();
+    freeSeriesHeader(series);
+    freeRestErrHeader(w, errors);
+    return t;
+  }
+
+  FakeWindow w;
+  PulseHeader alphabet[kAlphabetSize];
+};
+
+void expectSameRun(const Trace& a, const Trace& b, const std::string& what) {
+  EXPECT_EQ(a.result, b.result) << what;
+  EXPECT_EQ(a.complete, b.complete) << what;
+  EXPECT_EQ(a.tables, b.tables) << what;
+  EXPECT_EQ(a.noiseSeed, b.noiseSeed) << what;
+  EXPECT_TRUE(a.states == b.states) << what;
+  EXPECT_EQ(a.seriesBlock, b.seriesBlock) << what;
+  EXPECT_EQ(a.found, b.found) << what;
+  EXPECT_EQ(a.subsetSize, b.subsetSize) << what;
+  EXPECT_EQ(a.foundTuple, b.foundTuple) << what;
+  EXPECT_EQ(a.messages, b.messages) << what;
+  EXPECT_EQ(a.reports, b.reports) << what;
+}
+
+// Every routing of the driver: fixed and unfixed counts, single pulses and tuples, and no
+// processing at all.
+const Problem kProblems[] = {
+    {2, 2, 75},   // recognition, fixed count of cut-off pulses (the default)
+    {1, 1, 100},  // detection
+    {1, 4, 100},  // joint detection and identification: the odometer of etalons
+    {8, 1, 60},   // unfixed-count search
+    {4, 2, 100},  // unfixed-count recognition
+    {36, 36, 100},
+    {36, 40, 100},
+    {40, 36, 100},
+    {40, 40, 100},
+    {1, 8, 100},  // no processing
+};
+
+TEST_F(ParallelSimulation, EveryThreadCountGivesTheSameRun) {
+  for (const Problem& p : kProblems) {
+    const std::string what =
+        "series type " + std::to_string(p.seriesType) + ", task " + std::to_string(p.taskType);
+    const Trace one = run(p, 1);
+    EXPECT_EQ(one.result, 1) << what;
+    EXPECT_EQ(one.reports.size(), 20u) << what;
+    for (uint16_t threads : {2, 3, 8}) expectSameRun(one, run(p, threads), what + ", threads " +
+                                                                           std::to_string(threads));
+  }
+}
+
+// Six pulses do not fit a series of 200 samples 40..60 apart: every synthesis of the
+// second pulse count refuses with a message and the previous series is processed again.
+// The messages come out in repeat order whatever thread processed the repeat.
+TEST_F(ParallelSimulation, MessagesComeInRepeatOrder) {
+  for (const Problem& p : {Problem{1, 4, 100}, Problem{40, 40, 100}}) {
+    const Trace one = run(p, 1, 5, -1, 5);
+    EXPECT_EQ(one.messages.size(), 10u);
+    expectSameRun(one, run(p, 3, 5, -1, 5), "task " + std::to_string(p.taskType));
+  }
+}
+
+TEST_F(ParallelSimulation, AllCoresIsTheDefaultAndChangesNothing) {
+  const Problem p{2, 2, 75};
+  expectSameRun(run(p, 1), run(p, 0), "threads 0");
+}
+
+// A stop is honoured at the report that asks for it, whatever was processed ahead: the
+// grid points completed before keep their errors, the run is not complete, and the
+// series record holds the last repeat reported, as a run on one thread leaves it.
+TEST_F(ParallelSimulation, AStopIsHonouredAtOnceAndLeavesValidRecords) {
+  const Problem p{2, 2, 75};
+  const Trace full = run(p, 1);
+  for (int stopAfter : {1, 7, 12}) {
+    const Trace one = run(p, 1, 5, stopAfter);
+    const Trace many = run(p, 4, 5, stopAfter);
+    const std::string what = "stopped after " + std::to_string(stopAfter);
+    EXPECT_EQ(many.result, 0) << what;
+    EXPECT_EQ(many.complete, 0) << what;
+    ASSERT_EQ(many.reports.size(), static_cast<size_t>(stopAfter)) << what;
+    EXPECT_EQ(many.reports, one.reports) << what;
+    EXPECT_EQ(many.tables, one.tables) << what;
+    EXPECT_EQ(many.seriesBlock, one.seriesBlock) << what;
+    EXPECT_EQ(many.found, one.found) << what;
+    EXPECT_TRUE(many.messages.empty()) << what;
+    // Grid points are stored in the order pulse count, then noise level: the first one
+    // (5 repeats) is complete from the 5th report on.
+    EXPECT_EQ(many.tables[0], stopAfter >= 5 ? full.tables[0] : 0) << what;
+  }
+}
+
+// The tables of a run equal those of the same repeats made one by one with the plain
+// searches.
+TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
+  const Problem p{2, 2, 75};
+  const int32_t repeats = 3;
+  const Trace fast = run(p, 2, repeats, -1, 6);
+
+  resetRandomStates();
+  SeriesHeader* s = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 60, 200, nullptr);
+  ASSERT_NE(s, nullptr);
+  uint16_t noiseState = kInitialNoiseSeed;
+  const std::vector<uint16_t> required{1, 2, 3};
+  std::vector<int32_t> restoring(4), detection(4);
+  for (int j = 0; j < 2; ++j) {
+    const int m = 6 + j;
+    for (int i = 0; i < 2; ++i) {
+      int64_t rsum = 0, dsum = 0;
+      for (int r = 0; r < repeats; ++r) {
+        // Recognition: (3 + 2R) / 6 = 1 repeat per etalon of the list.
+        std::vector<uint16_t> sequence(s->wMaxPulses, required[r % 3]);
+        s = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 60, 200,
+                            static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude, 75, s);
+        ASSERT_NE(s, nullptr);
+        addNoise(w, static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
+        ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
+        reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
+        rsum += getRestorationError(s);
+        dsum += detectionContribution(*s, m, chains->wSeekingPulsesQuantity);
+        freeChainsHeader(w, chains);
+      }
+      restoring[i * 2 + j] = static_cast<int32_t>((2 * rsum + repeats) / (2 * repeats));
+      detection[i * 2 + j] = static_cast<int32_t>(dsum / 128);
+    }
+  }
+  freeSeriesHeader(s);
+  EXPECT_EQ(std::vector<int32_t>(fast.tables.begin(), fast.tables.begin() + 4), restoring);
+  EXPECT_EQ(std::vector<int32_t>(fast.tables.begin() + 4, fast.tables.begin() + 8), detection);
+  EXPECT_EQ(fast.noiseSeed, noiseState);
+}
+
+}  // namespace
+}  // namespace velmora
