@@ -1,0 +1,72 @@
+// Runs one job and reports its wall time and the peak resident memory of the process:
+//   velmora_probe search <L>            one fast recognition at length L (defaults otherwise)
+//   velmora_probe plain <L>             the same with the plain search
+//   velmora_probe simulate <threads> [repeats]
+//                                       the default simulation (100 repeats unless given)
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench_support.h"
+#include "processing/fixed_search.h"
+#include "processing/reference_search.h"
+
+namespace {
+
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: velmora_probe search <L> | plain <L> | simulate <threads> [repeats]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace velmora;
+  using namespace velmora::bench;
+  if (argc < 3) return usage();
+  const std::string mode = argv[1];
+  const long value = std::strtol(argv[2], nullptr, 10);
+  const long before = peakKilobytes();
+  const auto start = std::chrono::steady_clock::now();
+  if (mode == "search" || mode == "plain") {
+    const uint32_t length = static_cast<uint32_t>(value);
+    const Alphabet alphabet;
+    Series s(alphabet, length, defaultPulseCount(length), {6}, kSavedLevel, kNoise);
+    const auto searchStart = std::chrono::steady_clock::now();
+    const int found =
+        mode == "search"
+            ? recognitionSearch(s.window, alphabet.pulses, kAlphabetSize, alphabet.all.data(),
+                                kTmin, kTmax, kSavedLevel, s.chains, s.header)
+            : reference::recognitionSearch(s.window, alphabet.pulses, kAlphabetSize,
+                                           alphabet.all.data(), kTmin, kTmax, kSavedLevel,
+                                           s.chains, s.header);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStart).count();
+    std::printf("%s recognition: L %u, M %u, recognised %d, %.3f s, messages %d\n",
+                mode.c_str(), length, s.header->wImpulseQuantity, found, seconds,
+                s.window.messages);
+  } else if (mode == "simulate") {
+    const int32_t repeats = argc > 3 ? static_cast<int32_t>(std::strtol(argv[3], nullptr, 10)) : 100;
+    const SimulationRun run = runDefaultSimulation(repeats, static_cast<uint16_t>(value));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("default simulation: threads %ld, %lld series, result %d, %.2f s, tables %016llx\n",
+                value, static_cast<long long>(run.series), run.result, seconds,
+                static_cast<unsigned long long>(run.checksum));
+  } else {
+    return usage();
+  }
+  std::printf("peak resident memory: %ld kB (%ld kB before the job)\n", peakKilobytes(), before);
+  return 0;
+}

@@ -1,0 +1,212 @@
+// Every search at the application's defaults (L 1200, Tmin 40, Tmax 181, 18 pulses,
+// saved level 75, noise 20, the 20 etalons), fast against plain; and the fast recognition
+// over series lengths and pulse counts, to show how its cost grows.
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "bench_support.h"
+#include "processing/fixed_search.h"
+#include "processing/reference_search.h"
+#include "processing/search_workspace.h"
+#include "processing/tuple_search.h"
+#include "processing/unfixed_recognition.h"
+#include "processing/unfixed_search.h"
+#include "processing/unfixed_tuple_search.h"
+
+namespace velmora::bench {
+namespace {
+
+const std::vector<int32_t> kTupleA = {3, 9, 11};
+const std::vector<int32_t> kTupleB = {5, 7};
+const std::vector<int32_t> kTupleC = {11, 3, 9, 14};
+const int32_t kTupleSizes[] = {3, 2, 4};
+const int32_t* const kTuples[] = {kTupleA.data(), kTupleB.data(), kTupleC.data()};
+constexpr uint16_t kAllPhases = 2;
+
+const Alphabet& alphabet() {
+  static const Alphabet a;
+  return a;
+}
+
+// The series a search is timed on: what the search answers, made as the application
+// makes it (tuple series of whole pulses).
+enum class Made { kSingle, kMixed, kTuple };
+
+std::unique_ptr<Series> seriesFor(Made made, uint32_t length, uint16_t pulses) {
+  switch (made) {
+    case Made::kSingle:
+      return std::make_unique<Series>(alphabet(), length, pulses, std::vector<uint16_t>{6},
+                                      kSavedLevel, kNoise);
+    case Made::kMixed:
+      return std::make_unique<Series>(alphabet(), length, pulses,
+                                      std::vector<uint16_t>{3, 9, 5, 11, 9, 3}, kSavedLevel,
+                                      kNoise);
+    case Made::kTuple:
+      return std::make_unique<Series>(alphabet(), length, pulses, std::vector<uint16_t>{1}, 100,
+                                      kNoise, kTupleA);
+  }
+  return nullptr;
+}
+
+using Search = std::function<int(Series&, SearchWorkspace*)>;
+
+// Times `search` on the series; the workspace lives across the iterations, as in the
+// simulation.
+void timeSearch(benchmark::State& state, Made made, uint32_t length, uint16_t pulses,
+                const Search& search) {
+  std::unique_ptr<Series> s = seriesFor(made, length, pulses);
+  SearchWorkspace workspace;
+  for (auto _ : state) benchmark::DoNotOptimize(search(*s, &workspace));
+  if (s->window.messages > 0) state.SkipWithError(s->window.last.c_str());
+  state.counters["L"] = length;
+  state.counters["M"] = pulses;
+  state.SetItemsProcessed(state.iterations());
+}
+
+const uint16_t kCount = static_cast<uint16_t>(kAlphabetSize);
+const uint16_t* all() { return alphabet().all.data(); }
+const PulseHeader* pulses() { return alphabet().pulses; }
+const uint16_t kSingle[] = {5};
+
+// ---- Every search at the defaults, fast and plain --------------------------------------
+
+#define VELMORA_SEARCH_PAIR(Name, Made, FastCall, PlainCall)                                    \
+  void BM_##Name##_Fast(benchmark::State& state) {                                             \
+    timeSearch(state, Made, kSeriesLength, defaultPulseCount(kSeriesLength),                   \
+               [](Series& s, SearchWorkspace* ws) { return FastCall; });                       \
+  }                                                                                             \
+  void BM_##Name##_Plain(benchmark::State& state) {                                            \
+    timeSearch(state, Made, kSeriesLength, defaultPulseCount(kSeriesLength),                   \
+               [](Series& s, SearchWorkspace*) { return PlainCall; });                         \
+  }                                                                                             \
+  BENCHMARK(BM_##Name##_Fast)->Unit(benchmark::kMillisecond);                                  \
+  BENCHMARK(BM_##Name##_Plain)->Unit(benchmark::kMillisecond)
+
+VELMORA_SEARCH_PAIR(Recognition, Made::kSingle,
+                    recognitionSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                      kSavedLevel, s.chains, s.header, ws),
+                    reference::recognitionSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                                 kSavedLevel, s.chains, s.header));
+VELMORA_SEARCH_PAIR(Detection, Made::kSingle,
+                    identificationSearch(s.window, pulses(), 1, kSingle, kTmin, kTmax,
+                                         kSavedLevel, s.chains, s.header, ws),
+                    reference::identificationSearch(s.window, pulses(), 1, kSingle, kTmin, kTmax,
+                                                    kSavedLevel, s.chains, s.header));
+VELMORA_SEARCH_PAIR(Identification, Made::kMixed,
+                    identificationSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                         kSavedLevel, s.chains, s.header, ws),
+                    reference::identificationSearch(s.window, pulses(), kCount, all(), kTmin,
+                                                    kTmax, kSavedLevel, s.chains, s.header));
+VELMORA_SEARCH_PAIR(TupleDetection, Made::kTuple,
+                    tupleDetectionSearch(s.window, pulses(), 3, kTupleA.data(), kAllPhases, kTmin,
+                                         kTmax, kSavedLevel, s.chains, s.header, ws),
+                    reference::tupleDetectionSearch(s.window, pulses(), 3, kTupleA.data(),
+                                                    kAllPhases, kTmin, kTmax, kSavedLevel,
+                                                    s.chains, s.header));
+VELMORA_SEARCH_PAIR(TupleRecognition, Made::kTuple,
+                    tupleRecognitionSearch(s.window, pulses(), kTupleSizes, kTuples, 3,
+                                           kAllPhases, kTmin, kTmax, kSavedLevel, s.chains,
+                                           s.header, ws),
+                    reference::tupleRecognitionSearch(s.window, pulses(), kTupleSizes, kTuples, 3,
+                                                      kAllPhases, kTmin, kTmax, kSavedLevel,
+                                                      s.chains, s.header));
+VELMORA_SEARCH_PAIR(UnfixedIdentification, Made::kMixed,
+                    searchUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                       kSavedLevel, s.chains, s.header, ws),
+                    reference::searchUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                                  kSavedLevel, s.chains, s.header));
+VELMORA_SEARCH_PAIR(UnfixedRecognition, Made::kSingle,
+                    recognizeUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
+                                          kSavedLevel, s.chains, s.header, ws),
+                    reference::recognizeUnfixedCount(s.window, pulses(), kCount, all(), kTmin,
+                                                     kTmax, kSavedLevel, s.chains, s.header));
+VELMORA_SEARCH_PAIR(UnfixedTupleDetection, Made::kTuple,
+                    detectUnfixedTuples(s.window, pulses(), 3, kTupleA.data(), kAllPhases, kTmin,
+                                        kTmax, kSavedLevel, s.chains, s.header, nullptr, ws),
+                    reference::detectUnfixedTuples(s.window, pulses(), 3, kTupleA.data(),
+                                                   kAllPhases, kTmin, kTmax, kSavedLevel,
+                                                   s.chains, s.header));
+VELMORA_SEARCH_PAIR(UnfixedTupleRecognition, Made::kTuple,
+                    recognizeUnfixedTuples(s.window, pulses(), kTupleSizes, kTuples, 3,
+                                           kAllPhases, kTmin, kTmax, kSavedLevel, s.chains,
+                                           s.header, nullptr, ws),
+                    reference::recognizeUnfixedTuples(s.window, pulses(), kTupleSizes, kTuples, 3,
+                                                      kAllPhases, kTmin, kTmax, kSavedLevel,
+                                                      s.chains, s.header));
+
+// ---- Growth ------------------------------------------------------------------------------
+
+// Fast recognition over series lengths, each with the application's pulse count for it.
+// The cells of the chain table (pulses times window widths) are reported with the time.
+int64_t chainCells(const SeriesHeader& h) {
+  int64_t cells = 0;
+  const int32_t last = static_cast<int32_t>(h.dwSeriesSize) - h.wImpulseSize;
+  for (int j = 0; j < h.wImpulseQuantity; ++j) {
+    const int32_t lo = std::max<int32_t>(h.lpMinPositions[j], 0);
+    const int32_t hi = std::min<int32_t>(h.lpMaxPositions[j], last);
+    if (hi >= lo) cells += hi - lo + 1;
+  }
+  return cells;
+}
+
+void timeRecognition(benchmark::State& state, uint32_t length, uint16_t count, bool plain) {
+  std::unique_ptr<Series> s = seriesFor(Made::kSingle, length, count);
+  SearchWorkspace workspace;
+  for (auto _ : state) {
+    if (plain)
+      benchmark::DoNotOptimize(reference::recognitionSearch(
+          s->window, pulses(), kCount, all(), kTmin, kTmax, kSavedLevel, s->chains, s->header));
+    else
+      benchmark::DoNotOptimize(recognitionSearch(s->window, pulses(), kCount, all(), kTmin,
+                                                 kTmax, kSavedLevel, s->chains, s->header,
+                                                 &workspace));
+  }
+  const double cells = static_cast<double>(chainCells(*s->header));
+  state.counters["M"] = count;
+  state.counters["cells"] = cells;
+  // Time per (etalon, chain cell) and per (etalon, series position).
+  state.counters["per_cell"] = benchmark::Counter(cells * kCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_position"] = benchmark::Counter(double(length) * kCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_RecognitionByLength(benchmark::State& state) {
+  const uint32_t length = static_cast<uint32_t>(state.range(0));
+  timeRecognition(state, length, defaultPulseCount(length), false);
+}
+BENCHMARK(BM_RecognitionByLength)
+    ->Arg(200)->Arg(600)->Arg(1200)->Arg(4800)->Arg(19200)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_RecognitionByLengthPlain(benchmark::State& state) {
+  const uint32_t length = static_cast<uint32_t>(state.range(0));
+  timeRecognition(state, length, defaultPulseCount(length), true);
+}
+BENCHMARK(BM_RecognitionByLengthPlain)->Arg(200)->Arg(600)->Arg(1200)->Unit(benchmark::kMillisecond);
+
+void BM_RecognitionByPulses(benchmark::State& state) {
+  timeRecognition(state, kSeriesLength, static_cast<uint16_t>(state.range(0)), false);
+}
+BENCHMARK(BM_RecognitionByPulses)
+    ->Arg(6)->Arg(12)->Arg(18)->Arg(24)->Arg(30)
+    ->Unit(benchmark::kMillisecond);
+
+// The unfixed-count search keeps one chain row whatever the pulse count: its cost grows
+// with the series length alone.
+void BM_UnfixedByLength(benchmark::State& state) {
+  const uint32_t length = static_cast<uint32_t>(state.range(0));
+  std::unique_ptr<Series> s = seriesFor(Made::kMixed, length, defaultPulseCount(length));
+  SearchWorkspace workspace;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(searchUnfixedCount(s->window, pulses(), kCount, all(), kTmin, kTmax,
+                                                kSavedLevel, s->chains, s->header, &workspace));
+  state.counters["per_position"] = benchmark::Counter(double(length) * kCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_UnfixedByLength)
+    ->Arg(200)->Arg(600)->Arg(1200)->Arg(4800)->Arg(19200)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmora::bench
