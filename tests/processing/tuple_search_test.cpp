@@ -373,6 +373,21 @@ TEST_F(TupleSearchCases, NoChainCases) {
   EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), sizes, tuples, 0, 2, 5, 5, 100,
                                    chains.get(), s.get()),
             0);
+
+  // A tuple naming a number outside the alphabet gives no chain (it is not read); the
+  // other tuples are still tried.
+  const int32_t outside[] = {1, 21};
+  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 2, outside, 2, 5, 5, 100, chains.get(),
+                                 s.get()),
+            1);
+  EXPECT_EQ(s->wFoundPulses, 0);
+  const int32_t inside[] = {1};
+  const int32_t mixedSizes[] = {2, 1};
+  const int32_t* mixed[] = {outside, inside};
+  EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), mixedSizes, mixed, 2, 2, 5, 5, 100,
+                                   chains.get(), s.get()),
+            2);
+  EXPECT_EQ(s->wFoundPulses, 3);
   EXPECT_TRUE(window.messages.empty());
 }
 
