@@ -8,9 +8,10 @@
 // chain sum can overflow. Every value that does not overflow in 32 bits is unchanged by
 // the widening; scores stored in 32-bit records go through storedScore().
 //
-// The functions below are the plain forms of these steps: the reference searches use
-// them, and the fast kernels (fast_match.h) must reproduce them bit for bit, ties
-// included.
+// The local match and the predecessor scans below are the plain forms of these steps: the
+// reference searches use them, the fast searches use them where a step is rare (the end
+// choice, the trace-back), and the fast kernels (fast_match.h) must reproduce them bit for
+// bit, ties included.
 #pragma once
 
 #include <cstddef>
