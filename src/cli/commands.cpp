@@ -201,6 +201,7 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
     const int32_t seconds = static_cast<int32_t>(*plan.clock);
     s.simClock = [seconds] { return seconds; };
   }
+  s.simThreads = plan.threads;
   ProgressReporter reporter(plan.quiet ? ProgressMode::kNone : mode, err, s);
   s.simObserver = &reporter;
   {

@@ -125,6 +125,10 @@ int main(int argc, char** argv) {
           "use SECONDS since 1970 as the start and end time, for reproducible output "
           "(default: the wall clock)")
       ->type_name("SECONDS");
+  addText(simApp, "--threads", sim.threads,
+          "process the series on N threads; the results are the same for every N "
+          "(default: all cores)")
+      ->type_name("N");
   simApp->add_flag("--quiet", sim.quiet, "show no progress on stderr");
 
   const std::string first = argc > 1 ? argv[1] : "";

@@ -296,6 +296,7 @@ SimulatePlan checkSimulateOptions(const SimulateOptions& o) {
   if (plan.json == "-" && plan.csv == "-")
     throw UsageError("--csv: only one output can go to stdout");
   if (o.clock) plan.clock = parseIntegerIn("--clock", *o.clock, 0, int64_t{INT32_MAX});
+  if (o.threads) plan.threads = static_cast<uint16_t>(parseIntegerIn("--threads", *o.threads, 1, 256));
   plan.quiet = o.quiet;
   return plan;
 }

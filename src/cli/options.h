@@ -115,6 +115,7 @@ struct SimulateOptions {
   std::optional<std::string> from, to, incr, noiseInitial, noiseSteps, noiseStep, repeats;
   std::optional<std::string> json, csv;  // output files, "-" for stdout
   std::optional<std::string> clock;      // fixed time stamps (seconds since 1970)
+  std::optional<std::string> threads;    // processing threads; all cores when absent
   bool quiet = false;
 };
 
@@ -124,6 +125,7 @@ struct SimulatePlan {
   std::vector<CreateValue> dialogValues;
   std::string json, csv;  // empty: not written
   std::optional<int64_t> clock;
+  uint16_t threads = 0;  // 0: every core
   bool quiet = false;
 };
 SimulatePlan checkSimulateOptions(const SimulateOptions& options);

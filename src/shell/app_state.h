@@ -202,6 +202,9 @@ struct AppState {
   SimulationObserver* simObserver = nullptr;
   // Source of the time stamps; the wall clock when empty (tests and tools pin it).
   std::function<int32_t()> simClock;
+  // Threads that process a simulation's series: 0 = every core. The tables are the
+  // same for every count.
+  uint16_t simThreads = 0;
 
   // Display settings of the statistics (dialogs 113 and 114).
   uint32_t dwHandlingCase = 1;

@@ -280,6 +280,7 @@ void statisticalSimulation(Window& window, AppState& s) {
   context.subsetProceeding = static_cast<uint16_t>(s.dwSubsetProceedingMode);
   context.clock = s.simClock;
   context.observer = s.simObserver;
+  context.threads = s.simThreads;
   statCutoffPinpoint(window, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet, s.wRequiredCount,
                      s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                      s.wProcSavedLevelCur, s.lpSeriesHeader, context);

@@ -333,6 +333,7 @@ TEST(CliUsage, EveryBadInputExitsWithTwoAReasonAndTheHint) {
       {{"simulate", "--json", "-", "--csv", "-"}, "--csv: only one output can go to stdout"},
       {{"simulate", "--json", "a", "--csv", "a"}, "--csv: the same file as --json"},
       {{"simulate", "--clock", "-1"}, "--clock: -1 is outside"},
+      {{"simulate", "--threads", "0"}, "--threads: 0 is outside"},
   };
   for (const UsageCase& c : cases) {
     const ToolResult r = runTool(c.args);
@@ -360,7 +361,7 @@ TEST(CliUsage, HelpShowsEveryOptionWithItsDefault) {
        {"--task NAME=recognition", "--length VALUE=1200", "--tmin VALUE=40", "--tmax VALUE=181",
         "--etalon VALUE=1", "--saved", "--proc-saved", "--from", "--to", "--incr VALUE=1",
         "--noise-initial VALUE=0", "--noise-steps VALUE=29", "--noise-step VALUE=5",
-        "--repeats VALUE=100", "--json FILE", "--csv FILE", "--clock SECONDS", "--quiet"}},
+        "--repeats VALUE=100", "--json FILE", "--csv FILE", "--clock SECONDS", "--threads N", "--quiet"}},
   };
   for (const auto& [sub, options] : expected) {
     const ToolResult r = runTool({sub, "--help"});
@@ -414,6 +415,15 @@ TEST(CliDeterminism, TheSameCommandGivesByteIdenticalOutput) {
     EXPECT_EQ(a.out, b.out) << commandLine(c);
     EXPECT_EQ(a.err, b.err) << commandLine(c);
   }
+}
+
+TEST(CliSimulate, EveryThreadCountWritesTheSameBytes) {
+  const auto one = runTool(with(kSmallSimulation, {"--json", "-", "--clock", "0", "--threads", "1"}));
+  const auto two = runTool(with(kSmallSimulation, {"--json", "-", "--clock", "0", "--threads", "2"}));
+  const auto all = runTool(with(kSmallSimulation, {"--json", "-", "--clock", "0"}));
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(one.out, two.out);
+  EXPECT_EQ(one.out, all.out);
 }
 
 TEST(CliSimulate, JsonCsvAndTextAgree) {
