@@ -39,7 +39,6 @@ constexpr int kScale = 5;
 
 using Rng = std::mt19937;
 
-int uniform(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 bool chance(Rng& rng, int percent) { return uniform(rng, 1, 100) <= percent; }
 
 // Everything a search leaves behind.

@@ -17,7 +17,7 @@ namespace velmora {
 namespace {
 
 using Rng = std::mt19937;
-int uniform(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+using testing::uniform;
 
 TEST(LocalMatcherTest, EqualsThePlainLocalMatch) {
   Rng rng(4242);

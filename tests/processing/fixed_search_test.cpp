@@ -16,25 +16,14 @@ namespace {
 using testing::bruteCheapestChain;
 using testing::bruteLocal;
 using testing::bruteRunCost;
+using testing::ChainsPtr;
 using testing::FakeWindow;
+using testing::makeChains;
 using testing::makeTestSeries;
 using testing::recordWindows;
 using testing::runAdmitted;
 using testing::setSynthesisWindows;
 using testing::TestAlphabet;
-
-struct ChainsDeleter {
-  void operator()(ChainsHeader* h) const {
-    FakeWindow w;
-    freeChainsHeader(w, h);
-  }
-};
-using ChainsPtr = std::unique_ptr<ChainsHeader, ChainsDeleter>;
-
-ChainsPtr makeChains(uint16_t size, uint16_t pulses) {
-  FakeWindow w;
-  return ChainsPtr(getChainsHeader(w, size, pulses, nullptr));
-}
 
 // Checks a chain given as per-pulse arrays against the brute-force cheapest one: same
 // positions (ties broken the same way), each pulse inside its window and Tmin..Tmax after

@@ -15,25 +15,14 @@ namespace {
 
 using testing::bruteCheapestChain;
 using testing::bruteRunCost;
+using testing::ChainsPtr;
 using testing::FakeWindow;
+using testing::makeChains;
 using testing::makeTestSeries;
 using testing::recordWindows;
 using testing::runAdmitted;
 using testing::setSynthesisWindows;
 using testing::TestAlphabet;
-
-struct ChainsDeleter {
-  void operator()(ChainsHeader* h) const {
-    FakeWindow w;
-    freeChainsHeader(w, h);
-  }
-};
-using ChainsPtr = std::unique_ptr<ChainsHeader, ChainsDeleter>;
-
-ChainsPtr makeChains(uint16_t size, uint16_t pulses) {
-  FakeWindow w;
-  return ChainsPtr(getChainsHeader(w, size, pulses, nullptr));
-}
 
 using Bounds = std::vector<std::pair<int, int>>;
 

@@ -7,55 +7,22 @@
 #include <utility>
 #include <vector>
 
-#include "support/fake_window.h"
+#include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::BruteChain;
-using testing::FakeWindow;
+using testing::countWindows;
+using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
+using testing::uniform;
 using Windows = std::vector<std::pair<int, int>>;
 
-Windows countWindows(int L, int n, int k, int tmin, int tmax) {
-  Windows w;
-  for (int j = 0; j < k; ++j) {
-    w.emplace_back(std::max({0, j * tmin, L - (k - j) * tmax}),
-                   std::min({(j + 1) * tmax - n, L - n - (k - 1 - j) * tmin, L - n}));
-  }
-  return w;
-}
-
-// The cheapest admissible chain of one etalon over every admissible pulse count.
-BruteChain cheapestChainOf(const TestAlphabet& a, int etalon, const std::vector<int16_t>& x, int n,
-                           int pmin, int pmax, int tmin, int tmax, int level) {
-  BruteChain best;
-  for (int k = std::max(pmin, 1); k <= pmax; ++k) {
-    std::vector<std::vector<int>> candidates(k, std::vector<int>{etalon});
-    BruteChain c = testing::bruteCheapestChain(
-        a.data(), candidates, x, n, countWindows(static_cast<int>(x.size()), n, k, tmin, tmax),
-        tmin, tmax, level);
-    if (c.found && (!best.found || c.cost < best.cost)) best = c;
-  }
-  return best;
-}
-
-std::unique_ptr<SeriesHeader> series(const std::vector<int16_t>& x, uint16_t n, uint16_t tmin,
-                                     uint16_t tmax, uint16_t placed = 0) {
-  const uint32_t L = static_cast<uint32_t>(x.size());
-  const uint16_t pmax = maxPulseCount(L, n, tmin);
-  auto s = testing::makeTestSeries(x, n, placed, pmax);
-  s->wTmin = tmin;
-  s->wTmax = tmax;
-  s->wMinPulses = minPulseCount(L, n, tmax);
-  s->wMaxPulses = pmax;
-  return s;
-}
-
-class UnfixedRecognitionTest : public ::testing::Test {
+class UnfixedRecognitionTest : public testing::ChainsFixture {
  protected:
-  void TearDown() override { freeChainsHeader(window, chains); }
+  // A new chains record rather than the old one resized.
   ChainsHeader* freshChains(uint16_t size, uint16_t pulses) {
     freeChainsHeader(window, chains);
     chains = getChainsHeader(window, size, std::max<uint16_t>(pulses, 1), nullptr);
@@ -73,8 +40,6 @@ class UnfixedRecognitionTest : public ::testing::Test {
       EXPECT_EQ(s.lpFoundLastSamples[j], chains->lastSamplesList[0][j]);
     }
   }
-  FakeWindow window;
-  ChainsHeader* chains = nullptr;
 };
 
 // Every candidate's chain against every admissible chain of that etalon: each real chain is
@@ -82,24 +47,19 @@ class UnfixedRecognitionTest : public ::testing::Test {
 // recognised etalon is the first cheapest, and the answer is the best pretender.
 TEST_F(UnfixedRecognitionTest, RanksEachCandidatesCheapestChain) {
   std::mt19937 rng(99);
-  auto draw = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto draw = [&rng](int lo, int hi) { return uniform(rng, lo, hi); };
   const int levels[] = {0, 50, 100};
   int realChains = 0;
   for (int round = 0; round < 250; ++round) {
-    std::vector<std::vector<int16_t>> shapes(4);
-    for (auto& s : shapes)
-      for (int t = 0; t < 4; ++t) s.push_back(static_cast<int16_t>(draw(-20, 20)));
+    auto shapes = testing::randomShapes(rng, 4, 4, -20, 20);
     shapes[3] = shapes[1];  // equal shapes give ties between etalons 2 and 4
     TestAlphabet a(shapes);
-    const uint16_t n = static_cast<uint16_t>(draw(1, 4));
-    const uint16_t tmin = static_cast<uint16_t>(draw(std::max<int>(n - 1, 2), 5));
-    const uint16_t tmax = static_cast<uint16_t>(draw(std::max<int>(tmin, n), tmin + 4));
-    std::vector<int16_t> x(static_cast<size_t>(draw(n, 24)));
-    for (auto& v : x) v = static_cast<int16_t>(draw(-40, 40));
+    const auto [n, tmin, tmax] = testing::randomTiming(rng);
+    const std::vector<int16_t> x = testing::randomSamples(rng, n, 24, -40, 40);
     std::vector<uint16_t> list;
     for (int k = draw(1, 4); k > 0; --k) list.push_back(static_cast<uint16_t>(draw(1, 4)));
     const int level = levels[draw(0, 2)];
-    auto s = series(x, n, tmin, tmax, 7);
+    auto s = makeUnfixedSeries(x, n, tmin, tmax, 7);
     SCOPED_TRACE(::testing::Message() << "round " << round << " L=" << x.size() << " n=" << n
                                       << " T=" << tmin << ".." << tmax << " P=" << level);
 
@@ -113,7 +73,8 @@ TEST_F(UnfixedRecognitionTest, RanksEachCandidatesCheapestChain) {
     // The real chains, in the order the ranking must keep them.
     std::vector<std::pair<int64_t, int>> real;
     for (uint16_t e : list) {
-      BruteChain b = cheapestChainOf(a, e, x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
+      BruteChain b = testing::bruteCheapestOverCounts(a.data(), {{e}}, x, n, s->wMinPulses,
+                                                      s->wMaxPulses, tmin, tmax, level);
       if (b.found) real.emplace_back(b.cost, e);
     }
     std::stable_sort(real.begin(), real.end(),
@@ -153,7 +114,7 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
   TestAlphabet a({other, up, up});
   std::vector<int16_t> x(20, 0);
   for (int p : {1, 7, 13}) x[p] = x[p + 1] = 20;
-  auto s = series(x, 2, 5, 7, 3);
+  auto s = makeUnfixedSeries(x, 2, 5, 7, 3);
 
   const uint16_t one[] = {3};
   EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 1, one, 5, 7, 100, freshChains(10, 8), s.get()),
@@ -195,7 +156,7 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
   // missing value: it is still the pretender and the answer.
   TestAlphabet wide({std::vector<int16_t>(20, 127)});
   std::vector<int16_t> loud(20, -32768);
-  auto s = series(loud, 20, 20, 20, 1);
+  auto s = makeUnfixedSeries(loud, 20, 20, 20, 1);
   ASSERT_EQ(s->wMaxPulses, 1);
   EXPECT_EQ(
       recognizeUnfixedCount(window, wide.data(), 1, list, 20, 20, 100, freshChains(3, 2), s.get()),
@@ -207,7 +168,7 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
 
   // No admissible pulse count at all: a pretender without pulses, an empty answer.
   std::vector<int16_t> quiet(12, 50);
-  s = series(quiet, 2, 3, 4, 3);
+  s = makeUnfixedSeries(quiet, 2, 3, 4, 3);
   s->wMinPulses = static_cast<uint16_t>(s->wMaxPulses + 1);
   s->wFoundPulses = 2;
   EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(3, 8), s.get()),

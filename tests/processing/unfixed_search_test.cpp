@@ -8,66 +8,22 @@
 #include <utility>
 #include <vector>
 
-#include "support/fake_window.h"
+#include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::BruteChain;
-using testing::FakeWindow;
+using testing::countWindows;
+using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
+using testing::uniform;
 using Windows = std::vector<std::pair<int, int>>;
 
-// The windows of the k pulses of a chain of exactly k pulses, clipped to the series.
-Windows countWindows(int L, int n, int k, int tmin, int tmax) {
-  Windows w;
-  for (int j = 0; j < k; ++j) {
-    int lo = std::max({0, j * tmin, L - (k - j) * tmax});
-    int hi = std::min({(j + 1) * tmax - n, L - n - (k - 1 - j) * tmin, L - n});
-    w.emplace_back(lo, hi);
-  }
-  return w;
-}
-
-// The cheapest admissible chain over every admissible pulse count.
-BruteChain cheapestOverCounts(const TestAlphabet& a, const std::vector<int>& list,
-                              const std::vector<int16_t>& x, int n, int pmin, int pmax, int tmin,
-                              int tmax, int level) {
-  BruteChain best;
-  const int L = static_cast<int>(x.size());
-  for (int k = std::max(pmin, 1); k <= pmax; ++k) {
-    std::vector<std::vector<int>> candidates(k, list);
-    BruteChain c = testing::bruteCheapestChain(
-        a.data(), candidates, x, n, countWindows(L, n, k, tmin, tmax), tmin, tmax, level);
-    if (c.found && (!best.found || c.cost < best.cost)) best = c;
-  }
-  return best;
-}
-
-std::unique_ptr<SeriesHeader> series(const std::vector<int16_t>& x, uint16_t n, uint16_t tmin,
-                                     uint16_t tmax) {
-  const uint32_t L = static_cast<uint32_t>(x.size());
-  const uint16_t pmax = maxPulseCount(L, n, tmin);
-  auto s = testing::makeTestSeries(x, n, 0, pmax);
-  s->wTmin = tmin;
-  s->wTmax = tmax;
-  s->wMinPulses = minPulseCount(L, n, tmax);
-  s->wMaxPulses = pmax;
-  return s;
-}
-
-class UnfixedSearchTest : public ::testing::Test {
+class UnfixedSearchTest : public testing::ChainsFixture {
  protected:
-  void TearDown() override { freeChainsHeader(window, chains); }
-
-  ChainsHeader* freshChains(uint16_t pulses) {
-    chains = getChainsHeader(window, 4, std::max<uint16_t>(pulses, 1), chains);
-    return chains;
-  }
-
-  FakeWindow window;
-  ChainsHeader* chains = nullptr;
+  ChainsHeader* freshChains(uint16_t pulses) { return ChainsFixture::freshChains(4, pulses); }
 };
 
 // Against every admissible chain of small random series: the search must return a
@@ -75,31 +31,25 @@ class UnfixedSearchTest : public ::testing::Test {
 // keep every pulse inside the windows of its pulse count.
 TEST_F(UnfixedSearchTest, ReturnsACheapestAdmissibleChain) {
   std::mt19937 rng(20240601);
-  auto draw = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto draw = [&rng](int lo, int hi) { return uniform(rng, lo, hi); };
   const int levels[] = {0, 35, 70, 100};
   int withChain = 0;
   for (int round = 0; round < 400; ++round) {
-    std::vector<std::vector<int16_t>> shapes(5);
-    for (auto& s : shapes)
-      for (int t = 0; t < 4; ++t) s.push_back(static_cast<int16_t>(draw(-20, 20)));
-    TestAlphabet a(shapes);
-    const uint16_t n = static_cast<uint16_t>(draw(1, 4));
-    const uint16_t tmin = static_cast<uint16_t>(draw(std::max<int>(n - 1, 2), 5));
-    const uint16_t tmax = static_cast<uint16_t>(draw(std::max<int>(tmin, n), tmin + 4));
-    std::vector<int16_t> x(static_cast<size_t>(draw(n, 26)));
-    for (auto& v : x) v = static_cast<int16_t>(draw(-40, 40));
+    TestAlphabet a(testing::randomShapes(rng, 5, 4, -20, 20));
+    const auto [n, tmin, tmax] = testing::randomTiming(rng);
+    const std::vector<int16_t> x = testing::randomSamples(rng, n, 26, -40, 40);
     std::vector<uint16_t> list;
     for (int k = draw(1, 3); k > 0; --k) list.push_back(static_cast<uint16_t>(draw(1, 5)));
     const int level = levels[draw(0, 3)];
 
-    auto s = series(x, n, tmin, tmax);
+    auto s = makeUnfixedSeries(x, n, tmin, tmax);
     freshChains(s->wMaxPulses);
     ASSERT_EQ(searchUnfixedCount(window, a.data(), static_cast<uint16_t>(list.size()), list.data(),
                                  tmin, tmax, static_cast<uint16_t>(level), chains, s.get()),
               1);
     const std::vector<int> candidates(list.begin(), list.end());
-    const BruteChain brute =
-        cheapestOverCounts(a, candidates, x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
+    const BruteChain brute = testing::bruteCheapestOverCounts(
+        a.data(), {candidates}, x, n, s->wMinPulses, s->wMaxPulses, tmin, tmax, level);
     SCOPED_TRACE(::testing::Message() << "round " << round << " L=" << x.size() << " n=" << n
                                       << " T=" << tmin << ".." << tmax << " P=" << level);
     ASSERT_EQ(chains->wPretenders, 1);
@@ -180,7 +130,7 @@ TEST_F(UnfixedSearchTest, SavedLevelDecidesWhichRunsMayMatch) {
   // A sample that fits the etalon's peak but nothing else around it.
   std::vector<int16_t> x = {-30, -30, -30, 9, -30, -30, -30, -30, -30, -30};
   const uint16_t list[] = {1};
-  auto s = series(x, 4, 8, 10);  // one pulse: Pmin = Pmax = 1
+  auto s = makeUnfixedSeries(x, 4, 8, 10);  // one pulse: Pmin = Pmax = 1
   ASSERT_EQ(s->wMinPulses, 1);
   ASSERT_EQ(s->wMaxPulses, 1);
 
@@ -203,7 +153,7 @@ TEST_F(UnfixedSearchTest, TiesGoToTheEarlierEtalonAndTheEarlierEnd) {
   TestAlphabet a({{1, 1, 1}, {5, -5, 5}, {5, -5, 5}});
   // Two equally good places for one pulse: the earlier one is the end.
   std::vector<int16_t> x = {0, 5, -5, 5, 0, 5, -5, 5, 0, 0};
-  auto s = series(x, 3, 8, 10);
+  auto s = makeUnfixedSeries(x, 3, 8, 10);
   ASSERT_EQ(s->wMaxPulses, 1);
   const uint16_t list[] = {3, 2, 1};
   searchUnfixedCount(window, a.data(), 3, list, 8, 10, 100, freshChains(1), s.get());
@@ -218,7 +168,7 @@ TEST_F(UnfixedSearchTest, ChainStartsAfreshWhereEveryEarlierChainCostsTooMuch) {
   TestAlphabet a({{10, 10}});
   std::vector<int16_t> x(30, -10);
   x[12] = x[13] = 40;
-  auto s = series(x, 2, 4, 28);  // Pmin = 1, Pmax = 8
+  auto s = makeUnfixedSeries(x, 2, 4, 28);  // Pmin = 1, Pmax = 8
   ASSERT_EQ(s->wMinPulses, 1);
   const uint16_t list[] = {1};
   searchUnfixedCount(window, a.data(), 1, list, 4, 28, 100, freshChains(s->wMaxPulses), s.get());
@@ -233,7 +183,7 @@ TEST_F(UnfixedSearchTest, NoChainIsReportedAsAnEmptyAnswer) {
 
   // Admissible, but the one chain costs more than the no-chain score.
   std::vector<int16_t> loud = {-32768, -32768, -32768, -32768};
-  auto s = series(loud, 2, 3, 4);
+  auto s = makeUnfixedSeries(loud, 2, 3, 4);
   s->wFoundPulses = 3;
   searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(s->wMaxPulses), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
@@ -244,18 +194,18 @@ TEST_F(UnfixedSearchTest, NoChainIsReportedAsAnEmptyAnswer) {
 
   // No admissible pulse count: nothing ends anywhere.
   std::vector<int16_t> quiet(12, 50);
-  s = series(quiet, 2, 3, 4);
+  s = makeUnfixedSeries(quiet, 2, 3, 4);
   s->wMinPulses = static_cast<uint16_t>(s->wMaxPulses + 1);
   searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(8), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(chains->distance[0], 9999999);
 
   // A series shorter than a pulse, and a count range reaching past the series' end.
-  s = series(quiet, 2, 3, 4);
+  s = makeUnfixedSeries(quiet, 2, 3, 4);
   s->dwSeriesSize = 1;
   searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(8), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
-  s = series(quiet, 2, 3, 40);
+  s = makeUnfixedSeries(quiet, 2, 3, 40);
   s->wMinPulses = 0;
   searchUnfixedCount(window, a.data(), 1, list, 3, 40, 100, freshChains(8), s.get());
   EXPECT_GT(s->wFoundPulses, 0);
@@ -274,7 +224,7 @@ TEST_F(UnfixedSearchTest, NoChainIsReportedAsAnEmptyAnswer) {
 TEST_F(UnfixedSearchTest, WorksWithoutAChainsRecord) {
   TestAlphabet a({{3, -3}});
   std::vector<int16_t> x = {0, 3, -3, 0, 0, 3, -3, 0, 0, 0};
-  auto s = series(x, 2, 3, 5);
+  auto s = makeUnfixedSeries(x, 2, 3, 5);
   const uint16_t list[] = {1};
   EXPECT_EQ(searchUnfixedCount(window, a.data(), 1, list, 3, 5, 100, nullptr, s.get()), 1);
   ASSERT_EQ(s->wFoundPulses, 2);
@@ -289,7 +239,7 @@ TEST_F(UnfixedSearchTest, LongLoudChainDoesNotOverflow) {
   TestAlphabet a({shape});
   const uint16_t n = 20, t = 20;
   std::vector<int16_t> x(32760, 32767);
-  auto s = series(x, n, t, t);
+  auto s = makeUnfixedSeries(x, n, t, t);
   ASSERT_EQ(s->wMinPulses, 1638);
   ASSERT_EQ(s->wMaxPulses, 1638);
   const uint16_t list[] = {1};

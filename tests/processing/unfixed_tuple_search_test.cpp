@@ -8,54 +8,27 @@
 #include <utility>
 #include <vector>
 
-#include "support/fake_window.h"
+#include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::BruteChain;
-using testing::FakeWindow;
+using testing::countWindows;
+using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
+using testing::uniform;
 using Windows = std::vector<std::pair<int, int>>;
 using Pattern = std::vector<int32_t>;
-
-Windows countWindows(int L, int n, int k, int tmin, int tmax) {
-  Windows w;
-  for (int j = 0; j < k; ++j) {
-    w.emplace_back(std::max({0, j * tmin, L - (k - j) * tmax}),
-                   std::min({(j + 1) * tmax - n, L - n - (k - 1 - j) * tmin, L - n}));
-  }
-  return w;
-}
 
 // The cheapest admissible chain following the pattern, over every admissible count.
 BruteChain cheapestTupleChain(const TestAlphabet& a, const Pattern& pattern,
                               const std::vector<int16_t>& x, int n, int pmin, int pmax, int tmin,
                               int tmax, int level) {
-  BruteChain best;
-  const int K = static_cast<int>(pattern.size());
-  for (int k = std::max(pmin, 1); k <= pmax; ++k) {
-    std::vector<std::vector<int>> candidates;
-    for (int j = 0; j < k; ++j) candidates.push_back({pattern[j % K]});
-    BruteChain c = testing::bruteCheapestChain(
-        a.data(), candidates, x, n, countWindows(static_cast<int>(x.size()), n, k, tmin, tmax),
-        tmin, tmax, level);
-    if (c.found && (!best.found || c.cost < best.cost)) best = c;
-  }
-  return best;
-}
-
-std::unique_ptr<SeriesHeader> series(const std::vector<int16_t>& x, uint16_t n, uint16_t tmin,
-                                     uint16_t tmax) {
-  const uint32_t L = static_cast<uint32_t>(x.size());
-  const uint16_t pmax = maxPulseCount(L, n, tmin);
-  auto s = testing::makeTestSeries(x, n, 0, pmax);
-  s->wTmin = tmin;
-  s->wTmax = tmax;
-  s->wMinPulses = minPulseCount(L, n, tmax);
-  s->wMaxPulses = pmax;
-  return s;
+  std::vector<std::vector<int>> cycle;
+  for (int32_t e : pattern) cycle.push_back({e});
+  return testing::bruteCheapestOverCounts(a.data(), cycle, x, n, pmin, pmax, tmin, tmax, level);
 }
 
 std::vector<std::pair<int, int>> instances(const SeriesHeader& s) {
@@ -99,16 +72,7 @@ int64_t checkAnswer(const TestAlphabet& a, const SeriesHeader& s, const Pattern&
   return sum;
 }
 
-class UnfixedTupleTest : public ::testing::Test {
- protected:
-  void TearDown() override { freeChainsHeader(window, chains); }
-  ChainsHeader* freshChains(uint16_t size, uint16_t pulses) {
-    chains = getChainsHeader(window, size, std::max<uint16_t>(pulses, 1), chains);
-    return chains;
-  }
-  FakeWindow window;
-  ChainsHeader* chains = nullptr;
-};
+class UnfixedTupleTest : public testing::ChainsFixture {};
 
 // Small random series against every admissible chain. With positive etalons under a
 // series that is everywhere above half their height every local cost is negative, so the
@@ -117,24 +81,19 @@ class UnfixedTupleTest : public ::testing::Test {
 // must still be an admissible chain whose score is its cost.
 TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
   std::mt19937 rng(777);
-  auto draw = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto draw = [&rng](int lo, int hi) { return uniform(rng, lo, hi); };
   const int levels[] = {0, 40, 100};
   int compared = 0;
   for (int round = 0; round < 300; ++round) {
     const bool negative = round % 3 != 2;
-    std::vector<std::vector<int16_t>> shapes(5);
-    for (auto& s : shapes)
-      for (int t = 0; t < 4; ++t)
-        s.push_back(static_cast<int16_t>(negative ? draw(1, 30) : draw(-20, 20)));
-    TestAlphabet a(shapes);
-    const uint16_t n = static_cast<uint16_t>(draw(1, 4));
-    const uint16_t tmin = static_cast<uint16_t>(draw(std::max<int>(n - 1, 2), 5));
-    const uint16_t tmax = static_cast<uint16_t>(draw(std::max<int>(tmin, n), tmin + 4));
-    std::vector<int16_t> x(static_cast<size_t>(draw(n, 26)));
-    for (auto& v : x) v = static_cast<int16_t>(negative ? draw(16, 60) : draw(-40, 40));
+    TestAlphabet a(negative ? testing::randomShapes(rng, 5, 4, 1, 30)
+                            : testing::randomShapes(rng, 5, 4, -20, 20));
+    const auto [n, tmin, tmax] = testing::randomTiming(rng);
+    const std::vector<int16_t> x = negative ? testing::randomSamples(rng, n, 26, 16, 60)
+                                            : testing::randomSamples(rng, n, 26, -40, 40);
     const int level = levels[draw(0, 2)];
     // Short series have fewer layers than pattern elements.
-    auto s = series(x, n, tmin, tmax);
+    auto s = makeUnfixedSeries(x, n, tmin, tmax);
     std::vector<Pattern> patterns(static_cast<size_t>(draw(1, 3)));
     for (auto& p : patterns)
       for (int k = draw(1, 4); k > 0; --k) p.push_back(draw(1, 5));
@@ -214,7 +173,7 @@ TEST_F(UnfixedTupleTest, PatternOfOneEtalonAndChainsEndingInsideAnInstance) {
   const std::vector<int16_t> up = {20, 20}, down = {-20, -20};
   TestAlphabet a({up, down});
   auto x = laid(20, {{1, up}, {7, up}, {13, up}});
-  auto s = series(x, 2, 5, 7);
+  auto s = makeUnfixedSeries(x, 2, 5, 7);
   const Pattern one = {1};
   detectUnfixedTuples(window, a.data(), 1, one.data(), 2, 5, 7, 100, freshChains(2, 8), s.get());
   ASSERT_EQ(s->wFoundPulses, 3);
@@ -226,7 +185,7 @@ TEST_F(UnfixedTupleTest, PatternOfOneEtalonAndChainsEndingInsideAnInstance) {
   // Up, down, up: with the pattern (up, down) the chain ends in its first layer and the
   // last instance holds one pulse.
   x = laid(20, {{1, up}, {7, down}, {13, up}});
-  s = series(x, 2, 5, 7);
+  s = makeUnfixedSeries(x, 2, 5, 7);
   const Pattern two = {1, 2};
   detectUnfixedTuples(window, a.data(), 2, two.data(), 2, 5, 7, 100, freshChains(2, 8), s.get());
   ASSERT_EQ(s->wFoundPulses, 3);
@@ -240,7 +199,7 @@ TEST_F(UnfixedTupleTest, FewerLayersThanPatternElements) {
   const std::vector<int16_t> up = {20, 20}, down = {-20, -20};
   TestAlphabet a({up, down});
   auto x = laid(12, {{1, up}, {7, down}});
-  auto s = series(x, 2, 6, 7);
+  auto s = makeUnfixedSeries(x, 2, 6, 7);
   ASSERT_EQ(s->wMaxPulses, 2);
   const Pattern five = {1, 2, 1, 1, 2};
   detectUnfixedTuples(window, a.data(), 5, five.data(), 2, 6, 7, 100, freshChains(2, 3), s.get());
@@ -253,7 +212,7 @@ TEST_F(UnfixedTupleTest, FewerLayersThanPatternElements) {
 TEST_F(UnfixedTupleTest, NoChainAndEmptyPatterns) {
   TestAlphabet a({{20, 20}});
   auto x = laid(12, {});
-  auto s = series(x, 2, 5, 7);
+  auto s = makeUnfixedSeries(x, 2, 5, 7);
   s->wMinPulses = static_cast<uint16_t>(s->wMaxPulses + 1);  // no admissible count
   s->wFoundPulses = 2;
   s->wTupleInstances = 1;
@@ -268,7 +227,7 @@ TEST_F(UnfixedTupleTest, NoChainAndEmptyPatterns) {
   EXPECT_EQ(chains->pulsesCount[0], 0);
 
   // An empty pattern has nothing to match, wherever the series allows chains.
-  s = series(x, 2, 5, 7);
+  s = makeUnfixedSeries(x, 2, 5, 7);
   EXPECT_EQ(detectUnfixedTuples(window, a.data(), 0, one.data(), 2, 5, 7, 100, freshChains(3, 4),
                                 s.get()),
             1);
@@ -296,7 +255,7 @@ TEST_F(UnfixedTupleTest, RecognitionRanksPatternsAndKeepsTheFirstOfEqualOnes) {
   const std::vector<int16_t> a1 = {20, -20}, b = {20, 20};
   TestAlphabet a({a1, b, b});
   auto x = laid(20, {{1, b}, {7, b}, {13, b}});
-  auto s = series(x, 2, 5, 7);
+  auto s = makeUnfixedSeries(x, 2, 5, 7);
   const Pattern p1 = {1}, p2 = {2}, p3 = {3};
   const int32_t sizes[] = {1, 1, 1};
   const int32_t* rows[] = {p1.data(), p2.data(), p3.data()};
@@ -328,7 +287,7 @@ class UnfixedTupleDumpTest : public UnfixedTupleTest {
   UnfixedTupleDumpTest()
       : alphabet({{10, 10}, {-10, -10}}),
         x({10, 10, 0, 0, -10, -10, 0, 10, 10, 0, -10, -10}),
-        s(series(x, 2, 3, 5)) {}
+        s(makeUnfixedSeries(x, 2, 3, 5)) {}
   TestAlphabet alphabet;
   std::vector<int16_t> x;
   std::unique_ptr<SeriesHeader> s;
@@ -368,7 +327,7 @@ TEST_F(UnfixedTupleTest, LongDumpsAreCut) {
   TestAlphabet a({{10, 10}, {-10, -10}});
   std::vector<int16_t> x(3000);
   for (size_t i = 0; i < x.size(); ++i) x[i] = static_cast<int16_t>(i % 7 < 3 ? 12 : -12);
-  auto s = series(x, 2, 3, 600);
+  auto s = makeUnfixedSeries(x, 2, 3, 600);
   uint32_t flag = 1;
   const Pattern pattern = {1, 2};
   detectUnfixedTuples(window, a.data(), 2, pattern.data(), 2, 3, 600, 100, nullptr, s.get(), &flag);

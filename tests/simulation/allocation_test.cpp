@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -21,26 +19,16 @@
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
 #include "simulation/simulation.h"
+#include "support/allocation_hook.h"
 #include "support/fake_window.h"
 
 namespace {
-
 std::atomic<long> allocations{0};
-
-void* allocate(size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-
 }  // namespace
 
-void* operator new(size_t size) { return allocate(size); }
-void* operator new[](size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void velmora::testing::onAllocation(size_t) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+}
 
 namespace velmora {
 namespace {

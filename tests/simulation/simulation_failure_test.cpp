@@ -2,35 +2,24 @@
 // made to fail by this executable's own operator new.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <new>
 
 #include "model/random.h"
 #include "simulation/simulation.h"
+#include "support/allocation_hook.h"
 #include "support/fake_window.h"
 
 namespace {
-
 // When armed, the next allocation of exactly this many bytes fails.
 size_t failingSize = 0;
+}  // namespace
 
-void* allocate(size_t size) {
+void velmora::testing::onAllocation(size_t size) {
   if (failingSize != 0 && size == failingSize) {
     failingSize = 0;
     throw std::bad_alloc();
   }
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
 }
-
-}  // namespace
-
-void* operator new(size_t size) { return allocate(size); }
-void* operator new[](size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace velmora {
 namespace {

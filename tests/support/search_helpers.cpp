@@ -3,7 +3,46 @@
 #include <algorithm>
 #include <functional>
 
+#include "support/fake_window.h"
+
 namespace velmora::testing {
+
+void ChainsDeleter::operator()(ChainsHeader* h) const {
+  FakeWindow w;
+  freeChainsHeader(w, h);
+}
+
+ChainsPtr makeChains(uint16_t size, uint16_t pulses) {
+  FakeWindow w;
+  return ChainsPtr(getChainsHeader(w, size, pulses, nullptr));
+}
+
+int uniform(std::mt19937& rng, int lo, int hi) {
+  return std::uniform_int_distribution<int>(lo, hi)(rng);
+}
+
+std::vector<std::vector<int16_t>> randomShapes(std::mt19937& rng, int count, int length, int lo,
+                                               int hi) {
+  std::vector<std::vector<int16_t>> shapes(static_cast<size_t>(count));
+  for (auto& s : shapes)
+    for (int t = 0; t < length; ++t) s.push_back(static_cast<int16_t>(uniform(rng, lo, hi)));
+  return shapes;
+}
+
+RandomTiming randomTiming(std::mt19937& rng) {
+  RandomTiming r;
+  r.n = static_cast<uint16_t>(uniform(rng, 1, 4));
+  r.tmin = static_cast<uint16_t>(uniform(rng, std::max<int>(r.n - 1, 2), 5));
+  r.tmax = static_cast<uint16_t>(uniform(rng, std::max<int>(r.tmin, r.n), r.tmin + 4));
+  return r;
+}
+
+std::vector<int16_t> randomSamples(std::mt19937& rng, int minLength, int maxLength, int lo,
+                                   int hi) {
+  std::vector<int16_t> x(static_cast<size_t>(uniform(rng, minLength, maxLength)));
+  for (auto& v : x) v = static_cast<int16_t>(uniform(rng, lo, hi));
+  return x;
+}
 
 TestAlphabet::TestAlphabet(const std::vector<std::vector<int16_t>>& shapes)
     : count_(shapes.size()), pulses_(new PulseHeader[shapes.size()]) {
@@ -137,6 +176,44 @@ std::vector<std::pair<int, int>> recordWindows(const SeriesHeader& s) {
   for (int j = 0; j < s.wImpulseQuantity; ++j)
     w.emplace_back(std::max<int>(s.lpMinPositions[j], 0), std::min<int>(s.lpMaxPositions[j], last));
   return w;
+}
+
+std::unique_ptr<SeriesHeader> makeUnfixedSeries(const std::vector<int16_t>& samples,
+                                                uint16_t impulseSize, uint16_t tmin,
+                                                uint16_t tmax, uint16_t placed) {
+  const uint32_t L = static_cast<uint32_t>(samples.size());
+  const uint16_t pmax = maxPulseCount(L, impulseSize, tmin);
+  auto s = makeTestSeries(samples, impulseSize, placed, pmax);
+  s->wTmin = tmin;
+  s->wTmax = tmax;
+  s->wMinPulses = minPulseCount(L, impulseSize, tmax);
+  s->wMaxPulses = pmax;
+  return s;
+}
+
+std::vector<std::pair<int, int>> countWindows(int L, int n, int k, int tmin, int tmax) {
+  std::vector<std::pair<int, int>> w;
+  for (int j = 0; j < k; ++j)
+    w.emplace_back(std::max({0, j * tmin, L - (k - j) * tmax}),
+                   std::min({(j + 1) * tmax - n, L - n - (k - 1 - j) * tmin, L - n}));
+  return w;
+}
+
+BruteChain bruteCheapestOverCounts(const PulseHeader* alphabet,
+                                   const std::vector<std::vector<int>>& cycle,
+                                   const std::vector<int16_t>& x, int n, int pmin, int pmax,
+                                   int tmin, int tmax, int savedLevel) {
+  BruteChain best;
+  if (cycle.empty()) return best;
+  const int L = static_cast<int>(x.size());
+  for (int k = std::max(pmin, 1); k <= pmax; ++k) {
+    std::vector<std::vector<int>> candidates;
+    for (int j = 0; j < k; ++j) candidates.push_back(cycle[static_cast<size_t>(j) % cycle.size()]);
+    BruteChain c = bruteCheapestChain(alphabet, candidates, x, n, countWindows(L, n, k, tmin, tmax),
+                                      tmin, tmax, savedLevel);
+    if (c.found && (!best.found || c.cost < best.cost)) best = c;
+  }
+  return best;
 }
 
 }  // namespace velmora::testing

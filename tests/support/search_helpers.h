@@ -1,15 +1,47 @@
-// Builders of small hand-made alphabets and series records for the search tests, and a
-// brute-force reference that enumerates every admissible chain.
+// Builders of small hand-made alphabets and series records for the search tests, random
+// small cases, and a brute-force reference that enumerates every admissible chain.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "model/alphabet.h"
 #include "model/series.h"
+#include "processing/chains.h"
 
 namespace velmora::testing {
+
+// A chains record released (with a throwaway window) when it goes out of scope.
+struct ChainsDeleter {
+  void operator()(ChainsHeader* h) const;
+};
+using ChainsPtr = std::unique_ptr<ChainsHeader, ChainsDeleter>;
+
+// A new chains record of `size` pretenders of `pulses` pulses.
+ChainsPtr makeChains(uint16_t size, uint16_t pulses);
+
+// A uniform draw from lo..hi.
+int uniform(std::mt19937& rng, int lo, int hi);
+
+// `count` random etalon shapes of `length` samples each, in lo..hi (drawn etalon by etalon).
+std::vector<std::vector<int16_t>> randomShapes(std::mt19937& rng, int count, int length, int lo,
+                                               int hi);
+
+// A random small pulse length n (1..4) and distances Tmin..Tmax that admit it, drawn in
+// that order.
+struct RandomTiming {
+  uint16_t n = 0;
+  uint16_t tmin = 0;
+  uint16_t tmax = 0;
+};
+RandomTiming randomTiming(std::mt19937& rng);
+
+// A random series of minLength..maxLength samples in lo..hi (the length drawn first).
+std::vector<int16_t> randomSamples(std::mt19937& rng, int minLength, int maxLength, int lo,
+                                   int hi);
 
 // An alphabet of etalons with the given samples (etalon e is shapes[e - 1]).
 class TestAlphabet {
@@ -75,5 +107,23 @@ BruteChain bruteCheapestChain(const PulseHeader* alphabet,
 
 // The windows of a series record, clipped to the series.
 std::vector<std::pair<int, int>> recordWindows(const SeriesHeader& series);
+
+// A series record for the searches that choose the pulse count: `placed` pulses laid,
+// distances tmin..tmax, and room for and the range of every admissible pulse count.
+std::unique_ptr<SeriesHeader> makeUnfixedSeries(const std::vector<int16_t>& samples,
+                                                uint16_t impulseSize, uint16_t tmin,
+                                                uint16_t tmax, uint16_t placed = 0);
+
+// The windows of the k pulses of a chain of exactly k pulses in a series of L samples,
+// clipped to the series.
+std::vector<std::pair<int, int>> countWindows(int L, int n, int k, int tmin, int tmax);
+
+// The cheapest admissible chain over every pulse count pmin..pmax (at least 1), pulse j
+// drawing its etalon from cycle[j % cycle.size()]; of equally cheap counts the smallest.
+// An empty cycle has no chain.
+BruteChain bruteCheapestOverCounts(const PulseHeader* alphabet,
+                                   const std::vector<std::vector<int>>& cycle,
+                                   const std::vector<int16_t>& x, int n, int pmin, int pmax,
+                                   int tmin, int tmax, int savedLevel);
 
 }  // namespace velmora::testing
