@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 
 namespace velmora {
@@ -86,38 +87,37 @@ void ChainPass::sizeChain(PassChain& chain) const {
   chain.lastSamples.assign(pulses, 0);
 }
 
-void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t tmax,
-                    const PassStarts& starts, PassChain& chain) {
-  chain.found = false;
-  chain.score = starts.end;
-  const int32_t pulses = static_cast<int32_t>(windows_.size());
-  if (pulses == 0) return;
+namespace {
 
-  for (int32_t j = 0; j < pulses; ++j) {
-    const PulseWindow& w = windows_[j];
-    if (w.hi < w.lo) continue;
+// The rows of the fast pass: local matches read from the tables, predecessor values from
+// window minima (O(1) per cell).
+struct FastPassRows {
+  const LocalMatchTable* const* tables;
+  WindowMinimum& minimum;
+
+  void row(int32_t j, const PulseWindow& w, const PulseWindow* previous,
+           const MatchCost* previousRow, int32_t tmin, int32_t tmax, MatchCost start,
+           MatchCost* row) {
     const LocalMatchTable& table = *tables[j];
     const MatchCost* local = table.cost.data() + (w.lo - table.from);
-    MatchCost* row = values_.data() + offsets_[j];
     const int32_t width = w.hi - w.lo + 1;
-    if (j == 0) {
+    if (previous == nullptr) {
       std::copy_n(local, width, row);
-      continue;
+      return;
     }
     // The predecessor value of p: the lowest value of pulse j - 1 over its part of
     // p - tmax .. p - tmin, or the start value when that is lower or the range is empty.
-    const PulseWindow& prev = windows_[j - 1];
-    const MatchCost start = starts.predecessor;
+    const PulseWindow& prev = *previous;
     if (prev.hi < prev.lo || tmax < tmin) {
       for (int32_t i = 0; i < width; ++i) row[i] = start + local[i];
-      continue;
+      return;
     }
-    minimum_.prepare(values_.data() + offsets_[j - 1], prev.lo, prev.hi, tmin, tmax);
+    minimum.prepare(previousRow, prev.lo, prev.hi, tmin, tmax);
     auto clipped = [&](int32_t from, int32_t to) {
       for (int32_t p = from; p <= to; ++p) {
         const int32_t a = std::max(p - tmax, prev.lo);
         const int32_t b = std::min(p - tmin, prev.hi);
-        const MatchCost value = a <= b ? std::min(start, minimum_.query(a, b)) : start;
+        const MatchCost value = a <= b ? std::min(start, minimum.query(a, b)) : start;
         row[p - w.lo] = value + local[p - w.lo];
       }
     };
@@ -127,17 +127,50 @@ void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t 
     const int32_t innerTo = std::min(w.hi, prev.hi + tmin);
     if (innerFrom > innerTo) {
       clipped(w.lo, w.hi);
-      continue;
+      return;
     }
     clipped(w.lo, innerFrom - 1);
-    const MatchCost* suffix = minimum_.suffixes() + (innerFrom - tmax - prev.lo);
-    const MatchCost* prefix = minimum_.prefixes() + (innerFrom - tmin - prev.lo);
+    const MatchCost* suffix = minimum.suffixes() + (innerFrom - tmax - prev.lo);
+    const MatchCost* prefix = minimum.prefixes() + (innerFrom - tmin - prev.lo);
     const MatchCost* inner = local + (innerFrom - w.lo);
     MatchCost* out = row + (innerFrom - w.lo);
     const int32_t count = innerTo - innerFrom + 1;
     for (int32_t k = 0; k < count; ++k)
       out[k] = std::min(start, std::min(suffix[k], prefix[k])) + inner[k];
     clipped(innerTo + 1, w.hi);
+  }
+
+  LocalMatch at(int32_t j, int32_t p) const {
+    const LocalMatchTable& table = *tables[j];
+    const size_t i = static_cast<size_t>(p - table.from);
+    LocalMatch m;
+    m.cost = table.cost[i];
+    m.etalon = table.etalon[i];
+    m.first = table.first[i];
+    m.last = table.last[i];
+    return m;
+  }
+};
+
+}  // namespace
+
+template <typename Rows>
+void ChainPass::runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts& starts,
+                        PassChain& chain) {
+  chain.found = false;
+  chain.score = starts.end;
+  const int32_t pulses = static_cast<int32_t>(windows_.size());
+  if (pulses == 0) return;
+
+  for (int32_t j = 0; j < pulses; ++j) {
+    const PulseWindow& w = windows_[j];
+    if (w.hi < w.lo) continue;
+    MatchCost* row = values_.data() + offsets_[j];
+    if (j == 0)
+      rows.row(j, w, nullptr, nullptr, tmin, tmax, starts.predecessor, row);
+    else
+      rows.row(j, w, &windows_[j - 1], values_.data() + offsets_[j - 1], tmin, tmax,
+               starts.predecessor, row);
   }
 
   const PulseWindow& last = windows_[pulses - 1];
@@ -155,14 +188,35 @@ void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t 
     chain.positions[j] = static_cast<int16_t>(m.position);
   }
   for (int32_t j = 0; j < pulses; ++j) {
-    const LocalMatchTable& table = *tables[j];
-    const size_t at = static_cast<size_t>(chain.positions[j] - table.from);
-    chain.etalons[j] = static_cast<int16_t>(table.etalon[at] + 1);
-    chain.firstSamples[j] = table.first[at];
-    chain.lastSamples[j] = table.last[at];
+    const LocalMatch m = rows.at(j, chain.positions[j]);
+    chain.etalons[j] = static_cast<int16_t>(m.etalon + 1);
+    chain.firstSamples[j] = m.first;
+    chain.lastSamples[j] = m.last;
   }
   chain.found = true;
   chain.score = end.value;
+}
+
+// The plain kernels (with the plain searches) run the same pass.
+template void ChainPass::runWith<PlainPassKernels>(PlainPassKernels&, int32_t, int32_t,
+                                                   const PassStarts&, PassChain&);
+
+void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t tmax,
+                    const PassStarts& starts, PassChain& chain) {
+  FastPassRows rows{tables, minimum_};
+  runWith(rows, tmin, tmax, starts, chain);
+}
+
+void FastPassKernels::fill(FixedSearchWork& work, size_t table, const MatchEtalon* candidates,
+                           size_t count, const int16_t* x) {
+  int32_t from = 0, to = -1;
+  work.pass.cover(from, to);
+  work.tables[table].fill(work.matcher, candidates, count, x, from, to);
+}
+
+void FastPassKernels::run(FixedSearchWork& work, int32_t tmin, int32_t tmax,
+                          const PassStarts& starts, PassChain& chain) {
+  work.pass.run(work.pulseTables.data(), tmin, tmax, starts, chain);
 }
 
 void writeSeriesAnswer(SeriesHeader& series, const PassChain& chain) {
@@ -223,21 +277,13 @@ bool allocateWork(Window& window, const SeriesHeader& series, size_t etalonCount
                            work);
 }
 
-// Fills the one table every pulse reads with the local matches of `count` candidates
-// (into the room allocateWork made).
-void fillSharedTable(FixedSearchWork& work, const MatchEtalon* candidates, size_t count,
-                     const int16_t* x) {
-  int32_t from = 0, to = -1;
-  work.pass.cover(from, to);
-  work.tables[0].fill(work.matcher, candidates, count, x, from, to);
-}
-
 }  // namespace
 
-int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                         SearchWorkspace* workspace) {
+template <typename Kernels>
+int identificationSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                             uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                             uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                             SeriesHeader* series, SearchWorkspace* workspace) {
   if (!series) return 0;
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
@@ -248,14 +294,12 @@ int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t e
   for (uint16_t k = 0; usable && k < etalonCount; ++k)
     usable = prepareMatchEtalon(alphabet, etalons[k], series->wImpulseSize, savedLevel,
                                 work.etalons[k]);
-  if (usable) fillSharedTable(work, work.etalons.data(), etalonCount, series->lpNoisyData);
+  if (usable) kernels.fill(work, 0, work.etalons.data(), etalonCount, series->lpNoisyData);
 
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
   PassChain& chain = work.chain;
   chain.found = false;
-  if (usable)
-    work.pass.run(work.pulseTables.data(), tmin, tmax,
-                  PassStarts{kSixNines, kSevenNines, kNineNines}, chain);
+  if (usable) kernels.run(work, tmin, tmax, PassStarts{kSixNines, kSevenNines, kNineNines}, chain);
   if (!chain.found) {
     series->wFoundPulses = 0;
     return 1;
@@ -265,10 +309,11 @@ int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t e
   return 1;
 }
 
-int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                      SearchWorkspace* workspace) {
+template <typename Kernels>
+int recognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                          uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                          SeriesHeader* series, SearchWorkspace* workspace) {
   if (!series) return -1;
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
@@ -284,9 +329,8 @@ int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etal
     MatchEtalon& candidate = work.etalons[0];
     if (!prepareMatchEtalon(alphabet, etalons[k], series->wImpulseSize, savedLevel, candidate))
       continue;
-    fillSharedTable(work, &candidate, 1, series->lpNoisyData);
-    work.pass.run(work.pulseTables.data(), tmin, tmax,
-                  PassStarts{kNineNines, kNineNines, kNineNines}, work.chain);
+    kernels.fill(work, 0, &candidate, 1, series->lpNoisyData);
+    kernels.run(work, tmin, tmax, PassStarts{kNineNines, kNineNines, kNineNines}, work.chain);
     if (!work.chain.found) continue;
     if (chains) insertChain(*chains, work.chain);
     if (work.chain.score < bestScore) {
@@ -301,6 +345,36 @@ int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etal
   }
   writeSeriesAnswer(*series, work.best);
   return recognised;
+}
+
+#define VELMORA_FIXED_SEARCHES(Kernels)                                                      \
+  template int identificationSearchWith<Kernels>(                                            \
+      Kernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t, uint16_t,  \
+      uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                              \
+  template int recognitionSearchWith<Kernels>(Kernels&, Window&, const PulseHeader*,         \
+                                              uint16_t, const uint16_t*, uint16_t, uint16_t,  \
+                                              uint16_t, ChainsHeader*, SeriesHeader*,         \
+                                              SearchWorkspace*);
+VELMORA_FIXED_SEARCHES(FastPassKernels)
+VELMORA_FIXED_SEARCHES(PlainPassKernels)
+#undef VELMORA_FIXED_SEARCHES
+
+int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                         SearchWorkspace* workspace) {
+  FastPassKernels kernels;
+  return identificationSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                  savedLevel, chains, series, workspace);
+}
+
+int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                      SearchWorkspace* workspace) {
+  FastPassKernels kernels;
+  return recognitionSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                               savedLevel, chains, series, workspace);
 }
 
 }  // namespace velmora

@@ -105,6 +105,13 @@ class ChainPass {
   void run(const LocalMatchTable* const* tables, int32_t tmin, int32_t tmax,
            const PassStarts& starts, PassChain& chain);
 
+  // The same pass with the chain values of each pulse and its local matches taken from
+  // `rows`: rows.row(j, window, previous window or null for pulse 0, previous row, tmin,
+  // tmax, starts.predecessor, row) and rows.at(j, p) (see search_kernels.h).
+  template <typename Rows>
+  void runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts& starts,
+               PassChain& chain);
+
   // Answer storage sized for this pass's pulse count.
   void sizeChain(PassChain& chain) const;
 

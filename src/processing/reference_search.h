@@ -1,13 +1,14 @@
-// The plain searches: every search written literally, the local match recomputed for
-// every pulse and position and every predecessor range scanned in full. They are slow
+// The plain searches: every search with its local matches recomputed for every pulse and
+// position and every predecessor range scanned in full. They run the same search bodies
+// as the application's searches (see search_kernels.h) on plain kernels, so they are slow
 // (cubic in the pulse length per position and etalon, linear in Tmax - Tmin per cell) and
-// serve as the reference that the fast searches must reproduce bit for bit, ties,
-// rankings and failure answers included. The tests and the benchmarks compare against
-// them; the application never calls them.
+// serve as the reference that the fast kernels must reproduce bit for bit, ties, rankings
+// and failure answers included. The tests and the benchmarks compare against them; the
+// application never calls them.
 //
 // Each function takes the arguments of the search of the same name in the velmora
-// namespace and answers into the same records in the same way. The unfixed-count tuple
-// searches show no diagnostic dumps.
+// namespace and answers into the same records in the same way, with storage of its own
+// for the call. The unfixed-count tuple searches show no diagnostic dumps.
 #pragma once
 
 #include <cstdint>

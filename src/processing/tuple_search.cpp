@@ -5,6 +5,7 @@
 
 #include "processing/fixed_search.h"
 #include "processing/match.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 #include "processing/unfixed_search.h"
 
@@ -99,21 +100,21 @@ bool allocateTupleWork(Window& window, SearchWorkspace& work, size_t etalonCount
 
 // Prepares the etalons of a tuple and the local-match table of each one not met before
 // in this call; false when one of its numbers names no usable etalon.
-bool prepareTuple(const PulseHeader* alphabet, int32_t size, const int32_t* tuple,
-                  const SeriesHeader& series, uint16_t savedLevel, SearchWorkspace& work) {
+template <typename Kernels>
+bool prepareTuple(Kernels& kernels, const PulseHeader* alphabet, int32_t size,
+                  const int32_t* tuple, const SeriesHeader& series, uint16_t savedLevel,
+                  SearchWorkspace& work) {
   if (size <= 0 || !tuple) return false;
   FixedSearchWork& fixed = work.fixed;
   for (int32_t k = 0; k < size; ++k)
     if (!isAlphabetEtalon(tuple[k]) ||
         !prepareMatchEtalon(alphabet, tuple[k], series.wImpulseSize, savedLevel, fixed.etalons[k]))
       return false;
-  int32_t from = 0, to = -1;
-  fixed.pass.cover(from, to);
   for (int32_t k = 0; k < size; ++k) {
     int32_t& table = work.tuple.tableOf[tuple[k] - 1];
     if (table >= 0) continue;
     table = work.tuple.tablesUsed++;
-    fixed.tables[table].fill(fixed.matcher, &fixed.etalons[k], 1, series.lpNoisyData, from, to);
+    kernels.fill(fixed, static_cast<size_t>(table), &fixed.etalons[k], 1, series.lpNoisyData);
   }
   return true;
 }
@@ -121,14 +122,14 @@ bool prepareTuple(const PulseHeader* alphabet, int32_t size, const int32_t* tupl
 // One pass with tuple `size` and phase r: pulse j reads the table of entry (j + r) mod K.
 // The trace-back starts from nine nines so that every pass that finds an end yields its
 // chain.
-void runTuplePass(SearchWorkspace& work, int32_t size, const int32_t* tuple, int32_t phase,
-                  int32_t tmin, int32_t tmax) {
+template <typename Kernels>
+void runTuplePass(Kernels& kernels, SearchWorkspace& work, int32_t size, const int32_t* tuple,
+                  int32_t phase, int32_t tmin, int32_t tmax) {
   FixedSearchWork& fixed = work.fixed;
   for (size_t j = 0; j < fixed.pulseTables.size(); ++j)
     fixed.pulseTables[j] = &fixed.tables[work.tuple.tableOf[tuple[(j + phase) % size] - 1]];
   TupleAnswer& a = work.tuple.current;
-  fixed.pass.run(fixed.pulseTables.data(), tmin, tmax,
-                 PassStarts{kSixNines, kSevenNines, kNineNines}, a.chain);
+  kernels.run(fixed, tmin, tmax, PassStarts{kSixNines, kSevenNines, kNineNines}, a.chain);
   a.instances = a.chain.found
                     ? tupleInstances(size, phase, static_cast<int32_t>(a.chain.positions.size()),
                                      a.first.data(), a.last.data())
@@ -141,10 +142,12 @@ int32_t phaseCount(uint16_t subsetProceeding, int32_t size) {
 
 }  // namespace
 
-int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
-                         const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
-                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                         SeriesHeader* series, SearchWorkspace* workspace) {
+template <typename Kernels>
+int tupleDetectionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                             int32_t tupleSize, const int32_t* tuple, uint16_t subsetProceeding,
+                             uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                             ChainsHeader* chains, SeriesHeader* series,
+                             SearchWorkspace* workspace) {
   if (!series) return 0;
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
@@ -165,7 +168,8 @@ int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tu
     return 0;
 
   const uint16_t pulses = series->wImpulseQuantity;
-  const bool usable = ok && prepareTuple(alphabet, tupleSize, tuple, *series, savedLevel, work);
+  const bool usable =
+      ok && prepareTuple(kernels, alphabet, tupleSize, tuple, *series, savedLevel, work);
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
 
   MatchCost best = kSevenNines;
@@ -173,7 +177,7 @@ int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tu
   TupleAnswer& current = work.tuple.current;
   const int32_t phases = usable ? phaseCount(subsetProceeding, tupleSize) : 0;
   for (int32_t r = 0; r < phases; ++r) {
-    runTuplePass(work, tupleSize, tuple, r, tmin, tmax);
+    runTuplePass(kernels, work, tupleSize, tuple, r, tmin, tmax);
     if (!current.chain.found) continue;
     if (chains) insertChain(*chains, current.chain);
     if (current.chain.score < best) {
@@ -186,11 +190,12 @@ int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tu
   return 1;
 }
 
-int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
-                           const int32_t* tupleSizes, const int32_t* const* tuples,
-                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, SearchWorkspace* workspace) {
+template <typename Kernels>
+int tupleRecognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                               const int32_t* tupleSizes, const int32_t* const* tuples,
+                               int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
+                               uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                               SeriesHeader* series, SearchWorkspace* workspace) {
   if (!series) return 0;
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
@@ -220,9 +225,9 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
   TupleAnswer& current = work.tuple.current;
   for (int32_t t = 0; ok && listed && t < tupleCount; ++t) {
     const int32_t size = tupleSizes[t];
-    if (!prepareTuple(alphabet, size, tuples[t], *series, savedLevel, work)) continue;
+    if (!prepareTuple(kernels, alphabet, size, tuples[t], *series, savedLevel, work)) continue;
     for (int32_t r = 0; r < phaseCount(subsetProceeding, size); ++r) {
-      runTuplePass(work, size, tuples[t], r, tmin, tmax);
+      runTuplePass(kernels, work, size, tuples[t], r, tmin, tmax);
       if (!current.chain.found) continue;
       if (current.chain.score < best) {
         best = current.chain.score;
@@ -242,6 +247,37 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
   writeTupleAnswer(*series, work.tuple.best);
   series->wFoundTuple = static_cast<int16_t>(recognised);
   return recognised;
+}
+
+#define VELMORA_TUPLE_SEARCHES(Kernels)                                                       \
+  template int tupleDetectionSearchWith<Kernels>(                                             \
+      Kernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t, uint16_t,     \
+      uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                    \
+  template int tupleRecognitionSearchWith<Kernels>(                                           \
+      Kernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*, int32_t,  \
+      uint16_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+VELMORA_TUPLE_SEARCHES(FastPassKernels)
+VELMORA_TUPLE_SEARCHES(PlainPassKernels)
+#undef VELMORA_TUPLE_SEARCHES
+
+int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
+                         const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
+                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                         SeriesHeader* series, SearchWorkspace* workspace) {
+  FastPassKernels kernels;
+  return tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple, subsetProceeding,
+                                  tmin, tmax, savedLevel, chains, series, workspace);
+}
+
+int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
+                           const int32_t* tupleSizes, const int32_t* const* tuples,
+                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
+                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                           SeriesHeader* series, SearchWorkspace* workspace) {
+  FastPassKernels kernels;
+  return tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes, tuples, tupleCount,
+                                    subsetProceeding, tmin, tmax, savedLevel, chains, series,
+                                    workspace);
 }
 
 }  // namespace velmora

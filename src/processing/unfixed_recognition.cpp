@@ -3,15 +3,17 @@
 #include <new>
 
 #include "processing/match.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 #include "processing/unfixed_search.h"
 
 namespace velmora {
 
-uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                               const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                               SearchWorkspace* workspace) {
+template <typename Kernels>
+uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                   uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                                   uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                   SeriesHeader* series, SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
@@ -62,8 +64,8 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
         continue;
       }
       resetUnfixedTables(tables, L, n);
-      matchUnfixedPositions(tables, *sets, &candidate, 1, series->lpNoisyData, work.matcher);
-      chainUnfixedCosts(tables, *sets, tmin, tmax, work.queue);
+      kernels.match(work, *sets, &candidate, 1, series->lpNoisyData);
+      kernels.chain(work, *sets, tmin, tmax);
 
       MatchCost score = 0;
       if (chooseUnfixedEnd(tables, *sets, kEightNines, score) >= 0 && score < bestScore) {
@@ -102,6 +104,22 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
 
   writeFoundChain(*series, answer);
   return recognised;
+}
+
+template uint16_t recognizeUnfixedCountWith<FastUnfixedKernels>(
+    FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
+    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+template uint16_t recognizeUnfixedCountWith<PlainUnfixedKernels>(
+    PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
+    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+
+uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                               const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                               SearchWorkspace* workspace) {
+  FastUnfixedKernels kernels;
+  return recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                   savedLevel, chains, series, workspace);
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 
 namespace velmora {
@@ -271,9 +272,11 @@ const PositionSets* PositionSetsCache::get(Window& window, int32_t seriesSize,
   return &sets_;
 }
 
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
+template <typename Kernels>
+int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                           uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                           SeriesHeader* series, SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
@@ -313,9 +316,8 @@ int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t eta
   chain.clear();
   chain.score = kSevenNines;
   if (used > 0) {
-    matchUnfixedPositions(work.tables, *sets, work.candidates.data(), used, series->lpNoisyData,
-                          work.matcher);
-    chainUnfixedCosts(work.tables, *sets, tmin, tmax, work.queue);
+    kernels.match(work, *sets, work.candidates.data(), used, series->lpNoisyData);
+    kernels.chain(work, *sets, tmin, tmax);
     MatchCost score = 0;
     const int32_t end = chooseUnfixedEnd(work.tables, *sets, kEightNines, score);
     if (end >= 0 && score < kSevenNines &&
@@ -334,6 +336,25 @@ int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t eta
         chains->wPretenders > 0 ? static_cast<uint16_t>(chains->pulsesCount[0]) : 0;
   }
   return 1;
+}
+
+template int searchUnfixedCountWith<FastUnfixedKernels>(FastUnfixedKernels&, Window&,
+                                                        const PulseHeader*, uint16_t,
+                                                        const uint16_t*, uint16_t, uint16_t,
+                                                        uint16_t, ChainsHeader*, SeriesHeader*,
+                                                        SearchWorkspace*);
+template int searchUnfixedCountWith<PlainUnfixedKernels>(PlainUnfixedKernels&, Window&,
+                                                         const PulseHeader*, uint16_t,
+                                                         const uint16_t*, uint16_t, uint16_t,
+                                                         uint16_t, ChainsHeader*, SeriesHeader*,
+                                                         SearchWorkspace*);
+
+int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
+                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                       ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
+  FastUnfixedKernels kernels;
+  return searchUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                savedLevel, chains, series, workspace);
 }
 
 }  // namespace velmora

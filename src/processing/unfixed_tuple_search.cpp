@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "processing/match.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 #include "processing/unfixed_search.h"
 
@@ -42,19 +43,6 @@ class BoundedText {
   size_t limit_;
   bool full_ = false;
   std::string text_;
-};
-
-// Everything one pattern's pass needs besides the layers.
-struct LayeredSearch {
-  const PositionSets* sets = nullptr;
-  const int16_t* x = nullptr;
-  int32_t tmin = 0;
-  int32_t tmax = 0;
-  MatchCost noChain = 0;
-  int maxPulses = 0;
-  Window* window = nullptr;
-  bool dump = false;
-  LayeredSearchWork* work = nullptr;
 };
 
 void addIntervals(BoundedText& text, const IntervalSet* set) {
@@ -119,9 +107,10 @@ void resetLayers(std::vector<Layer>& layers, int layerCount, int32_t positions, 
   }
 }
 
-// The local match of every layer's element over the positions of `set`, into the layers.
-void matchLayers(const LayeredSearch& s, const IntervalSet* set,
-                 const std::vector<MatchEtalon>& elements, int layerCount) {
+}  // namespace
+
+void FastLayeredKernels::match(const LayeredSearch& s, const IntervalSet* set,
+                               const std::vector<MatchEtalon>& elements, int layerCount) {
   std::vector<Layer>& layers = s.work->layers;
   for (int i = 0; i < set->wIntervals; ++i) {
     const int32_t from = set->lpFirst[i];
@@ -135,14 +124,11 @@ void matchLayers(const LayeredSearch& s, const IntervalSet* set,
   }
 }
 
-// Walks the positions of `set` ascending and, at each, the layers ascending, calling
-// step(p, layer, predecessor) with the earliest lowest chain cost of the layer's
-// predecessor layer over max(p - tmax, 0) .. p - tmin below `start`. The costs read lie
-// before p (Tmin >= 1) and are final by then, so one monotonic queue per layer serves;
-// with Tmin = 0 the ranges are scanned in full, since they hold p itself.
+// The costs read lie before p (Tmin >= 1) and are final by then, so one monotonic queue
+// per layer serves; with Tmin = 0 the ranges are scanned in full, since they hold p itself.
 template <typename Step>
-void walkLayers(const LayeredSearch& s, const IntervalSet* set, int layerCount, MatchCost start,
-                Step step) {
+void FastLayeredKernels::walk(const LayeredSearch& s, const IntervalSet* set, int layerCount,
+                              MatchCost start, Step step) {
   std::vector<Layer>& layers = s.work->layers;
   auto previousLayer = [layerCount](int l) { return l == 0 ? layerCount - 1 : l - 1; };
   if (s.tmin < 1) {
@@ -169,6 +155,8 @@ void walkLayers(const LayeredSearch& s, const IntervalSet* set, int layerCount, 
   });
 }
 
+namespace {
+
 // The tuple instances of a chain of `pulses` pulses for a pattern of length K: K pulses
 // each from the first pulse on, the last cut at the chain's end.
 void buildInstances(int32_t patternSize, int pulses, LayeredAnswer& answer) {
@@ -181,8 +169,10 @@ void buildInstances(int32_t patternSize, int pulses, LayeredAnswer& answer) {
 
 // One pattern's chain search on the layered graph. Returns the score (`noChain` when no
 // chain ends below it) and the answer (empty then).
-MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon>& elements,
-                           int layerCount, int32_t patternSize, int32_t positions, uint16_t n,
+template <typename Kernels>
+MatchCost runLayeredSearch(Kernels& kernels, const LayeredSearch& s,
+                           const std::vector<MatchEtalon>& elements, int layerCount,
+                           int32_t patternSize, int32_t positions, uint16_t n,
                            LayeredAnswer& answer) {
   answer.clear();
   std::vector<Layer>& layers = s.work->layers;
@@ -190,7 +180,7 @@ MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon
   auto previousLayer = [layerCount](int l) { return l == 0 ? layerCount - 1 : l - 1; };
 
   // Positions that can only hold a first pulse: chains of the first element start here.
-  matchLayers(s, s.sets->firstOnly, elements, 1);
+  kernels.match(s, s.sets->firstOnly, elements, 1);
   forEachPosition(s.sets->firstOnly, [&](int32_t p) {
     Layer& layer = layers[0];
     layer.value[p] = layer.local[p];
@@ -200,8 +190,8 @@ MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon
 
   // Positions that can hold a first or a later pulse: a negative chain is continued; else
   // the first element starts a chain, and a later element cannot.
-  matchLayers(s, s.sets->both, elements, layerCount);
-  walkLayers(s, s.sets->both, layerCount, 0, [&](int32_t p, int l, const Predecessor& best) {
+  kernels.match(s, s.sets->both, elements, layerCount);
+  kernels.walk(s, s.sets->both, layerCount, 0, [&](int32_t p, int l, const Predecessor& best) {
     Layer& layer = layers[l];
     if (best.value < 0) {
       layer.value[p] = best.value + layer.local[p];
@@ -217,8 +207,8 @@ MatchCost runLayeredSearch(const LayeredSearch& s, const std::vector<MatchEtalon
   if (s.dump) showSecondDump(s, layers, layerCount);
 
   // Positions that can only hold a later pulse.
-  matchLayers(s, s.sets->laterOnly, elements, layerCount);
-  walkLayers(s, s.sets->laterOnly, layerCount, s.noChain,
+  kernels.match(s, s.sets->laterOnly, elements, layerCount);
+  kernels.walk(s, s.sets->laterOnly, layerCount, s.noChain,
              [&](int32_t p, int l, const Predecessor& best) {
                Layer& layer = layers[l];
                layer.value[p] = best.value + layer.local[p];
@@ -357,11 +347,12 @@ LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const Seri
 
 }  // namespace
 
-int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
-                        const int32_t* pattern, uint16_t /*subsetProceeding*/, uint16_t tmin,
-                        uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                        SeriesHeader* series, uint32_t* diagnosticFlag,
-                        SearchWorkspace* workspace) {
+template <typename Kernels>
+int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                            int32_t patternSize, const int32_t* pattern, uint16_t tmin,
+                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                            SeriesHeader* series, uint32_t* diagnosticFlag,
+                            SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
@@ -394,7 +385,8 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
       if (sets == nullptr) throw std::bad_alloc();
       const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
                                             kTupleDetectionNoChain, diagnosticFlag, work);
-      score = runLayeredSearch(s, work.elements, layerCount, patternSize, positions, n, answer);
+      score = runLayeredSearch(kernels, s, work.elements, layerCount, patternSize, positions, n,
+                               answer);
     }
   } catch (const std::bad_alloc&) {
     window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
@@ -413,11 +405,12 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
   return 1;
 }
 
-int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
-                           const int32_t* const* patterns, int32_t patternCount,
-                           uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
-                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                           uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
+template <typename Kernels>
+int recognizeUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                               const int32_t* patternSizes, const int32_t* const* patterns,
+                               int32_t patternCount, uint16_t tmin, uint16_t tmax,
+                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                               uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
   if (series == nullptr) return 0;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
@@ -459,7 +452,8 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
       answer.clear();
       if (layerCount > 0 &&
           prepareElements(alphabet, patterns[t], layerCount, n, savedLevel, work.elements)) {
-        score = runLayeredSearch(s, work.elements, layerCount, size, positions, n, answer);
+        score = runLayeredSearch(kernels, s, work.elements, layerCount, size, positions, n,
+                                 answer);
       }
       if (score >= kTupleRecognitionNoChain) {
         score = kTupleRecognitionNoChain;
@@ -482,6 +476,46 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
   if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(best.chain.count());
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
   return recognised;
+}
+
+template int detectUnfixedTuplesWith<FastLayeredKernels>(FastLayeredKernels&, Window&,
+                                                         const PulseHeader*, int32_t,
+                                                         const int32_t*, uint16_t, uint16_t,
+                                                         uint16_t, ChainsHeader*, SeriesHeader*,
+                                                         uint32_t*, SearchWorkspace*);
+template int detectUnfixedTuplesWith<PlainLayeredKernels>(PlainLayeredKernels&, Window&,
+                                                          const PulseHeader*, int32_t,
+                                                          const int32_t*, uint16_t, uint16_t,
+                                                          uint16_t, ChainsHeader*, SeriesHeader*,
+                                                          uint32_t*, SearchWorkspace*);
+template int recognizeUnfixedTuplesWith<FastLayeredKernels>(
+    FastLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
+    int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
+    SearchWorkspace*);
+template int recognizeUnfixedTuplesWith<PlainLayeredKernels>(
+    PlainLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
+    int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
+    SearchWorkspace*);
+
+int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
+                        const int32_t* pattern, uint16_t /*subsetProceeding*/, uint16_t tmin,
+                        uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                        SeriesHeader* series, uint32_t* diagnosticFlag,
+                        SearchWorkspace* workspace) {
+  FastLayeredKernels kernels;
+  return detectUnfixedTuplesWith(kernels, window, alphabet, patternSize, pattern, tmin, tmax,
+                                 savedLevel, chains, series, diagnosticFlag, workspace);
+}
+
+int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
+                           const int32_t* const* patterns, int32_t patternCount,
+                           uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
+                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
+                           uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
+  FastLayeredKernels kernels;
+  return recognizeUnfixedTuplesWith(kernels, window, alphabet, patternSizes, patterns,
+                                    patternCount, tmin, tmax, savedLevel, chains, series,
+                                    diagnosticFlag, workspace);
 }
 
 }  // namespace velmora
