@@ -48,6 +48,9 @@ struct Rect {
 struct DialogControls {
   std::map<int, std::string> texts;
   std::map<int, bool> checks;
+  // The check boxes and radio buttons the user clicked, in order (a click on a radio
+  // button that is already checked counts too).
+  std::vector<int> clicks;
 
   std::string text(int id) const {
     auto it = texts.find(id);
@@ -59,6 +62,7 @@ struct DialogControls {
     return it != checks.end() && it->second;
   }
   void setChecked(int id, bool value) { checks[id] = value; }
+  void click(int id) { clicks.push_back(id); }
 };
 
 // Mouse cursors the main window shows.

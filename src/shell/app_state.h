@@ -118,6 +118,9 @@ struct ShellLayout {
   Rect allNoneButton;
   Rect subsetPanel;
   Rect etalonCells[kMaxEtalons];
+  // The rows of the pattern box that the results and statistics views drew last (pattern
+  // a + 1 in row a), tested by the mouse handling.
+  std::vector<Rect> patternRows;
 };
 
 struct AppState {

@@ -1,0 +1,7 @@
+#include "shell/paint.h"
+
+namespace velmora {
+
+void paint(Canvas&, Window&, AppState&, const Rect&) {}
+
+}  // namespace velmora
