@@ -8,6 +8,7 @@
 
 #include "common/window.h"
 #include "model/alphabet.h"
+#include "model/problem_types.h"
 #include "model/series.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
@@ -15,25 +16,6 @@
 #include "simulation/simulation.h"
 
 namespace velmora {
-
-// Task types (menu "Select Task Type") and the two tuple tasks they turn into on tuple
-// series.
-inline constexpr uint16_t kTaskDetection = 1;
-inline constexpr uint16_t kTaskRecognition = 2;
-inline constexpr uint16_t kTaskJoint = 4;
-inline constexpr uint16_t kTaskSeriesProcessing = 64;
-inline constexpr uint16_t kTaskTupleDetection = 36;
-inline constexpr uint16_t kTaskTupleRecognition = 40;
-
-// Series types.
-inline constexpr uint16_t kSeriesFixedWhole = 1;
-inline constexpr uint16_t kSeriesFixedCutoff = 2;
-inline constexpr uint16_t kSeriesUnfixedWhole = 4;
-inline constexpr uint16_t kSeriesUnfixedCutoff = 8;
-inline constexpr uint16_t kSeriesFixedWholeGiven = 16;
-inline constexpr uint16_t kSeriesUnfixedWholeGiven = 32;
-inline constexpr uint16_t kSeriesFixedTuples = 36;
-inline constexpr uint16_t kSeriesUnfixedTuples = 40;
 
 // View modes of the main window.
 inline constexpr uint32_t kViewAlphabet = 5;
