@@ -104,9 +104,10 @@ bool ellipseRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_
   const uint128 y2 = uint128(uint64_t(std::llabs(yy))) * uint64_t(std::llabs(yy));
   // X² ≤ A²(B² − Y²) / B², and the quotient is below A² < 2^64.
   const uint64_t q = static_cast<uint64_t>(a2 * (b2 - y2) / b2);
+  // Integer square root: the estimate is off by at most one either way.
   uint64_t r = static_cast<uint64_t>(std::sqrt(static_cast<double>(q)));
-  while (r > 0 && r * r > q) --r;
-  while ((r + 1) * (r + 1) <= q) ++r;
+  while (r > 0 && uint128(r) * r > q) --r;
+  while (uint128(r + 1) * (r + 1) <= q) ++r;
   int64_t xx = static_cast<int64_t>(r);
   // X has the parity of A + 1.
   if (((xx ^ (a + 1)) & 1) != 0) --xx;
