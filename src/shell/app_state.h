@@ -10,6 +10,7 @@
 #include "model/alphabet.h"
 #include "model/problem_types.h"
 #include "model/series.h"
+#include "model/subset_selection.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
 #include "simulation/rest_error.h"
@@ -62,31 +63,6 @@ struct SequenceRandom {
     state = state * 214013u + 2531011u;
     return static_cast<int>((state >> 16) & 0x7FFF);
   }
-};
-
-// The selection data of the subset selection view: the selected subset (at most 10
-// etalon numbers in click order, each with a mark flag) and, for tuple recognition, the
-// list of reserved subsets with the current one. Allocated by prepareSubsetSelection,
-// released at shut-down.
-struct SubsetSelection {
-  int32_t capacity = 0;  // 10 once prepared
-  int32_t count = 0;
-  int32_t* selectedSubset = nullptr;  // capacity etalon numbers (1-based)
-  int32_t* marks = nullptr;           // capacity flags, 1 = marked for removal
-  std::vector<int32_t> subsetBlock;   // numbers, then marks
-  std::vector<Rect> possibleSubsetRect;
-
-  int32_t reservedRows = 0;  // R, taken once from the default 10
-  int32_t rowsInUse = 0;
-  int32_t currentRow = 0;  // 1-based, 0 = none
-  int32_t* selectedSubsetArraySize = nullptr;  // R sizes
-  std::vector<int32_t> sizesBlock;
-  std::vector<int32_t*> rows;  // R rows of capacity + 1 numbers
-  std::vector<int32_t> rowsBlock;
-  std::vector<Rect*> possibleSubsetArrayRect;  // R rows of 11 rectangles (row frame last)
-  std::vector<Rect> rowRectsBlock;
-  int32_t justChanged = 0;
-  std::vector<Rect> ButtonsWhileSelectedSubsetRect;
 };
 
 // Rectangles of the main window that the commands repaint. The window layout fills them

@@ -24,10 +24,6 @@ bool chooseSelectorValue(Window& window, AppState& state, Selector selector, int
 // The 1-based position of `value` in a selector's table; 0 when the table lacks it.
 int32_t selectorPosition(const AppState& state, Selector selector, int32_t value);
 
-// Most entries a subset and most subsets the selection view holds.
-inline constexpr int32_t kSubsetCapacity = 10;
-inline constexpr int32_t kSubsetRows = 10;
-
 // Fills the subset selection view with `subset` as the selected subset and `rows` as the
 // list of subsets, `current` (1-based, 0 = none) being the current row, then hands the
 // selection to the series as the view's OK does: for tuple recognition the list with its

@@ -1,0 +1,83 @@
+#include "graphics/view_support.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace velmora {
+
+int32_t lineHeightOf(const Canvas& canvas) {
+  const TextMetrics m = canvas.textMetrics();
+  return std::max(1, m.height + m.externalLeading - 1);
+}
+
+namespace {
+
+// Byte length of the first `chars` code points of a UTF-8 string.
+size_t prefixBytes(const std::string& text, size_t chars) {
+  size_t i = 0;
+  for (size_t c = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      if (c == chars) break;
+      ++c;
+    }
+  }
+  return i;
+}
+
+size_t codePoints(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+}  // namespace
+
+int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text) {
+  if (text.empty() || x < 0 || y < 0) return 0;
+  const Size whole = canvas.textExtent(text);
+  if (y + whole.cy > canvas.height()) return 0;
+  const int32_t room = canvas.width() - x;
+  if (whole.cx <= room) {
+    canvas.textOut(x, y, text);
+    return whole.cx;
+  }
+  // The longest prefix that fits: extents grow with the prefix, so bisect on characters.
+  size_t lo = 0, hi = codePoints(text);
+  while (lo < hi) {
+    const size_t mid = (lo + hi + 1) / 2;
+    if (canvas.textExtent(text.substr(0, prefixBytes(text, mid))).cx <= room)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  if (lo == 0) return 0;
+  const std::string part = text.substr(0, prefixBytes(text, lo));
+  canvas.textOut(x, y, part);
+  return canvas.textExtent(part).cx;
+}
+
+std::string formatted(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string out;
+  if (n > 0) {
+    std::vector<char> buffer(static_cast<size_t>(n) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, again);
+    out.assign(buffer.data(), static_cast<size_t>(n));
+  }
+  va_end(again);
+  return out;
+}
+
+void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  BrushScope hollow(canvas, Brush{kWhite, true});
+  canvas.rectangle(left, top, right, bottom);
+}
+
+}  // namespace velmora

@@ -1,0 +1,57 @@
+// Small drawing helpers the views share: the line height of the current font, text kept
+// inside the drawing surface, pens and brushes selected only for one drawing, and the
+// C-style formatting of the views' texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "graphics/canvas.h"
+
+namespace velmora {
+
+// Line height of the canvas's current font: cell height + external leading - 1, at least 1.
+int32_t lineHeightOf(const Canvas& canvas);
+
+// Draws `text` at (x, y) when its cell lies within the surface vertically and starts on
+// it; characters that would run past the surface's right edge are left off. Returns the
+// width drawn.
+int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text);
+
+// printf into a std::string (the views' texts keep their printf forms).
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Selects a pen (or brush) for the lifetime of the object and restores the previous one.
+class PenScope {
+ public:
+  PenScope(Canvas& canvas, const Pen& pen) : canvas_(canvas), previous_(canvas.setPen(pen)) {}
+  ~PenScope() { canvas_.setPen(previous_); }
+  PenScope(const PenScope&) = delete;
+  PenScope& operator=(const PenScope&) = delete;
+
+ private:
+  Canvas& canvas_;
+  Pen previous_;
+};
+
+class BrushScope {
+ public:
+  BrushScope(Canvas& canvas, const Brush& brush)
+      : canvas_(canvas), previous_(canvas.setBrush(brush)) {}
+  ~BrushScope() { canvas_.setBrush(previous_); }
+  BrushScope(const BrushScope&) = delete;
+  BrushScope& operator=(const BrushScope&) = delete;
+
+ private:
+  Canvas& canvas_;
+  Brush previous_;
+};
+
+// Draws the outline of (left, top, right, bottom) with the current pen, inside untouched.
+void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+inline bool contains(const Rect& r, int32_t x, int32_t y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+}  // namespace velmora
