@@ -19,6 +19,7 @@
 #include "processing/unfixed_recognition.h"
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
+#include "simulation/answer_measures.h"
 
 namespace velmora {
 
@@ -799,41 +800,10 @@ int64_t detectionContribution(const SeriesHeader& header, int32_t pulseCount,
 }
 
 int64_t getRestorationError(const SeriesHeader* header) {
-  if (header == nullptr || header->lpPureData == nullptr) return 0;
+  if (header == nullptr) return 0;
   const SeriesHeader& h = *header;
-  const int64_t n = h.dwSeriesSize;
-  const int32_t length = h.wImpulseSize;
-  int64_t sum = 0;
-  int64_t k = 0;  // next sample not yet summed
-  auto addPure = [&](int64_t end) {
-    for (; k < end; ++k) {
-      const int64_t v = h.lpPureData[k];
-      sum += v * v;
-    }
-  };
-  for (uint16_t f = 0; f < h.wFoundPulses && f < h.wReservedImpulses; ++f) {
-    const int64_t start = h.lpFoundPositions[f];
-    // Found pulses do not overlap: one that starts before the end of the previous one
-    // (or before the series) is skipped.
-    if (start < k || start >= n) continue;
-    addPure(start);
-    const int16_t number = h.lpFoundEtalons[f];
-    const PulseHeader* etalon = nullptr;
-    if (number >= 1 && number <= h.wEtalons && h.lpPulsesList != nullptr)
-      etalon = h.lpPulsesList[number - 1];
-    const int32_t first = h.lpFoundFirstSamples[f];
-    const int32_t last = h.lpFoundLastSamples[f];
-    for (int32_t t = 0; t < length && k < n; ++t, ++k) {
-      int64_t rebuilt = 0;
-      if (etalon != nullptr && etalon->lpData != nullptr && t < etalon->wSize && first <= t &&
-          t <= last)
-        rebuilt = etalon->lpData[t];
-      const int64_t diff = h.lpPureData[k] - rebuilt;
-      sum += diff * diff;
-    }
-  }
-  addPure(n);
-  return sum;
+  return rebuiltSeriesError(h, h.lpFoundPositions, h.lpFoundEtalons, h.lpFoundFirstSamples,
+                            h.lpFoundLastSamples, std::min(h.wFoundPulses, h.wReservedImpulses));
 }
 
 int statCutoffPinpoint(Window& window, RestErrorHeader* errors, uint16_t alphabetSize,
