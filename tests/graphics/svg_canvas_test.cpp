@@ -1,0 +1,214 @@
+#include "graphics/svg_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+namespace {
+
+constexpr Color kRed = rgb(255, 0, 0);
+
+struct Element {
+  std::string name;
+  std::map<std::string, std::string> attributes;
+  std::string text;  // character data directly inside, entities left as written
+};
+
+bool validEntities(const std::string& s) {
+  for (size_t i = s.find('&'); i != std::string::npos; i = s.find('&', i + 1)) {
+    size_t end = s.find(';', i);
+    if (end == std::string::npos) return false;
+    std::string name = s.substr(i + 1, end - i - 1);
+    if (name != "amp" && name != "lt" && name != "gt" && name != "quot" && name != "apos") {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A small XML reader: checks that the document is one well-formed element tree (matching
+// tags, quoted attributes, no stray markup characters) and lists its elements in order.
+std::vector<Element> parse(const std::string& doc, std::string* error) {
+  std::vector<Element> out;
+  std::vector<size_t> open;  // indices of the open elements
+  size_t i = 0;
+  auto fail = [&](const std::string& why) {
+    *error = why + " at " + std::to_string(i);
+    return std::vector<Element>{};
+  };
+  if (doc.compare(0, 5, "<?xml") != 0) return fail("no XML declaration");
+  i = doc.find("?>") + 2;
+  bool rootSeen = false;
+  while (i < doc.size()) {
+    size_t lt = doc.find('<', i);
+    std::string text = doc.substr(i, lt == std::string::npos ? std::string::npos : lt - i);
+    if (text.find('>') != std::string::npos || !validEntities(text)) return fail("bad text");
+    if (open.empty() && text.find_first_not_of(" \n") != std::string::npos) {
+      return fail("text outside the root");
+    }
+    if (!open.empty()) out[open.back()].text += text;
+    if (lt == std::string::npos) break;
+    size_t gt = doc.find('>', lt);
+    if (gt == std::string::npos) return fail("unclosed tag");
+    std::string tag = doc.substr(lt + 1, gt - lt - 1);
+    i = gt + 1;
+    if (tag[0] == '/') {
+      if (open.empty() || out[open.back()].name != tag.substr(1)) return fail("mismatched " + tag);
+      open.pop_back();
+      continue;
+    }
+    if (open.empty() && rootSeen) return fail("second root");
+    rootSeen = true;
+    bool selfClosing = tag.back() == '/';
+    if (selfClosing) tag.pop_back();
+    Element e;
+    size_t p = tag.find(' ');
+    e.name = tag.substr(0, p);
+    while (p != std::string::npos && p < tag.size()) {
+      p = tag.find_first_not_of(' ', p);
+      if (p == std::string::npos) break;
+      size_t eq = tag.find("=\"", p);
+      size_t close = eq == std::string::npos ? eq : tag.find('"', eq + 2);
+      if (close == std::string::npos) return fail("bad attribute in " + tag);
+      std::string value = tag.substr(eq + 2, close - eq - 2);
+      if (value.find('<') != std::string::npos || !validEntities(value)) return fail("bad value");
+      e.attributes[tag.substr(p, eq - p)] = value;
+      p = close + 1;
+    }
+    out.push_back(e);
+    if (!selfClosing) open.push_back(out.size() - 1);
+  }
+  if (!open.empty()) return fail("unclosed " + out[open.back()].name);
+  return out;
+}
+
+std::vector<Element> elements(const SvgCanvas& c, const std::string& name) {
+  std::string error;
+  std::vector<Element> all = parse(c.document(), &error);
+  EXPECT_EQ(error, "");
+  std::vector<Element> out;
+  for (const Element& e : all) {
+    if (e.name == name) out.push_back(e);
+  }
+  return out;
+}
+
+void drawSample(Canvas& c) {
+  c.moveTo(0, 0);
+  c.lineTo(10, 0);
+  c.lineTo(10, 10);
+  c.setBrush(Brush{kRed, false});
+  c.rectangle(1, 1, 6, 5);
+  c.ellipse(0, 0, 7, 3);
+  c.setPixel(3, 4, kRed);
+  c.setFont(FontSpec{16, 700, false});
+  c.textOut(2, 20, "Noise <5> & \"more\" 'x'");
+  c.fillRect(Rect{0, 30, 5, 32}, kBlack);
+}
+
+TEST(SvgCanvas, SmallDrawingIsWellFormedAndComplete) {
+  SvgCanvas c(40, 36);
+  drawSample(c);
+  std::string error;
+  std::vector<Element> all = parse(c.document(), &error);
+  ASSERT_EQ(error, "");
+  std::vector<std::string> names;
+  for (const Element& e : all) names.push_back(e.name);
+  // Root, the white surface, then the calls in order (the text has its opaque cell).
+  EXPECT_EQ(names, (std::vector<std::string>{"svg", "rect", "polyline", "rect", "ellipse", "rect",
+                                             "rect", "text", "rect"}));
+  EXPECT_EQ(all[0].attributes["width"], "40");
+  EXPECT_EQ(all[0].attributes["height"], "36");
+  EXPECT_EQ(all[0].attributes["shape-rendering"], "crispEdges");
+  EXPECT_EQ(all[1].attributes["fill"], "#ffffff");
+  EXPECT_EQ(all[7].text, "Noise &lt;5&gt; &amp; &quot;more&quot; &apos;x&apos;");
+  EXPECT_EQ(all[7].attributes["font-weight"], "bold");
+
+  // The same drawing gives the same bytes.
+  SvgCanvas again(40, 36);
+  drawSample(again);
+  EXPECT_EQ(again.document(), c.document());
+}
+
+TEST(SvgCanvas, ConsecutiveLinesBecomeOnePolylineThroughPixelCentres) {
+  SvgCanvas c(20, 20);
+  c.moveTo(0, 0);
+  c.lineTo(10, 0);
+  c.lineTo(10, 10);
+  c.lineTo(10, 10);  // zero length: nothing, and the polyline goes on
+  c.lineTo(0, 10);
+  c.moveTo(3, 3);  // a new start
+  c.lineTo(3, 5);
+  c.setPen(Pen{kRed, PenStyle::kDot, 1});  // another pen
+  c.lineTo(7, 5);
+  c.setPen(Pen{kRed, PenStyle::kNull, 1});
+  c.lineTo(9, 9);  // nothing
+  std::vector<Element> lines = elements(c, "polyline");
+  ASSERT_EQ(lines.size(), 3u);
+  // The first pixel from its edge, the end point excluded (half a step before its centre).
+  EXPECT_EQ(lines[0].attributes["points"], "0,0.5 10.5,0.5 10.5,10.5 1,10.5");
+  EXPECT_EQ(lines[1].attributes["points"], "3.5,3 3.5,5");
+  EXPECT_EQ(lines[2].attributes["points"], "3,5.5 7,5.5");
+  EXPECT_EQ(lines[2].attributes["stroke"], "#ff0000");
+  EXPECT_EQ(lines[2].attributes["stroke-dasharray"], "1 1");
+}
+
+TEST(SvgCanvas, ShapesCoverTheRasterBoxes) {
+  SvgCanvas c(20, 20);
+  c.setBrush(Brush{kRed, false});
+  c.rectangle(6, 5, 1, 1);  // outline centred on pixels 1..5 × 1..4
+  c.ellipse(0, 0, 7, 3);
+  c.setPen(Pen{kBlack, PenStyle::kNull, 1});
+  c.rectangle(1, 1, 6, 5);  // one pixel smaller: 1..4 × 1..3
+  c.ellipse(0, 0, 7, 3);
+  c.setBrush(Brush{kRed, true});
+  c.rectangle(1, 1, 6, 5);  // neither pen nor brush: nothing
+  std::vector<Element> rects = elements(c, "rect");
+  ASSERT_EQ(rects.size(), 3u);
+  EXPECT_EQ(rects[1].attributes["x"], "1.5");
+  EXPECT_EQ(rects[1].attributes["y"], "1.5");
+  EXPECT_EQ(rects[1].attributes["width"], "4");
+  EXPECT_EQ(rects[1].attributes["height"], "3");
+  EXPECT_EQ(rects[1].attributes["stroke"], "#000000");
+  EXPECT_EQ(rects[2].attributes["x"], "1");
+  EXPECT_EQ(rects[2].attributes["width"], "4");
+  EXPECT_EQ(rects[2].attributes["height"], "3");
+  EXPECT_EQ(rects[2].attributes.count("stroke"), 0u);
+  std::vector<Element> ellipses = elements(c, "ellipse");
+  ASSERT_EQ(ellipses.size(), 2u);
+  EXPECT_EQ(ellipses[0].attributes["cx"], "3.5");
+  EXPECT_EQ(ellipses[0].attributes["rx"], "3");
+  EXPECT_EQ(ellipses[0].attributes["ry"], "1");
+  EXPECT_EQ(ellipses[1].attributes["cx"], "3");
+  EXPECT_EQ(ellipses[1].attributes["rx"], "3");
+}
+
+TEST(SvgCanvas, TextMatchesTheRasterLayout) {
+  SvgCanvas c(200, 40);
+  c.setBackgroundMode(BackgroundMode::kTransparent);
+  c.textOut(5, 7, "Ряд 42");
+  c.setFont(FontSpec{18, 408, true});
+  c.textOut(5, 20, "s=S\x01");
+  std::vector<Element> texts = elements(c, "text");
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(elements(c, "rect").size(), 1u);  // transparent: no cell behind the text
+  const ResolvedFont window = resolveFont(FontSpec{}, kDefaultWindowFontHeight);
+  std::string xs;
+  for (const PlacedChar& ch : layoutText(window, "Ряд 42").chars) {
+    xs += (xs.empty() ? "" : " ") + std::to_string(5 + ch.x);
+  }
+  EXPECT_EQ(texts[0].attributes["x"], xs);
+  EXPECT_EQ(texts[0].attributes["y"], std::to_string(7 + window.metrics.ascent));
+  EXPECT_EQ(texts[0].attributes["font-family"], "DejaVu Sans");
+  EXPECT_EQ(texts[0].attributes["font-size"], "12.031");  // 14 × 2048 / 2384
+  EXPECT_EQ(texts[0].text, "Ряд 42");
+  // The symbol font writes the Greek it shows; a control character cannot go into XML.
+  EXPECT_EQ(texts[1].text, "σ=Σ\uFFFD");
+  EXPECT_EQ(c.textExtent("s").cx, layoutText(resolveFont(FontSpec{18, 400, false}, 14), "σ").width);
+}
+
+}  // namespace
+}  // namespace velmora::testing
