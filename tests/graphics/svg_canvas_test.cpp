@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,74 +15,43 @@ constexpr Color kRed = rgb(255, 0, 0);
 struct Element {
   std::string name;
   std::map<std::string, std::string> attributes;
-  std::string text;  // character data directly inside, entities left as written
+  std::string text;  // character data directly inside, entities as written
 };
 
-bool validEntities(const std::string& s) {
-  for (size_t i = s.find('&'); i != std::string::npos; i = s.find('&', i + 1)) {
-    size_t end = s.find(';', i);
-    if (end == std::string::npos) return false;
-    std::string name = s.substr(i + 1, end - i - 1);
-    if (name != "amp" && name != "lt" && name != "gt" && name != "quot" && name != "apos") {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A small XML reader: checks that the document is one well-formed element tree (matching
-// tags, quoted attributes, no stray markup characters) and lists its elements in order.
+// Checks that the document is one well-formed element tree (matching tags, quoted
+// attributes, only the five predefined entities, no stray markup) and lists its elements.
 std::vector<Element> parse(const std::string& doc, std::string* error) {
+  static const std::regex tag(R"re(<(/?)([a-z]+)((?: [A-Za-z:-]+="[^"<]*")*)(/?)>)re");
+  static const std::regex attribute(R"re( ([A-Za-z:-]+)="([^"]*)")re");
+  static const std::regex badText(R"re([<>]|&(?!(amp|lt|gt|quot|apos);))re");
   std::vector<Element> out;
-  std::vector<size_t> open;  // indices of the open elements
-  size_t i = 0;
-  auto fail = [&](const std::string& why) {
-    *error = why + " at " + std::to_string(i);
-    return std::vector<Element>{};
-  };
-  if (doc.compare(0, 5, "<?xml") != 0) return fail("no XML declaration");
-  i = doc.find("?>") + 2;
-  bool rootSeen = false;
-  while (i < doc.size()) {
-    size_t lt = doc.find('<', i);
-    std::string text = doc.substr(i, lt == std::string::npos ? std::string::npos : lt - i);
-    if (text.find('>') != std::string::npos || !validEntities(text)) return fail("bad text");
-    if (open.empty() && text.find_first_not_of(" \n") != std::string::npos) {
-      return fail("text outside the root");
-    }
+  std::vector<size_t> open;
+  const std::string prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  if (doc.compare(0, prolog.size(), prolog) != 0) *error = "no XML declaration";
+  auto at = doc.cbegin() + static_cast<std::ptrdiff_t>(prolog.size());
+  for (std::smatch m; error->empty() && std::regex_search(at, doc.cend(), m, tag); at = m[0].second) {
+    const std::string text(at, m[0].first);
+    if (m.position(0) != 0 && open.empty()) *error = "text outside the root: " + text;
+    if (std::regex_search(text, badText)) *error = "bad text: " + text;
     if (!open.empty()) out[open.back()].text += text;
-    if (lt == std::string::npos) break;
-    size_t gt = doc.find('>', lt);
-    if (gt == std::string::npos) return fail("unclosed tag");
-    std::string tag = doc.substr(lt + 1, gt - lt - 1);
-    i = gt + 1;
-    if (tag[0] == '/') {
-      if (open.empty() || out[open.back()].name != tag.substr(1)) return fail("mismatched " + tag);
-      open.pop_back();
+    if (m[1] == "/") {
+      if (open.empty() || out[open.back()].name != m[2]) *error = "mismatched " + m.str(0);
+      if (!open.empty()) open.pop_back();
       continue;
     }
-    if (open.empty() && rootSeen) return fail("second root");
-    rootSeen = true;
-    bool selfClosing = tag.back() == '/';
-    if (selfClosing) tag.pop_back();
-    Element e;
-    size_t p = tag.find(' ');
-    e.name = tag.substr(0, p);
-    while (p != std::string::npos && p < tag.size()) {
-      p = tag.find_first_not_of(' ', p);
-      if (p == std::string::npos) break;
-      size_t eq = tag.find("=\"", p);
-      size_t close = eq == std::string::npos ? eq : tag.find('"', eq + 2);
-      if (close == std::string::npos) return fail("bad attribute in " + tag);
-      std::string value = tag.substr(eq + 2, close - eq - 2);
-      if (value.find('<') != std::string::npos || !validEntities(value)) return fail("bad value");
-      e.attributes[tag.substr(p, eq - p)] = value;
-      p = close + 1;
+    if (open.empty() && !out.empty()) *error = "a second root";
+    Element e{m[2], {}, {}};
+    const std::string attrs = m[3];
+    for (std::sregex_iterator a(attrs.begin(), attrs.end(), attribute), end; a != end; ++a) {
+      if (std::regex_search((*a)[2].str(), badText)) *error = "bad value " + (*a)[0].str();
+      e.attributes[(*a)[1]] = (*a)[2];
     }
     out.push_back(e);
-    if (!selfClosing) open.push_back(out.size() - 1);
+    if (m[4] != "/") open.push_back(out.size() - 1);
   }
-  if (!open.empty()) return fail("unclosed " + out[open.back()].name);
+  if (error->empty() && (!open.empty() || std::string(at, doc.cend()) != "\n")) {
+    *error = "unclosed element or trailing markup";
+  }
   return out;
 }
 
@@ -115,6 +85,10 @@ TEST(SvgCanvas, SmallDrawingIsWellFormedAndComplete) {
   std::string error;
   std::vector<Element> all = parse(c.document(), &error);
   ASSERT_EQ(error, "");
+  std::string broken = c.document();
+  broken.replace(broken.find("</text>"), 7, "</tex>");
+  parse(broken, &error);
+  EXPECT_NE(error, "");  // the reader does notice a broken document
   std::vector<std::string> names;
   for (const Element& e : all) names.push_back(e.name);
   // Root, the white surface, then the calls in order (the text has its opaque cell).
