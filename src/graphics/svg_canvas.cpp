@@ -5,10 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#if __has_include("export/png.h")
 #include "export/png.h"
-#define VELMORA_HAVE_PNG 1
-#endif
 
 namespace velmora {
 
@@ -73,7 +70,7 @@ void appendXml(std::string& out, char32_t c) {
   appendUtf8(out, c);
 }
 
-[[maybe_unused]] std::string base64(const std::vector<uint8_t>& bytes) {
+std::string base64(const std::vector<uint8_t>& bytes) {
   static const char* alphabet =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
@@ -98,14 +95,8 @@ void appendXml(std::string& out, char32_t c) {
   return out;
 }
 
-// The image as a data URI, or empty when no PNG encoder is built in.
 std::string pngDataUri(const Image& image) {
-#ifdef VELMORA_HAVE_PNG
   return "data:image/png;base64," + base64(encodePng(image));
-#else
-  (void)image;
-  return {};
-#endif
 }
 
 std::string rectElement(double x, double y, double w, double h, const std::string& rest) {
@@ -285,7 +276,6 @@ void SvgCanvas::drawImage(int32_t x, int32_t y, const Image& image) {
     return;
   }
   const std::string uri = pngDataUri(image);
-  if (uri.empty()) return;
   body_ += "<image x=\"" + num(int64_t{x}) + "\" y=\"" + num(int64_t{y}) + "\" width=\"" +
            num(int64_t{image.width}) + "\" height=\"" + num(int64_t{image.height}) +
            "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" xlink:href=\"" +

@@ -11,6 +11,9 @@
 // with the surface filled white, as a fresh canvas is. The same drawing always gives the
 // same bytes.
 //
+// drawImage throws what the PNG encoder throws (ImageFileError, std::bad_alloc), so that
+// a document missing an image is never taken for a complete one.
+//
 // An SVG document keeps no pixels: getPixel answers the background colour, as for a point
 // outside a raster surface.
 #pragma once

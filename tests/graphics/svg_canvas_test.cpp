@@ -1,5 +1,7 @@
 #include "graphics/svg_canvas.h"
 
+#include "export/png.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -182,6 +184,39 @@ TEST(SvgCanvas, TextMatchesTheRasterLayout) {
   // The symbol font writes the Greek it shows; a control character cannot go into XML.
   EXPECT_EQ(texts[1].text, "σ=Σ\uFFFD");
   EXPECT_EQ(c.textExtent("s").cx, layoutText(resolveFont(FontSpec{18, 400, false}, 14), "σ").width);
+}
+
+std::vector<uint8_t> unbase64(const std::string& s) {
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::vector<uint8_t> out;
+  uint32_t bits = 0;
+  int count = 0;
+  for (char c : s) {
+    if (c == '=') break;
+    bits = (bits << 6) | static_cast<uint32_t>(alphabet.find(c));
+    if ((count += 6) >= 8) out.push_back(static_cast<uint8_t>(bits >> (count -= 8)));
+  }
+  return out;
+}
+
+TEST(SvgCanvas, ImagesAreEmbeddedAsPngWithTheirPixels) {
+  for (int w : {1, 3, 39}) {  // PNG sizes of 1, 0 and 2 modulo 3: every base64 ending
+    Image image(w, 2, kRed);
+    image.at(0, 1) = rgb(1, 2, 3).packed();
+    SvgCanvas c(20, 20);
+    c.drawImage(-3, 4, image);
+    c.drawImage(0, 0, Image());  // nothing to draw
+    std::vector<Element> images = elements(c, "image");
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].attributes["x"], "-3");
+    EXPECT_EQ(images[0].attributes["width"], std::to_string(w));
+    const std::string prefix = "data:image/png;base64,";
+    const std::string& href = images[0].attributes["xlink:href"];
+    ASSERT_EQ(href.compare(0, prefix.size(), prefix), 0);
+    Image back = decodePng(unbase64(href.substr(prefix.size())));
+    EXPECT_EQ(back.width, w);
+    EXPECT_EQ(back.pixels, image.pixels);
+  }
 }
 
 }  // namespace
