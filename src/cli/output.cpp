@@ -6,6 +6,7 @@
 
 #include "model/alphabet.h"
 #include "processing/chains.h"
+#include "simulation/answer_measures.h"
 #include "simulation/rest_error.h"
 #include "simulation/simulation.h"
 
@@ -156,6 +157,7 @@ Json runJson(const AppState& s, const std::vector<ShownMessage>& messages) {
       array(s.lpEtalonSequence, std::min<size_t>(s.wMaxPulses, s.wEtalonSequenceSize));
   j["series"] = s.lpSeriesHeader ? seriesJson(*s.lpSeriesHeader) : Json();
   j["chains"] = s.lpChainsHeader ? chainsJson(*s.lpChainsHeader) : Json();
+  j["trueChainCost"] = s.lpSeriesHeader ? Json(trueChainCost(*s.lpSeriesHeader)) : Json();
   Json shown = Json::array();
   for (const ShownMessage& m : messages) {
     Json one;
@@ -201,6 +203,7 @@ std::string runText(const AppState& s, int number, const std::string& command) {
       out += "\nfound tuple: " + std::to_string(h->wFoundTuple) + "\n";
     }
     out += "restoration error: " + std::to_string(getRestorationError(h)) + "\n";
+    out += "true chain cost: " + std::to_string(trueChainCost(*h)) + "\n";
   }
   if (c) out += chainsHeaderText(*c);
   if (out.back() != '\n') out += "\n";

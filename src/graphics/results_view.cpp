@@ -1,0 +1,655 @@
+#include "graphics/results_view.h"
+
+#include <algorithm>
+#include <cinttypes>
+
+#include "graphics/thumbnail.h"
+#include "graphics/view_support.h"
+#include "model/problem_types.h"
+#include "simulation/answer_measures.h"
+
+namespace velmora {
+
+namespace {
+
+// Lists of pulses in the texts stop here and end with an ellipsis.
+constexpr int32_t kHeaderPulses = 19;
+constexpr int32_t kDetectedPulses = 9;
+constexpr int32_t kPretenderPulses = 19;
+constexpr int32_t kLastTupleStart = 19;  // tuple instances starting later are left off
+constexpr int32_t kPretenderLines = 6;
+// The pulse columns of the pretender lines start this far right of the text's left edge.
+constexpr int32_t kPositionsColumn = 100;
+
+constexpr const char* kPatternTuple = " pattern tuple ";
+constexpr const char* kPatternTuples = " pattern tuples ";
+
+bool isTupleCode(uint16_t code) {
+  return code == kTaskTupleDetection || code == kTaskTupleRecognition;
+}
+
+// The letter of an etalon number; a number that names no etalon (0: none) shows as '-'.
+char letterOf(int32_t number) { return number >= 1 && number <= 26 ? etalonLetter(number) : '-'; }
+
+// What the drawing steps share, derived once from the inputs.
+struct View {
+  const ResultsViewInputs& in;
+  const ResultsViewLayout& lay;
+  const SeriesHeader& s;
+  const ChainsHeader* c;
+  uint16_t described = 0;
+  uint16_t taskType = 0;
+  uint16_t seriesType = 0;
+  bool letters = false;  // etalon letters are printed
+  bool samples = false;  // visible runs are printed (cut-off series)
+  int32_t length = 0;    // L
+  int32_t pulseSize = 0;  // n
+  int32_t truePulses = 0;
+  int32_t foundPulses = 0;
+  int32_t lineHeight = 0;
+
+  View(const ResultsViewInputs& inputs, const ResultsViewLayout& layout)
+      : in(inputs), lay(layout), s(*inputs.series), c(inputs.chains) {
+    if (c != nullptr) {
+      described = c->wDescribed;
+      taskType = c->wTaskType;
+      seriesType = c->wSeriesType;
+    }
+    length = static_cast<int32_t>(std::min<uint32_t>(s.dwSeriesSize, kMaxSeriesSize));
+    pulseSize = s.wImpulseSize;
+    truePulses = s.lpPositions ? std::min(s.wImpulseQuantity, s.wReservedImpulses) : 0;
+    foundPulses = s.lpFoundPositions ? std::min(s.wFoundPulses, s.wReservedImpulses) : 0;
+    if (described > 1)
+      letters = taskType != kTaskDetection;
+    else
+      letters = s.lpFoundEtalons != nullptr && s.wReservedImpulses > 0 && s.lpFoundEtalons[0] != 0;
+    samples = isCutoffSeries(seriesType);
+    lineHeight = inputs.lineHeight;
+  }
+
+  const PulseHeader* etalon(int32_t number) const {
+    if (number < 1 || number > s.wEtalons || s.lpPulsesList == nullptr) return nullptr;
+    const PulseHeader* e = s.lpPulsesList[number - 1];
+    return e != nullptr && e->lpData != nullptr ? e : nullptr;
+  }
+};
+
+// A pulse list of the series record: true or found pulses.
+struct PulseList {
+  const int16_t* positions;
+  const int16_t* etalons;
+  const int16_t* first;
+  const int16_t* last;
+  int32_t count;
+};
+
+PulseList truePulses(const View& v) {
+  return {v.s.lpPositions, v.s.lpEtalons, v.s.lpFirstSamples, v.s.lpLastSamples, v.truePulses};
+}
+PulseList foundPulses(const View& v) {
+  return {v.s.lpFoundPositions, v.s.lpFoundEtalons, v.s.lpFoundFirstSamples,
+          v.s.lpFoundLastSamples, v.foundPulses};
+}
+
+// One panel's geometry and its two scales.
+struct Panel {
+  int32_t left, top, right, bottom, mid;
+  int32_t length;  // L
+  int32_t halfRange;
+
+  int32_t x(int64_t p) const {
+    const int64_t span = std::max(length - 1, 1);
+    const int64_t x = left + p * (right - left) / span;
+    return static_cast<int32_t>(std::clamp<int64_t>(x, left, right));
+  }
+  // Values beyond the half-range are held at the panel's edge.
+  int32_t y(int64_t value) const {
+    const int64_t y = bottom - (value + halfRange) * (bottom - top) / (2 * int64_t{halfRange});
+    return static_cast<int32_t>(std::clamp<int64_t>(y, top, bottom));
+  }
+};
+
+Panel panelAt(const View& v, int32_t top) {
+  Panel p;
+  p.left = v.lay.x0;
+  p.top = top;
+  p.right = v.lay.x0 + v.lay.graphWidth;
+  p.bottom = top + v.lay.graphHeight;
+  p.mid = p.top + (p.bottom - p.top) / 2;
+  p.length = std::max(v.length, 1);
+  p.halfRange = std::max(v.lay.halfRange, 1);
+  return p;
+}
+
+// " %d", the letter and the visible run of pulse i, in the header's and labels' forms.
+std::string pulseText(const View& v, const PulseList& list, int32_t i, const char* position,
+                      const char* run, bool letter) {
+  std::string t = formatted(position, list.positions[i]);
+  if (letter && list.etalons) t += letterOf(list.etalons[i]);
+  if (v.samples && list.first && list.last) t += formatted(run, list.first[i], list.last[i]);
+  return t;
+}
+
+// ----------------------------------------------------------------------------- header
+
+void drawHeader(Canvas& canvas, const View& v) {
+  const int32_t h = v.lineHeight;
+  const int32_t x = v.lay.x0;
+  int32_t y = v.lay.headerY;
+  if (v.described > 1) {
+    const std::string task =
+        v.c->lpTaskName ? v.c->lpTaskName : formatted("%d", v.c->wTaskType);
+    const std::string series =
+        v.c->lpSeriesTypeName ? v.c->lpSeriesTypeName : formatted("%d", v.c->wSeriesType);
+    textWithin(canvas, x, y, formatted(" %s for series with %s ", task.c_str(), series.c_str()));
+    y += h + 1;
+  }
+
+  // Energies of the pure series, of all the noise and of the noise under the pulses.
+  const SeriesHeader& s = v.s;
+  int64_t signal = 0, noiseAll = 0, noisePulses = 0;
+  if (s.lpPureData && s.lpNoisyData) {
+    for (int32_t k = 0; k < v.length; ++k) {
+      const int64_t pure = s.lpPureData[k];
+      const int64_t noise = int64_t{s.lpNoisyData[k]} - pure;
+      signal += pure * pure;
+      noiseAll += noise * noise;
+    }
+    for (int32_t i = 0; i < v.truePulses; ++i) {
+      for (int32_t j = 0; j < v.pulseSize; ++j) {
+        const int64_t k = int64_t{s.lpPositions[i]} + j;
+        if (k < 0 || k >= v.length) continue;
+        const int64_t noise = int64_t{s.lpNoisyData[k]} - s.lpPureData[k];
+        noisePulses += noise * noise;
+      }
+    }
+  }
+  const double allNS = signal < 1 ? 0.0 : static_cast<double>(noiseAll) / signal;
+  const double pulseNS = signal < 1 ? 0.0 : static_cast<double>(noisePulses) / signal;
+  textWithin(canvas, x, y,
+             formatted(" series length %d, ", v.length) +
+                 formatted("Tmin=%d, Tmax=%d, ", s.wTmin, s.wTmax) +
+                 formatted(" amplitude %d, noise level %d, allN/S %.3g,  N/S %.3g",
+                           v.lay.amplitude, s.wNoise, allNS, pulseNS));
+  y += h;
+
+  std::string line = formatted(" pulses number %d [%d-%d], length %d", s.wImpulseQuantity,
+                               s.wMinPulses, s.wMaxPulses, v.pulseSize);
+  if (v.described > 1 && v.samples)
+    line += formatted(", saved energy level for making/processing %d/%d", v.c->wSavedLevelMaking,
+                      v.c->wSavedLevelProcessing);
+  textWithin(canvas, x, y, line);
+  y += h;
+
+  line = " pulses:";
+  const PulseList list = truePulses(v);
+  for (int32_t i = 0; i < list.count; ++i) {
+    if (i == kHeaderPulses) {
+      line += "...";
+      break;
+    }
+    line += pulseText(v, list, i, " %d", "[%d..%d] ", v.letters);
+  }
+  textWithin(canvas, x, y, line);
+}
+
+// ----------------------------------------------------------------------------- panels
+
+void drawLabels(Canvas& canvas, const View& v, const Panel& p, const PulseList& list) {
+  for (int32_t i = 0; i < list.count; ++i)
+    textWithin(canvas, p.x(list.positions[i]) - 5, p.bottom - 1,
+               pulseText(v, list, i, "%d", "[%d..%d] ", v.letters));
+}
+
+void dottedVertical(Canvas& canvas, int32_t x, int32_t mid, int32_t reach) {
+  for (int32_t d = -(reach / 2) * 2; d <= reach; d += 2) canvas.setPixel(x, mid + d, kBlack);
+}
+
+void dottedHorizontal(Canvas& canvas, int32_t x1, int32_t x2, int32_t y) {
+  for (int32_t x = x1; x <= x2; x += 2) canvas.setPixel(x, y, kBlack);
+}
+
+void drawPulseFrames(Canvas& canvas, const View& v, const Panel& p) {
+  const PulseList list = foundPulses(v);
+  const int32_t reach = (p.bottom - p.top) / 3;
+  for (int32_t i = 0; i < list.count; ++i) {
+    const int32_t pos = list.positions[i];
+    const int32_t x1 = p.x(pos);
+    const int32_t x2 = p.x(int64_t{pos} + v.pulseSize - 1);
+    dottedVertical(canvas, x1, p.mid, reach);
+    dottedVertical(canvas, x2, p.mid, reach);
+    dottedHorizontal(canvas, x1, x2, p.mid - reach);
+    dottedHorizontal(canvas, x1, x2, p.mid + reach);
+    if (list.first && list.last) {
+      dottedVertical(canvas, p.x(int64_t{pos} + list.first[i]), p.mid, reach);
+      dottedVertical(canvas, p.x(int64_t{pos} + list.last[i]), p.mid, reach);
+    }
+  }
+}
+
+// The span of each tuple instance over the found pulses, widened by 2 pixels and kept in
+// the panel. Instances naming pulses outside the answer are left out.
+template <typename Draw>
+void forEachTupleSpan(const View& v, const Panel& p, Draw draw) {
+  const SeriesHeader& s = v.s;
+  if (s.lpTupleFirst == nullptr || s.lpTupleLast == nullptr) return;
+  const int32_t instances = std::min<int32_t>(s.wTupleInstances, s.wReservedImpulses);
+  for (int32_t k = 0; k < instances; ++k) {
+    const int32_t first = s.lpTupleFirst[k] - 1;
+    const int32_t last = s.lpTupleLast[k] - 1;
+    if (first < 0 || last < first || last >= v.foundPulses) continue;
+    const int32_t x1 = std::max(p.x(s.lpFoundPositions[first]) - 2, p.left);
+    const int32_t x2 =
+        std::min(p.x(int64_t{s.lpFoundPositions[last]} + v.pulseSize - 1) + 2, p.right);
+    draw(x1, x2);
+  }
+}
+
+void drawTupleHighlight(Canvas& canvas, const View& v, const Panel& p) {
+  const int32_t reach = 3 * (p.bottom - p.top) / 8;
+  const int32_t top = p.mid - reach;
+  const int32_t bottom = p.mid + reach;
+  switch (v.in.settings.tupleHighlighting) {
+    case kTupleHighlightFrames:
+      forEachTupleSpan(v, p, [&](int32_t x1, int32_t x2) {
+        dottedHorizontal(canvas, x1, x2, top);
+        dottedHorizontal(canvas, x1, x2, bottom);
+        for (int32_t y = top; y <= bottom; y += 2) {
+          canvas.setPixel(x1, y, kBlack);
+          canvas.setPixel(x2, y, kBlack);
+        }
+      });
+      break;
+    case kTupleHighlightBackgrounds: {
+      PenScope pen(canvas, Pen{kTupleBackgroundColor, PenStyle::kSolid, 1});
+      BrushScope brush(canvas, Brush{kTupleBackgroundColor, false});
+      forEachTupleSpan(v, p, [&](int32_t x1, int32_t x2) {
+        canvas.rectangle(x1, top, x2, bottom);
+      });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void drawAxes(Canvas& canvas, const Panel& p) {
+  canvas.moveTo(p.left, p.top);
+  canvas.lineTo(p.left, p.bottom);
+  canvas.moveTo(p.left, p.mid);
+  canvas.lineTo(p.right, p.mid);
+}
+
+void drawSeriesCurve(Canvas& canvas, const View& v, const Panel& p) {
+  if (v.s.lpNoisyData == nullptr) return;
+  PenScope blue(canvas, Pen{kSeriesCurveColor, PenStyle::kSolid, 1});
+  canvas.moveTo(p.left, p.mid);
+  for (int32_t k = 0; k < v.length; ++k) canvas.lineTo(p.x(k), p.y(v.s.lpNoisyData[k]));
+}
+
+// Each pulse of the list over its samples from..to (the whole etalon when `whole`), from
+// the zero line and back to it.
+void drawPulseCurves(Canvas& canvas, const View& v, const Panel& p, const PulseList& list,
+                     bool whole) {
+  for (int32_t i = 0; i < list.count; ++i) {
+    const PulseHeader* e = v.etalon(list.etalons ? list.etalons[i] : 0);
+    if (e == nullptr) continue;
+    const int32_t size = std::min<int32_t>(v.pulseSize, e->wSize);
+    int32_t from = 0, to = size - 1;
+    if (!whole && list.first && list.last) {
+      from = std::max<int32_t>(list.first[i], 0);
+      to = std::min<int32_t>(list.last[i], size - 1);
+    }
+    if (to < from) continue;
+    const int64_t pos = list.positions[i];
+    canvas.moveTo(p.x(pos + from), p.mid);
+    for (int32_t j = from; j <= to; ++j) canvas.lineTo(p.x(pos + j), p.y(e->lpData[j]));
+    canvas.lineTo(p.x(pos + to), p.mid);
+  }
+}
+
+// Black pixels on every second row between the zero line and each true pulse's visible
+// curve, the row parity alternating from column to column.
+void drawHatching(Canvas& canvas, const View& v, const Panel& p) {
+  const PulseList list = truePulses(v);
+  for (int32_t i = 0; i < list.count; ++i) {
+    const PulseHeader* e = v.etalon(list.etalons ? list.etalons[i] : 0);
+    if (e == nullptr || list.first == nullptr || list.last == nullptr) continue;
+    const int32_t size = std::min<int32_t>(v.pulseSize, e->wSize);
+    const int32_t from = std::max<int32_t>(list.first[i], 0);
+    const int32_t to = std::min<int32_t>(list.last[i], size - 1);
+    const int64_t pos = list.positions[i];
+    for (int32_t j = from; j < to; ++j) {
+      const int32_t xa = p.x(pos + j);
+      const int32_t xb = p.x(pos + j + 1);
+      const int64_t va = e->lpData[j];
+      const int64_t vb = j + 1 < e->wSize ? e->lpData[j + 1] : 0;
+      for (int32_t x = xa; x < xb; ++x) {
+        const int32_t yc = p.y(va + (vb - va) * (x - xa) / (xb - xa));
+        const int32_t lo = std::min(yc, p.mid), hi = std::max(yc, p.mid);
+        int32_t y = lo + 1;
+        if ((y + x) % 2 != 0) ++y;
+        for (; y < hi; y += 2) canvas.setPixel(x, y, kBlack);
+      }
+    }
+  }
+}
+
+void drawPanels(Canvas& canvas, const View& v) {
+  const DrawingSettings& set = v.in.settings;
+  const bool tupleTask = isTupleCode(v.taskType);
+  const bool tupleAnswer = tupleTask && isTupleSeries(v.seriesType);
+  bool allNamed = true;
+  for (int32_t i = 0; i < v.foundPulses && v.s.lpFoundEtalons; ++i)
+    allNamed = allNamed && v.s.lpFoundEtalons[i] != 0;
+
+  for (int panel = 0; panel < 3; ++panel) {
+    if (panel == 2 && !allNamed) break;
+    const Panel p = panelAt(v, v.lay.panelTops[panel]);
+    drawLabels(canvas, v, p, panel == 0 ? truePulses(v) : foundPulses(v));
+    if (set.frameGraphFields && !set.specialGraphSize)
+      canvas.rectangle(p.left, p.top, p.right + 1, p.bottom + 1);
+    if (panel == 0 ? tupleTask : tupleAnswer) drawTupleHighlight(canvas, v, p);
+    if (set.highlightDetectedPulses) drawPulseFrames(canvas, v, p);
+    drawAxes(canvas, p);
+    if (panel == 0) {
+      drawPulseCurves(canvas, v, p, truePulses(v), true);
+      drawPulseCurves(canvas, v, p, truePulses(v), false);
+      if (set.shadedOriginalPulses) drawHatching(canvas, v, p);
+    } else if (panel == 1) {
+      drawSeriesCurve(canvas, v, p);
+    } else {
+      drawPulseCurves(canvas, v, p, foundPulses(v), true);
+    }
+  }
+}
+
+// ----------------------------------------------------------------------------- text block
+
+std::string detectedLine(const View& v) {
+  const SeriesHeader& s = v.s;
+  std::string t = formatted("Detected %d", s.wFoundPulses);
+  if (s.wImpulseQuantity != s.wFoundPulses) t += formatted(" (%d)", s.wImpulseQuantity);
+  t += s.wFoundPulses == 1 ? " pulse" : " pulses";
+  t += ": ";
+  const PulseList list = foundPulses(v);
+  if (!(isTupleCode(v.taskType) && isTupleSeries(v.seriesType))) {
+    for (int32_t i = 0; i < list.count; ++i) {
+      if (i == kDetectedPulses) {
+        t += " ... ";
+        break;
+      }
+      t += pulseText(v, list, i, " %d", "[%d..%d]", v.letters);
+    }
+    return t;
+  }
+  if (s.lpTupleFirst == nullptr || s.lpTupleLast == nullptr) return t;
+  const int32_t instances = std::min<int32_t>(s.wTupleInstances, s.wReservedImpulses);
+  for (int32_t k = 0; k < instances; ++k) {
+    if (s.lpTupleFirst[k] > kLastTupleStart) {
+      t += " ... ";
+      break;
+    }
+    t += " {";
+    const int32_t first = std::max(s.lpTupleFirst[k] - 1, 0);
+    const int32_t last = std::min<int32_t>(s.lpTupleLast[k] - 1, list.count - 1);
+    for (int32_t i = first; i <= last; ++i)
+      t += pulseText(v, list, i, "%d", "[%d..%d]", v.letters) + " ";
+    if (t.back() == ' ') t.pop_back();
+    t += "} ";
+  }
+  return t;
+}
+
+// A chain's pulses in the pretender lines' form.
+std::string chainPulses(const View& v, const PulseList& list, bool names) {
+  std::string t;
+  for (int32_t i = 0; i < list.count; ++i) {
+    if (i == kPretenderPulses) {
+      t += " ... ";
+      break;
+    }
+    t += pulseText(v, list, i, "  %d", " [%d..%d] ", names);
+  }
+  return t;
+}
+
+void drawTextBlock(Canvas& canvas, const View& v) {
+  const int32_t h = v.lineHeight;
+  const int32_t x = v.lay.x0;
+  int32_t y = v.lay.textY;
+  textWithin(canvas, x, y, detectedLine(v));
+  y += h;
+  textWithin(canvas, x, y,
+             formatted("Restore Error %" PRId64 ". ", restoreError(v.s, v.c)));
+  y += h;
+
+  const bool etalonColumn = v.described > 1 && v.taskType == kTaskRecognition;
+  const bool names = (v.described < 2 && v.letters) ||
+                     (v.described >= 2 && v.taskType == kTaskJoint);
+  if (v.c != nullptr) {
+    textWithin(canvas, x, y, std::string(" n ") + (etalonColumn ? "et " : "") + " measure ");
+    textWithin(canvas, x + kPositionsColumn, y,
+               std::string("  positions") + (names ? " and names" : "") + " of etalons in series");
+    y += h + 1;
+    const int32_t pretenders =
+        std::min<int32_t>({v.c->wPretenders, v.c->wMaxSize, kPretenderLines});
+    for (int32_t r = 0; r < pretenders; ++r) {
+      const int32_t count = std::clamp<int32_t>(v.c->pulsesCount[r], 0, v.c->wMaxPulses);
+      std::string head = formatted("%2d. ", r + 1);
+      if (etalonColumn) head += formatted(" %c ", letterOf(count > 0 ? v.c->pulsesList[r][0] : 0));
+      head += formatted("  %7d", v.c->distance[r]);
+      textWithin(canvas, x, y, head);
+      const PulseList chain{v.c->positionsList[r], v.c->pulsesList[r], v.c->firstSamplesList[r],
+                            v.c->lastSamplesList[r], count};
+      textWithin(canvas, x + kPositionsColumn, y, chainPulses(v, chain, names));
+      y += h;
+    }
+  }
+  y += (h + 3) / 4;
+  const PulseList placed = truePulses(v);
+  std::string head = formatted("%2d. ", 0);
+  if (etalonColumn) head += formatted(" %c ", letterOf(placed.count > 0 ? placed.etalons[0] : 0));
+  head += formatted("  %7" PRId64, trueChainCost(v.s));
+  textWithin(canvas, x, y, head);
+  textWithin(canvas, x + kPositionsColumn, y, chainPulses(v, placed, names));
+}
+
+// ----------------------------------------------------------------------------- boxes
+
+void drawPatternBox(Canvas& canvas, const View& v) {
+  const PatternBoxLayout& box = v.lay.pattern;
+  if (!box.shown) return;
+  const SeriesHeader& s = v.s;
+  // With the current brush, so that the box covers what lies under it.
+  canvas.rectangle(box.frame.left, box.frame.top, box.frame.right, box.frame.bottom);
+  textWithin(canvas, box.captionX, box.captionY, box.caption);
+  for (size_t a = 0; a < box.cells.size(); ++a) {
+    const int16_t* entries = box.list ? s.selectedSubsetList[a] : s.lpSubset;
+    const int highlight = box.list ? box.rowHighlights[a] : kThumbnailPlain;
+    for (size_t b = 0; b < box.cells[a].size(); ++b)
+      drawThumbnail(canvas, v.etalon(entries[b]), v.lay.amplitude, highlight, box.cells[a][b],
+                    v.lineHeight);
+  }
+}
+
+bool inside(const Rect& area, const Rect& r) {
+  return r.left >= area.left && r.top >= area.top && r.right <= area.right + 1 &&
+         r.bottom <= area.bottom + 1 && r.right > r.left && r.bottom > r.top;
+}
+
+PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs& in,
+                                  const ResultsViewLayout& lay) {
+  PatternBoxLayout box;
+  const SeriesHeader& s = *in.series;
+  const ChainsHeader* c = in.chains;
+  if (!isTupleSeries(c ? c->wSeriesType : 0)) return box;
+  const Rect& a = in.area;
+  const EtalonBoxLayout& eb = lay.etalonBox;
+  const int32_t h = in.lineHeight;
+  const int32_t mx = lay.mx;
+  const int32_t tw = eb.thumbWidth;
+  const int32_t th = eb.thumbHeight;
+  const int32_t margin = eb.margin;
+  const int32_t subsets =
+      s.selectedSubsetSize && s.selectedSubsetList ? std::min(s.wSubsets, s.wReservedSubsets) : 0;
+  box.list = c->wTaskType == kTaskTupleRecognition && subsets > 0;
+  box.caption = box.list ? kPatternTuples : kPatternTuple;
+  const Size caption = canvas.textExtent(box.caption);
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+
+  if (box.list) {
+    const int32_t gy = margin / 8 + 1;
+    const int32_t gx = mx / 8 + 1;
+    int32_t longest = 0;
+    for (int32_t r = 0; r < subsets; ++r)
+      longest = std::max<int32_t>(
+          longest, std::clamp<int32_t>(s.selectedSubsetSize[r], 0, s.wReservedSubsetSize));
+    const int32_t cells = std::max(longest, 1);
+    int32_t cw = tw;
+    int32_t width = (cw + gx) * cells + gx + 1;
+    const int32_t rowHeight = (8 * (th + 2 * gy + h) + 5) / 9;
+    const int32_t height = (rowHeight + gy) * subsets + gy;
+    const int32_t room = a.right - lay.x0 - mx - 1;
+    if (width > room) {
+      const int32_t pitch = (room - gx - 1) / cells;
+      cw = pitch - gx;
+      width = pitch * cells + gx + 1;
+    }
+    width = std::max(width, caption.cx + 20);
+    left = a.right - mx - width;
+    right = a.right - mx;
+    top = a.bottom - height - gy;
+    bottom = a.bottom - gy;
+    for (int32_t r = 0; r < subsets; ++r) {
+      const int32_t x = left + gx;
+      const int32_t y = top + gy / 2 + r * (rowHeight + gy);
+      box.rows.push_back(Rect{x, y, x + width, y + rowHeight + gy});
+      box.rowHighlights.push_back(r + 1 == s.wFoundTuple      ? kThumbnailMarked
+                                  : r + 1 == in.patternMade ? kThumbnailCurrent
+                                                            : kThumbnailPlain);
+      std::vector<Rect> row;
+      const int32_t size = std::clamp<int32_t>(s.selectedSubsetSize[r], 0, s.wReservedSubsetSize);
+      for (int32_t b = 0, cx = x; b < size; ++b, cx += cw + gx)
+        row.push_back(Rect{cx + gx, y - gy - 1, cx + cw - 2 * gx, y + rowHeight - 2 * gy - h});
+      box.cells.push_back(std::move(row));
+    }
+    box.frame = Rect{left, top - (h / 4 - 1), right, bottom};
+  } else {
+    const int32_t size = s.lpSubset ? std::min(s.wSubsetSize, s.wSubsetStored) : 0;
+    if (size <= 0) return box;
+    const int32_t gy = margin / 4 + 1;
+    const int32_t gx = mx / 4 + 1;
+    int32_t cw = tw + 2 * gx;
+    int32_t width = (3 * gx + tw) * size + gx + 1;
+    if (width > lay.graphWidth) {
+      const int32_t pitch = (lay.graphWidth - gx - 1) / size;
+      cw = pitch - gx;
+      width = pitch * size + gx + 1;
+    }
+    width = std::max(width, caption.cx + 20);
+    const int32_t rowHeight = th + 2 * gy + h;
+    const int32_t height = rowHeight + 2 * gy;
+    right = lay.x0 + lay.graphWidth + 1;
+    left = right - width;
+    top = eb.rows < 8 ? a.bottom - height - (h + h / 4 - 3) : eb.top + eb.height - height + 1;
+    bottom = top + height;
+    std::vector<Rect> row;
+    for (int32_t b = 0, cx = left + gx; b < size; ++b, cx += cw + gx)
+      row.push_back(thumbnailRectInCell(Rect{cx, top + gy, cx + cw, top + gy + rowHeight}, h));
+    box.cells.push_back(std::move(row));
+    box.frame = Rect{left, top, right, bottom};
+  }
+  box.captionX = right - 10 - caption.cx;
+  box.captionY = top - (caption.cy / 4 + caption.cy / 2);
+  box.shown = inside(a, box.frame);
+  for (const auto& row : box.cells)
+    for (const Rect& cell : row) box.shown = box.shown && inside(a, cell);
+  if (!box.shown) box = PatternBoxLayout{};
+  return box;
+}
+
+}  // namespace
+
+int32_t resultsAmplitude(const SeriesHeader& s) {
+  if (s.wAmplitude > 0) return s.wAmplitude;
+  int32_t a = 128;
+  while (a < s.wNoise) a *= 2;
+  return a;
+}
+
+int32_t resultsHalfRange(const SeriesHeader& s) {
+  const int32_t l = std::max(resultsAmplitude(s), s.wNoise * 8 / 3);
+  return l + l / 8;
+}
+
+ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInputs& in) {
+  ResultsViewLayout lay;
+  const Rect& a = in.area;
+  lay.width = a.right - a.left + 1;
+  lay.height = a.bottom - a.top + 1;
+  if (in.series == nullptr || lay.width < 1 || lay.height < 1) return lay;
+  const int32_t h = in.lineHeight;
+  const SeriesHeader& s = *in.series;
+  lay.amplitude = resultsAmplitude(s);
+  lay.halfRange = resultsHalfRange(s);
+
+  lay.graphWidth = 800 * lay.width / 1000;
+  lay.graphHeight = 330 * (lay.height - 18 * h) / 1000;
+  if (in.settings.specialGraphSize) {
+    lay.graphWidth = 618;
+    lay.graphHeight = 112;
+  }
+  if (lay.graphHeight % 2 != 0) ++lay.graphHeight;
+  lay.mx = 12 * lay.width / 1000;
+  lay.x0 = a.left + lay.mx;
+  lay.headerY = a.top - h / 2;
+  lay.panelTops[0] = a.top + 4 * h + 1;
+  lay.panelTops[1] = lay.panelTops[0] + lay.graphHeight + h;
+  lay.panelTops[2] = lay.panelTops[1] + lay.graphHeight + h;
+  lay.textY = lay.panelTops[2] + lay.graphHeight + h + h / 2;
+  lay.etalonBox = layoutEtalonBox(a, h, in.etalonList ? in.etalonCount : 0);
+
+  // The three panels must lie inside the area; otherwise only the border is drawn.
+  lay.fits = lay.graphWidth >= 2 && lay.graphHeight >= 2 && lay.headerY >= 0 &&
+             lay.x0 + lay.graphWidth <= a.right &&
+             lay.panelTops[2] + lay.graphHeight <= a.bottom;
+  if (!lay.fits) return lay;
+  const EtalonBoxLayout& eb = lay.etalonBox;
+  lay.etalonBoxShown = eb.left > lay.x0 + lay.graphWidth &&
+                       inside(a, Rect{eb.left, eb.top, eb.left + eb.width + 1,
+                                      eb.top + eb.height + 1}) &&
+                       eb.top - eb.margin >= 0;
+  lay.pattern = layoutPatternBox(canvas, in, lay);
+  return lay;
+}
+
+void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsViewLayout& lay) {
+  if (in.series == nullptr || lay.width < 1 || lay.height < 1) return;
+  const Rect& a = in.area;
+  canvas.moveTo(a.left, a.top);
+  canvas.lineTo(a.left, a.top + lay.height);
+  canvas.lineTo(a.left + lay.width, a.top + lay.height);
+  canvas.lineTo(a.left + lay.width, a.top);
+  canvas.lineTo(a.left, a.top);
+  if (!lay.fits) return;
+
+  const View v(in, lay);
+  drawHeader(canvas, v);
+  drawPanels(canvas, v);
+  if (lay.etalonBoxShown) {
+    EtalonBoxContent content;
+    content.list = in.etalonList;
+    content.etalons = v.s.lpPulsesList;
+    content.etalonCount = v.s.lpPulsesList ? v.s.wEtalons : 0;
+    content.amplitude = lay.amplitude;
+    if (v.taskType == kTaskRecognition && v.c && v.c->wPretenders > 0 && v.c->wMaxSize > 0 &&
+        v.c->pulsesCount[0] > 0)
+      content.highlighted = v.c->pulsesList[0][0];
+    drawEtalonBox(canvas, lay.etalonBox, content);
+  }
+  drawTextBlock(canvas, v);
+  drawPatternBox(canvas, v);
+}
+
+}  // namespace velmora
