@@ -137,10 +137,12 @@ void drawHeader(Canvas& canvas, const View& v) {
   const int32_t x = v.lay.x0;
   int32_t y = v.lay.headerY;
   if (v.described > 1) {
+    // Codes without a name (series processing has none) show as their numbers.
     const std::string task =
-        v.c->lpTaskName ? v.c->lpTaskName : formatted("%d", v.c->wTaskType);
-    const std::string series =
-        v.c->lpSeriesTypeName ? v.c->lpSeriesTypeName : formatted("%d", v.c->wSeriesType);
+        v.c->lpTaskName ? v.c->lpTaskName : formatted("task type %d", v.c->wTaskType);
+    const std::string series = v.c->lpSeriesTypeName
+                                   ? v.c->lpSeriesTypeName
+                                   : formatted("series type %d", v.c->wSeriesType);
     textWithin(canvas, x, y, formatted(" %s for series with %s ", task.c_str(), series.c_str()));
     y += h + 1;
   }
