@@ -144,7 +144,7 @@ TEST_F(ResultsView, BeforeProcessingTheTextsDescribeTheSeriesOnly) {
   EXPECT_EQ(frames, 3);
 }
 
-TEST_F(ResultsView, ListsAreCutAfter19PlacedAnd9FoundPulses) {
+TEST_F(ResultsView, LongPulseListsAreCutInsteadOfOverflowing) {
   makeSeries(21, kSeriesFixedCutoff);
   find(10);
   rank(8, kSeriesFixedCutoff, kTaskRecognition);
@@ -281,6 +281,13 @@ TEST_F(ResultsView, TupleInstancesStartingAfterPulse19AreCut) {
   EXPECT_NE(line.find("{226a 238b 250c} "), std::string::npos);  // the instance from pulse 19
   EXPECT_EQ(line.substr(line.size() - 5), " ... ");
   EXPECT_EQ(line.find("262"), std::string::npos);
+
+  // Counts beyond the record's arrays are read only as far as the arrays go.
+  series->wFoundPulses = 60;
+  series->wTupleInstances = 100;
+  series->lpTupleLast[0] = 300;
+  draw();
+  EXPECT_EQ(textAtOrEmpty(kX0, kTextY).find("Detected 60 (24) pulses:  {10a 22b 34c 46a"), 0u);
 }
 
 TEST_F(ResultsView, PatternRowsFollowTheLayoutAndShowTheRecognisedAndTheMadeTuple) {
