@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/atomic_file.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/scripting.h"
@@ -291,7 +292,9 @@ SimulatePlan checkSimulateOptions(const SimulateOptions& o) {
   if (o.csv && o.csv->empty()) throw UsageError("--csv: empty file name");
   plan.json = o.json.value_or("");
   plan.csv = o.csv.value_or("");
-  if (!plan.json.empty() && plan.json == plan.csv && plan.json != "-")
+  // Compared as files, not as names: "a.json" and "./a.json", or two links to one file.
+  if (!plan.json.empty() && !plan.csv.empty() && plan.json != "-" && plan.csv != "-" &&
+      isSameFile(plan.json, plan.csv))
     throw UsageError("--csv: the same file as --json");
   if (plan.json == "-" && plan.csv == "-")
     throw UsageError("--csv: only one output can go to stdout");

@@ -1,5 +1,6 @@
-// Files written whole or not at all: the content goes to a temporary file beside the
-// target, which is then renamed over it.
+// The tool's output files, written whole or not at all through the common atomic writer
+// (common/atomic_file.h): a symlink is written through, a FIFO or device in place, a
+// replaced file keeps its mode, and a failure on any output leaves every file as it was.
 #pragma once
 
 #include <ostream>
@@ -13,9 +14,8 @@ struct PendingFile {
   std::string content;
 };
 
-// Writes every file's temporary copy first and renames them only when all were written,
-// so that a failure leaves no file half-written. "-" means `out`, written last. Returns
-// an empty string, or the reason of the first failure.
+// Writes every file, or none of them. "-" means `out`, written last, once the files are
+// in place. Returns an empty string, or the reason of the failure.
 std::string writeFiles(const std::vector<PendingFile>& files, std::ostream& out);
 
 }  // namespace velmora::cli
