@@ -49,11 +49,27 @@ std::string nameOf(const std::string& path) {
 
 bool underProc(const std::string& path) { return path.rfind("/proc/", 0) == 0; }
 
+// The descriptor N that /proc/self/fd/N or /dev/fd/N names; -1 for any other path.
+int descriptorNamed(const std::string& path) {
+  for (const char* prefix : {"/proc/self/fd/", "/dev/fd/"}) {
+    const std::string pre(prefix);
+    if (path.size() <= pre.size() || path.compare(0, pre.size(), pre) != 0) continue;
+    long n = 0;
+    for (size_t k = pre.size(); k < path.size(); ++k) {
+      if (path[k] < '0' || path[k] > '9' || n > INT_MAX / 10) return -1;
+      n = n * 10 + (path[k] - '0');
+    }
+    return static_cast<int>(n);
+  }
+  return -1;
+}
+
 // What one path names, found before anything is written.
 struct Target {
   std::string path;      // as given
   std::string final;     // after following symbolic links
   bool inPlace = false;  // not a regular file: written where it is
+  int descriptor = -1;   // a descriptor of this process the path names (/dev/stdout)
   bool exists = false;
   struct stat info {};   // of `final`, when it exists
   int error = 0;         // a reason the target cannot be written at all
@@ -61,6 +77,9 @@ struct Target {
 
 // Follows `path` through symbolic links. A name under /proc stops the walk: such links
 // (/proc/self/fd/1 behind /dev/stdout) name open files rather than places in a folder.
+// One that names a descriptor of this process is written through that descriptor, so
+// that what is written shares its position with the process's own output (a standard
+// output redirected to a file is not overwritten from its start).
 Target inspect(const std::string& path) {
   Target t;
   t.path = path;
@@ -70,7 +89,8 @@ Target inspect(const std::string& path) {
   }
   std::string p = path;
   for (int hop = 0;; ++hop) {
-    if (underProc(p)) {
+    t.descriptor = descriptorNamed(p);
+    if (t.descriptor >= 0 || underProc(p)) {
       t.final = p;
       t.inPlace = true;
       break;
@@ -324,7 +344,10 @@ WriteOutcome Transaction::run() {
   for (size_t k = 0; k < pending_.size(); ++k) {
     if (!pending_[k].target.inPlace) continue;
     const std::string& shownAs = outputs_[k].path;
-    const int fd = ::open(shownAs.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    const Target& target = pending_[k].target;
+    const int fd = target.descriptor >= 0
+                       ? ::fcntl(target.descriptor, F_DUPFD_CLOEXEC, 0)
+                       : ::open(shownAs.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
       return fail(WriteStage::kCreate, k, "cannot open " + shownAs + ": " + errorText(errno));
     WriteOutcome o = writeContent(k, fd, shownAs);

@@ -18,8 +18,10 @@
 // - A target that is not a regular file (a FIFO, a character or block device such as
 //   /dev/null, or a file of the process named under /proc such as /dev/stdout) cannot be
 //   replaced: it is opened and written in place, after all temporary files are complete
-//   and before the renames. What such a target received cannot be taken back when a later
-//   step fails.
+//   and before the renames. /dev/stdout, /dev/fd/N and /proc/self/fd/N are written
+//   through the process's own descriptor N, so the content lands where the process's own
+//   output stands. What such a target received cannot be taken back when a later step
+//   fails.
 // On any failure every temporary file and every way back is removed and the existing
 // targets are left untouched, with one limit that the message then states: if the system
 // refuses to put an earlier target back (the folder became unwritable in the meantime),

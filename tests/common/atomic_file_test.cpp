@@ -131,6 +131,15 @@ TEST(AtomicFile, TargetsThatAreNotRegularFilesAreWrittenInPlace) {
   EXPECT_TRUE(S_ISCHR(modeOf("/dev/null")));
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"pipe"});
 
+  // A descriptor of the process, as /dev/stdout is: written at the descriptor's position.
+  const int own = ::open((dir / "own.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_EQ(::write(own, "head ", 5), 5);
+  ASSERT_TRUE(writeFileAtomically(text("/dev/fd/" + std::to_string(own), "body ")).ok());
+  ASSERT_EQ(::write(own, "tail", 4), 4);
+  ::close(own);
+  EXPECT_EQ(readText(dir / "own.txt"), "head body tail");
+  fs::remove(dir / "own.txt");
+
   // A full device reports the write error; the regular output beside it is not written.
   writeText(dir / "kept.txt", "kept");
   const WriteOutcome full =
