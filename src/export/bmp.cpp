@@ -70,30 +70,38 @@ std::vector<uint8_t> bmpInfoHeader(const Image& image) {
   return out;
 }
 
+size_t bmpRowSize(int32_t width) { return static_cast<size_t>(width) * 4; }
+
+void packBmpRow(const Image& image, int32_t y, uint8_t* out) {
+  const uint32_t* src = &image.pixels[static_cast<size_t>(y) * image.width];
+  for (int32_t x = 0; x < image.width; ++x) {
+    const uint32_t p = src[x];
+    out[0] = static_cast<uint8_t>(p);
+    out[1] = static_cast<uint8_t>(p >> 8);
+    out[2] = static_cast<uint8_t>(p >> 16);
+    out[3] = 0;
+    out += 4;
+  }
+}
+
 std::vector<uint8_t> bmpPixelData(const Image& image) {
   checkSize(image);
   std::vector<uint8_t> out(static_cast<size_t>(bmpImageSize(image.width, image.height)), 0);
-  uint8_t* dst = out.data();
-  for (int32_t y = image.height - 1; y >= 0; --y) {
-    const uint32_t* src = &image.pixels[static_cast<size_t>(y) * image.width];
-    for (int32_t x = 0; x < image.width; ++x) {
-      const uint32_t p = src[x];
-      dst[0] = static_cast<uint8_t>(p);
-      dst[1] = static_cast<uint8_t>(p >> 8);
-      dst[2] = static_cast<uint8_t>(p >> 16);
-      dst += 4;  // the fourth byte stays 0
-    }
-  }
+  const size_t row = bmpRowSize(image.width);
+  for (int32_t y = image.height - 1, k = 0; y >= 0; --y, ++k)
+    packBmpRow(image, y, out.data() + static_cast<size_t>(k) * row);
   return out;
 }
 
 std::vector<uint8_t> encodeBmp(const Image& image) {
   std::vector<uint8_t> out = bmpFileHeader(image);
   const std::vector<uint8_t> info = bmpInfoHeader(image);
-  const std::vector<uint8_t> bits = bmpPixelData(image);
-  out.reserve(out.size() + info.size() + bits.size());
   out.insert(out.end(), info.begin(), info.end());
-  out.insert(out.end(), bits.begin(), bits.end());
+  const size_t offset = out.size();
+  out.resize(offset + static_cast<size_t>(bmpImageSize(image.width, image.height)), 0);
+  const size_t row = bmpRowSize(image.width);
+  for (int32_t y = image.height - 1, k = 0; y >= 0; --y, ++k)
+    packBmpRow(image, y, out.data() + offset + static_cast<size_t>(k) * row);
   return out;
 }
 

@@ -33,6 +33,11 @@ std::vector<uint8_t> bmpFileHeader(const Image& image);
 std::vector<uint8_t> bmpInfoHeader(const Image& image);
 std::vector<uint8_t> bmpPixelData(const Image& image);
 
+// The pixel data a row at a time, for writers that stream it: the bytes of one row
+// (W × 4), and row y of the image (0 is the top) in the file's byte order at `out`.
+size_t bmpRowSize(int32_t width);
+void packBmpRow(const Image& image, int32_t y, uint8_t* out);
+
 // The whole file.
 std::vector<uint8_t> encodeBmp(const Image& image);
 

@@ -1,5 +1,7 @@
 #include "export/image_files.h"
 
+#include <algorithm>
+#include <functional>
 #include <new>
 #include <utility>
 #include <vector>
@@ -14,27 +16,15 @@ namespace velmora {
 
 namespace {
 
-struct Piece {
-  ImageFilePart part;
-  const void* data;
-  size_t size;
-};
+// The size of the blocks a streamed file is written in.
+constexpr size_t kBlockSize = size_t{1} << 18;
 
-Piece piece(ImageFilePart part, const std::vector<uint8_t>& bytes) {
-  return {part, bytes.data(), bytes.size()};
-}
-
-// Writes the pieces one after another, each in one write, and says which one failed.
-ImageFileResult writePieces(const std::string& path, const std::vector<Piece>& pieces) {
+// Writes one file through `write`, which names the part whose write failed.
+ImageFileResult writeFile(const std::string& path,
+                          const std::function<bool(FileSink&, ImageFilePart&)>& write) {
   ImageFilePart failed = ImageFilePart::kNone;
-  const WriteOutcome o = writeFileAtomically(OutputFile{path, {}, [&](FileSink& sink) {
-    for (const Piece& p : pieces)
-      if (!sink.write(p.data, p.size)) {
-        failed = p.part;
-        return false;
-      }
-    return true;
-  }});
+  const WriteOutcome o =
+      writeFileAtomically(OutputFile{path, {}, [&](FileSink& sink) { return write(sink, failed); }});
   ImageFileResult r;
   r.message = o.message;
   switch (o.stage) {
@@ -57,6 +47,28 @@ ImageFileResult writePieces(const std::string& path, const std::vector<Piece>& p
   return r;
 }
 
+struct Piece {
+  ImageFilePart part;
+  const void* data;
+  size_t size;
+};
+
+Piece piece(ImageFilePart part, const std::vector<uint8_t>& bytes) {
+  return {part, bytes.data(), bytes.size()};
+}
+
+// Writes the pieces one after another, each in one write.
+ImageFileResult writePieces(const std::string& path, const std::vector<Piece>& pieces) {
+  return writeFile(path, [&](FileSink& sink, ImageFilePart& failed) {
+    for (const Piece& p : pieces)
+      if (!sink.write(p.data, p.size)) {
+        failed = p.part;
+        return false;
+      }
+    return true;
+  });
+}
+
 // Encodes with `encode` and writes what it made; an encoding failure writes nothing.
 template <typename Encode>
 ImageFileResult encodeAndWrite(const char* format, Encode encode) {
@@ -76,10 +88,37 @@ ImageFileResult writeBmpFile(const std::string& path, const Image& image) {
   return encodeAndWrite("BMP", [&] {
     const std::vector<uint8_t> file = bmpFileHeader(image);
     const std::vector<uint8_t> info = bmpInfoHeader(image);
-    const std::vector<uint8_t> bits = bmpPixelData(image);
-    return writePieces(path, {piece(ImageFilePart::kBmpFileHeader, file),
-                              piece(ImageFilePart::kBmpInfoHeader, info),
-                              piece(ImageFilePart::kBmpBits, bits)});
+    // The pixel data goes out a block of rows at a time, so a large picture needs no
+    // second copy of itself in memory.
+    const size_t row = bmpRowSize(image.width);
+    const size_t rowsPerBlock = std::max<size_t>(1, kBlockSize / row);
+    std::vector<uint8_t> block(rowsPerBlock * row);
+    return writeFile(path, [&](FileSink& sink, ImageFilePart& failed) {
+      failed = ImageFilePart::kBmpFileHeader;
+      if (!sink.write(file.data(), file.size())) return false;
+      failed = ImageFilePart::kBmpInfoHeader;
+      if (!sink.write(info.data(), info.size())) return false;
+      failed = ImageFilePart::kBmpBits;
+      size_t filled = 0;
+      for (int32_t y = image.height - 1; y >= 0; --y) {
+        packBmpRow(image, y, block.data() + filled);
+        filled += row;
+        if (filled == block.size() || y == 0) {
+          if (!sink.write(block.data(), filled)) return false;
+          filled = 0;
+        }
+      }
+      // The image size field counts more than the rows; the rest is zeros.
+      uint64_t zeros = bmpImageSize(image.width, image.height) - uint64_t{row} * image.height;
+      std::fill(block.begin(), block.end(), 0);
+      while (zeros > 0) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(zeros, block.size()));
+        if (!sink.write(block.data(), n)) return false;
+        zeros -= n;
+      }
+      failed = ImageFilePart::kNone;
+      return true;
+    });
   });
 }
 

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "export/bmp.h"
 #include "export/image_error.h"
+#include "export/image_files.h"
 
 namespace velmora::testing {
 namespace {
@@ -51,6 +58,19 @@ TEST(Bmp, RowsBottomUpInBlueGreenRedOrderWithTrailingZeros) {
       0x33, 0x22, 0x11, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0};
   EXPECT_EQ(std::vector<uint8_t>(bits.begin(), bits.begin() + 24), rows);
   EXPECT_EQ(std::vector<uint8_t>(bits.begin() + 24, bits.end()), std::vector<uint8_t>(40, 0));
+}
+
+TEST(Bmp, TheFileWrittenInBlocksHoldsTheEncodedBytes) {
+  // Rows of 2804 bytes: the file is written in several blocks, the last one short, and
+  // the zeros behind the rows follow.
+  Image img(701, 300);
+  for (size_t k = 0; k < img.pixels.size(); ++k) img.pixels[k] = static_cast<uint32_t>(k * 2654435761u) & 0xFFFFFF;
+  const std::string path = "/tmp/velmora-bmp-" + std::to_string(::getpid()) + ".bmp";
+  ASSERT_TRUE(writeBmpFile(path, img).ok());
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(path.c_str());
+  EXPECT_EQ(file, encodeBmp(img));
 }
 
 }  // namespace
