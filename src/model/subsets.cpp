@@ -170,6 +170,10 @@ ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, Params
   p->dwPrevMaxPulses = p->dwMaxPulses;
   p->dwPrevMinPulses = p->dwMinPulses;
   std::fill(p->areasBlock.begin(), p->areasBlock.begin() + cells, CellRect{});
+  // A reopened panel draws in full and carries no drag or hover over from before.
+  p->dwPartialRepaint = 0;
+  p->dwDragFirstTo = p->dwDragLastFrom = p->dwDragTmin = p->dwDragTmax = 0;
+  p->dwHoverFirstTo = p->dwHoverLastFrom = p->dwHoverTmin = p->dwHoverTmax = 0;
   return p;
 }
 

@@ -28,8 +28,16 @@ struct CellRect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// A drawn line from (x1, y1) to (x2, y2), in client pixels.
+struct LineEnds {
+  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool operator==(const LineEnds& o) const {
+    return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
+  }
+};
+
 // The record behind the series parameters panel. The panel's screen geometry, drag and
-// hover fields are added by the panel itself; they start at zero.
+// hover fields follow the values; they start at zero and are written by the panel.
 struct ParamsHeader {
   int32_t dwReservedSeriesSize = 0;
   int32_t dwSeriesSize = 0;
@@ -53,6 +61,25 @@ struct ParamsHeader {
   int32_t dwPrevTmax = 0;
   int32_t dwPrevMaxPulses = 0;
   int32_t dwPrevMinPulses = 0;
+
+  // Set before a repaint that draws over the last picture without erasing it.
+  int32_t dwPartialRepaint = 0;
+  // Geometry of the last drawing, client pixels. The frame corners and the plot
+  // (x0, yt, xr, yb) are inclusive; handles, markers and buttons are rectangles whose
+  // right and bottom edges lie just outside them.
+  CellRect innerFrame;
+  int32_t dwPlotLeft = 0, dwPlotTop = 0, dwPlotRight = 0, dwPlotBottom = 0;
+  LineEnds tmaxLine;
+  int32_t dwTmaxTolerance = 0;
+  LineEnds tminLine;
+  int32_t dwTminTolerance = 0;
+  CellRect firstToHandle, lastFromHandle;
+  LineEnds prevFirstToLine, prevLastFromLine, prevTmaxLine, prevTminLine;
+  CellRect prevFirstToMarker, prevLastFromMarker;
+  CellRect cancelButton, okButton;
+  // What the mouse is doing: one drag and one hover flag per draggable part.
+  int32_t dwDragFirstTo = 0, dwDragLastFrom = 0, dwDragTmin = 0, dwDragTmax = 0;
+  int32_t dwHoverFirstTo = 0, dwHoverLastFrom = 0, dwHoverTmin = 0, dwHoverTmax = 0;
 
   std::vector<CellRect> areasBlock;
 
