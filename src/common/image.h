@@ -2,6 +2,7 @@
 // writers read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
