@@ -42,6 +42,13 @@ struct Rect {
   bool operator!=(const Rect& o) const { return !(*this == o); }
 };
 
+// Layout rectangles include their right and bottom edges; one with right < left (or
+// bottom < top) is empty: nothing is drawn there and no point lies in it.
+inline constexpr Rect kNoRect{0, 0, -1, -1};
+constexpr bool rectContains(const Rect& r, int32_t x, int32_t y) {
+  return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
 // The values of a modal dialog's controls while it is open: the text of each edit or
 // static control and the state of each check box and radio button, by control id. The
 // dialog logic fills it before the dialog opens and reads it after OK.

@@ -217,6 +217,12 @@ int startUp(Window& window, AppState& s) {
   return 1;
 }
 
+const Image* buttonFace(const AppState& s, int id) {
+  for (int b = 0; b < 5; ++b)
+    if (kBitmapIds[b] == id) return s.buttonFaces[b].empty() ? nullptr : &s.buttonFaces[b];
+  return nullptr;
+}
+
 void shutDown(Window& window, AppState& s) {
   if (s.bitmapsLoaded)
     for (int id : kBitmapIds) window.deleteBitmap(id);

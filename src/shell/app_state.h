@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/image.h"
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/problem_types.h"
@@ -65,20 +66,60 @@ struct SequenceRandom {
   }
 };
 
-// Rectangles of the main window that the commands repaint. The window layout fills them
-// at every paint; they are empty until then.
+// The layout of the main window's client area, recomputed at every paint from the
+// client rectangle and the window font, and kept so that the mouse handling and the
+// commands can use it between paints. Rectangles are inclusive of their right and bottom
+// edges; an empty one (right < left) is absent and hit by nothing. Everything is empty
+// until the first paint.
 struct ShellLayout {
-  Rect graphArea;
-  Rect statusStrip;  // the result-status strip of the button column
-  Rect seriesLengthSelector;
-  Rect noiseSelector;
-  Rect lostSelector;
-  Rect allNoneButton;
-  Rect subsetPanel;
-  Rect etalonCells[kMaxEtalons];
+  Rect client = kNoRect;
+  // Window font: line height (cell height + external leading − 1) and character widths.
+  int32_t lineHeight = 0;
+  int32_t aveCharWidth = 0;
+  int32_t maxCharWidth = 0;
+
+  // The button column: slots of 144 × 32 pixels. The all/none slot exists unless the
+  // effective task type is detection or a tuple task.
+  Rect exitSlot = kNoRect;
+  Rect startSlot = kNoRect;
+  Rect allNoneButton = kNoRect;
+  Rect resultsSlot = kNoRect;
+  Rect statusStrip = kNoRect;  // the result-status strip of the button column
+  // Set while at most half of the etalons are flagged: the all/none button selects all.
+  bool selectAll = true;
+
+  // The graph area and the etalon grid (rows × columns cells of cellWidth × cellHeight;
+  // innerCellWidth/Height are the cell sizes less 10).
+  Rect graphArea = kNoRect;
+  int32_t gridRows = 0;
+  int32_t gridColumns = 0;
+  int32_t cellWidth = 0;
+  int32_t cellHeight = 0;
+  int32_t innerCellWidth = 0;
+  int32_t innerCellHeight = 0;
+  int32_t cellCount = 0;
+  Rect etalonCells[kMaxEtalons] = {kNoRect, kNoRect, kNoRect, kNoRect, kNoRect,
+                                   kNoRect, kNoRect, kNoRect, kNoRect, kNoRect,
+                                   kNoRect, kNoRect, kNoRect, kNoRect, kNoRect,
+                                   kNoRect, kNoRect, kNoRect, kNoRect, kNoRect};
+
+  // The value selectors and the rectangle of each of their values, in table order. The
+  // lost-data selector exists for the cut-off series types only.
+  Rect seriesLengthSelector = kNoRect;
+  Rect noiseSelector = kNoRect;
+  Rect lostSelector = kNoRect;
+  std::vector<Rect> seriesLengthValues;
+  std::vector<Rect> noiseValues;
+  std::vector<Rect> lostValues;
+
+  Rect subsetPanel = kNoRect;
   // The rows of the pattern box that the results and statistics views drew last (pattern
   // a + 1 in row a), tested by the mouse handling.
   std::vector<Rect> patternRows;
+
+  // Where the last click on an etalon cell or on Start was.
+  int32_t lastClickX = 0;
+  int32_t lastClickY = 0;
 };
 
 struct AppState {
@@ -214,6 +255,8 @@ struct AppState {
   SubsetSelection selection;
 
   // Resources and layout.
+  // The button faces, in the order of kBitmapIds (loaded by start-up).
+  Image buttonFaces[5];
   bool bitmapsLoaded = false;
   bool running = false;  // between a successful start-up and shut-down
   ShellLayout layout;
@@ -229,6 +272,9 @@ struct AppState {
 // generator states are put back to those of a fresh program first. 1 on success, 0 when
 // a bitmap is missing (nothing else is built then).
 int startUp(Window& window, AppState& state);
+
+// The face of button bitmap `id` (kBitmapStart, …); null when it is not loaded.
+const Image* buttonFace(const AppState& state, int id);
 
 // Shut-down: releases every record in a fixed order and disconnects the window.
 void shutDown(Window& window, AppState& state);

@@ -1,7 +1,132 @@
 #include "shell/paint.h"
 
+#include <algorithm>
+
+#include "graphics/alphabet_view.h"
+#include "graphics/value_selector.h"
+#include "shell/layout.h"
+#include "shell/params_panel.h"
+#include "shell/results_panel.h"
+#include "shell/subset_panel.h"
+
 namespace velmora {
 
-void paint(Canvas&, Window&, AppState&, const Rect&) {}
+namespace {
+
+inline constexpr const char* kTitleSeriesLength = " series length: ";
+inline constexpr const char* kTitleNoise = " noise level: ";
+inline constexpr const char* kTitleLost = " lost data level: ";
+
+// A face is copied at its slot's top-left corner when the whole face fits in the client.
+void drawFace(Canvas& canvas, const AppState& s, const Rect& slot, int id) {
+  const Image* face = buttonFace(s, id);
+  const Rect& c = s.layout.client;
+  if (!face || face->empty() || slot.right < slot.left) return;
+  if (slot.left < c.left || slot.top < c.top || slot.left + face->width > c.right ||
+      slot.top + face->height > c.bottom)
+    return;
+  canvas.drawImage(slot.left, slot.top, *face);
+}
+
+void drawButtons(Canvas& canvas, const AppState& s) {
+  const ShellLayout& l = s.layout;
+  drawFace(canvas, s, l.startSlot, kBitmapStart);
+  drawFace(canvas, s, l.exitSlot, kBitmapExit);
+  if (hasAllNoneButton(s.wEffectiveTaskType))
+    drawFace(canvas, s, l.allNoneButton, l.selectAll ? kBitmapSelectAll : kBitmapClearAll);
+}
+
+void drawAlphabet(Canvas& canvas, const AppState& s) {
+  const ShellLayout& l = s.layout;
+  AlphabetViewInputs in;
+  in.graphArea = l.graphArea;
+  in.cells = l.etalonCells;
+  in.cellWidth = l.cellWidth;
+  in.cellHeight = l.cellHeight;
+  in.alphabet = s.alphabet;
+  in.count = l.cellCount;
+  in.requiredFlags = s.requiredFlags;
+  in.amplitude = s.wEtalonAmplitude;
+  in.lineHeight = l.lineHeight;
+  in.clip = l.client;
+  drawAlphabetView(canvas, in);
+}
+
+template <typename T>
+std::vector<int32_t> tableValues(const T* table) {
+  // Each table holds its count, then the values.
+  const int32_t count = std::clamp<int32_t>(static_cast<int32_t>(table[0]), 0, 3);
+  return std::vector<int32_t>(table + 1, table + 1 + count);
+}
+
+void drawSelector(Canvas& canvas, const ShellLayout& l, const Rect& frame, const char* title,
+                  std::vector<int32_t> values, int32_t chosen, int32_t current,
+                  std::vector<Rect>& valueRects) {
+  ValueSelectorInputs in;
+  in.frame = frame;
+  in.title = title;
+  in.values = std::move(values);
+  in.chosenIndex = chosen;
+  in.currentValue = current;
+  in.lineHeight = l.lineHeight;
+  in.clip = l.client;
+  drawValueSelector(canvas, in, valueRects);
+}
+
+void drawSelectors(Canvas& canvas, AppState& s) {
+  ShellLayout& l = s.layout;
+  drawSelector(canvas, l, l.seriesLengthSelector, kTitleSeriesLength,
+               tableValues(s.seriesLengthTable), s.dwSeriesLengthIndex,
+               static_cast<int32_t>(s.dwSeriesLengthCur), l.seriesLengthValues);
+  drawSelector(canvas, l, l.noiseSelector, kTitleNoise, tableValues(s.noiseTable),
+               s.dwNoiseIndex, s.wNoiseLevelCur, l.noiseValues);
+  if (hasLostSelector(s.wSeriesType))
+    drawSelector(canvas, l, l.lostSelector, kTitleLost, tableValues(s.lostTable), s.dwLostIndex,
+                 s.wLostLevelCur, l.lostValues);
+}
+
+// Series processing shows its results only on the four plain series types.
+bool showsResults(const AppState& s) {
+  if (s.wEffectiveTaskType != kTaskSeriesProcessing) return true;
+  return s.wSeriesType == kSeriesFixedWhole || s.wSeriesType == kSeriesFixedCutoff ||
+         s.wSeriesType == kSeriesUnfixedWhole || s.wSeriesType == kSeriesUnfixedCutoff;
+}
+
+}  // namespace
+
+void paint(Canvas& canvas, Window& window, AppState& s, const Rect& client) {
+  const FontSpec previousFont = canvas.setFont(FontSpec{});
+  layOut(s.layout, s, client, canvas.textMetrics());
+
+  switch (s.dwViewMode) {
+    case kViewAlphabet:
+      drawAlphabet(canvas, s);
+      drawButtons(canvas, s);
+      break;
+    case kViewResults:
+      if (s.wResultKind == kResultSimulation) {
+        paintStatistics(canvas, window, s);
+      } else if (showsResults(s)) {
+        paintResults(canvas, window, s);
+      }
+      // The results were drawn in full: the next result repaint erases first again.
+      s.dwTypeMoreDetails = 0;
+      drawFace(canvas, s, s.layout.resultsSlot, kBitmapResults);
+      drawButtons(canvas, s);
+      break;
+    case kViewSubsetSelection:
+      paintSubsetSelection(canvas, window, s);
+      drawButtons(canvas, s);
+      break;
+    case kViewSeriesParameters:
+      paintSeriesParameters(canvas, window, s);
+      drawButtons(canvas, s);
+      break;
+    default:
+      break;
+  }
+  drawSelectors(canvas, s);
+  canvas.setFont(previousFont);
+}
 
 }  // namespace velmora
