@@ -21,9 +21,6 @@ constexpr int32_t kPretenderLines = 6;
 // The pulse columns of the pretender lines start this far right of the text's left edge.
 constexpr int32_t kPositionsColumn = 100;
 
-constexpr const char* kPatternTuple = " pattern tuple ";
-constexpr const char* kPatternTuples = " pattern tuples ";
-
 bool isTupleCode(uint16_t code) {
   return code == kTaskTupleDetection || code == kTaskTupleRecognition;
 }
@@ -67,11 +64,7 @@ struct View {
     lineHeight = inputs.lineHeight;
   }
 
-  const PulseHeader* etalon(int32_t number) const {
-    if (number < 1 || number > s.wEtalons || s.lpPulsesList == nullptr) return nullptr;
-    const PulseHeader* e = s.lpPulsesList[number - 1];
-    return e != nullptr && e->lpData != nullptr ? e : nullptr;
-  }
+  const PulseHeader* etalon(int32_t number) const { return seriesEtalon(s, number); }
 };
 
 // A pulse list of the series record: true or found pulses.
@@ -459,22 +452,6 @@ void drawTextBlock(Canvas& canvas, const View& v) {
 
 // ----------------------------------------------------------------------------- boxes
 
-void drawPatternBox(Canvas& canvas, const View& v) {
-  const PatternBoxLayout& box = v.lay.pattern;
-  if (!box.shown) return;
-  const SeriesHeader& s = v.s;
-  // With the current brush, so that the box covers what lies under it.
-  canvas.rectangle(box.frame.left, box.frame.top, box.frame.right, box.frame.bottom);
-  textWithin(canvas, box.captionX, box.captionY, box.caption);
-  for (size_t a = 0; a < box.cells.size(); ++a) {
-    const int16_t* entries = box.list ? s.selectedSubsetList[a] : s.lpSubset;
-    const int highlight = box.list ? box.rowHighlights[a] : kThumbnailPlain;
-    for (size_t b = 0; b < box.cells[a].size(); ++b)
-      drawThumbnail(canvas, v.etalon(entries[b]), v.lay.amplitude, highlight, box.cells[a][b],
-                    v.lineHeight);
-  }
-}
-
 bool inside(const Rect& area, const Rect& r) {
   return r.left >= area.left && r.top >= area.top && r.right <= area.right + 1 &&
          r.bottom <= area.bottom + 1 && r.right > r.left && r.bottom > r.top;
@@ -493,8 +470,7 @@ PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs&
   const int32_t tw = eb.thumbWidth;
   const int32_t th = eb.thumbHeight;
   const int32_t margin = eb.margin;
-  const int32_t subsets =
-      s.selectedSubsetSize && s.selectedSubsetList ? std::min(s.wSubsets, s.wReservedSubsets) : 0;
+  const int32_t subsets = patternListRows(s);
   box.list = c->wTaskType == kTaskTupleRecognition && subsets > 0;
   box.caption = box.list ? kPatternTuples : kPatternTuple;
   const Size caption = canvas.textExtent(box.caption);
@@ -503,11 +479,7 @@ PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs&
   if (box.list) {
     const int32_t gy = margin / 8 + 1;
     const int32_t gx = mx / 8 + 1;
-    int32_t longest = 0;
-    for (int32_t r = 0; r < subsets; ++r)
-      longest = std::max<int32_t>(
-          longest, std::clamp<int32_t>(s.selectedSubsetSize[r], 0, s.wReservedSubsetSize));
-    const int32_t cells = std::max(longest, 1);
+    const int32_t cells = std::max(longestPattern(s), 1);
     int32_t cw = tw;
     int32_t width = (cw + gx) * cells + gx + 1;
     const int32_t rowHeight = (8 * (th + 2 * gy + h) + 5) / 9;
@@ -523,22 +495,14 @@ PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs&
     right = a.right - mx;
     top = a.bottom - height - gy;
     bottom = a.bottom - gy;
-    for (int32_t r = 0; r < subsets; ++r) {
-      const int32_t x = left + gx;
-      const int32_t y = top + gy / 2 + r * (rowHeight + gy);
-      box.rows.push_back(Rect{x, y, x + width, y + rowHeight + gy});
-      box.rowHighlights.push_back(r + 1 == s.wFoundTuple      ? kThumbnailMarked
-                                  : r + 1 == in.patternMade ? kThumbnailCurrent
-                                                            : kThumbnailPlain);
-      std::vector<Rect> row;
-      const int32_t size = std::clamp<int32_t>(s.selectedSubsetSize[r], 0, s.wReservedSubsetSize);
-      for (int32_t b = 0, cx = x; b < size; ++b, cx += cw + gx)
-        row.push_back(Rect{cx + gx, y - gy - 1, cx + cw - 2 * gx, y + rowHeight - 2 * gy - h});
-      box.cells.push_back(std::move(row));
-    }
+    placePatternRows(box, s, left, top, width, cw, gx, gy, rowHeight, h);
+    for (int32_t r = 0; r < subsets; ++r)
+      box.rowHighlights[r] = r + 1 == s.wFoundTuple      ? kThumbnailMarked
+                             : r + 1 == in.patternMade ? kThumbnailCurrent
+                                                       : kThumbnailPlain;
     box.frame = Rect{left, top - (h / 4 - 1), right, bottom};
   } else {
-    const int32_t size = s.lpSubset ? std::min(s.wSubsetSize, s.wSubsetStored) : 0;
+    const int32_t size = attachedPatternSize(s);
     if (size <= 0) return box;
     const int32_t gy = margin / 4 + 1;
     const int32_t gx = mx / 4 + 1;
@@ -556,17 +520,11 @@ PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs&
     left = right - width;
     top = eb.rows < 8 ? a.bottom - height - (h + h / 4 - 3) : eb.top + eb.height - height + 1;
     bottom = top + height;
-    std::vector<Rect> row;
-    for (int32_t b = 0, cx = left + gx; b < size; ++b, cx += cw + gx)
-      row.push_back(thumbnailRectInCell(Rect{cx, top + gy, cx + cw, top + gy + rowHeight}, h));
-    box.cells.push_back(std::move(row));
+    placePatternCells(box, s, left, top + gy, cw, gx, rowHeight, h);
     box.frame = Rect{left, top, right, bottom};
   }
-  box.captionX = right - 10 - caption.cx;
-  box.captionY = top - (caption.cy / 4 + caption.cy / 2);
-  box.shown = inside(a, box.frame);
-  for (const auto& row : box.cells)
-    for (const Rect& cell : row) box.shown = box.shown && inside(a, cell);
+  placePatternCaption(box, caption, right, top);
+  box.shown = patternBoxWithin(box, a);
   if (!box.shown) box = PatternBoxLayout{};
   return box;
 }
@@ -651,7 +609,7 @@ void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsV
     drawEtalonBox(canvas, lay.etalonBox, content);
   }
   drawTextBlock(canvas, v);
-  drawPatternBox(canvas, v);
+  drawPatternBox(canvas, lay.pattern, v.s, lay.amplitude, v.lineHeight);
 }
 
 }  // namespace velmora

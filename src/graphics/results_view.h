@@ -12,6 +12,7 @@
 #include "common/window.h"
 #include "graphics/canvas.h"
 #include "graphics/etalon_box.h"
+#include "graphics/pattern_box.h"
 #include "model/series.h"
 #include "processing/chains.h"
 
@@ -41,17 +42,6 @@ struct ResultsViewInputs {
   const SeriesHeader* series = nullptr;  // nothing is drawn without one
   int32_t patternMade = 0;  // the pattern tuple the series was made with (1-based)
   DrawingSettings settings;
-};
-
-struct PatternBoxLayout {
-  bool shown = false;
-  bool list = false;  // one row per pattern tuple (tuple recognition)
-  Rect frame;         // as drawn (exclusive right and bottom)
-  int32_t captionX = 0, captionY = 0;
-  std::string caption;
-  std::vector<Rect> rows;                // list: the rows' rectangles, for the mouse
-  std::vector<int> rowHighlights;        // list: highlight of each row's thumbnails
-  std::vector<std::vector<Rect>> cells;  // per row, the thumbnails' rectangles
 };
 
 struct ResultsViewLayout {
