@@ -1,6 +1,7 @@
 #include "shell/results_panel.h"
 
 #include "graphics/results_view.h"
+#include "graphics/statistics_view.h"
 #include "graphics/view_support.h"
 
 namespace velmora {
@@ -30,6 +31,34 @@ void paintResults(Canvas& canvas, Window&, AppState& state) {
   drawResultsView(canvas, in, layout);
 }
 
-void paintStatistics(Canvas&, Window&, AppState&) {}
+// The statistics view's inputs: the last simulation's record and time stamps, the display
+// settings of the statistics dialogs and the thumbnails' amplitude.
+StatisticsViewInputs statisticsViewInputs(const Canvas& canvas, const AppState& s) {
+  StatisticsViewInputs in;
+  in.area = s.layout.graphArea;
+  in.lineHeight = lineHeightOf(canvas);
+  in.amplitude = static_cast<int16_t>(s.wEtalonAmplitude);
+  in.graphMode = s.dwGraphMode;
+  in.etalonList = s.lpRequiredList;
+  in.etalonCount = s.lpRequiredList ? s.wRequiredCount : 0;
+  in.errors = s.lpRestErrorHeader;
+  in.series = s.lpSeriesHeader;
+  in.startTime = s.simStartTime;
+  in.endTime = s.simEndTime;
+  in.fixedUpperBound = s.dwFixedUpperBound != 0;
+  in.upperBound = s.upperBound;
+  return in;
+}
+
+void paintStatistics(Canvas& canvas, Window& window, AppState& state) {
+  const StatisticsViewInputs in = statisticsViewInputs(canvas, state);
+  const StatisticsViewLayout layout = layoutStatisticsView(canvas, in);
+  if (drawStatisticsView(canvas, in, layout)) {
+    state.layout.patternRows = layout.pattern.rows;
+  } else {
+    state.layout.patternRows.clear();
+    window.messageBox(kNoMemoryNormalizer, kStatisticsErrorCaption, kMbOk);
+  }
+}
 
 }  // namespace velmora
