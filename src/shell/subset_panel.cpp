@@ -114,8 +114,8 @@ void paintSubsetSelection(Canvas& canvas, Window& window, AppState& state) {
     else
       std::fill(rects, rects + kRowFrameIndex + 1, Rect{});
   }
-  const Rect& a = state.layout.graphArea;
-  state.layout.subsetPanel = Rect{a.left, a.top, a.right + 1, a.bottom + 1};
+  // The panel covers the graph area.
+  state.layout.subsetPanel = state.layout.graphArea;
 
   drawSubsetView(canvas, in, layout);
   sel.justChanged = 0;

@@ -85,7 +85,7 @@ TEST_F(SubsetPanel, LayoutFollowsTheAreaLineHeightAndCharacterWidth) {
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->x1, sel.cellRects[2].left + 4);
   EXPECT_EQ(c->y1, sel.cellRects[2].top + 1 + 2);
-  EXPECT_EQ(state.layout.subsetPanel, (Rect{10, 10, 1030, 797}));
+  EXPECT_EQ(state.layout.subsetPanel, state.layout.graphArea);
 
   // The list panel puts " Cancel " and " OK " at the row's right end.
   tupleRecognition();
