@@ -9,7 +9,7 @@ namespace velmora {
 ResultsViewInputs resultsViewInputs(const Canvas& canvas, const AppState& s) {
   ResultsViewInputs in;
   in.area = s.layout.graphArea;
-  in.lineHeight = lineHeightOf(canvas);
+  in.lineHeight = s.layout.lineHeight > 0 ? s.layout.lineHeight : lineHeightOf(canvas);
   in.etalonList = s.lpRequiredList;
   in.etalonCount = s.lpRequiredList ? s.wRequiredCount : 0;
   in.chains = s.lpChainsHeader;

@@ -20,8 +20,10 @@ SubsetViewInputs subsetViewInputs(const Canvas& canvas, const AppState& s) {
   const SeriesHeader* series = s.lpSeriesHeader;
   SubsetViewInputs in;
   in.area = s.layout.graphArea;
-  in.lineHeight = lineHeightOf(canvas);
-  in.aveCharWidth = std::max(1, canvas.textMetrics().aveCharWidth);
+  // The window font's measures as the last layout took them, else the canvas's own.
+  in.lineHeight = s.layout.lineHeight > 0 ? s.layout.lineHeight : lineHeightOf(canvas);
+  in.aveCharWidth = std::max(
+      1, s.layout.aveCharWidth > 0 ? s.layout.aveCharWidth : canvas.textMetrics().aveCharWidth);
   in.listPanel = s.wEffectiveTaskType == kTaskTupleRecognition;
   in.required = s.lpRequiredList;
   in.requiredCount = s.lpRequiredList ? s.wRequiredCount : 0;
