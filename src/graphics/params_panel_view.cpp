@@ -595,7 +595,14 @@ void drawParamsPanel(Canvas& canvas, const ParamsHeader& p, const ParamsPanelLay
     painter.lines();
     c.setClip(L.field);
   }
+  // The text block keeps to the graph frame left of the plot and above the Tmin box, so
+  // that on a small field it is cut rather than written over the plot.
+  const Rect& g = L.graphFrame;
+  c.setClip(Rect{std::max(g.left + 1, L.field.left), std::max(g.top + 1, L.field.top),
+                 std::min(L.plotShown ? L.innerFrame.left - 1 : g.right - 1, L.field.right),
+                 std::min(L.editBox.top - 1, L.field.bottom)});
   painter.textBlock();
+  c.setClip(L.field);
   painter.tminBox(editText);
   painter.button(L.cancelButton, kParamsCancelText);
   painter.button(L.okButton, kParamsOkText);
