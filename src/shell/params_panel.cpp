@@ -16,7 +16,11 @@ namespace {
 // The edit control's text is read through a buffer of this many characters.
 constexpr size_t kEditTextLimit = 100;
 
-ParamsPanelMetrics metricsOf(const Canvas& canvas) {
+// The window font's measures from the paint's layout, or from the canvas before the
+// window has been laid out.
+ParamsPanelMetrics metricsOf(const Canvas& canvas, const ShellLayout& layout) {
+  if (layout.lineHeight > 0 && layout.aveCharWidth > 0)
+    return ParamsPanelMetrics{layout.lineHeight, layout.aveCharWidth};
   const TextMetrics tm = canvas.textMetrics();
   return ParamsPanelMetrics{tm.height + tm.externalLeading - 1, tm.aveCharWidth};
 }
@@ -61,7 +65,9 @@ bool dragging(const ParamsHeader& p) {
   return p.dwDragFirstTo || p.dwDragLastFrom || p.dwDragTmin || p.dwDragTmax;
 }
 
-void endDrags(ParamsHeader& p) { p.dwDragFirstTo = p.dwDragLastFrom = p.dwDragTmin = p.dwDragTmax = 0; }
+void endDrags(ParamsHeader& p) {
+  p.dwDragFirstTo = p.dwDragLastFrom = p.dwDragTmin = p.dwDragTmax = 0;
+}
 
 int64_t spans(const ParamsHeader& p) { return std::max(p.dwMaxPulses - 1, 1); }
 
@@ -193,7 +199,8 @@ void paintSeriesParameters(Canvas& canvas, Window& window, AppState& state) {
     return;
   }
   ParamsHeader& p = *state.lpParamsHeader;
-  const ParamsPanelLayout layout = layoutParamsPanel(canvas, p, field, metricsOf(canvas));
+  const ParamsPanelLayout layout =
+      layoutParamsPanel(canvas, p, field, metricsOf(canvas, state.layout));
   drawParamsPanel(canvas, p, layout, p.dwPartialRepaint != 0, window.editText());
   storeParamsPanelGeometry(layout, p);
 
