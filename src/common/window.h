@@ -126,11 +126,6 @@ class Window {
   // Sets or clears the check mark of menu item `itemId`.
   virtual void checkMenuItem(int /*itemId*/, bool /*checked*/) {}
 
-  // The button bitmaps (resource ids 101, 102, 103, 108, 109). loadBitmap reports
-  // whether the bitmap is available.
-  virtual bool loadBitmap(int /*resourceId*/) { return true; }
-  virtual void deleteBitmap(int /*resourceId*/) {}
-
   // Mouse capture and cursor shape, used while a handle of the parameters panel is dragged.
   virtual void setCapture() {}
   virtual void releaseCapture() {}

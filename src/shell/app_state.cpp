@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "common/resource_dir.h"
+#include "export/png.h"
 #include "model/random.h"
 #include "shell/commands.h"
 
@@ -24,6 +26,18 @@ void setSequenceSize(std::vector<uint16_t>& block, uint16_t*& pointer, uint16_t&
   if (newSize > size) block.resize(newSize, fill);
   size = std::max(size, newSize);
   pointer = block.empty() ? nullptr : block.data();
+}
+
+// Reads a button face; false when the file is missing, unreadable or not of the face size.
+bool loadButtonFace(Image& face, const char* file) {
+  try {
+    face = readPng(resourceDir() + "/" + kButtonFaceFolder + "/" + file);
+  } catch (const ImageFileError&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return face.width == kButtonFaceWidth && face.height == kButtonFaceHeight;
 }
 
 void releaseRecords(Window& window, AppState& s) {
@@ -104,15 +118,14 @@ void growEditSequence(AppState& s, uint16_t size) {
 int startUp(Window& window, AppState& s) {
   resetRandomStates();
 
-  // 1. The button bitmaps; the first one missing fails the creation.
+  // 1. The button faces; the first one missing or unreadable fails the creation.
   for (int b = 0; b < 5; ++b) {
-    if (!window.loadBitmap(kBitmapIds[b])) {
+    if (!loadButtonFace(s.buttonFaces[b], kButtonFaceFiles[b])) {
       window.messageBox(kNoBitmapTexts[b], kFatalErrorCaption, kMbOk);
-      for (int loaded = 0; loaded < b; ++loaded) window.deleteBitmap(kBitmapIds[loaded]);
+      for (Image& face : s.buttonFaces) face = Image();
       return 0;
     }
   }
-  s.bitmapsLoaded = true;
   window.setCommandHandler([&window, &s](int id) { handleCommand(window, s, id); });
 
   // 3-4. The alphabet.
@@ -224,9 +237,7 @@ const Image* buttonFace(const AppState& s, int id) {
 }
 
 void shutDown(Window& window, AppState& s) {
-  if (s.bitmapsLoaded)
-    for (int id : kBitmapIds) window.deleteBitmap(id);
-  s.bitmapsLoaded = false;
+  for (Image& face : s.buttonFaces) face = Image();
   releaseRecords(window, s);
   window.setCommandHandler(nullptr);
   s.running = false;

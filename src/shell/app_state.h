@@ -41,6 +41,13 @@ inline constexpr const char* kNoBitmapTexts[5] = {
     "No Bitmap <ButtonStart>", "No Bitmap <ButtonExit>", "No Bitmap <IDB_BITMAP1>",
     "No Bitmap <IDB_BITMAP5>", "No Bitmap <IDB_BITMAP4>"};
 inline constexpr const char* kFatalErrorCaption = "Fatal Error";
+// The button faces are PNG files of kButtonFaceWidth × kButtonFaceHeight pixels in
+// resourceDir()/buttons, in the order of kBitmapIds.
+inline constexpr const char* kButtonFaceFolder = "buttons";
+inline constexpr const char* kButtonFaceFiles[5] = {"back.png", "exit.png", "start.png",
+                                                    "select_all.png", "clear_all.png"};
+inline constexpr int32_t kButtonFaceWidth = 144;
+inline constexpr int32_t kButtonFaceHeight = 32;
 
 // The child edit control of the main window.
 inline constexpr int kEditControlId = 225;
@@ -255,9 +262,9 @@ struct AppState {
   SubsetSelection selection;
 
   // Resources and layout.
-  // The button faces, in the order of kBitmapIds (loaded by start-up).
+  // The button faces, in the order of kBitmapIds (loaded by start-up, released by
+  // shut-down).
   Image buttonFaces[5];
-  bool bitmapsLoaded = false;
   bool running = false;  // between a successful start-up and shut-down
   ShellLayout layout;
 
@@ -266,11 +273,11 @@ struct AppState {
   std::function<int(Window&)> snapshotCommand;
 };
 
-// Start-up: loads the bitmaps, builds the alphabet, the required list, the etalon
+// Start-up: loads the button faces, builds the alphabet, the required list, the etalon
 // sequences, the chains record and the first (noise-free) series, sets the menu check
 // marks and connects the window's internal commands to the command handler. The model's
 // generator states are put back to those of a fresh program first. 1 on success, 0 when
-// a bitmap is missing (nothing else is built then).
+// a button face is missing or unreadable (nothing else is built then).
 int startUp(Window& window, AppState& state);
 
 // The face of button bitmap `id` (kBitmapStart, …); null when it is not loaded.

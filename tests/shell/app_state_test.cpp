@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
+#include "common/resource_dir.h"
 #include "model/random.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
@@ -10,6 +15,8 @@
 
 namespace velmora::testing {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(SequenceRandom, ReproducesTheRuntimeGenerator) {
   SequenceRandom r;
@@ -106,7 +113,10 @@ TEST(StartUpSequence, ChecksTheDefaultTypesAndCreatesTheEditControl) {
   FakeWindow window;
   AppState state;
   ASSERT_EQ(startUp(window, state), 1);
-  EXPECT_EQ(window.loadedBitmaps, (std::vector<int>{103, 102, 101, 109, 108}));
+  for (const Image& face : state.buttonFaces) {
+    EXPECT_EQ(face.width, kButtonFaceWidth);
+    EXPECT_EQ(face.height, kButtonFaceHeight);
+  }
   EXPECT_TRUE(window.checkedMenuItem(kCmdRecognition));
   EXPECT_TRUE(window.checkedMenuItem(kCmdFixedCutoffs));
   for (int id : {kCmdDetection, kCmdJoint, kCmdSeriesProcessing, kCmdFixedWhole,
@@ -121,25 +131,51 @@ TEST(StartUpSequence, ChecksTheDefaultTypesAndCreatesTheEditControl) {
   shutDown(window, state);
 }
 
-TEST(StartUpSequence, AMissingBitmapFailsTheCreationAndBuildsNothing) {
-  const int ids[] = {103, 102, 101, 109, 108};
+// A resource folder with copies of the button faces, one of which is then spoiled.
+class FaceFolder {
+ public:
+  FaceFolder() : dir_(fs::temp_directory_path() / ("velmora-faces-" + std::to_string(::getpid()))) {
+    fs::create_directories(dir_ / kButtonFaceFolder);
+    for (const char* file : kButtonFaceFiles)
+      fs::copy_file(fs::path(resourceDir()) / kButtonFaceFolder / file,
+                    dir_ / kButtonFaceFolder / file, fs::copy_options::overwrite_existing);
+    setResourceDir(dir_.string());
+  }
+  ~FaceFolder() {
+    setResourceDir("");
+    fs::remove_all(dir_);
+  }
+  fs::path face(int b) const { return dir_ / kButtonFaceFolder / kButtonFaceFiles[b]; }
+
+ private:
+  fs::path dir_;
+};
+
+TEST(StartUpSequence, AMissingOrUnreadableFaceFailsTheCreationAndBuildsNothing) {
   const char* texts[] = {"No Bitmap <ButtonStart>", "No Bitmap <ButtonExit>",
                          "No Bitmap <IDB_BITMAP1>", "No Bitmap <IDB_BITMAP5>",
                          "No Bitmap <IDB_BITMAP4>"};
   for (int b = 0; b < 5; ++b) {
-    FakeWindow window;
-    window.missingBitmaps.insert(ids[b]);
-    AppState state;
-    EXPECT_EQ(startUp(window, state), 0);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.last().text, texts[b]);
-    EXPECT_EQ(window.last().caption, "Fatal Error");
-    EXPECT_EQ(state.lpSeriesHeader, nullptr);
-    EXPECT_EQ(state.lpRequiredList, nullptr);
-    EXPECT_EQ(state.alphabet[0].lpData, nullptr);
-    // The bitmaps loaded before the missing one are given back.
-    EXPECT_EQ(window.deletedBitmaps, window.loadedBitmaps);
-    EXPECT_FALSE(window.hasCommandHandler());
+    for (int damage = 0; damage < 2; ++damage) {
+      FaceFolder folder;
+      if (damage == 0) {
+        fs::remove(folder.face(b));
+      } else {
+        std::ofstream(folder.face(b), std::ios::binary | std::ios::trunc) << "not a picture";
+      }
+      FakeWindow window;
+      AppState state;
+      EXPECT_EQ(startUp(window, state), 0);
+      ASSERT_EQ(window.messages.size(), 1u);
+      EXPECT_EQ(window.last().text, texts[b]);
+      EXPECT_EQ(window.last().caption, "Fatal Error");
+      EXPECT_EQ(state.lpSeriesHeader, nullptr);
+      EXPECT_EQ(state.lpRequiredList, nullptr);
+      EXPECT_EQ(state.alphabet[0].lpData, nullptr);
+      // The faces read before the bad one are given back.
+      for (const Image& face : state.buttonFaces) EXPECT_TRUE(face.empty());
+      EXPECT_FALSE(window.hasCommandHandler());
+    }
   }
 }
 
@@ -153,7 +189,7 @@ TEST(ShutDown, FreesEverythingInOrderAndDisconnectsTheWindow) {
   ASSERT_EQ(prepareSubsetSelection(window, state), 1);
 
   shutDown(window, state);
-  EXPECT_EQ(window.deletedBitmaps, (std::vector<int>{103, 102, 101, 109, 108}));
+  for (const Image& face : state.buttonFaces) EXPECT_TRUE(face.empty());
   for (const PulseHeader& p : state.alphabet) EXPECT_EQ(p.lpData, nullptr);
   EXPECT_EQ(state.lpRequiredList, nullptr);
   EXPECT_EQ(state.wRequiredCount, 0);

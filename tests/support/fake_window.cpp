@@ -55,12 +55,6 @@ void FakeWindow::sendCommand(int commandId) {
   Window::sendCommand(commandId);
 }
 
-bool FakeWindow::loadBitmap(int resourceId) {
-  if (missingBitmaps.count(resourceId)) return false;
-  loadedBitmaps.push_back(resourceId);
-  return true;
-}
-
 bool FakeWindow::saveFileDialog(const SaveFileRequest& request, std::string& path) {
   saveFileRequests.push_back(request);
   path = saveFileName;

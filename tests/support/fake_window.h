@@ -5,7 +5,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -56,8 +55,6 @@ class FakeWindow : public Window {
   void sendCommand(int commandId) override;
   void close() override { closeRequests++; }
   void checkMenuItem(int itemId, bool checked) override { menuChecks[itemId] = checked; }
-  bool loadBitmap(int resourceId) override;
-  void deleteBitmap(int resourceId) override { deletedBitmaps.push_back(resourceId); }
   void setCapture() override { captured = true; }
   void releaseCapture() override { captured = false; }
   void setCursor(Cursor c) override { cursor = c; }
@@ -79,10 +76,6 @@ class FakeWindow : public Window {
   std::vector<int> sentCommands;
   std::map<int, bool> menuChecks;
   int closeRequests = 0;
-
-  std::set<int> missingBitmaps;  // loadBitmap fails for these
-  std::vector<int> loadedBitmaps;
-  std::vector<int> deletedBitmaps;
 
   bool captured = false;
   Cursor cursor = Cursor::kArrow;
