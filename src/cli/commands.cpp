@@ -248,4 +248,115 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
   return kExitDone;
 }
 
+namespace {
+
+int render(Session& session, const RenderPlan& plan, std::ostream& err) {
+  AppState& s = session.state;
+  ScriptedWindow& window = session.window;
+  if (!session.start()) return refused(err, "start-up");
+  session.selectProblem(plan.run.problem);
+
+  const DrawingChoice& d = plan.drawing;
+  if (d.any()) {
+    const struct {
+      const std::optional<bool>& value;
+      int control;
+    } boxes[] = {{d.frame, kIdcFrameGraphFields},
+                 {d.shaded, kIdcShadedOriginal},
+                 {d.highlight, kIdcHighlightDetected},
+                 {d.special, kIdcSpecialGraphSize}};
+    for (const auto& box : boxes)
+      if (box.value) window.setDialogCheck(kDialogDrawingSettings, box.control, *box.value);
+    if (d.tuples) {
+      const int chosen = *d.tuples == 0   ? kIdcNoHighlight
+                         : *d.tuples == 1 ? kIdcDottedFrame
+                                          : kIdcColouredBackground;
+      for (int id : {kIdcNoHighlight, kIdcDottedFrame, kIdcColouredBackground})
+        window.setDialogCheck(kDialogDrawingSettings, id, id == chosen);
+    }
+    handleCommand(window, s, kCmdDrawingSettings);
+  }
+
+  const RunPlan& run = plan.run;
+  const struct {
+    const std::optional<int32_t>& value;
+    Selector selector;
+    const char* name;
+  } selectors[] = {{run.length, Selector::kSeriesLength, "--length"},
+                   {run.noise, Selector::kNoise, "--noise"},
+                   {run.lost, Selector::kLost, "--lost"}};
+  for (const auto& sel : selectors) {
+    if (!sel.value) continue;
+    const int32_t position = selectorPosition(s, sel.selector, *sel.value);
+    if (!chooseSelectorValue(window, s, sel.selector, position))
+      return refused(err, std::string("the selector value of ") + sel.name);
+  }
+  if (!session.setRequiredEtalons(run.problem)) return refused(err, "the list of required etalons");
+  if (!session.attachSubsets(run.problem)) return refused(err, "the subset selection");
+
+  if (run.create) {
+    for (const CreateValue& v : run.create->values)
+      window.setDialogText(v.dialogId, v.controlId, v.text);
+    if (!runProcessingCommand(window, s, kCmdCreateSeries))
+      return refused(err, commandName(kCmdCreateSeries));
+  }
+  for (int64_t k = 0; k < run.next; ++k)
+    if (!runProcessingCommand(window, s, kCmdProcessNext))
+      return refused(err, commandName(kCmdProcessNext));
+  for (int64_t k = 0; k < run.same; ++k)
+    if (!runProcessingCommand(window, s, kCmdProcessSame))
+      return refused(err, commandName(kCmdProcessSame));
+
+  if (plan.view == RenderView::kStatistics) {
+    const SimulatePlan& sim = plan.simulation;
+    for (const CreateValue& v : sim.dialogValues)
+      window.setDialogText(v.dialogId, v.controlId, v.text);
+    const StatisticsChoice& c = plan.statistics;
+    for (int dialog : {kDialogShowStatistics, kDialogShowStatisticsRecognition}) {
+      if (c.handling) {
+        const int chosen = *c.handling == 1   ? kIdcRestoringError
+                           : *c.handling == 2 ? kIdcDetectionError
+                                              : kIdcRecognitionError;
+        for (int id : {kIdcRestoringError, kIdcDetectionError, kIdcRecognitionError})
+          window.setDialogCheck(dialog, id, id == chosen);
+      }
+      if (c.viewCase) {
+        window.setDialogCheck(dialog, kIdcComponentwise, *c.viewCase == 1);
+        window.setDialogCheck(dialog, kIdcSummaryView, *c.viewCase == 2);
+      }
+      if (c.bounds) window.setDialogCheck(dialog, kIdcBoundsIncluded, *c.bounds);
+      if (c.upperBound) {
+        window.setDialogCheck(dialog, kIdcFixedUpperBound, true);
+        window.setDialogText(dialog, kIdcUpperBound, *c.upperBound);
+      }
+    }
+    const int32_t seconds = static_cast<int32_t>(sim.clock.value_or(kRenderClock));
+    s.simClock = [seconds] { return seconds; };
+    s.simThreads = sim.threads;
+    handleCommand(window, s, kCmdSimulation);
+    if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
+      return refused(err, commandName(kCmdSimulation));
+  }
+  return renderPicture(window, s, plan, err);
+}
+
+}  // namespace
+
+int renderCommand(const RenderPlan& plan, std::ostream& err) {
+  // A picture taken is all the output; the messages shown on the way are written only
+  // when the picture could not be taken, before the reason.
+  Session session(err);
+  session.window.holdMessages(true);
+  std::ostringstream reason;
+  const int status = render(session, plan, reason);
+  if (status != kExitDone) {
+    for (const ShownMessage& m : session.window.takeMessages()) {
+      err << m.caption << ": " << m.text;
+      if (m.text.empty() || m.text.back() != '\n') err << '\n';
+    }
+    err << reason.str();
+  }
+  return status;
+}
+
 }  // namespace velmora::cli

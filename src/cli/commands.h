@@ -6,6 +6,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/render.h"
 
 namespace velmora::cli {
 
@@ -13,5 +14,8 @@ int alphabetCommand(bool json, std::ostream& out, std::ostream& err);
 int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err);
 int simulateCommand(const SimulatePlan& plan, ProgressMode progress, std::ostream& out,
                     std::ostream& err);
+
+// The picture of the main window (see cli/render.h). Prints nothing on success.
+int renderCommand(const RenderPlan& plan, std::ostream& err);
 
 }  // namespace velmora::cli

@@ -131,11 +131,97 @@ int main(int argc, char** argv) {
       ->type_name("N");
   simApp->add_flag("--quiet", sim.quiet, "show no progress on stderr");
 
+  RenderOptions render;
+  std::vector<std::string> clicks, drags;
+  CLI::App* renderApp = app.add_subcommand(
+      "render",
+      "start-up, then the problem, selectors, runs and settings of the options (and, for "
+      "--view statistics, a simulation with its dialog values), the view, then the --click and "
+      "--drag events in the order given; writes the main window's picture to --out and prints "
+      "nothing");
+  addProblemOptions(renderApp, render.problem);
+  addText(renderApp, "--length", render.length,
+          "series length selector: 200|600|1200 (with --view statistics: the simulation's "
+          "Samples Length)",
+          "1200");
+  addText(renderApp, "--noise", render.noise, "noise level selector: 20|35|50", "20");
+  addText(renderApp, "--lost", render.lost,
+          "lost data level selector, cut-off series only: 0|25|50", "25");
+  addText(renderApp, "--create", render.create,
+          "\" Create series... \" with dialog values, as for run (default: not run)");
+  renderApp->add_option("--next", render.next, "runs of \" Processing Next Data \" (at most 10000)")
+      ->type_name("K")
+      ->capture_default_str();
+  renderApp
+      ->add_option("--same", render.same, "runs of \" Processing Same Data\" after them (at most 10000)")
+      ->type_name("K")
+      ->capture_default_str();
+  addText(renderApp, "--view", render.view,
+          "the view to show: alphabet|results|subsets|params|statistics (default: the view the "
+          "commands left; statistics runs a simulation first)")
+      ->type_name("NAME");
+  addText(renderApp, "--drawing", render.drawing,
+          "\" Drawing settings ...\": frame=0|1,shaded=0|1,highlight=0|1,special=0|1,tuples=0|1|2 "
+          "(missing keys keep the settings)");
+  addText(renderApp, "--size", render.size, "client area in pixels, each side 1..16384",
+          "1280x800")
+      ->type_name("WxH");
+  renderApp->add_option("--click", clicks, "a click (button down and up) at client pixel X,Y; repeatable")
+      ->type_name("X,Y")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  renderApp
+      ->add_option("--drag", drags,
+                   "a drag: button down at X1,Y1, moves at most 4 pixels apart, button up at "
+                   "X2,Y2; repeatable, in order with --click")
+      ->type_name("X1,Y1,X2,Y2")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  addText(renderApp, "--out", render.out, "the picture: FILE.png, .bmp, .pcx or .svg")
+      ->type_name("FILE")
+      ->required();
+  const char* simulationOnly = " (--view statistics only)";
+  addText(renderApp, "--tmin", render.tmin, std::string("Min Length of Interval") + simulationOnly);
+  addText(renderApp, "--tmax", render.tmax, std::string("Max Length of Interval") + simulationOnly);
+  addText(renderApp, "--etalon", render.etalon, std::string("Etalon Number") + simulationOnly);
+  addText(renderApp, "--saved", render.saved,
+          std::string("Saved Energy Level for creating series") + simulationOnly);
+  addText(renderApp, "--proc-saved", render.procSaved,
+          std::string("Saved Energy Level for processing series") + simulationOnly);
+  addText(renderApp, "--from", render.from, std::string("least number of pulses") + simulationOnly);
+  addText(renderApp, "--to", render.to, std::string("greatest number of pulses") + simulationOnly);
+  addText(renderApp, "--incr", render.incr, std::string("pulse count increment") + simulationOnly);
+  addText(renderApp, "--noise-initial", render.noiseInitial,
+          std::string("Initial (noise) Level") + simulationOnly);
+  addText(renderApp, "--noise-steps", render.noiseSteps,
+          std::string("Number of Steps in Simulation") + simulationOnly);
+  addText(renderApp, "--noise-step", render.noiseStep,
+          std::string("Noise Increment per Step") + simulationOnly);
+  addText(renderApp, "--repeats", render.repeats, std::string("Number of Repeats") + simulationOnly);
+  addText(renderApp, "--clock", render.clock,
+          std::string("the simulation's time stamps, in seconds since 1970") + simulationOnly, "0")
+      ->type_name("SECONDS");
+  addText(renderApp, "--threads", render.threads,
+          std::string("simulation threads (default: all cores)") + simulationOnly)
+      ->type_name("N");
+  addText(renderApp, "--graph", render.graph,
+          std::string("the error the statistics show: restoring|detection|recognition (the "
+                      "last for the recognition task only)") +
+              simulationOnly)
+      ->type_name("NAME");
+  addText(renderApp, "--graph-view", render.graphView,
+          std::string("statistics view case: componentwise|summary") + simulationOnly)
+      ->type_name("NAME");
+  addText(renderApp, "--bounds", render.bounds,
+          std::string("0|1: \"bounds incl.\" (recognition task only)") + simulationOnly);
+  addText(renderApp, "--upper-bound", render.upperBound,
+          std::string("a fixed upper bound of the error axis") + simulationOnly);
+
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "alphabet" && first != "run" &&
-      first != "simulate")
+      first != "simulate" && first != "render")
     return usage(app, std::string("unknown subcommand '") + argv[1] +
-                          "' (expected alphabet, run or simulate)");
+                          "' (expected alphabet, run, simulate or render)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -153,6 +239,17 @@ int main(int argc, char** argv) {
   try {
     if (alphabet->parsed()) return alphabetCommand(alphabetJson, std::cout, std::cerr);
     if (runApp->parsed()) return runCommand(checkRunOptions(run), std::cout, std::cerr);
+    if (renderApp->parsed()) {
+      // The mouse events in the order they were given, --click and --drag interleaved.
+      size_t clickIndex = 0, dragIndex = 0;
+      for (const CLI::Option* option : renderApp->parse_order()) {
+        if (option->get_name() == "--click" && clickIndex < clicks.size())
+          render.events.emplace_back("--click", clicks[clickIndex++]);
+        else if (option->get_name() == "--drag" && dragIndex < drags.size())
+          render.events.emplace_back("--drag", drags[dragIndex++]);
+      }
+      return renderCommand(checkRenderOptions(render), std::cerr);
+    }
     const SimulatePlan plan = checkSimulateOptions(sim);
     const ProgressMode mode = isatty(STDERR_FILENO) ? ProgressMode::kBar : ProgressMode::kLines;
     return simulateCommand(plan, mode, std::cout, std::cerr);

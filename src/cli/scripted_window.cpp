@@ -6,9 +6,11 @@ namespace velmora::cli {
 
 int ScriptedWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
   ShownMessage m{caption ? caption : kDefaultCaption, text};
-  err_ << m.caption << ": " << m.text;
-  if (m.text.empty() || m.text.back() != '\n') err_ << '\n';
-  err_.flush();
+  if (!hold_) {
+    err_ << m.caption << ": " << m.text;
+    if (m.text.empty() || m.text.back() != '\n') err_ << '\n';
+    err_.flush();
+  }
   messages_.push_back(std::move(m));
   return (flags & kMbButtonMask) == kMbYesNo ? kIdYes : kIdOk;
 }
@@ -17,12 +19,29 @@ int ScriptedWindow::runDialog(int dialogId, DialogControls& controls) {
   auto it = answers_.find(dialogId);
   if (it != answers_.end())
     for (const auto& [id, text] : it->second) controls.setText(id, text);
+  auto checks = checks_.find(dialogId);
+  if (checks != checks_.end())
+    for (const auto& [id, checked] : checks->second) controls.setChecked(id, checked);
   closed_[dialogId] = controls;
   return kIdOk;
 }
 
 void ScriptedWindow::setDialogText(int dialogId, int controlId, const std::string& text) {
   answers_[dialogId][controlId] = text;
+}
+
+void ScriptedWindow::setDialogCheck(int dialogId, int controlId, bool checked) {
+  checks_[dialogId][controlId] = checked;
+}
+
+void ScriptedWindow::invalidateRect(const Rect* rect, bool erase) {
+  invalidations_.push_back({rect == nullptr, rect ? *rect : Rect{}, erase});
+}
+
+std::vector<ScriptedWindow::Invalidation> ScriptedWindow::takeInvalidations() {
+  std::vector<Invalidation> out;
+  out.swap(invalidations_);
+  return out;
 }
 
 std::vector<ShownMessage> ScriptedWindow::takeMessages() {

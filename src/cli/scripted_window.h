@@ -32,6 +32,24 @@ class ScriptedWindow : public Window {
 
   // The text to type into control `controlId` whenever dialog `dialogId` opens.
   void setDialogText(int dialogId, int controlId, const std::string& text);
+  // The state to give check box or radio button `controlId` whenever dialog `dialogId`
+  // opens (for a radio group, give the chosen button true and the others false).
+  void setDialogCheck(int dialogId, int controlId, bool checked);
+
+  // Repaints asked for since the last call (whole: the client area), and whether the
+  // window was asked to close.
+  struct Invalidation {
+    bool whole = false;
+    Rect rect;
+    bool erase = false;
+  };
+  void invalidateRect(const Rect* rect, bool erase) override;
+  std::vector<Invalidation> takeInvalidations();
+  void close() override { closeRequested_ = true; }
+  bool closeRequested() const { return closeRequested_; }
+
+  // While held, messages are only kept (takeMessages), not written.
+  void holdMessages(bool hold) { hold_ = hold; }
 
   // The messages shown since the last call.
   std::vector<ShownMessage> takeMessages();
@@ -42,8 +60,12 @@ class ScriptedWindow : public Window {
   std::ostream& err_;
   std::string edit_;
   std::map<int, std::map<int, std::string>> answers_;
+  std::map<int, std::map<int, bool>> checks_;
   std::map<int, DialogControls> closed_;
   std::vector<ShownMessage> messages_;
+  std::vector<Invalidation> invalidations_;
+  bool closeRequested_ = false;
+  bool hold_ = false;
 };
 
 }  // namespace velmora::cli
