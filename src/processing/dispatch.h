@@ -8,6 +8,7 @@
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/search_outcome.h"
 
 namespace velmora {
 
@@ -40,15 +41,17 @@ struct SearchInputs {
   SearchWorkspace* workspace = nullptr;
 };
 
-// Runs the search that the effective task type and the series type select and returns
-// that search's result:
-//   1, 4, 64 - unfixed-count search on series types 4 and 8, else identification;
-//   2        - unfixed-count recognition on series types 4 and 8, else recognition;
-//   36       - unfixed-count tuple detection on series types 4, 8 and 40, else tuple
-//              detection of the fixed-count chain search (the selected subset);
-//   40       - the same pair for tuple recognition (the subset list).
-// Any other task type runs nothing and gives 0, as does a null series.
-int runSearch(Window& window, uint16_t effectiveTaskType, uint16_t seriesType,
-              const SearchInputs& inputs, ChainsHeader* chains, SeriesHeader* series);
+// Runs the search that the effective task type and the series type select and reports
+// how it ended, its result being that search's result:
+//   detection, joint detection, series processing - the unfixed-count search on series
+//       of an unfixed number of whole or cut-off pulses, else identification;
+//   recognition - unfixed-count recognition on those series, else recognition;
+//   tuple detection - unfixed-count tuple detection on those series and on unfixed tuple
+//       series, else tuple detection of the fixed-count search (the selected subset);
+//   tuple recognition - the same pair for tuple recognition (the subset list).
+// Any other task type runs nothing and gives 0, as does a null series. Nothing is shown
+// when a search runs out of memory: the caller decides what to do with the outcome.
+SearchOutcome runSearch(Window& window, uint16_t effectiveTaskType, uint16_t seriesType,
+                        const SearchInputs& inputs, ChainsHeader* chains, SeriesHeader* series);
 
 }  // namespace velmora

@@ -234,8 +234,9 @@ void insertChain(ChainsHeader& chains, const PassChain& chain) {
                   chain.lastSamples.data());
 }
 
-bool allocateFixedWork(Window& window, size_t etalonCount, size_t tables, uint16_t n,
-                       const char* rowsText, const char* blockText, FixedSearchWork& work) {
+const char* allocateFixedWork(size_t etalonCount, size_t tables, uint16_t n,
+                              const char* rowsText, const char* blockText,
+                              FixedSearchWork& work) {
   ChainPass& pass = work.pass;
   try {
     pass.allocate(work.windows);
@@ -254,40 +255,39 @@ bool allocateFixedWork(Window& window, size_t etalonCount, size_t tables, uint16
     for (size_t t = 0; t < tables; ++t) work.tables[t].reserve(static_cast<size_t>(to - from + 1));
     work.pulseTables.assign(work.windows.size(), tables > 0 ? &work.tables[0] : nullptr);
   } catch (const std::bad_alloc&) {
-    window.messageBox(pass.rowsReady() ? blockText : rowsText, nullptr, kMbOk);
-    return false;
+    return pass.rowsReady() ? blockText : rowsText;
   }
-  return true;
+  return nullptr;
 }
 
 namespace {
 
-bool allocateWork(Window& window, const SeriesHeader& series, size_t etalonCount,
-                  const char* blockText, FixedSearchWork& work) {
+const char* allocateWork(const SeriesHeader& series, size_t etalonCount, const char* blockText,
+                         FixedSearchWork& work) {
   try {
     if (searchableSeries(series))
       seriesWindows(series, work.windows);
     else
       work.windows.clear();
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryPpDw, nullptr, kMbOk);
-    return false;
+    return kNoMemoryPpDw;
   }
-  return allocateFixedWork(window, etalonCount, 1, series.wImpulseSize, kNoMemoryPpDw, blockText,
-                           work);
+  return allocateFixedWork(etalonCount, 1, series.wImpulseSize, kNoMemoryPpDw, blockText, work);
 }
 
 }  // namespace
 
 template <typename Kernels>
-int identificationSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                             uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                             uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                             SeriesHeader* series, SearchWorkspace* workspace) {
-  if (!series) return 0;
+SearchOutcome identificationSearchWith(Kernels& kernels, Window& /*window*/,
+                                       const PulseHeader* alphabet, uint16_t etalonCount,
+                                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                                       uint16_t savedLevel, ChainsHeader* chains,
+                                       SeriesHeader* series, SearchWorkspace* workspace) {
+  if (!series) return {0};
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
-  if (!allocateWork(window, *series, etalonCount, kNoMemoryPpDwRows, work)) return 0;
+  if (const char* failure = allocateWork(*series, etalonCount, kNoMemoryPpDwRows, work))
+    return {0, failure};
 
   const uint16_t pulses = series->wImpulseQuantity;
   bool usable = searchableSeries(*series) && etalonCount > 0 && etalons;
@@ -302,22 +302,24 @@ int identificationSearchWith(Kernels& kernels, Window& window, const PulseHeader
   if (usable) kernels.run(work, tmin, tmax, PassStarts{kSixNines, kSevenNines, kNineNines}, chain);
   if (!chain.found) {
     series->wFoundPulses = 0;
-    return 1;
+    return {1};
   }
   writeSeriesAnswer(*series, chain);
   if (chains) insertChain(*chains, chain);
-  return 1;
+  return {1};
 }
 
 template <typename Kernels>
-int recognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                          uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                          SeriesHeader* series, SearchWorkspace* workspace) {
-  if (!series) return -1;
+SearchOutcome recognitionSearchWith(Kernels& kernels, Window& /*window*/,
+                                    const PulseHeader* alphabet, uint16_t etalonCount,
+                                    const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                                    uint16_t savedLevel, ChainsHeader* chains,
+                                    SeriesHeader* series, SearchWorkspace* workspace) {
+  if (!series) return {-1};
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
-  if (!allocateWork(window, *series, 1, kNoMemoryRecognitionIndexes, work)) return -1;
+  if (const char* failure = allocateWork(*series, 1, kNoMemoryRecognitionIndexes, work))
+    return {-1, failure};
 
   const uint16_t pulses = series->wImpulseQuantity;
   const bool usable = searchableSeries(*series) && etalons;
@@ -341,20 +343,19 @@ int recognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* a
   }
   if (recognised < 0) {
     series->wFoundPulses = 0;
-    return -1;
+    return {-1};
   }
   writeSeriesAnswer(*series, work.best);
-  return recognised;
+  return {recognised};
 }
 
 #define VELMORA_FIXED_SEARCHES(Kernels)                                                      \
-  template int identificationSearchWith<Kernels>(                                            \
+  template SearchOutcome identificationSearchWith<Kernels>(                                  \
       Kernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t, uint16_t,  \
       uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                              \
-  template int recognitionSearchWith<Kernels>(Kernels&, Window&, const PulseHeader*,         \
-                                              uint16_t, const uint16_t*, uint16_t, uint16_t,  \
-                                              uint16_t, ChainsHeader*, SeriesHeader*,         \
-                                              SearchWorkspace*);
+  template SearchOutcome recognitionSearchWith<Kernels>(                                     \
+      Kernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t, uint16_t,  \
+      uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
 VELMORA_FIXED_SEARCHES(FastPassKernels)
 VELMORA_FIXED_SEARCHES(PlainPassKernels)
 #undef VELMORA_FIXED_SEARCHES
@@ -364,8 +365,9 @@ int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t e
                          uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
                          SearchWorkspace* workspace) {
   FastPassKernels kernels;
-  return identificationSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                  savedLevel, chains, series, workspace);
+  return shownResult(window, identificationSearchWith(kernels, window, alphabet, etalonCount,
+                                                      etalons, tmin, tmax, savedLevel, chains,
+                                                      series, workspace));
 }
 
 int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
@@ -373,8 +375,9 @@ int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etal
                       uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
                       SearchWorkspace* workspace) {
   FastPassKernels kernels;
-  return recognitionSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                               savedLevel, chains, series, workspace);
+  return shownResult(window, recognitionSearchWith(kernels, window, alphabet, etalonCount,
+                                                   etalons, tmin, tmax, savedLevel, chains,
+                                                   series, workspace));
 }
 
 }  // namespace velmora

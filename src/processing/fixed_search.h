@@ -138,11 +138,12 @@ struct FixedSearchWork {
 // Sizes `work` for a search over the windows set in work.windows: the row table, the
 // cells and answers of the pass, room for `etalonCount` etalons of n samples, and
 // `tables` local-match tables over the positions the windows cover; pulseTables points
-// every pulse at the first table. After this the search allocates nothing. When memory
-// runs out it shows `rowsText` (the row table failed) or `blockText` (anything after it)
-// with no caption and returns false.
-bool allocateFixedWork(Window& window, size_t etalonCount, size_t tables, uint16_t n,
-                       const char* rowsText, const char* blockText, FixedSearchWork& work);
+// every pulse at the first table. After this the search allocates nothing. Null when all
+// is in place; when memory runs out, `rowsText` (the row table failed) or `blockText`
+// (anything after it).
+const char* allocateFixedWork(size_t etalonCount, size_t tables, uint16_t n,
+                              const char* rowsText, const char* blockText,
+                              FixedSearchWork& work);
 
 // Writes a found chain into the series record: wFoundPulses and the four found arrays.
 void writeSeriesAnswer(SeriesHeader& series, const PassChain& chain);

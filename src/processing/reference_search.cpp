@@ -119,19 +119,21 @@ namespace velmora::reference {
 // own for the call.
 
 int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                         ChainsHeader* chains, SeriesHeader* series) {
   PlainPassKernels kernels;
-  return identificationSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                  savedLevel, chains, series, nullptr);
+  return shownResult(
+      window, identificationSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                       savedLevel, chains, series, nullptr));
 }
 
 int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
+                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                      ChainsHeader* chains, SeriesHeader* series) {
   PlainPassKernels kernels;
-  return recognitionSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                               savedLevel, chains, series, nullptr);
+  return shownResult(
+      window, recognitionSearchWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                    savedLevel, chains, series, nullptr));
 }
 
 int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
@@ -139,35 +141,37 @@ int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tu
                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
                          SeriesHeader* series) {
   PlainPassKernels kernels;
-  return tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple, subsetProceeding,
-                                  tmin, tmax, savedLevel, chains, series, nullptr);
+  return shownResult(window, tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple,
+                                                      subsetProceeding, tmin, tmax, savedLevel,
+                                                      chains, series, nullptr));
 }
 
-int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
-                           const int32_t* tupleSizes, const int32_t* const* tuples,
-                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series) {
+int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet, const int32_t* tupleSizes,
+                           const int32_t* const* tuples, int32_t tupleCount,
+                           uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
+                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
   PlainPassKernels kernels;
-  return tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes, tuples, tupleCount,
-                                    subsetProceeding, tmin, tmax, savedLevel, chains, series,
-                                    nullptr);
+  return shownResult(window, tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes,
+                                                        tuples, tupleCount, subsetProceeding, tmin,
+                                                        tmax, savedLevel, chains, series, nullptr));
 }
 
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
                        ChainsHeader* chains, SeriesHeader* series) {
   PlainUnfixedKernels kernels;
-  return searchUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                savedLevel, chains, series, nullptr);
+  return shownResult(
+      window, searchUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                     savedLevel, chains, series, nullptr));
 }
 
 uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                                const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
                                uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
   PlainUnfixedKernels kernels;
-  return recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                   savedLevel, chains, series, nullptr);
+  return static_cast<uint16_t>(shownResult(
+      window, recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
+                                        savedLevel, chains, series, nullptr)));
 }
 
 int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
@@ -175,8 +179,9 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
                         SeriesHeader* series) {
   PlainLayeredKernels kernels;
-  return detectUnfixedTuplesWith(kernels, window, alphabet, patternSize, pattern, tmin, tmax,
-                                 savedLevel, chains, series, nullptr, nullptr);
+  return shownResult(
+      window, detectUnfixedTuplesWith(kernels, window, alphabet, patternSize, pattern, tmin, tmax,
+                                      savedLevel, chains, series, nullptr, nullptr));
 }
 
 int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
@@ -184,9 +189,9 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
                            uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
                            uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series) {
   PlainLayeredKernels kernels;
-  return recognizeUnfixedTuplesWith(kernels, window, alphabet, patternSizes, patterns,
-                                    patternCount, tmin, tmax, savedLevel, chains, series, nullptr,
-                                    nullptr);
+  return shownResult(window, recognizeUnfixedTuplesWith(
+                                 kernels, window, alphabet, patternSizes, patterns, patternCount,
+                                 tmin, tmax, savedLevel, chains, series, nullptr, nullptr));
 }
 
 }  // namespace velmora::reference

@@ -18,6 +18,7 @@
 #include "processing/chains.h"
 #include "processing/fixed_search.h"
 #include "processing/match.h"
+#include "processing/search_outcome.h"
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
 
@@ -57,30 +58,33 @@ struct PlainPassKernels {
 };
 
 template <typename Kernels>
-int identificationSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                             uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                             uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                             SeriesHeader* series, SearchWorkspace* workspace);
+SearchOutcome identificationSearchWith(Kernels& kernels, Window& window,
+                                       const PulseHeader* alphabet, uint16_t etalonCount,
+                                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                                       uint16_t savedLevel, ChainsHeader* chains,
+                                       SeriesHeader* series, SearchWorkspace* workspace);
 
 template <typename Kernels>
-int recognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                          uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                          SeriesHeader* series, SearchWorkspace* workspace);
+SearchOutcome recognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                    uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                                    uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                    SeriesHeader* series, SearchWorkspace* workspace);
 
 template <typename Kernels>
-int tupleDetectionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                             int32_t tupleSize, const int32_t* tuple, uint16_t subsetProceeding,
-                             uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                             ChainsHeader* chains, SeriesHeader* series,
-                             SearchWorkspace* workspace);
+SearchOutcome tupleDetectionSearchWith(Kernels& kernels, Window& window,
+                                       const PulseHeader* alphabet, int32_t tupleSize,
+                                       const int32_t* tuple, uint16_t subsetProceeding,
+                                       uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                                       ChainsHeader* chains, SeriesHeader* series,
+                                       SearchWorkspace* workspace);
 
 template <typename Kernels>
-int tupleRecognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                               const int32_t* tupleSizes, const int32_t* const* tuples,
-                               int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                               uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                               SeriesHeader* series, SearchWorkspace* workspace);
+SearchOutcome tupleRecognitionSearchWith(Kernels& kernels, Window& window,
+                                         const PulseHeader* alphabet, const int32_t* tupleSizes,
+                                         const int32_t* const* tuples, int32_t tupleCount,
+                                         uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
+                                         uint16_t savedLevel, ChainsHeader* chains,
+                                         SeriesHeader* series, SearchWorkspace* workspace);
 
 // ---- Unfixed-count searches --------------------------------------------------------------
 //
@@ -104,16 +108,17 @@ struct PlainUnfixedKernels {
 };
 
 template <typename Kernels>
-int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                           uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, SearchWorkspace* workspace);
+SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                     uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                                     uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                     SeriesHeader* series, SearchWorkspace* workspace);
 
 template <typename Kernels>
-uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                                   uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                                   uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                                   SeriesHeader* series, SearchWorkspace* workspace);
+SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
+                                        const PulseHeader* alphabet, uint16_t etalonCount,
+                                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                                        uint16_t savedLevel, ChainsHeader* chains,
+                                        SeriesHeader* series, SearchWorkspace* workspace);
 
 // ---- Unfixed-count tuple searches ------------------------------------------------------
 
@@ -153,17 +158,18 @@ struct PlainLayeredKernels {
 };
 
 template <typename Kernels>
-int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                            int32_t patternSize, const int32_t* pattern, uint16_t tmin,
-                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                            SeriesHeader* series, uint32_t* diagnosticFlag,
-                            SearchWorkspace* workspace);
+SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                      int32_t patternSize, const int32_t* pattern, uint16_t tmin,
+                                      uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                      SeriesHeader* series, uint32_t* diagnosticFlag,
+                                      SearchWorkspace* workspace);
 
 template <typename Kernels>
-int recognizeUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                               const int32_t* patternSizes, const int32_t* const* patterns,
-                               int32_t patternCount, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                               uint32_t* diagnosticFlag, SearchWorkspace* workspace);
+SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
+                                         const PulseHeader* alphabet, const int32_t* patternSizes,
+                                         const int32_t* const* patterns, int32_t patternCount,
+                                         uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                                         ChainsHeader* chains, SeriesHeader* series,
+                                         uint32_t* diagnosticFlag, SearchWorkspace* workspace);
 
 }  // namespace velmora

@@ -76,12 +76,12 @@ size_t distinctEtalons(const int32_t* sizes, const int32_t* const* tuples, int32
 }
 
 // All working storage of a tuple search over the windows in work.fixed.windows, allocated
-// before anything is written.
-bool allocateTupleWork(Window& window, SearchWorkspace& work, size_t etalonCount, size_t tables,
-                       uint16_t impulseSize, const char* blockText) {
-  if (!allocateFixedWork(window, etalonCount, tables, impulseSize, kTupleNoMemoryRows, blockText,
-                         work.fixed))
-    return false;
+// before anything is written. Null, or the text of the storage that could not be had.
+const char* allocateTupleWork(SearchWorkspace& work, size_t etalonCount, size_t tables,
+                              uint16_t impulseSize, const char* blockText) {
+  if (const char* failure = allocateFixedWork(etalonCount, tables, impulseSize,
+                                              kTupleNoMemoryRows, blockText, work.fixed))
+    return failure;
   try {
     const size_t pulses = work.fixed.windows.size();
     for (TupleAnswer* a : {&work.tuple.current, &work.tuple.best}) {
@@ -92,10 +92,9 @@ bool allocateTupleWork(Window& window, SearchWorkspace& work, size_t etalonCount
     work.tuple.tableOf.assign(kAlphabetSize, -1);
     work.tuple.tablesUsed = 0;
   } catch (const std::bad_alloc&) {
-    window.messageBox(blockText, nullptr, kMbOk);
-    return false;
+    return blockText;
   }
-  return true;
+  return nullptr;
 }
 
 // Prepares the etalons of a tuple and the local-match table of each one not met before
@@ -143,12 +142,13 @@ int32_t phaseCount(uint16_t subsetProceeding, int32_t size) {
 }  // namespace
 
 template <typename Kernels>
-int tupleDetectionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                             int32_t tupleSize, const int32_t* tuple, uint16_t subsetProceeding,
-                             uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                             ChainsHeader* chains, SeriesHeader* series,
-                             SearchWorkspace* workspace) {
-  if (!series) return 0;
+SearchOutcome tupleDetectionSearchWith(Kernels& kernels, Window& /*window*/,
+                                       const PulseHeader* alphabet, int32_t tupleSize,
+                                       const int32_t* tuple, uint16_t subsetProceeding,
+                                       uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                                       ChainsHeader* chains, SeriesHeader* series,
+                                       SearchWorkspace* workspace) {
+  if (!series) return {0};
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
@@ -158,14 +158,13 @@ int tupleDetectionSearchWith(Kernels& kernels, Window& window, const PulseHeader
     else
       work.fixed.windows.clear();
   } catch (const std::bad_alloc&) {
-    window.messageBox(kTupleNoMemoryRows, nullptr, kMbOk);
-    return 0;
+    return {0, kTupleNoMemoryRows};
   }
   const int32_t size = tuple ? std::max(tupleSize, 0) : 0;
-  if (!allocateTupleWork(window, work, static_cast<size_t>(size),
-                         distinctEtalons(&size, &tuple, 1), series->wImpulseSize,
-                         kTupleDetectionNoMemoryBlock))
-    return 0;
+  if (const char* failure =
+          allocateTupleWork(work, static_cast<size_t>(size), distinctEtalons(&size, &tuple, 1),
+                            series->wImpulseSize, kTupleDetectionNoMemoryBlock))
+    return {0, failure};
 
   const uint16_t pulses = series->wImpulseQuantity;
   const bool usable =
@@ -187,16 +186,17 @@ int tupleDetectionSearchWith(Kernels& kernels, Window& window, const PulseHeader
     }
   }
   if (!found) clearTupleAnswer(*series);
-  return 1;
+  return {1};
 }
 
 template <typename Kernels>
-int tupleRecognitionSearchWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                               const int32_t* tupleSizes, const int32_t* const* tuples,
-                               int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                               uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                               SeriesHeader* series, SearchWorkspace* workspace) {
-  if (!series) return 0;
+SearchOutcome tupleRecognitionSearchWith(Kernels& kernels, Window& /*window*/,
+                                         const PulseHeader* alphabet, const int32_t* tupleSizes,
+                                         const int32_t* const* tuples, int32_t tupleCount,
+                                         uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
+                                         uint16_t savedLevel, ChainsHeader* chains,
+                                         SeriesHeader* series, SearchWorkspace* workspace) {
+  if (!series) return {0};
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
@@ -208,14 +208,14 @@ int tupleRecognitionSearchWith(Kernels& kernels, Window& window, const PulseHead
     else
       work.fixed.windows.clear();
   } catch (const std::bad_alloc&) {
-    window.messageBox(kTupleNoMemoryRows, nullptr, kMbOk);
-    return 0;
+    return {0, kTupleNoMemoryRows};
   }
   const bool listed = tupleSizes && tuples;
-  if (!allocateTupleWork(window, work, static_cast<size_t>(longest),
-                         listed ? distinctEtalons(tupleSizes, tuples, tupleCount) : 0,
-                         series->wImpulseSize, kTupleRecognitionNoMemoryBlock))
-    return 0;
+  if (const char* failure = allocateTupleWork(
+          work, static_cast<size_t>(longest),
+          listed ? distinctEtalons(tupleSizes, tuples, tupleCount) : 0, series->wImpulseSize,
+          kTupleRecognitionNoMemoryBlock))
+    return {0, failure};
 
   const uint16_t pulses = series->wImpulseQuantity;
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
@@ -242,18 +242,18 @@ int tupleRecognitionSearchWith(Kernels& kernels, Window& window, const PulseHead
   if (recognised == 0) {
     clearTupleAnswer(*series);
     series->wFoundTuple = 0;
-    return 0;
+    return {0};
   }
   writeTupleAnswer(*series, work.tuple.best);
   series->wFoundTuple = static_cast<int16_t>(recognised);
-  return recognised;
+  return {recognised};
 }
 
 #define VELMORA_TUPLE_SEARCHES(Kernels)                                                       \
-  template int tupleDetectionSearchWith<Kernels>(                                             \
+  template SearchOutcome tupleDetectionSearchWith<Kernels>(                                   \
       Kernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t, uint16_t,     \
       uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                    \
-  template int tupleRecognitionSearchWith<Kernels>(                                           \
+  template SearchOutcome tupleRecognitionSearchWith<Kernels>(                                 \
       Kernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*, int32_t,  \
       uint16_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
 VELMORA_TUPLE_SEARCHES(FastPassKernels)
@@ -265,8 +265,9 @@ int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tu
                          uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
                          SeriesHeader* series, SearchWorkspace* workspace) {
   FastPassKernels kernels;
-  return tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple, subsetProceeding,
-                                  tmin, tmax, savedLevel, chains, series, workspace);
+  return shownResult(window, tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple,
+                                                      subsetProceeding, tmin, tmax, savedLevel,
+                                                      chains, series, workspace));
 }
 
 int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
@@ -275,9 +276,10 @@ int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
                            SeriesHeader* series, SearchWorkspace* workspace) {
   FastPassKernels kernels;
-  return tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes, tuples, tupleCount,
-                                    subsetProceeding, tmin, tmax, savedLevel, chains, series,
-                                    workspace);
+  return shownResult(window, tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes,
+                                                        tuples, tupleCount, subsetProceeding,
+                                                        tmin, tmax, savedLevel, chains, series,
+                                                        workspace));
 }
 
 }  // namespace velmora

@@ -10,11 +10,12 @@
 namespace velmora {
 
 template <typename Kernels>
-uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                                   uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                                   uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                                   SeriesHeader* series, SearchWorkspace* workspace) {
-  if (series == nullptr) return 0;
+SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
+                                        const PulseHeader* alphabet, uint16_t etalonCount,
+                                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
+                                        uint16_t savedLevel, ChainsHeader* chains,
+                                        SeriesHeader* series, SearchWorkspace* workspace) {
+  if (series == nullptr) return {0};
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   SearchWorkspace own;
@@ -28,8 +29,7 @@ uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const Pulse
     e.runStarts.reserve(n);
     e.runEnds.reserve(n);
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryIndexes};
   }
   MatchEtalon& candidate = work.candidates[0];
 
@@ -48,6 +48,7 @@ uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const Pulse
   answer.clear();
   bool haveAnswer = false;
   int32_t answerDistance = 0;
+  const char* failure = nullptr;
 
   try {
     // Without the sets or the tables no candidate can be tried: the answer stays empty.
@@ -99,17 +100,19 @@ uint16_t recognizeUnfixedCountWith(Kernels& kernels, Window& window, const Pulse
       }
     }
   } catch (const std::bad_alloc&) {
-    // Candidates not tried are simply missing, as when the tables cannot be allocated.
+    // The answer keeps what the candidates tried gave (nothing when the sets or the tables
+    // could not be had), and the search reports that it could not finish.
+    failure = kNoMemoryIndexes;
   }
 
   writeFoundChain(*series, answer);
-  return recognised;
+  return {recognised, failure};
 }
 
-template uint16_t recognizeUnfixedCountWith<FastUnfixedKernels>(
+template SearchOutcome recognizeUnfixedCountWith<FastUnfixedKernels>(
     FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
     uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-template uint16_t recognizeUnfixedCountWith<PlainUnfixedKernels>(
+template SearchOutcome recognizeUnfixedCountWith<PlainUnfixedKernels>(
     PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
     uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
 
@@ -118,8 +121,10 @@ uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint
                                uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
                                SearchWorkspace* workspace) {
   FastUnfixedKernels kernels;
-  return recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                   savedLevel, chains, series, workspace);
+  return static_cast<uint16_t>(
+      shownResult(window, recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount,
+                                                    etalons, tmin, tmax, savedLevel, chains,
+                                                    series, workspace)));
 }
 
 }  // namespace velmora

@@ -273,11 +273,11 @@ const PositionSets* PositionSetsCache::get(Window& window, int32_t seriesSize,
 }
 
 template <typename Kernels>
-int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                           uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, SearchWorkspace* workspace) {
-  if (series == nullptr) return 0;
+SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                     uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                                     uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                     SeriesHeader* series, SearchWorkspace* workspace) {
+  if (series == nullptr) return {0};
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   const uint16_t pmax = series->wMaxPulses;
@@ -288,8 +288,7 @@ int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* 
   try {
     if (work.candidates.size() < etalonCount) work.candidates.resize(etalonCount);
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryPartialEnergy};
   }
   // An etalon number outside the alphabet cannot be matched; it is no candidate.
   size_t used = 0;
@@ -301,17 +300,13 @@ int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* 
         ++used;
     }
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryIndexes};
   }
 
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
 
   const PositionSets* sets = ws.positionSets.get(window, L, n, series->wMinPulses, pmax, tmin, tmax);
-  if (sets == nullptr) {
-    window.messageBox(kNoMemoryIndexes, nullptr, kMbOk);
-    return 0;
-  }
+  if (sets == nullptr) return {0, kNoMemoryIndexes};
   FoundChain& chain = work.chain;
   chain.clear();
   chain.score = kSevenNines;
@@ -335,26 +330,23 @@ int searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* 
     chains->wSeekingPulsesQuantity =
         chains->wPretenders > 0 ? static_cast<uint16_t>(chains->pulsesCount[0]) : 0;
   }
-  return 1;
+  return {1};
 }
 
-template int searchUnfixedCountWith<FastUnfixedKernels>(FastUnfixedKernels&, Window&,
-                                                        const PulseHeader*, uint16_t,
-                                                        const uint16_t*, uint16_t, uint16_t,
-                                                        uint16_t, ChainsHeader*, SeriesHeader*,
-                                                        SearchWorkspace*);
-template int searchUnfixedCountWith<PlainUnfixedKernels>(PlainUnfixedKernels&, Window&,
-                                                         const PulseHeader*, uint16_t,
-                                                         const uint16_t*, uint16_t, uint16_t,
-                                                         uint16_t, ChainsHeader*, SeriesHeader*,
-                                                         SearchWorkspace*);
+template SearchOutcome searchUnfixedCountWith<FastUnfixedKernels>(
+    FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
+    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+template SearchOutcome searchUnfixedCountWith<PlainUnfixedKernels>(
+    PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
+    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
 
 int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
                        ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
   FastUnfixedKernels kernels;
-  return searchUnfixedCountWith(kernels, window, alphabet, etalonCount, etalons, tmin, tmax,
-                                savedLevel, chains, series, workspace);
+  return shownResult(window, searchUnfixedCountWith(kernels, window, alphabet, etalonCount,
+                                                    etalons, tmin, tmax, savedLevel, chains,
+                                                    series, workspace));
 }
 
 }  // namespace velmora

@@ -348,12 +348,12 @@ LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const Seri
 }  // namespace
 
 template <typename Kernels>
-int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                            int32_t patternSize, const int32_t* pattern, uint16_t tmin,
-                            uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                            SeriesHeader* series, uint32_t* diagnosticFlag,
-                            SearchWorkspace* workspace) {
-  if (series == nullptr) return 0;
+SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
+                                      int32_t patternSize, const int32_t* pattern, uint16_t tmin,
+                                      uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                                      SeriesHeader* series, uint32_t* diagnosticFlag,
+                                      SearchWorkspace* workspace) {
+  if (series == nullptr) return {0};
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
@@ -369,8 +369,7 @@ int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader*
   try {
     if (work.elements.size() < static_cast<size_t>(layerCount)) work.elements.resize(layerCount);
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryPartialEnergy};
   }
 
   LayeredAnswer& answer = work.answer;
@@ -389,8 +388,7 @@ int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader*
                                answer);
     }
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryLayers};
   }
   if (score >= kTupleDetectionNoChain) {
     score = kTupleDetectionNoChain;
@@ -402,16 +400,17 @@ int detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader*
     chains->wSeekingPulsesQuantity = static_cast<uint16_t>(answer.chain.count());
   writeLayeredAnswer(*series, answer);
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
-  return 1;
+  return {1};
 }
 
 template <typename Kernels>
-int recognizeUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                               const int32_t* patternSizes, const int32_t* const* patterns,
-                               int32_t patternCount, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                               uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
-  if (series == nullptr) return 0;
+SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
+                                         const PulseHeader* alphabet, const int32_t* patternSizes,
+                                         const int32_t* const* patterns, int32_t patternCount,
+                                         uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
+                                         ChainsHeader* chains, SeriesHeader* series,
+                                         uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
+  if (series == nullptr) return {0};
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
@@ -428,8 +427,7 @@ int recognizeUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHead
   try {
     if (work.elements.size() < static_cast<size_t>(maxLayers)) work.elements.resize(maxLayers);
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryPartialEnergy, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryPartialEnergy};
   }
 
   LayeredAnswer& best = work.best;
@@ -467,32 +465,27 @@ int recognizeUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHead
       }
     }
   } catch (const std::bad_alloc&) {
-    window.messageBox(kNoMemoryLayers, nullptr, kMbOk);
-    return 0;
+    return {0, kNoMemoryLayers};
   }
 
   writeLayeredAnswer(*series, best);
   series->wFoundTuple = static_cast<int16_t>(recognised);
   if (chains != nullptr) chains->wSeekingPulsesQuantity = static_cast<uint16_t>(best.chain.count());
   if (diagnosticFlag != nullptr) *diagnosticFlag = 0;
-  return recognised;
+  return {recognised};
 }
 
-template int detectUnfixedTuplesWith<FastLayeredKernels>(FastLayeredKernels&, Window&,
-                                                         const PulseHeader*, int32_t,
-                                                         const int32_t*, uint16_t, uint16_t,
-                                                         uint16_t, ChainsHeader*, SeriesHeader*,
-                                                         uint32_t*, SearchWorkspace*);
-template int detectUnfixedTuplesWith<PlainLayeredKernels>(PlainLayeredKernels&, Window&,
-                                                          const PulseHeader*, int32_t,
-                                                          const int32_t*, uint16_t, uint16_t,
-                                                          uint16_t, ChainsHeader*, SeriesHeader*,
-                                                          uint32_t*, SearchWorkspace*);
-template int recognizeUnfixedTuplesWith<FastLayeredKernels>(
+template SearchOutcome detectUnfixedTuplesWith<FastLayeredKernels>(
+    FastLayeredKernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t, uint16_t,
+    uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*, SearchWorkspace*);
+template SearchOutcome detectUnfixedTuplesWith<PlainLayeredKernels>(
+    PlainLayeredKernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t,
+    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*, SearchWorkspace*);
+template SearchOutcome recognizeUnfixedTuplesWith<FastLayeredKernels>(
     FastLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
     int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
     SearchWorkspace*);
-template int recognizeUnfixedTuplesWith<PlainLayeredKernels>(
+template SearchOutcome recognizeUnfixedTuplesWith<PlainLayeredKernels>(
     PlainLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
     int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
     SearchWorkspace*);
@@ -503,8 +496,9 @@ int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t pat
                         SeriesHeader* series, uint32_t* diagnosticFlag,
                         SearchWorkspace* workspace) {
   FastLayeredKernels kernels;
-  return detectUnfixedTuplesWith(kernels, window, alphabet, patternSize, pattern, tmin, tmax,
-                                 savedLevel, chains, series, diagnosticFlag, workspace);
+  return shownResult(window, detectUnfixedTuplesWith(kernels, window, alphabet, patternSize,
+                                                     pattern, tmin, tmax, savedLevel, chains,
+                                                     series, diagnosticFlag, workspace));
 }
 
 int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
@@ -513,9 +507,10 @@ int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const in
                            uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
                            uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
   FastLayeredKernels kernels;
-  return recognizeUnfixedTuplesWith(kernels, window, alphabet, patternSizes, patterns,
-                                    patternCount, tmin, tmax, savedLevel, chains, series,
-                                    diagnosticFlag, workspace);
+  return shownResult(window, recognizeUnfixedTuplesWith(kernels, window, alphabet, patternSizes,
+                                                        patterns, patternCount, tmin, tmax,
+                                                        savedLevel, chains, series,
+                                                        diagnosticFlag, workspace));
 }
 
 }  // namespace velmora

@@ -134,7 +134,15 @@ bool process(Window& window, AppState& s) {
     in.subsetSizes = s.selection.selectedSubsetArraySize;
     in.subsetRows = s.selection.rows.empty() ? nullptr : s.selection.rows.data();
     in.diagnosticFlag = &s.dwDiagnostic;
-    runSearch(window, s.wEffectiveTaskType, s.wSeriesType, in, s.lpChainsHeader, s.lpSeriesHeader);
+    const SearchOutcome outcome =
+        runSearch(window, s.wEffectiveTaskType, s.wSeriesType, in, s.lpChainsHeader,
+                  s.lpSeriesHeader);
+    // A search without its working storage answered nothing: the run stops here, as at
+    // any failed stage, instead of presenting the previous answer as this run's.
+    if (!outcome.ran()) {
+      shownResult(window, outcome);
+      return false;
+    }
   }
   if (!addToChainsHeader(window, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                          s.wProcSavedLevelCur, s.lpChainsHeader)) {

@@ -12,30 +12,17 @@
 #include <thread>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "processing/chains.h"
-#include "processing/fixed_search.h"
+#include "processing/dispatch.h"
 #include "processing/search_workspace.h"
-#include "processing/tuple_search.h"
-#include "processing/unfixed_recognition.h"
-#include "processing/unfixed_search.h"
-#include "processing/unfixed_tuple_search.h"
 #include "simulation/answer_measures.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr uint16_t kDetection = 1;
-constexpr uint16_t kRecognition = 2;
-constexpr uint16_t kIdentification = 4;
-constexpr uint16_t kNoProcessing = 8;
-constexpr uint16_t kTupleDetection = 36;
-constexpr uint16_t kTupleRecognition = 40;
-
 constexpr uint16_t kChainsPretenders = 10;
-
-bool isUnfixedWhole(uint16_t seriesType) { return seriesType == 4 || seriesType == 8; }
-bool isTupleSeries(uint16_t seriesType) { return seriesType == 36 || seriesType == 40; }
 
 // The entries of the attached subset that lpSubset actually holds.
 size_t storedSubsetEntries(const SeriesHeader& s) {
@@ -158,11 +145,13 @@ void cloneSeriesLayout(const SeriesHeader& from, SeriesHeader& to) {
   to.wReservedEtalons = from.wReservedEtalons;
 }
 
-// The errors one processed repeat adds to its grid point.
+// The errors one processed repeat adds to its grid point, or the text of a search that
+// ran out of memory (the repeat then has no answer and ends the run).
 struct RepeatErrors {
   int64_t restoring = 0;
   int64_t detection = 0;
   int32_t tupleMisses = 0;
+  const char* noMemory = nullptr;
 };
 
 // The tuples of a run, copied as 32-bit values for the tuple searches: the attached
@@ -230,8 +219,6 @@ class SimulationRun {
   RepeatErrors processRepeat(Window& window, SeriesHeader& series, ChainsHeader& chains,
                              SearchWorkspace& workspace, int32_t pulses,
                              int32_t expectedTuple) const;
-  int process(Window& window, SeriesHeader& series, ChainsHeader& chains,
-              SearchWorkspace& workspace) const;
   void storeGridPoint(uint16_t i, uint16_t j, int64_t restoring, int64_t detection,
                       int32_t tupleMisses);
   int finish(int result);
@@ -414,7 +401,8 @@ void SimulationRun::stopWorkers() {
 
 // Runs every repeat of the grid. The driver's thread synthesises ahead as far as the ring
 // allows, accumulates the next repeat as soon as it is processed, and otherwise processes
-// repeats itself. False when a synthesis failed or the observer stopped the run.
+// repeats itself. False when a synthesis or a search failed or the observer stopped the
+// run.
 bool SimulationRun::runRepeats() {
   unsigned threads = context_.threads;
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -459,6 +447,16 @@ bool SimulationRun::runRepeats() {
         failedAt = next;
       }
       continue;
+    }
+    if (q < produced_ && slot.done && slot.errors.noMemory != nullptr) {
+      // A search that ran out of memory leaves the repeat without an answer, and the grid
+      // point's errors cannot be had: the run ends, reporting the first such repeat once.
+      // The repeats processed ahead of it are dropped with their messages.
+      lock.unlock();
+      slot.messages.replay(window_);
+      window_.messageBox(slot.errors.noMemory, nullptr, kMbOk);
+      completed = false;
+      break;
     }
     if (q < produced_ && slot.done) {
       lock.unlock();
@@ -570,11 +568,11 @@ bool SimulationRun::setUp() {
     return false;
   }
 
-  if (isTupleSeries(seriesType_) || taskType_ == kTupleDetection ||
-      taskType_ == kTupleRecognition) {
+  if (isTupleSeries(seriesType_) || taskType_ == kTaskTupleDetection ||
+      taskType_ == kTaskTupleRecognition) {
     if (!copyTuples()) return false;
   }
-  if (taskType_ == kTupleRecognition) {
+  if (taskType_ == kTaskTupleRecognition) {
     try {
       savedSubset_.assign(series_->lpSubset, series_->lpSubset + storedSubsetEntries(*series_));
     } catch (const std::bad_alloc&) {
@@ -591,12 +589,12 @@ bool SimulationRun::copyTuples() {
     window_.messageBox(kNoSelectedSubset, kSubsetCaption, kMbOk);
     return false;
   }
-  if (taskType_ == kTupleRecognition &&
+  if (taskType_ == kTaskTupleRecognition &&
       (s.wSubsets == 0 || s.selectedSubsetSize == nullptr || s.selectedSubsetList == nullptr)) {
     window_.messageBox(kNoSelectedSubset, kSubsetCaption, kMbOk);
     return false;
   }
-  if (taskType_ == kTupleRecognition) {
+  if (taskType_ == kTaskTupleRecognition) {
     try {
       tuples_.rowPointers.assign(s.wSubsets, nullptr);
     } catch (const std::bad_alloc&) {
@@ -606,7 +604,7 @@ bool SimulationRun::copyTuples() {
   }
   try {
     tuples_.subset.assign(s.lpSubset, s.lpSubset + storedSubsetEntries(s));
-    if (taskType_ == kTupleRecognition) {
+    if (taskType_ == kTaskTupleRecognition) {
       tuples_.count = s.wSubsets;
       tuples_.sizes.assign(s.selectedSubsetSize, s.selectedSubsetSize + s.wSubsets);
       for (int32_t size : tuples_.sizes) tuples_.columns = std::max(tuples_.columns, size);
@@ -643,8 +641,8 @@ void SimulationRun::setUpGridPoint(int32_t pulses) {
   SeriesHeader& s = *series_;
   step_ = simulationStep(taskType_, errors_.repeats, requiredCount_,
                          static_cast<uint16_t>(tuples_.count), pulses);
-  if (taskType_ == kDetection || taskType_ == kRecognition) s.wSubsetSize = 0;
-  if (taskType_ == kTupleRecognition) {
+  if (taskType_ == kTaskDetection || taskType_ == kTaskRecognition) s.wSubsetSize = 0;
+  if (taskType_ == kTaskTupleRecognition) {
     currentTuple_ = 1;
     attachTuple(currentTuple_);
   }
@@ -657,7 +655,7 @@ void SimulationRun::setUpGridPoint(int32_t pulses) {
 
 void SimulationRun::varyTruth(int32_t repeat, int32_t pulses) {
   switch (taskType_) {
-    case kRecognition:
+    case kTaskRecognition:
       // All pulses carry the same etalon; each etalon of the list serves about R / n
       // consecutive repeats.
       if (repeat >= next_) {
@@ -668,14 +666,14 @@ void SimulationRun::varyTruth(int32_t repeat, int32_t pulses) {
         next_ += step_;
       }
       break;
-    case kTupleRecognition:
+    case kTaskTupleRecognition:
       if (repeat >= next_) {
         currentTuple_ = currentTuple_ >= tuples_.count ? 1 : currentTuple_ + 1;
         attachTuple(currentTuple_);
         next_ += step_;
       }
       break;
-    case kIdentification:
+    case kTaskJoint:
       // The pulses' etalons run through the list like an odometer, pulse 0 fastest.
       if (static_cast<int64_t>(repeat) * pulses >= next_) {
         next_ += step_;
@@ -706,60 +704,33 @@ bool SimulationRun::synthesise(Window& window, int32_t pulses, int16_t noise) {
   return true;
 }
 
-// The processing routine of the simulation by effective task type and series type.
-// Returns the recognised tuple number for tuple recognition, 0 otherwise.
-int SimulationRun::process(Window& window, SeriesHeader& series, ChainsHeader& chains,
-                           SearchWorkspace& ws) const {
-  const bool unfixed = isUnfixedWhole(seriesType_);
-  const uint16_t proceeding = context_.subsetProceeding;
-  const int32_t subsetSize = static_cast<int32_t>(tuples_.subset.size());
-  switch (taskType_) {
-    case kRecognition:
-      if (unfixed)
-        recognizeUnfixedCount(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                              savedLevelProcessing_, &chains, &series, &ws);
-      else
-        recognitionSearch(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                          savedLevelProcessing_, &chains, &series, &ws);
-      return 0;
-    case kTupleDetection:
-      if (unfixed || seriesType_ == 40)
-        detectUnfixedTuples(window, alphabet_, subsetSize, tuples_.subset.data(), proceeding,
-                            tmin_, tmax_, savedLevelProcessing_, &chains, &series, nullptr, &ws);
-      else
-        tupleDetectionSearch(window, alphabet_, subsetSize, tuples_.subset.data(), proceeding,
-                             tmin_, tmax_, savedLevelProcessing_, &chains, &series, &ws);
-      return 0;
-    case kTupleRecognition:
-      if (unfixed || seriesType_ == 40)
-        return recognizeUnfixedTuples(window, alphabet_, tuples_.sizes.data(),
-                                      tuples_.rowPointers.data(), tuples_.count, proceeding,
-                                      tmin_, tmax_, savedLevelProcessing_, &chains, &series,
-                                      nullptr, &ws);
-      return tupleRecognitionSearch(window, alphabet_, tuples_.sizes.data(),
-                                    tuples_.rowPointers.data(), tuples_.count, proceeding, tmin_,
-                                    tmax_, savedLevelProcessing_, &chains, &series, &ws);
-    case kNoProcessing:
-      return 0;
-    default:
-      if (unfixed)
-        searchUnfixedCount(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                           savedLevelProcessing_, &chains, &series, &ws);
-      else
-        identificationSearch(window, alphabet_, requiredCount_, requiredList_, tmin_, tmax_,
-                             savedLevelProcessing_, &chains, &series, &ws);
-      return 0;
-  }
-}
-
 RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
                                           ChainsHeader& chains, SearchWorkspace& workspace,
                                           int32_t pulses, int32_t expectedTuple) const {
-  const int recognisedTuple = process(window, series, chains, workspace);
+  SearchInputs in;
+  in.alphabet = alphabet_;
+  in.requiredCount = requiredCount_;
+  in.requiredList = requiredList_;
+  in.tmin = tmin_;
+  in.tmax = tmax_;
+  in.procSavedLevel = savedLevelProcessing_;
+  in.selectedSubsetSize = static_cast<int32_t>(tuples_.subset.size());
+  in.selectedSubset = tuples_.subset.data();
+  in.subsetProceedingMode = context_.subsetProceeding;
+  in.subsetCount = tuples_.count;
+  in.subsetSizes = tuples_.sizes.data();
+  in.subsetRows = tuples_.rowPointers.data();
+  in.workspace = &workspace;
+  const SearchOutcome outcome = runSearch(window, taskType_, seriesType_, in, &chains, &series);
   RepeatErrors e;
+  if (!outcome.ran()) {
+    e.noMemory = outcome.noMemory;
+    return e;
+  }
+  const int recognisedTuple = outcome.result;
   e.restoring = getRestorationError(&series);
   e.detection = detectionContribution(series, pulses, chains.wSeekingPulsesQuantity);
-  if (taskType_ == kTupleRecognition && recognisedTuple != expectedTuple) e.tupleMisses = 1;
+  if (taskType_ == kTaskTupleRecognition && recognisedTuple != expectedTuple) e.tupleMisses = 1;
   return e;
 }
 
@@ -769,11 +740,11 @@ int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t req
                        uint16_t tupleCount, int32_t pulseCount) {
   const int64_t r = repeats;
   switch (effectiveTaskType) {
-    case kDetection: return 0;  // the truth never varies
-    case kRecognition:
+    case kTaskDetection: return 0;  // the truth never varies
+    case kTaskRecognition:
       return requiredCount == 0 ? 0 : (requiredCount + 2 * r) / (2 * requiredCount);
-    case kTupleDetection: return r;
-    case kTupleRecognition:
+    case kTaskTupleDetection: return r;
+    case kTaskTupleRecognition:
       return tupleCount == 0 ? 0 : (tupleCount + 2 * r) / (2 * tupleCount);
     default:
       // (R * M) >> M: an arithmetic shift by M, which leaves 0 of any 64-bit product once

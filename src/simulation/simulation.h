@@ -75,7 +75,8 @@ struct SimulationContext {
 // fills its tables. `series` must be sized for the series length (getCutOffSeriesHeader);
 // every synthesis replaces it, and when a synthesis fails it becomes null (the failed
 // synthesis has released the record). Returns 1 when the run completed (ifComplete is
-// then 1), 0 on failure or when the observer stopped it.
+// then 1), 0 on failure or when the observer stopped it. A search that runs out of memory
+// fails the run: its text is shown once, for the first repeat in order that failed.
 //
 // The series are synthesised and noised on the calling thread in repeat order (the random
 // sources are sequential) and processed on context.threads threads, each repeat on its

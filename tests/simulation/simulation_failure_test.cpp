@@ -1,10 +1,14 @@
-// A synthesis that runs out of memory in the middle of a simulation. The allocation is
-// made to fail by this executable's own operator new.
+// A synthesis or a search that runs out of memory in the middle of a simulation. The
+// allocations are made to fail by this executable's own operator new.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <new>
 
+#include "model/problem_types.h"
 #include "model/random.h"
+#include "processing/fixed_search.h"
 #include "simulation/simulation.h"
 #include "support/allocation_hook.h"
 #include "support/fake_window.h"
@@ -12,6 +16,8 @@
 namespace {
 // When armed, the next allocation of exactly this many bytes fails.
 size_t failingSize = 0;
+// While nonzero, every allocation of exactly this many bytes fails (from any thread).
+std::atomic<size_t> alwaysFailingSize{0};
 }  // namespace
 
 void velmora::testing::onAllocation(size_t size) {
@@ -19,6 +25,7 @@ void velmora::testing::onAllocation(size_t size) {
     failingSize = 0;
     throw std::bad_alloc();
   }
+  if (size == alwaysFailingSize.load(std::memory_order_relaxed)) throw std::bad_alloc();
 }
 
 namespace velmora {
@@ -60,6 +67,58 @@ TEST(SimulationFailure, SynthesisWithoutMemoryEndsTheRun) {
   freeSeriesHeader(series);
   freeRestErrHeader(w, errors);
   for (auto& pulse : alphabet) freePulse(pulse);
+}
+
+// The chain table of a fixed-count search cannot be had in any repeat: every thread's
+// search fails. Before, the run went on with the answers the failed searches left behind
+// (tables that then depended on the thread count) and showed the message once per repeat.
+TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThreadCount) {
+  constexpr uint32_t kLength = 2000;
+  constexpr uint16_t kTmin = 20, kTmax = 2000, kPulses = 10;
+  for (uint16_t threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    testing::FakeWindow w;
+    resetRandomStates();
+    PulseHeader alphabet[kAlphabetSize];
+    ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet), 1);
+    SeriesHeader* series =
+        getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, kTmin, kTmax, kLength, nullptr);
+    ASSERT_NE(series, nullptr);
+    RestErrorHeader* errors = getRestErrHeader(w, 1, 1, 4, nullptr);
+    ASSERT_EQ(initRestErrHeader(w, 1, kPulses, 1, 1, 0, 1, 4, errors), 1);
+    const uint16_t required[] = {1};
+    SimulationContext context;
+    context.noiseSeed = kInitialNoiseSeed;
+    context.threads = threads;
+
+    // The chain table holds one value per window position of every pulse.
+    size_t cells = 0;
+    for (int64_t k = 0; k < kPulses; ++k) {
+      const int64_t lo = std::max<int64_t>({k * kTmin, kLength - kTmax * (kPulses - k), 0});
+      const int64_t hi = std::min<int64_t>({(k + 1) * kTmax - kPulseLength,
+                                            kLength - kPulseLength - kTmin * (kPulses - 1 - k),
+                                            kLength - kPulseLength});
+      cells += static_cast<size_t>(hi - lo + 1);
+    }
+    alwaysFailingSize = cells * sizeof(MatchCost);
+    const int result = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 1, required,
+                                          kSeriesFixedCutoff, kTaskDetection, 100, 100, series,
+                                          context);
+    alwaysFailingSize = 0;
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(errors->ifComplete, 0);
+    EXPECT_EQ(std::count_if(w.messages.begin(), w.messages.end(),
+                            [](const auto& m) { return m.text == kNoMemoryPpDwRows; }),
+              1);
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_EQ(w.last().text, kNoMemoryPpDwRows);
+    EXPECT_FALSE(w.last().hasCaption);
+
+    freeSeriesHeader(series);
+    freeRestErrHeader(w, errors);
+    for (auto& pulse : alphabet) freePulse(pulse);
+  }
 }
 
 }  // namespace
