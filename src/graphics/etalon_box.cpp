@@ -23,7 +23,12 @@ EtalonBoxLayout layoutEtalonBox(const Rect& area, int32_t lineHeight, int32_t co
   b.width = 4 * b.mx + 2 * b.thumbWidth + b.mx / 2;
   b.left = area.right - b.width - b.mx + 1;
   b.top = area.top + b.margin + lh / 2;
-  const int32_t room = area.bottom - b.top - (lh + lh / 4 - 3);
+  fitEtalonBox(b, area.bottom - b.top - (lh + lh / 4 - 3));
+  return b;
+}
+
+void fitEtalonBox(EtalonBoxLayout& b, int32_t room) {
+  const int32_t lh = b.lineHeight;
   const int32_t rows = std::max(b.rows, 1);  // an empty box still has its frame
   b.thumbHeight = (room - 2 * b.margin) / 8 - b.halfMargin - lh;
   b.height = (b.thumbHeight + b.halfMargin + lh) * b.rows + 2 * b.margin;
@@ -31,7 +36,6 @@ EtalonBoxLayout layoutEtalonBox(const Rect& area, int32_t lineHeight, int32_t co
     b.thumbHeight = (room - 2 * b.margin) / rows - b.halfMargin - lh;
     b.height = room;
   }
-  return b;
 }
 
 Rect etalonBoxCell(const EtalonBoxLayout& b, int32_t m) {

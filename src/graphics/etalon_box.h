@@ -26,6 +26,10 @@ struct EtalonBoxLayout {
 // `area` has inclusive right and bottom edges.
 EtalonBoxLayout layoutEtalonBox(const Rect& area, int32_t lineHeight, int32_t count);
 
+// Sizes the box and its thumbnails to `room` pixels under its top: thumbnails of an eighth
+// of the room, or smaller so that all rows fit.
+void fitEtalonBox(EtalonBoxLayout& box, int32_t room);
+
 // The thumbnail cell of entry m (0-based).
 Rect etalonBoxCell(const EtalonBoxLayout& box, int32_t m);
 

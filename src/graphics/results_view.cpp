@@ -65,7 +65,31 @@ struct View {
   }
 
   const PulseHeader* etalon(int32_t number) const { return seriesEtalon(s, number); }
+
+  // The right end (exclusive) of a header or text-block line whose cell spans y ..
+  // y + cellHeight: the area's right edge, or the left edge of a box the line passes.
+  int32_t textRight(int32_t y, int32_t cellHeight) const {
+    if (!in.clipTextToArea) return kNoTextLimit;
+    int32_t right = in.area.right + 1;
+    const auto pass = [&](const Rect& box) {
+      if (box.right > box.left && y < box.bottom && y + cellHeight > box.top)
+        right = std::min(right, box.left - 1);
+    };
+    if (lay.etalonBoxShown) {
+      const EtalonBoxLayout& eb = lay.etalonBox;
+      pass(Rect{eb.left, eb.top - eb.margin, eb.left + eb.width + 1, eb.top + eb.height + 1});
+    }
+    if (lay.pattern.shown)
+      pass(Rect{lay.pattern.frame.left, lay.pattern.captionY, lay.pattern.frame.right,
+                lay.pattern.frame.bottom});
+    return right;
+  }
 };
+
+// A header or text-block line, kept clear of the boxes and inside the area.
+void textLine(Canvas& canvas, const View& v, int32_t x, int32_t y, const std::string& text) {
+  textWithin(canvas, x, y, text, v.textRight(y, canvas.textMetrics().height), TextCut::kWords);
+}
 
 // A pulse list of the series record: true or found pulses.
 struct PulseList {
@@ -136,7 +160,7 @@ void drawHeader(Canvas& canvas, const View& v) {
     const std::string series = v.c->lpSeriesTypeName
                                    ? v.c->lpSeriesTypeName
                                    : formatted("series type %d", v.c->wSeriesType);
-    textWithin(canvas, x, y, formatted(" %s for series with %s ", task.c_str(), series.c_str()));
+    textLine(canvas, v, x, y, formatted(" %s for series with %s ", task.c_str(), series.c_str()));
     y += h + 1;
   }
 
@@ -161,7 +185,7 @@ void drawHeader(Canvas& canvas, const View& v) {
   }
   const double allNS = signal < 1 ? 0.0 : static_cast<double>(noiseAll) / signal;
   const double pulseNS = signal < 1 ? 0.0 : static_cast<double>(noisePulses) / signal;
-  textWithin(canvas, x, y,
+  textLine(canvas, v, x, y,
              formatted(" series length %d, ", v.length) +
                  formatted("Tmin=%d, Tmax=%d, ", s.wTmin, s.wTmax) +
                  formatted(" amplitude %d, noise level %d, allN/S %.3g,  N/S %.3g",
@@ -173,7 +197,7 @@ void drawHeader(Canvas& canvas, const View& v) {
   if (v.described > 1 && v.samples)
     line += formatted(", saved energy level for making/processing %d/%d", v.c->wSavedLevelMaking,
                       v.c->wSavedLevelProcessing);
-  textWithin(canvas, x, y, line);
+  textLine(canvas, v, x, y, line);
   y += h;
 
   line = " pulses:";
@@ -185,7 +209,7 @@ void drawHeader(Canvas& canvas, const View& v) {
     }
     line += pulseText(v, list, i, " %d", "[%d..%d] ", v.letters);
   }
-  textWithin(canvas, x, y, line);
+  textLine(canvas, v, x, y, line);
 }
 
 // ----------------------------------------------------------------------------- panels
@@ -413,9 +437,9 @@ void drawTextBlock(Canvas& canvas, const View& v) {
   const int32_t h = v.lineHeight;
   const int32_t x = v.lay.x0;
   int32_t y = v.lay.textY;
-  textWithin(canvas, x, y, detectedLine(v));
+  textLine(canvas, v, x, y, detectedLine(v));
   y += h;
-  textWithin(canvas, x, y,
+  textLine(canvas, v, x, y,
              formatted("Restore Error %" PRId64 ". ", restoreError(v.s, v.c)));
   y += h;
 
@@ -423,8 +447,8 @@ void drawTextBlock(Canvas& canvas, const View& v) {
   const bool names = (v.described < 2 && v.letters) ||
                      (v.described >= 2 && v.taskType == kTaskJoint);
   if (v.c != nullptr) {
-    textWithin(canvas, x, y, std::string(" n ") + (etalonColumn ? "et " : "") + " measure ");
-    textWithin(canvas, x + kPositionsColumn, y,
+    textLine(canvas, v, x, y, std::string(" n ") + (etalonColumn ? "et " : "") + " measure ");
+    textLine(canvas, v, x + kPositionsColumn, y,
                std::string("  positions") + (names ? " and names" : "") + " of etalons in series");
     y += h + 1;
     const int32_t pretenders =
@@ -434,10 +458,10 @@ void drawTextBlock(Canvas& canvas, const View& v) {
       std::string head = formatted("%2d. ", r + 1);
       if (etalonColumn) head += formatted(" %c ", letterOf(count > 0 ? v.c->pulsesList[r][0] : 0));
       head += formatted("  %7d", v.c->distance[r]);
-      textWithin(canvas, x, y, head);
+      textLine(canvas, v, x, y, head);
       const PulseList chain{v.c->positionsList[r], v.c->pulsesList[r], v.c->firstSamplesList[r],
                             v.c->lastSamplesList[r], count};
-      textWithin(canvas, x + kPositionsColumn, y, chainPulses(v, chain, names));
+      textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, chain, names));
       y += h;
     }
   }
@@ -446,8 +470,8 @@ void drawTextBlock(Canvas& canvas, const View& v) {
   std::string head = formatted("%2d. ", 0);
   if (etalonColumn) head += formatted(" %c ", letterOf(placed.count > 0 ? placed.etalons[0] : 0));
   head += formatted("  %7" PRId64, trueChainCost(v.s));
-  textWithin(canvas, x, y, head);
-  textWithin(canvas, x + kPositionsColumn, y, chainPulses(v, placed, names));
+  textLine(canvas, v, x, y, head);
+  textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, placed, names));
 }
 
 // ----------------------------------------------------------------------------- boxes
@@ -581,6 +605,12 @@ ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInput
                                       eb.top + eb.height + 1}) &&
                        eb.top - eb.margin >= 0;
   lay.pattern = layoutPatternBox(canvas, in, lay);
+  // The pattern tuples' list sits at the bottom right, under the etalon box's column: the
+  // etalon box ends above its caption instead of being covered by it.
+  const PatternBoxLayout& pb = lay.pattern;
+  if (lay.etalonBoxShown && pb.shown && pb.list && pb.frame.left < eb.left + eb.width + 1 &&
+      pb.frame.right > eb.left && pb.captionY < eb.top + eb.height + 1)
+    fitEtalonBox(lay.etalonBox, pb.captionY - 2 - eb.top - 1);
   return lay;
 }
 

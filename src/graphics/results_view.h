@@ -42,6 +42,10 @@ struct ResultsViewInputs {
   const SeriesHeader* series = nullptr;  // nothing is drawn without one
   int32_t patternMade = 0;  // the pattern tuple the series was made with (1-based)
   DrawingSettings settings;
+  // The header and text-block lines end inside the area, before the etalon box and the
+  // pattern box where they pass them, cut after their last whole item with " ...". Off,
+  // they run to the canvas's edge.
+  bool clipTextToArea = true;
 };
 
 struct ResultsViewLayout {

@@ -540,17 +540,33 @@ void drawLabels(const Plot& p) {
   const BackgroundMode mode = canvas.setBackgroundMode(BackgroundMode::kTransparent);
   const int32_t left = lay.plotX - (cw - 1 + cw / 2);
   const int32_t y = p.bottom() + h - (h + 1) / 4 - (h + 1) / 8;
+  // Every fourth noise level is labelled, or every eighth, twelfth, ... when wide numbers
+  // in narrow columns would run into each other.
+  const auto levelLabel = [&](int32_t i) { return formatted("%3d", p.g.level(i)); };
+  const auto ink = [&](const std::string& label) {  // where the digits start in a label
+    return canvas.textExtent(label.substr(0, label.find_first_not_of(' '))).cx;
+  };
+  int32_t stride = 4;
+  for (bool apart = false; !apart && stride < p.g.levels; stride += apart ? 0 : 4) {
+    apart = true;
+    for (int32_t i = 0; apart && i + stride < p.g.levels; i += stride) {
+      const std::string next = levelLabel(i + stride);
+      apart = canvas.textExtent(levelLabel(i)).cx + cw / 2 <= stride * lay.columnStep + ink(next);
+    }
+  }
   int32_t i = 0;
-  for (; i < p.g.levels; i += 4) textWithin(canvas, left + i * lay.columnStep, y, formatted("%3d", p.g.level(i)));
+  for (; i < p.g.levels; i += stride) textWithin(canvas, left + i * lay.columnStep, y, levelLabel(i));
   textWithin(canvas, left + i * lay.columnStep, y - lp, "s");
 
+  // The scale's values, ending a quarter character left of the plot's frame.
   const uint64_t t = p.sc.fullScale;
   const bool fine = t < 50;
   const int32_t x = lay.plotX - (3 * cw + 1 + cw / 4 + (fine ? cw : 0));
   for (int32_t k = 0; k <= 5; ++k) {
     const double value = static_cast<double>(k) * static_cast<double>(t) / 5000.0;
-    textWithin(canvas, x, p.bottom() - ((lp + 1) / 2 + 1) - k * 2 * lay.gridPitch,
-               formatted(fine ? "%.3f" : "%.2f", value));
+    const std::string label = formatted(fine ? "%.3f" : "%.2f", value);
+    textWithin(canvas, std::min(x, lay.plotX - 1 - cw / 4 - canvas.textExtent(label).cx),
+               p.bottom() - ((lp + 1) / 2 + 1) - k * 2 * lay.gridPitch, label);
   }
   canvas.setBackgroundMode(mode);
 }
@@ -664,9 +680,11 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
       formatted(" from %d to %d with step %d", first, last, step),
       modeTitle(in.graphMode),
       formatted(" for volume of % d repeats", e.repeats)};
+  // The view's texts end inside the area, clear of the selectors beside it.
+  const int32_t right = a.right + 1;
   int32_t y = lay.headerY;
   for (const std::string& line : header) {
-    textWithin(canvas, lay.headerX, y, line);
+    textWithin(canvas, lay.headerX, y, line, right);
     y += h + 1;
   }
 
@@ -681,21 +699,22 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
 
   textWithin(canvas, lay.x0, lay.statisticsY,
              formatted("etEnergy=%" PRId64 ", Rmin=%" PRId64 ", Rmax=%" PRId64, st.energy, st.rmin,
-                       st.rmax));
-  textWithin(canvas, lay.x0, lay.startY, calendarText(in.startTime));
-  textWithin(canvas, lay.x0, lay.endY, calendarText(in.endTime));
-  textWithin(canvas, lay.x0, lay.elapsedY, elapsedText(in.startTime, in.endTime));
+                       st.rmax),
+             right);
+  textWithin(canvas, lay.x0, lay.startY, calendarText(in.startTime), right);
+  textWithin(canvas, lay.x0, lay.endY, calendarText(in.endTime), right);
+  textWithin(canvas, lay.x0, lay.elapsedY, elapsedText(in.startTime, in.endTime), right);
   drawPatternBox(canvas, lay.pattern, s, lay.amplitude, h);
 
   const FontSpec previous = canvas.setFont(FontSpec{lay.formulaFontHeight, kSymbolWeight, true});
   const char* formula = in.graphMode <= kGraphRestoredAggregate    ? kFormulaRestored
                         : in.graphMode <= kGraphDetectionAggregate ? kFormulaDetection
                                                                    : "";
-  textWithin(canvas, lay.x0, lay.formulaY, formula);
+  textWithin(canvas, lay.x0, lay.formulaY, formula, right);
   const int32_t below = lay.formulaY + lineHeightOf(canvas);
   canvas.setFont(FontSpec{lay.plotFontHeight, kSymbolWeight, true});
   const TextMetrics m = canvas.textMetrics();
-  textWithin(canvas, lay.x0, below, formatted(" %d -> %d", lay.plotFontHeight, m.height));
+  textWithin(canvas, lay.x0, below, formatted(" %d -> %d", lay.plotFontHeight, m.height), right);
 
   if (lay.plotShown) {
     Plot p{canvas, in, lay, g, sc};

@@ -34,26 +34,46 @@ size_t codePoints(const std::string& text) {
 
 }  // namespace
 
-int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text) {
+int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text, int32_t right,
+                   TextCut cut) {
   if (text.empty() || x < 0 || y < 0) return 0;
   const Size whole = canvas.textExtent(text);
   if (y + whole.cy > canvas.height()) return 0;
-  const int32_t room = canvas.width() - x;
+  const int32_t room = std::min(canvas.width(), right) - x;
   if (whole.cx <= room) {
     canvas.textOut(x, y, text);
     return whole.cx;
   }
+  if (room <= 0) return 0;
+  // A list cut short says so: its last whole items are followed by an ellipsis.
+  const std::string ellipsis = cut == TextCut::kWords ? " ..." : "";
+  const int32_t ellipsisWidth = ellipsis.empty() ? 0 : canvas.textExtent(ellipsis).cx;
   // The longest prefix that fits: extents grow with the prefix, so bisect on characters.
-  size_t lo = 0, hi = codePoints(text);
-  while (lo < hi) {
-    const size_t mid = (lo + hi + 1) / 2;
-    if (canvas.textExtent(text.substr(0, prefixBytes(text, mid))).cx <= room)
-      lo = mid;
-    else
-      hi = mid - 1;
+  const auto longestPrefix = [&](int32_t width) {
+    size_t lo = 0, hi = codePoints(text);
+    while (lo < hi) {
+      const size_t mid = (lo + hi + 1) / 2;
+      if (canvas.textExtent(text.substr(0, prefixBytes(text, mid))).cx <= width)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    return text.substr(0, prefixBytes(text, lo));
+  };
+  std::string part;
+  if (cut == TextCut::kWords) {
+    part = longestPrefix(room - ellipsisWidth);
+    // Back to the end of the last word that fits whole.
+    size_t end = part.size();
+    if (text[end] != ' ') {
+      while (end > 0 && part[end - 1] != ' ') --end;
+    }
+    while (end > 0 && part[end - 1] == ' ') --end;
+    part = end > 0 ? part.substr(0, end) + ellipsis : longestPrefix(room);
+  } else {
+    part = longestPrefix(room);
   }
-  if (lo == 0) return 0;
-  const std::string part = text.substr(0, prefixBytes(text, lo));
+  if (part.empty()) return 0;
   canvas.textOut(x, y, part);
   return canvas.textExtent(part).cx;
 }

@@ -13,10 +13,18 @@ namespace velmora {
 // Line height of the canvas's current font: cell height + external leading - 1, at least 1.
 int32_t lineHeightOf(const Canvas& canvas);
 
+// How a text that does not fit is shortened: by characters, or back to its last blank so
+// that no item of a blank-separated list (a pulse's position, say) shows only in part.
+enum class TextCut { kCharacters, kWords };
+
+// No limit but the surface's right edge.
+inline constexpr int32_t kNoTextLimit = INT32_MAX;
+
 // Draws `text` at (x, y) when its cell lies within the surface vertically and starts on
-// it; characters that would run past the surface's right edge are left off. Returns the
-// width drawn.
-int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text);
+// it; what would run past the surface's right edge or past `right` (exclusive) is left
+// off, as `cut` says. Returns the width drawn.
+int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text,
+                   int32_t right = kNoTextLimit, TextCut cut = TextCut::kCharacters);
 
 // printf into a std::string (the views' texts keep their printf forms).
 std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));

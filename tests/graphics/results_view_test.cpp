@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -76,9 +77,11 @@ class ResultsView : public ::testing::Test {
     addToChainsHeader(window, seriesType, taskType, 75, 70, chains.get());
   }
 
-  void draw() {
+  // Unless `clip`, the lines are drawn whole, as built.
+  void draw(bool clip = false) {
     canvas = RecordingCanvas(3000, 900);  // wide enough for the longest lines
     in.area = Rect{10, 10, 1009, 809};  // W 1000, H 800
+    in.clipTextToArea = clip;
     in.lineHeight = 15;
     in.series = series.get();
     in.chains = chains.get();
@@ -320,6 +323,62 @@ TEST_F(ResultsView, PatternRowsFollowTheLayoutAndShowTheRecognisedAndTheMadeTupl
   }
   EXPECT_EQ(red, 3);   // the tuple the series was made with
   EXPECT_EQ(grey, 2);  // the recognised tuple
+}
+
+TEST_F(ResultsView, LinesEndInsideTheAreaBeforeTheBoxesWithWholeItems) {
+  makeSeries(21, kSeriesFixedCutoff);
+  find(10);
+  rank(8, kSeriesFixedCutoff, kTaskRecognition);
+  draw();
+  std::map<std::pair<int32_t, int32_t>, std::string> whole;
+  for (const CanvasOp* op : canvas.texts()) whole[{op->x1, op->y1}] = op->text;
+  draw(true);
+  const EtalonBoxLayout& eb = layout.etalonBox;
+  int cut = 0;
+  for (const CanvasOp* op : canvas.texts()) {
+    if (op->x1 != kX0 && op->x1 != kX0 + 100) continue;  // labels and boxes
+    const std::string& full = whole[{op->x1, op->y1}];
+    EXPECT_LE(op->x2, in.area.right + 1) << op->text;
+    if (op->y1 < eb.top + eb.height + 1 && op->y2 > eb.top - eb.margin) {
+      EXPECT_LT(op->x2, eb.left) << op->text;
+    }
+    if (op->text == full) continue;
+    // A cut line shows its first items whole, then " ...".
+    ++cut;
+    ASSERT_GE(op->text.size(), 4u);
+    EXPECT_EQ(op->text.substr(op->text.size() - 4), " ...");
+    const std::string shown = op->text.substr(0, op->text.size() - 4);
+    EXPECT_EQ(full.substr(0, shown.size()), shown);
+    EXPECT_EQ(full[shown.size()], ' ') << op->text;
+  }
+  EXPECT_EQ(cut, 1 + 6 + 1);  // the header's pulses, the pretenders' and the true chain's
+}
+
+TEST_F(ResultsView, ThePatternListLeavesTheEtalonBoxUncovered) {
+  makeSeries(6, kSeriesUnfixedTuples);
+  find(6);
+  const int32_t sizes[] = {3, 2};
+  const int32_t first[] = {1, 2, 3}, second[] = {3, 1};
+  const int32_t* rows[] = {first, second};
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, 4, 1,
+                                                series.get()),
+            1);
+  rank(1, kSeriesUnfixedTuples, kTaskTupleRecognition);
+  // Twenty etalons in use: ten rows of thumbnails would reach the area's bottom.
+  etalonList.clear();
+  for (uint16_t e = 0; e < 20; ++e) etalonList.push_back(e % 3 + 1);
+  draw();
+  ASSERT_TRUE(layout.pattern.shown);
+  ASSERT_TRUE(layout.etalonBoxShown);
+  const EtalonBoxLayout& eb = layout.etalonBox;
+  EXPECT_LE(eb.top + eb.height + 1, layout.pattern.captionY);
+  EXPECT_GE(eb.thumbHeight, 2);
+  const Rect last = etalonBoxCell(eb, 19);
+  EXPECT_LE(last.bottom, eb.top + eb.height);
+  // The thumbnails of the etalon box are all drawn: their letters, with the list's three.
+  int letters = 0;
+  for (const CanvasOp* op : canvas.texts()) letters += op->text.size() == 3 && op->text[0] == ' ';
+  EXPECT_EQ(letters, 20 + 5);
 }
 
 TEST_F(ResultsView, DegenerateInputsAndSmallAreasStayInsideTheClientArea) {

@@ -79,10 +79,15 @@ class StatisticsView : public ::testing::Test {
       if (op->x1 == x && op->y1 == y) return op->text;
     return "<none>";
   }
-  // The left labels of the plot, bottom up.
-  std::vector<std::string> scaleLabels(int32_t x) const {
+  // The left labels of the plot, bottom up: each ends a quarter character (4 pixels) left
+  // of the plot's outer frame line.
+  std::vector<std::string> scaleLabels() const {
     std::vector<std::string> labels;
-    for (int k = 0; k <= 5; ++k) labels.push_back(textAt(x, kLabelY - 128 * k));
+    for (int k = 0; k <= 5; ++k) {
+      labels.push_back("<none>");
+      for (const CanvasOp* op : canvas.texts())
+        if (op->y1 == kLabelY - 128 * k && op->x2 == kX - 1 - 4) labels.back() = op->text;
+    }
     return labels;
   }
   bool hasText(int32_t x, int32_t y, const std::string& text) const {
@@ -113,7 +118,6 @@ class StatisticsView : public ::testing::Test {
   // wide, pitch 31); u 16, plot 42 x 640 at (731, 34), columns 14 apart.
   static constexpr int32_t kX = 731, kY = 34, kH = 640, kBottom = kY + kH, kDx = 14;
   static constexpr int32_t kLabelY = kBottom - 17;
-  static constexpr int32_t kLabelX = kX - (3 * 16 + 1 + 4);
 
   FakeWindow window;
   TestAlphabet alphabet{kShapes};
@@ -218,7 +222,7 @@ TEST_F(StatisticsView, FullScaleFollowsTheTopValueOrTheFixedBound) {
   EXPECT_EQ(layout.plotY, kY);
   EXPECT_EQ(layout.plotHeight, kH);
   EXPECT_EQ(layout.columnStep, kDx);
-  EXPECT_EQ(scaleLabels(kLabelX),
+  EXPECT_EQ(scaleLabels(),
             (std::vector<std::string>{"0.00", "0.10", "0.20", "0.30", "0.40", "0.50"}));
   // Noise levels under every fourth column, sigma after the last.
   EXPECT_EQ(textAt(kX - 23, kBottom + 9), " 10");
@@ -227,20 +231,40 @@ TEST_F(StatisticsView, FullScaleFollowsTheTopValueOrTheFixedBound) {
   // Restoring errors all zero: U 50, T 100 halved to 50, still two decimals.
   draw(kGraphRestoredComponentwise);
   EXPECT_EQ(statisticsScale(in, signalStatistics(in)).topValue, 50u);
-  EXPECT_EQ(scaleLabels(kLabelX),
+  EXPECT_EQ(scaleLabels(),
             (std::vector<std::string>{"0.00", "0.01", "0.02", "0.03", "0.04", "0.05"}));
 
   // A fixed bound of 0.04 needs three decimals and one more character of room.
   in.fixedUpperBound = true;
   in.upperBound = 0.04;
   draw(kGraphRecognitionComponentwise);
-  EXPECT_EQ(scaleLabels(kLabelX - 16),
+  EXPECT_EQ(scaleLabels(),
             (std::vector<std::string>{"0.000", "0.008", "0.016", "0.024", "0.032", "0.040"}));
   in.upperBound = 0.25;
   errors->lpErrors[kRestoringErrors][0][0] = 1000000;
   draw(kGraphRestoredComponentwise);
-  EXPECT_EQ(scaleLabels(kLabelX),
+  EXPECT_EQ(scaleLabels(),
             (std::vector<std::string>{"0.00", "0.05", "0.10", "0.15", "0.20", "0.25"}));
+}
+
+TEST_F(StatisticsView, NoiseLabelsThatWouldTouchAreSpreadOut) {
+  // Levels 0, 250, ..., 7000: "1000" after "  0" fits four columns (56 pixels) only just,
+  // so every eighth level is labelled; σ follows at the next eighth.
+  grid(3, 5, 5, 29, 0, 250, 100);
+  draw(kGraphRecognitionComponentwise);
+  ASSERT_EQ(layout.columnStep, kDx);
+  const int32_t left = layout.plotX - 23, y = kBottom + 9;
+  std::vector<std::string> labels;
+  int32_t end = INT32_MIN;
+  for (const CanvasOp* op : canvas.texts()) {
+    if (op->y1 != y) continue;
+    EXPECT_EQ((op->x1 - left) % (8 * kDx), 0) << op->text;
+    EXPECT_LT(end, op->x1 + 16 * static_cast<int32_t>(op->text.find_first_not_of(' ')));
+    end = op->x2;
+    labels.push_back(op->text);
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"  0", "2000", "4000", "6000"}));
+  EXPECT_EQ(textAt(left + 32 * kDx, y - 31), "s");
 }
 
 TEST_F(StatisticsView, CurvesFollowTheTablesAndStayOnTheirLabels) {
@@ -263,7 +287,7 @@ TEST_F(StatisticsView, CurvesFollowTheTablesAndStayOnTheirLabels) {
   errors->lpErrors[kTupleRecognitionErrors][0][1] = 30;
   draw(kGraphRecognitionComponentwise);
   EXPECT_EQ(curveFrom(0, 0, 1).at(0), (Point{kX, kY}));
-  EXPECT_EQ(scaleLabels(kLabelX).back(), "0.30");
+  EXPECT_EQ(scaleLabels().back(), "0.30");
 }
 
 TEST_F(StatisticsView, LegalExtremesOfTheTablesDoNotWrap) {
