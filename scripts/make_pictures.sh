@@ -10,6 +10,29 @@ if [ ! -x "$cli" ]; then
   cmake --build build --target velmora-cli
 fi
 mkdir -p docs/images
+render() {
+  echo "velmora-cli render $*"
+  "$cli" render "$@"
+}
 
 # The alphabet view as the program starts.
-"$cli" render --view alphabet --out docs/images/alphabet.png
+render --view alphabet --out docs/images/alphabet.png
+
+# Results: recognition of a fixed number of cut-off pulses (the default problem), and
+# recognition of pulse tuples with a list of two pattern tuples.
+render --view results --next 1 --out docs/images/results.png
+render --view results --series fixed-tuples --subsets "3,5,8;12,4" --next 1 \
+  --out docs/images/results-tuples.png
+
+# Statistics of a small simulation: the restoring error of recognition per pulse count.
+render --view statistics --length 600 --from 3 --to 12 --incr 3 --noise-steps 29 \
+  --noise-step 5 --repeats 20 --out docs/images/statistics.png
+
+# Subset selection for tuple recognition: the list of two subsets, the first current, and
+# the second entry of the selected subset marked by a click on its slot.
+render --view subsets --series fixed-tuples --subsets "3,5,8;12,4" --click 185,270 \
+  --out docs/images/subsets.png
+
+# The series parameters panel after a click on pulse count 11: the lines of 18 pulses
+# stay behind in light grey.
+render --view params --next 1 --click 588,727 --out docs/images/params.png

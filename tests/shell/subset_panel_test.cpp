@@ -8,6 +8,7 @@
 
 #include "graphics/subset_view.h"
 #include "graphics/thumbnail.h"
+#include "graphics/view_support.h"
 #include "shell/commands.h"
 #include "shell/shell_fixture.h"
 #include "support/recording_canvas.h"
@@ -224,6 +225,28 @@ TEST_F(SubsetPanel, AClickOnNothingOfThePanelIsLeftToTheCaller) {
   EXPECT_FALSE(subsetSelectionButtonDown(window, state, 1200, 900));
   EXPECT_FALSE(subsetSelectionButtonDown(window, state, 500, 700));
   EXPECT_TRUE(window.sentCommands.empty());
+}
+
+TEST_F(SubsetPanel, EntriesBeyondTheVisibleSlotsStillShow) {
+  // A series of at most 3 pulses shows 3 grey slots; a subset of 5 still shows all 5.
+  ASSERT_NE(state.lpSeriesHeader, nullptr);
+  state.lpSeriesHeader->wMaxPulses = 3;
+  for (int k = 0; k < 5; ++k) clickCell(k);
+  EXPECT_EQ(subset(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+  int grey = 0;
+  for (const CanvasOp* op : canvas.ofKind(CanvasOp::kRectangle))
+    grey += op->pen.color == kSubsetSlotColor;
+  EXPECT_EQ(grey, 3);
+  for (int k = 0; k < 5; ++k) {
+    const Rect& slot = state.selection.possibleSubsetRect[k];
+    const CanvasOp* letter = canvas.findText(std::string(" ") + static_cast<char>('a' + k) + " ");
+    ASSERT_NE(letter, nullptr);
+    // The first such letter is the cell's; the slot's comes later, inside the slot.
+    int inSlot = 0;
+    for (const CanvasOp* op : canvas.texts())
+      inSlot += op->text == letter->text && contains(slot, op->x1, op->y1);
+    EXPECT_EQ(inSlot, 1) << k;
+  }
 }
 
 TEST_F(SubsetPanel, TinyAreasDrawNothingOutsideTheClientArea) {
