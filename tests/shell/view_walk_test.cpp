@@ -93,6 +93,10 @@ constexpr struct {
 struct Window {
   FakeWindow window;
   AppState state;
+  // One surface per size, painted over again as a window's is.
+  ClientCheckCanvas canvases[3] = {{kSizes[0].w, kSizes[0].h},
+                                   {kSizes[1].w, kSizes[1].h},
+                                   {kSizes[2].w, kSizes[2].h}};
 
   Window(const Named& series, const Named& task) {
     state.simClock = [] { return 3725; };
@@ -102,11 +106,12 @@ struct Window {
   }
   ~Window() { shutDown(window, state); }
 
-  // Paints the window at every size as a fresh window paints it; at the first size the
-  // view shows `text`.
+  // Paints the window at every size; at the first size the view shows `text`.
   void paintEverySize(const std::string& what, const std::string& text) {
     for (const auto& size : kSizes) {
-      ClientCheckCanvas canvas(size.w, size.h);
+      ClientCheckCanvas& canvas = canvases[&size - kSizes];
+      canvas.outside = 0;
+      canvas.texts.clear();
       paint(canvas, window, state, Rect{0, 0, size.w, size.h});
       if (&size == &kSizes[0]) {
         EXPECT_NE(canvas.texts.find(text), std::string::npos) << what << ": " << canvas.texts;
