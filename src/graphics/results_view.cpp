@@ -214,10 +214,17 @@ void drawHeader(Canvas& canvas, const View& v) {
 
 // ----------------------------------------------------------------------------- panels
 
+// A label that would start before the one drawn last has ended (and a blank after it) is
+// left out, so that every label shown can be read whole however dense the pulses are.
 void drawLabels(Canvas& canvas, const View& v, const Panel& p, const PulseList& list) {
-  for (int32_t i = 0; i < list.count; ++i)
-    textWithin(canvas, p.x(list.positions[i]) - 5, p.bottom - 1,
-               pulseText(v, list, i, "%d", "[%d..%d] ", v.letters));
+  int32_t free = INT32_MIN;
+  for (int32_t i = 0; i < list.count; ++i) {
+    const int32_t x = p.x(list.positions[i]) - 5;
+    if (x < free) continue;
+    const std::string label = pulseText(v, list, i, "%d", "[%d..%d] ", v.letters);
+    textWithin(canvas, x, p.bottom - 1, label);
+    free = x + canvas.textExtent(label.substr(0, label.find_last_not_of(' ') + 1) + " ").cx;
+  }
 }
 
 void dottedVertical(Canvas& canvas, int32_t x, int32_t mid, int32_t reach) {

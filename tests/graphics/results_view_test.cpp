@@ -354,6 +354,31 @@ TEST_F(ResultsView, LinesEndInsideTheAreaBeforeTheBoxesWithWholeItems) {
   EXPECT_EQ(cut, 1 + 6 + 1);  // the header's pulses, the pretenders' and the true chain's
 }
 
+TEST_F(ResultsView, PanelLabelsStandUnderTheirPulsesAndNeverOverlap) {
+  // Pulses 12 samples (24 pixels) apart, labels of 10 characters (80 pixels): the labels
+  // shown stand at x(p) - 5 on the panel's bottom line, a blank apart at least.
+  makeSeries(21, kSeriesFixedCutoff);
+  find(21);
+  rank(1, kSeriesFixedCutoff, kTaskRecognition);
+  draw();
+  for (int panel = 0; panel < 3; ++panel) {
+    std::vector<const CanvasOp*> labels;
+    for (const CanvasOp* op : canvas.texts())
+      if (op->y1 == kTops[panel] + kGh - 1) labels.push_back(op);
+    ASSERT_GE(labels.size(), 5u) << panel;
+    int32_t free = INT32_MIN;
+    for (const CanvasOp* op : labels) {
+      int i = 0;
+      while (i < 21 && kX0 + (10 + kPitch * i) * kGw / (kLength - 1) - 5 != op->x1) ++i;
+      ASSERT_LT(i, 21) << op->text;
+      EXPECT_EQ(op->text, std::to_string(10 + kPitch * i) + "abc"[i % 3] + "[1..2] ");
+      EXPECT_GE(op->x1, free) << op->text;
+      free = op->x2;  // the trailing blank keeps them apart
+    }
+    EXPECT_EQ(labels.front()->text, "10a[1..2] ");
+  }
+}
+
 TEST_F(ResultsView, ThePatternListLeavesTheEtalonBoxUncovered) {
   makeSeries(6, kSeriesUnfixedTuples);
   find(6);
