@@ -1,11 +1,13 @@
 // Every view of the window for every task type on every series type, painted as the
 // window and velmora-cli render paint it, at a large, a small and a degenerate client
-// size: nothing may fail or reach outside the client area.
+// size: nothing may fail or reach outside the client area, and the vector picture of the
+// large one is complete.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "graphics/raster_canvas.h"
+#include "graphics/svg_canvas.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
@@ -106,8 +108,9 @@ struct Window {
   }
   ~Window() { shutDown(window, state); }
 
-  // Paints the window at every size; at the first size the view shows `text`.
-  void paintEverySize(const std::string& what, const std::string& text) {
+  // Paints the window at every size; at the first size the view shows `text`. With `svg`
+  // the first size is drawn as a vector picture as well.
+  void paintEverySize(const std::string& what, const std::string& text, bool svg = true) {
     for (const auto& size : kSizes) {
       ClientCheckCanvas& canvas = canvases[&size - kSizes];
       canvas.outside = 0;
@@ -118,6 +121,12 @@ struct Window {
       }
       EXPECT_EQ(canvas.outside, 0) << what << " at " << size.w << "x" << size.h << ": "
                                    << canvas.outside << " calls outside, first " << canvas.first;
+    }
+    if (svg) {
+      SvgCanvas vector(kSizes[0].w, kSizes[0].h);
+      paint(vector, window, state, Rect{0, 0, kSizes[0].w, kSizes[0].h});
+      const std::string document = vector.document();
+      EXPECT_EQ(document.substr(document.size() - 7), "</svg>\n") << what;
     }
     EXPECT_TRUE(window.messages.empty()) << what << ": " << window.last().text;
   }
@@ -160,7 +169,7 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
         s.dwTupleHighlighting = marks;
         s.dwSpecialGraphSize = 1 - marks;
         s.dwFrameGraphFields = marks;
-        w.paintEverySize("results with tuple marks " + std::to_string(marks), results);
+        w.paintEverySize("results with tuple marks " + std::to_string(marks), results, false);
       }
       handleCommand(w.window, s, kCmdSelectSubset);
       ASSERT_EQ(s.dwViewMode, kViewSubsetSelection);
@@ -174,11 +183,11 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
       ASSERT_EQ(s.dwViewMode, kViewResults);
       for (uint32_t mode : {0u, 1u, 2u, 3u, 4u, 5u, 12u, 13u}) {
         s.dwGraphMode = mode;
-        w.paintEverySize("statistics mode " + std::to_string(mode), "etEnergy=");
+        w.paintEverySize("statistics mode " + std::to_string(mode), "etEnergy=", mode == 13);
       }
       s.dwFixedUpperBound = 1;
       s.upperBound = 0.0004;
-      w.paintEverySize("statistics with a fixed bound below 0.001", "0.000");
+      w.paintEverySize("statistics with a fixed bound below 0.001", "0.000", false);
     }
   }
 }
