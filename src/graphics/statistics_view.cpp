@@ -443,6 +443,21 @@ StatisticsViewLayout layoutStatisticsView(const Canvas& canvas, const Statistics
 
 namespace {
 
+// The value of the k-th of the six scale labels, bottom up.
+std::string scaleLabel(const StatisticsScale& sc, int32_t k) {
+  const double value = static_cast<double>(k) * static_cast<double>(sc.fullScale) / 5000.0;
+  return formatted(sc.fullScale < 50 ? "%.3f" : "%.2f", value);
+}
+
+// Where a scale label starts (in the label font, of average character width cw): 3¼
+// characters (4¼ with three decimals) left of the plot, or further left so that it ends a
+// quarter character before the plot's frame.
+int32_t scaleLabelX(const Canvas& canvas, const StatisticsViewLayout& lay,
+                    const StatisticsScale& sc, int32_t cw, const std::string& label) {
+  const int32_t x = lay.plotX - (3 * cw + 1 + cw / 4 + (sc.fullScale < 50 ? cw : 0));
+  return std::min(x, lay.plotX - 1 - cw / 4 - canvas.textExtent(label).cx);
+}
+
 struct Plot {
   Canvas& canvas;
   const StatisticsViewInputs& in;
@@ -558,14 +573,9 @@ void drawLabels(const Plot& p) {
   for (; i < p.g.levels; i += stride) textWithin(canvas, left + i * lay.columnStep, y, levelLabel(i));
   textWithin(canvas, left + i * lay.columnStep, y - lp, "s");
 
-  // The scale's values, ending a quarter character left of the plot's frame.
-  const uint64_t t = p.sc.fullScale;
-  const bool fine = t < 50;
-  const int32_t x = lay.plotX - (3 * cw + 1 + cw / 4 + (fine ? cw : 0));
   for (int32_t k = 0; k <= 5; ++k) {
-    const double value = static_cast<double>(k) * static_cast<double>(t) / 5000.0;
-    const std::string label = formatted(fine ? "%.3f" : "%.2f", value);
-    textWithin(canvas, std::min(x, lay.plotX - 1 - cw / 4 - canvas.textExtent(label).cx),
+    const std::string label = scaleLabel(p.sc, k);
+    textWithin(canvas, scaleLabelX(canvas, lay, p.sc, cw, label),
                p.bottom() - ((lp + 1) / 2 + 1) - k * 2 * lay.gridPitch, label);
   }
   canvas.setBackgroundMode(mode);
@@ -680,11 +690,26 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
       formatted(" from %d to %d with step %d", first, last, step),
       modeTitle(in.graphMode),
       formatted(" for volume of % d repeats", e.repeats)};
-  // The view's texts end inside the area, clear of the selectors beside it.
-  const int32_t right = a.right + 1;
+  // The view's texts end inside the area, clear of the selectors beside it, and lines at
+  // the plot's height end half a character before its scale labels, cut after a whole word.
+  int32_t plotLeft = a.right + 1, plotTop = a.bottom + 1;
+  if (lay.plotShown) {
+    const FontSpec text = canvas.setFont(FontSpec{lay.plotFontHeight, kSymbolWeight, true});
+    const TextMetrics m = canvas.textMetrics();
+    const int32_t cw = std::max(m.aveCharWidth, 1);
+    for (int32_t k = 0; k <= 5; ++k)
+      plotLeft = std::min(plotLeft, scaleLabelX(canvas, lay, sc, cw, scaleLabel(sc, k)) - cw / 2);
+    // The top label's cell; its ink starts below the internal leading.
+    plotTop = lay.plotY - ((m.height + m.externalLeading) / 2 + 1) + m.internalLeading;
+    canvas.setFont(text);
+  }
+  const auto line = [&](int32_t x, int32_t y, const std::string& text) {
+    const int32_t bottom = y + canvas.textMetrics().height;
+    textWithin(canvas, x, y, text, bottom > plotTop ? plotLeft : a.right + 1, TextCut::kWords);
+  };
   int32_t y = lay.headerY;
-  for (const std::string& line : header) {
-    textWithin(canvas, lay.headerX, y, line, right);
+  for (const std::string& text : header) {
+    line(lay.headerX, y, text);
     y += h + 1;
   }
 
@@ -697,24 +722,23 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
     drawEtalonBox(canvas, lay.etalonBox, content);
   }
 
-  textWithin(canvas, lay.x0, lay.statisticsY,
-             formatted("etEnergy=%" PRId64 ", Rmin=%" PRId64 ", Rmax=%" PRId64, st.energy, st.rmin,
-                       st.rmax),
-             right);
-  textWithin(canvas, lay.x0, lay.startY, calendarText(in.startTime), right);
-  textWithin(canvas, lay.x0, lay.endY, calendarText(in.endTime), right);
-  textWithin(canvas, lay.x0, lay.elapsedY, elapsedText(in.startTime, in.endTime), right);
+  line(lay.x0, lay.statisticsY,
+       formatted("etEnergy=%" PRId64 ", Rmin=%" PRId64 ", Rmax=%" PRId64, st.energy, st.rmin,
+                 st.rmax));
+  line(lay.x0, lay.startY, calendarText(in.startTime));
+  line(lay.x0, lay.endY, calendarText(in.endTime));
+  line(lay.x0, lay.elapsedY, elapsedText(in.startTime, in.endTime));
   drawPatternBox(canvas, lay.pattern, s, lay.amplitude, h);
 
   const FontSpec previous = canvas.setFont(FontSpec{lay.formulaFontHeight, kSymbolWeight, true});
   const char* formula = in.graphMode <= kGraphRestoredAggregate    ? kFormulaRestored
                         : in.graphMode <= kGraphDetectionAggregate ? kFormulaDetection
                                                                    : "";
-  textWithin(canvas, lay.x0, lay.formulaY, formula, right);
+  line(lay.x0, lay.formulaY, formula);
   const int32_t below = lay.formulaY + lineHeightOf(canvas);
   canvas.setFont(FontSpec{lay.plotFontHeight, kSymbolWeight, true});
   const TextMetrics m = canvas.textMetrics();
-  textWithin(canvas, lay.x0, below, formatted(" %d -> %d", lay.plotFontHeight, m.height), right);
+  line(lay.x0, below, formatted(" %d -> %d", lay.plotFontHeight, m.height));
 
   if (lay.plotShown) {
     Plot p{canvas, in, lay, g, sc};

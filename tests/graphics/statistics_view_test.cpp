@@ -267,6 +267,30 @@ TEST_F(StatisticsView, NoiseLabelsThatWouldTouchAreSpreadOut) {
   EXPECT_EQ(textAt(left + 32 * kDx, y - 31), "s");
 }
 
+TEST_F(StatisticsView, LinesBesideThePlotEndBeforeItsScale) {
+  // Twenty-nine noise levels make the plot wide: it starts at x 381, its scale labels at
+  // 312, and the text column's long lines would run over them.
+  grid(3, 5, 5, 29, 0, 5, 100);
+  draw(kGraphRestoredComponentwise);
+  ASSERT_TRUE(layout.plotShown);
+  int32_t scaleLeft = INT32_MAX;
+  for (const CanvasOp* op : canvas.texts())
+    if (op->x1 < layout.plotX && op->y1 < kBottom - 17 && op->text.find('.') == 1)
+      scaleLeft = std::min(scaleLeft, op->x1);
+  ASSERT_EQ(scaleLeft, layout.plotX - 1 - 4 - 4 * 16);
+  int cut = 0;
+  for (const CanvasOp* op : canvas.texts()) {
+    if (op->x1 != layout.headerX && op->x1 != layout.x0) continue;
+    if (op->y2 <= layout.plotY || op->y1 >= layout.plotY + layout.plotHeight) continue;
+    EXPECT_LE(op->x2, scaleLeft - 8) << op->text;  // half a label character apart
+    cut += op->text.size() > 4 && op->text.substr(op->text.size() - 4) == " ...";
+  }
+  EXPECT_GE(cut, 1);
+  // The first header line, above the plot, is whole.
+  EXPECT_EQ(textAt(layout.headerX, layout.headerY),
+            " statistical simulation for recognition in series with known number of cut-off pulses ");
+}
+
 TEST_F(StatisticsView, CurvesFollowTheTablesAndStayOnTheirLabels) {
   // Recognition errors of 25, 50 and 100 in 100 repeats at the first three levels.
   for (int i = 0; i < 3; ++i) errors->lpErrors[kTupleRecognitionErrors][i][1] = 25 << i;
