@@ -18,6 +18,25 @@ int32_t gaussRandom(uint16_t& state, int16_t mean, int16_t sigma) {
   return mean + static_cast<int32_t>(scaled >> 15);
 }
 
+RandomJump randomJump(uint64_t steps) {
+  RandomJump jump;
+  jump.moves = steps > 0;
+  // The map of 2^k steps, squared at every bit; the bits that are set are composed in.
+  uint32_t a = 12869, c = 6925;  // one step
+  uint32_t ja = 1, jc = 0;       // the jump so far
+  for (; steps > 0; steps >>= 1) {
+    if (steps & 1) {
+      ja = (a * ja) & 0x7FFFu;
+      jc = (a * jc + c) & 0x7FFFu;
+    }
+    c = ((a + 1) * c) & 0x7FFFu;
+    a = (a * a) & 0x7FFFu;
+  }
+  jump.multiplier = static_cast<uint16_t>(ja);
+  jump.increment = static_cast<uint16_t>(jc);
+  return jump;
+}
+
 RandomStates& randomStates() {
   static RandomStates states;
   return states;

@@ -14,6 +14,23 @@ uint16_t nextRandom(uint16_t& state);
 // mean + ((sum - 196608) * sigma) >> 15.
 int32_t gaussRandom(uint16_t& state, int16_t mean, int16_t sigma);
 
+// The generator advanced by a fixed number of steps in one go. Each step is the affine map
+// x -> (12869 x + 6925) mod 2^15, so any number of steps is one affine map
+// x -> (multiplier x + increment) mod 2^15, found by repeated squaring. Applying it gives
+// the state that as many nextRandom calls would leave. The generator has the full period
+// 32768, so a jump by a multiple of 32768 leaves every state where it was.
+struct RandomJump {
+  uint16_t multiplier = 1;
+  uint16_t increment = 0;
+  bool moves = false;  // false for 0 steps: the state stays as it is, all 16 bits of it
+
+  uint16_t apply(uint16_t state) const {
+    if (!moves) return state;
+    return static_cast<uint16_t>((uint32_t{multiplier} * state + increment) & 0x7FFFu);
+  }
+};
+RandomJump randomJump(uint64_t steps);
+
 // The generator states that live for the whole run. The noise state is kept by the
 // application state (wNoiseSeed); its initial value is kInitialNoiseSeed.
 struct RandomStates {

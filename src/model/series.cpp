@@ -68,7 +68,7 @@ std::string incompatibleText(const SeriesHeader& h, uint32_t n, uint16_t l, uint
 
 // Writes the attached subset into the etalon sequence by the header's employment mode.
 // Only the entries lpSubset actually holds are used.
-void employSubset(SeriesHeader& h, uint16_t q, uint16_t* sequence) {
+void employSubset(const SeriesHeader& h, uint16_t q, uint16_t* sequence) {
   const int32_t s = std::min(h.wSubsetStored, h.wReservedImpulses);
   if (h.wSubsetSize == 0 || s == 0 || h.wSubsetMode < 1 || h.wSubsetMode > 5) return;
   RandomStates& states = randomStates();
@@ -230,53 +230,63 @@ SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint1
   return h;
 }
 
+namespace {
+
+// Why makeExtSeries refuses these parameters, as the text of its message; empty when it
+// makes the series.
+std::string synthesisRefusal(uint16_t alphabetSize, const PulseHeader* alphabet,
+                             uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
+                             uint32_t seriesSize, uint16_t quantity, bool haveSequence,
+                             const SeriesHeader* header) {
+  std::string problem = seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize);
+  if (!problem.empty()) return problem;
+  if (header == nullptr) return kTextHeaderTooSmall;
+  const SeriesHeader& h = *header;
+  const uint16_t pmin = minPulseCount(seriesSize, impulseSize, tmax);
+  const uint16_t pmax = maxPulseCount(seriesSize, impulseSize, tmin);
+  if (quantity < pmin || quantity > pmax)
+    return incompatibleText(h, seriesSize, impulseSize, pmin, pmax, quantity);
+  if (seriesSize > h.dwReservedSize || quantity > h.wReservedImpulses ||
+      alphabetSize > h.wReservedEtalons || alphabetSize == 0 || alphabet == nullptr ||
+      !haveSequence)
+    return kTextHeaderTooSmall;
+  for (uint16_t e = 0; e < alphabetSize; ++e) {
+    if (alphabet[e].lpData == nullptr || alphabet[e].wSize < impulseSize)
+      return format(kFormatBadEtalon, e + 1, unsigned{impulseSize});
+  }
+  for (int32_t k = 0; k < quantity; ++k) {
+    const Window64 w = globalWindow(k, quantity, seriesSize, impulseSize, tmin, tmax);
+    if (w.hi < w.lo)
+      return format(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
+  }
+  return {};
+}
+
+// Numbers outside the alphabet become 1, in the sequence as in the truth.
+void validateSequence(uint16_t* sequence, int32_t quantity, uint16_t alphabetSize) {
+  for (int32_t k = 0; k < quantity; ++k)
+    if (sequence[k] < 1 || sequence[k] > alphabetSize) sequence[k] = 1;
+}
+
+}  // namespace
+
 int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
                   uint16_t savedLevel, SeriesHeader* header) {
   // Every refusal happens before anything is written or drawn.
-  const std::string problem = seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize);
-  if (!problem.empty()) {
-    window.messageBox(problem, kCaptionMakeExtSeries, kMbIconWarning);
+  const std::string refusal = synthesisRefusal(alphabetSize, alphabet, impulseSize, tmin, tmax,
+                                               seriesSize, quantity, etalonSequence != nullptr, header);
+  if (!refusal.empty()) {
+    window.messageBox(refusal, kCaptionMakeExtSeries, kMbIconWarning);
     return 0;
   }
   const int32_t n = static_cast<int32_t>(seriesSize);  // at most kMaxSeriesSize here
   const int32_t l = impulseSize;
   const int32_t q = quantity;
-  if (header == nullptr) {
-    window.messageBox(kTextHeaderTooSmall, kCaptionMakeExtSeries, kMbIconWarning);
-    return 0;
-  }
   SeriesHeader& h = *header;
   const uint16_t pmin = minPulseCount(seriesSize, impulseSize, tmax);
   const uint16_t pmax = maxPulseCount(seriesSize, impulseSize, tmin);
-  if (quantity < pmin || quantity > pmax) {
-    window.messageBox(incompatibleText(h, seriesSize, impulseSize, pmin, pmax, quantity),
-                      kCaptionMakeExtSeries, kMbIconWarning);
-    return 0;
-  }
-  if (seriesSize > h.dwReservedSize || quantity > h.wReservedImpulses ||
-      alphabetSize > h.wReservedEtalons || alphabetSize == 0 || alphabet == nullptr ||
-      etalonSequence == nullptr) {
-    window.messageBox(kTextHeaderTooSmall, kCaptionMakeExtSeries, kMbIconWarning);
-    return 0;
-  }
-  for (uint16_t e = 0; e < alphabetSize; ++e) {
-    if (alphabet[e].lpData == nullptr || alphabet[e].wSize < impulseSize) {
-      window.messageBox(format(kFormatBadEtalon, e + 1, unsigned{impulseSize}),
-                        kCaptionMakeExtSeries, kMbIconWarning);
-      return 0;
-    }
-  }
-  for (int32_t k = 0; k < q; ++k) {
-    const Window64 w = globalWindow(k, q, n, l, tmin, tmax);
-    if (w.hi < w.lo) {
-      window.messageBox(format(kFormatEmptyWindow, k, static_cast<int>(w.lo),
-                               static_cast<int>(w.hi)),
-                        kCaptionMakeExtSeries, kMbIconWarning);
-      return 0;
-    }
-  }
   std::vector<int64_t> partial;
   try {
     partial.assign(size_t(l) + 1, 0);
@@ -295,8 +305,8 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
 
   employSubset(h, quantity, etalonSequence);
 
+  validateSequence(etalonSequence, q, alphabetSize);
   for (int32_t k = 0; k < q; ++k) {
-    if (etalonSequence[k] < 1 || etalonSequence[k] > alphabetSize) etalonSequence[k] = 1;
     h.lpEtalons[k] = static_cast<int16_t>(etalonSequence[k]);
     h.lpFoundEtalons[k] = 0;
     h.lpFoundFirstSamples[k] = 0;
@@ -406,6 +416,33 @@ void addNoise(Window& /*window*/, int16_t noiseLevel, int16_t /*amplitude*/,
     header->lpNoisyData[i] = static_cast<int16_t>(header->lpPureData[i] + noise);
   }
   header->wNoise = noiseLevel;
+}
+
+RandomJump noiseJump(const SeriesHeader* header) {
+  if (header == nullptr) return RandomJump{};
+  return randomJump(12 * uint64_t{std::min(header->dwSeriesSize, header->dwReservedSize)});
+}
+
+SynthesisSkip::SynthesisSkip(uint16_t alphabetSize, const PulseHeader* alphabet,
+                             uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
+                             uint32_t seriesSize, uint16_t quantity, const SeriesHeader* header)
+    : accepted_(synthesisRefusal(alphabetSize, alphabet, impulseSize, tmin, tmax, seriesSize,
+                                 quantity, true, header)
+                    .empty()),
+      alphabetSize_(alphabetSize),
+      quantity_(quantity),
+      position_(randomJump(uint64_t{quantity} + 1)),
+      cut_(randomJump(quantity)) {}
+
+bool SynthesisSkip::pass(uint16_t* etalonSequence, const SeriesHeader& header) const {
+  if (!accepted_ || etalonSequence == nullptr) return false;
+  employSubset(header, quantity_, etalonSequence);
+  validateSequence(etalonSequence, quantity_, alphabetSize_);
+  RandomStates& states = randomStates();
+  states.position = position_.apply(states.position);
+  states.cutStart = cut_.apply(states.cutStart);
+  states.cutEnd = cut_.apply(states.cutEnd);
+  return true;
 }
 
 int freeSeriesHeader(SeriesHeader* header) {

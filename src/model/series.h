@@ -7,6 +7,7 @@
 
 #include "common/window.h"
 #include "model/alphabet.h"
+#include "model/random.h"
 
 namespace velmora {
 
@@ -125,6 +126,34 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
 // Adds Gaussian noise of the given level to the pure series into lpNoisyData.
 void addNoise(Window& window, int16_t noiseLevel, int16_t amplitude, SeriesHeader* header,
               uint16_t& noiseState);
+
+// What addNoise draws from the noise state on this header (12 steps per sample), as one
+// jump.
+RandomJump noiseJump(const SeriesHeader* header);
+
+// Passes over syntheses of getCutOffSeries without making them: a pass draws from the
+// random sources exactly what the synthesis would draw and writes the caller's etalon
+// sequence as it would (the attached subset, numbers outside the alphabet), and touches
+// nothing else. So a process that makes only some series of a long sequence can pass over
+// the others for a small fraction of their cost and still make its own series exactly.
+// The parameters are those of getCutOffSeries; they are checked once, here.
+class SynthesisSkip {
+ public:
+  SynthesisSkip() = default;
+  SynthesisSkip(uint16_t alphabetSize, const PulseHeader* alphabet, uint16_t impulseSize,
+                uint16_t tmin, uint16_t tmax, uint32_t seriesSize, uint16_t quantity,
+                const SeriesHeader* header);
+  // One synthesis on `header` (which holds the attached subset) passed over. False when
+  // the synthesis would be refused: nothing is drawn or written then.
+  bool pass(uint16_t* etalonSequence, const SeriesHeader& header) const;
+
+ private:
+  bool accepted_ = false;
+  uint16_t alphabetSize_ = 0;
+  uint16_t quantity_ = 0;
+  RandomJump position_;  // the first pulse's draw and one per pulse
+  RandomJump cut_;       // one draw per pulse from each cut state
+};
 
 int freeSeriesHeader(SeriesHeader* header);
 

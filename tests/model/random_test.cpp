@@ -63,5 +63,33 @@ TEST(Random, GaussianMomentsHoldForLargeSigma) {
   }
 }
 
+// A jump must leave exactly the state the same number of single steps leaves: every
+// 16-bit state for short jumps, a spread of states for the long ones (a series' noise
+// takes 12 steps per sample), and whole periods bring every state back.
+TEST(Random, JumpAheadEqualsSteppingOneByOne) {
+  for (uint32_t start = 0; start <= 0xFFFF; ++start) {
+    uint16_t stepped = static_cast<uint16_t>(start);
+    for (uint64_t steps = 0; steps <= 40; ++steps) {
+      ASSERT_EQ(randomJump(steps).apply(static_cast<uint16_t>(start)), stepped)
+          << start << " + " << steps;
+      nextRandom(stepped);
+    }
+  }
+  const uint64_t checkpoints[] = {12 * 200, 12 * 1200, 32767, 32768, 32769, 100003};
+  for (uint32_t start = 5; start < 0x10000; start += 997) {
+    uint16_t stepped = static_cast<uint16_t>(start);
+    uint64_t done = 0;
+    for (uint64_t steps : checkpoints) {
+      for (; done < steps; ++done) nextRandom(stepped);
+      ASSERT_EQ(randomJump(steps).apply(static_cast<uint16_t>(start)), stepped)
+          << start << " + " << steps;
+    }
+  }
+  for (uint16_t start = 0; start < 0x8000; ++start) {
+    ASSERT_EQ(randomJump(uint64_t{32768} * 3).apply(start), start);
+    ASSERT_EQ(randomJump((uint64_t{1} << 40) + 7).apply(start), randomJump(7).apply(start));
+  }
+}
+
 }  // namespace
 }  // namespace velmora::testing

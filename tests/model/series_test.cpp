@@ -493,4 +493,62 @@ TEST_F(SeriesTest, SynthesisInvariantsOverManyGeometries) {
 }
 
 }  // namespace
+// Passing over a synthesis must leave the random states and the etalon sequence exactly as
+// making it does, whatever the subset mode, position and numbers, and refuse what it
+// refuses without drawing: one stray draw would shift every later series of a shared run.
+TEST_F(SeriesTest, PassingOverASynthesisDrawsAndWritesWhatMakingItDoes) {
+  std::mt19937 rng(77);
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto same = [](const RandomStates& a, const RandomStates& b) {
+    return a.alphabet == b.alphabet && a.cutStart == b.cutStart && a.cutEnd == b.cutEnd &&
+           a.position == b.position && a.pulseCount == b.pulseCount &&
+           a.subsetPlace == b.subsetPlace && a.subsetRepeat == b.subsetRepeat;
+  };
+  int made = 0, refused = 0;
+  for (int iter = 0; iter < 3000; ++iter) {
+    const uint16_t tmax = uint16_t(uniform(iter % 50 == 0 ? 5 : 20, 200));
+    const uint16_t tmin = uint16_t(uniform(iter % 50 == 1 ? 0 : 1, tmax + (iter % 50 == 2)));
+    const uint32_t n = uint32_t(uniform(10, 1500));
+    const int pmin = minPulseCount(n, kPulseLength, tmax);
+    const int pmax = std::max<int>(maxPulseCount(n, kPulseLength, std::max<uint16_t>(tmin, 1)), 1);
+    const uint16_t q = uint16_t(uniform(std::max(pmin - 1, 1), std::min(pmax, pmin + 40) + 1));
+    std::vector<uint16_t> sequence(std::max<int>(q, 1));
+    for (uint16_t& e : sequence) e = uint16_t(uniform(0, 22));
+    header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, tmin, tmax, n, header);
+    ASSERT_NE(header, nullptr);
+    header->wSubsetSize = 0;
+    if (iter % 4 != 0) {
+      std::vector<int32_t> subset(uniform(1, 9));
+      for (int32_t& e : subset) e = uniform(1, 20);
+      addSubsetToSeriesHeader(window, subset.data(), int32_t(subset.size()),
+                              uint16_t(uniform(0, 6)), uint16_t(uniform(0, q + 2)), header);
+    }
+    const RandomStates before = randomStates();
+    std::vector<uint16_t> skipped = sequence;
+    header = synth(n, tmin, tmax, q, sequence, uint16_t(uniform(0, 100)));
+    const bool wasMade = header->wImpulseQuantity == q && header->dwSeriesSize == n &&
+                         window.messages.empty();
+    window.messages.clear();
+    const RandomStates after = randomStates();
+    randomStates() = before;
+    const SynthesisSkip skip(kAlphabetSize, alpha.pulses, kPulseLength, tmin, tmax, n, q, header);
+    EXPECT_EQ(skip.pass(skipped.data(), *header), wasMade) << iter;
+    EXPECT_TRUE(same(randomStates(), after)) << iter;
+    EXPECT_EQ(skipped, sequence) << iter;
+    randomStates() = after;
+    (wasMade ? made : refused) += 1;
+  }
+  EXPECT_GT(made, 2000);
+  EXPECT_GT(refused, 100);
+}
+
+TEST_F(SeriesTest, NoiseJumpIsTwelveStepsPerSample) {
+  std::vector<uint16_t> sequence(8, 3);
+  synth(600, 40, 181, 8, sequence, 75);
+  uint16_t noise = 4321;
+  addNoise(window, 20, kPulseAmplitude, header, noise);
+  EXPECT_EQ(noiseJump(header).apply(4321), noise);
+  EXPECT_EQ(noiseJump(nullptr).apply(4321), 4321);
+}
+
 }  // namespace velmora::testing
