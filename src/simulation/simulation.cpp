@@ -58,26 +58,22 @@ using ChainsHandle = std::unique_ptr<ChainsHeader, ChainsRelease>;
 class MessageLog : public Window {
  public:
   int messageBox(const std::string& text, const char* caption, unsigned flags) override {
-    entries_.push_back(Entry{text, caption ? caption : "", caption != nullptr, flags});
+    entries_.push_back(KeptMessage{text, caption ? caption : "", caption != nullptr, flags});
     return kIdOk;
   }
   void setEditText(const std::string& /*text*/) override {}
   std::string editText() const override { return std::string(); }
 
   void replay(Window& window) {
-    for (const Entry& e : entries_)
+    for (const KeptMessage& e : entries_)
       window.messageBox(e.text, e.hasCaption ? e.caption.c_str() : nullptr, e.flags);
     entries_.clear();
   }
+  const std::vector<KeptMessage>& entries() const { return entries_; }
+  void clear() { entries_.clear(); }
 
  private:
-  struct Entry {
-    std::string text;
-    std::string caption;
-    bool hasCaption;
-    unsigned flags;
-  };
-  std::vector<Entry> entries_;
+  std::vector<KeptMessage> entries_;
 };
 
 // The pointer fields of a series record that point into its data block.
@@ -171,6 +167,7 @@ struct RepeatSlot {
   std::unique_ptr<SeriesHeader> series = std::make_unique<SeriesHeader>();
   ChainsHeader* chains = nullptr;
   MessageLog messages;
+  int64_t repeat = 0;  // in run order; differs from the slot's turn in a shared run
   int32_t pulses = 0;
   int32_t expectedTuple = 0;
   RepeatErrors errors;
@@ -227,6 +224,9 @@ class SimulationRun {
   bool runRepeats();
   bool makeSlots(size_t count);
   bool produce(int64_t q);
+  bool passOver(int64_t q, MessageLog& messages);
+  void report(RepeatSlot& slot, bool failed);
+  bool combineShares(bool completed);
   RepeatSlot& slotOf(int64_t q) { return slots_[static_cast<size_t>(q % ring_)]; }
   void work();
   void stopWorkers();
@@ -262,6 +262,14 @@ class SimulationRun {
   int64_t step_ = 0;
   int64_t next_ = 0;
   int32_t currentTuple_ = 1;
+
+  // A shared run: the next repeat to make or pass over, how the repeats passed over draw,
+  // and the sums of the repeats made here.
+  int64_t cursor_ = 0;
+  int64_t skipPoint_ = -1;  // the grid point skip_ is for
+  SynthesisSkip skip_;
+  RandomJump noiseJump_;
+  std::vector<GridPointSums> partial_;
 
   // The ring of slots: repeat q (counted over the whole run) uses slot q % ring_. Repeats
   // below produced_ are synthesised, below claimed_ taken by a thread, below consumed_
@@ -349,14 +357,23 @@ bool SimulationRun::makeSlots(size_t count) {
 
 // Synthesises repeat q into the caller's record (as a run on one thread does) and copies
 // it into its slot. False when the synthesis failed; the slot then holds its messages.
-bool SimulationRun::produce(int64_t q) {
+bool SimulationRun::produce(int64_t t) {
+  RepeatSlot& slot = slotOf(t);
+  int64_t q = t;
+  if (context_.share != nullptr) {
+    while (!context_.share->takes(cursor_)) {
+      slot.repeat = cursor_;
+      if (!passOver(cursor_++, slot.messages)) return false;
+    }
+    q = cursor_++;
+  }
+  slot.repeat = q;
   const int32_t repeats = errors_.repeats;
   const int64_t point = q / repeats;
   const int32_t r = static_cast<int32_t>(q % repeats);
   const uint16_t j = static_cast<uint16_t>(point / errors_.wNoiseLevels);
   const uint16_t i = static_cast<uint16_t>(point % errors_.wNoiseLevels);
   const int32_t pulses = errors_.wPulseValues[j];
-  RepeatSlot& slot = slotOf(q);
   if (r == 0) setUpGridPoint(pulses);
   varyTruth(r, pulses);
   if (!synthesise(slot.messages, pulses, errors_.lpNoiseLevels[i])) return false;
@@ -368,6 +385,70 @@ bool SimulationRun::produce(int64_t q) {
   copySeriesState(*series_, *slot.series);
   slot.pulses = pulses;
   slot.expectedTuple = currentTuple_;
+  return true;
+}
+
+// Passes over repeat q, which another process makes: its truth and its random draws, so
+// that the repeats made here get the series of a run made alone. The last repeat of a
+// grid point is synthesised in full (only its noise is jumped over), so that the record
+// always holds what a run alone leaves in it, which a refused synthesis would process
+// again. False when that synthesis failed; `messages` then holds what it showed.
+bool SimulationRun::passOver(int64_t q, MessageLog& messages) {
+  const int32_t repeats = errors_.repeats;
+  const int64_t point = q / repeats;
+  const int32_t r = static_cast<int32_t>(q % repeats);
+  const int32_t pulses = errors_.wPulseValues[point / errors_.wNoiseLevels];
+  if (r == 0) setUpGridPoint(pulses);
+  varyTruth(r, pulses);
+  if (r == repeats - 1) {
+    series_ = getCutOffSeries(messages, alphabetSize_, alphabet_, impulseSize_, tmin_, tmax_,
+                              seriesSize_, static_cast<uint16_t>(pulses), sequence_.data(),
+                              context_.amplitude, savedLevelMaking_, series_);
+    if (series_ == nullptr) return false;
+    messages.clear();
+  } else {
+    if (skipPoint_ != point) {
+      skip_ = SynthesisSkip(alphabetSize_, alphabet_, impulseSize_, tmin_, tmax_, seriesSize_,
+                            static_cast<uint16_t>(pulses), series_);
+      skipPoint_ = point;
+    }
+    skip_.pass(sequence_.data(), *series_);
+  }
+  context_.noiseSeed = noiseJump_.apply(context_.noiseSeed);
+  return true;
+}
+
+// Shows what a repeat showed, in run order: on the run's window, or, in a shared run,
+// through the share.
+void SimulationRun::report(RepeatSlot& slot, bool failed) {
+  if (context_.share == nullptr) {
+    slot.messages.replay(window_);
+    return;
+  }
+  context_.share->repeatDone(slot.repeat, failed, slot.messages.entries());
+  slot.messages.clear();
+}
+
+// Ends this process's part of a shared run: passes over the repeats after its last one,
+// so that the random states end where a run alone leaves them, then brings the parts
+// together and stores the tables of the whole run.
+bool SimulationRun::combineShares(bool completed) {
+  const int64_t total = int64_t{errors_.wVariousPulses} * errors_.wNoiseLevels * errors_.repeats;
+  MessageLog messages;
+  while (completed && cursor_ < total) {
+    if (!passOver(cursor_, messages)) {
+      messages.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      context_.share->repeatDone(cursor_, true, messages.entries());
+      completed = false;
+    }
+    ++cursor_;
+  }
+  if (!context_.share->combine(window_, partial_, completed)) return false;
+  for (uint16_t j = 0; j < errors_.wVariousPulses; ++j)
+    for (uint16_t i = 0; i < errors_.wNoiseLevels; ++i) {
+      const GridPointSums& sums = partial_[size_t{j} * errors_.wNoiseLevels + i];
+      storeGridPoint(i, j, sums.restoring, sums.detection, saturate32(sums.tupleMisses));
+    }
   return true;
 }
 
@@ -415,7 +496,21 @@ bool SimulationRun::runRepeats() {
   }
 
   const int32_t repeats = errors_.repeats;
-  const int64_t total = int64_t{errors_.wVariousPulses} * errors_.wNoiseLevels * repeats;
+  int64_t total = int64_t{errors_.wVariousPulses} * errors_.wNoiseLevels * repeats;
+  SimulationShare* const share = context_.share;
+  if (share != nullptr) {
+    // Only the repeats taken here go round the ring.
+    const int64_t all = total;
+    total = 0;
+    for (int64_t q = 0; q < all; ++q) total += share->takes(q) ? 1 : 0;
+    noiseJump_ = noiseJump(series_);
+    try {
+      partial_.assign(static_cast<size_t>(all / repeats), GridPointSums{});
+    } catch (const std::bad_alloc&) {
+      window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      return false;
+    }
+  }
   int64_t failedAt = -1;  // the repeat whose synthesis failed
   int64_t last = -1;      // the last repeat accumulated
   int64_t restoring = 0, detection = 0;
@@ -430,8 +525,8 @@ bool SimulationRun::runRepeats() {
       // Every repeat before it is accumulated: now the failure is reported, as it would
       // be on one thread.
       lock.unlock();
-      slot.messages.replay(window_);
-      window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      slot.messages.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      report(slot, true);
       completed = false;
       break;
     }
@@ -460,18 +555,23 @@ bool SimulationRun::runRepeats() {
     }
     if (q < produced_ && slot.done) {
       lock.unlock();
-      const int32_t r = static_cast<int32_t>(q % repeats);
-      const int64_t point = q / repeats;
+      const int32_t r = static_cast<int32_t>(slot.repeat % repeats);
+      const int64_t point = slot.repeat / repeats;
       const uint16_t j = static_cast<uint16_t>(point / errors_.wNoiseLevels);
       const uint16_t i = static_cast<uint16_t>(point % errors_.wNoiseLevels);
-      if (r == 0) {
-        restoring = detection = 0;
-        tupleMisses = 0;
+      if (share != nullptr) {
+        addGridPointSums(partial_[static_cast<size_t>(point)],
+                         {slot.errors.restoring, slot.errors.detection, slot.errors.tupleMisses});
+      } else {
+        if (r == 0) {
+          restoring = detection = 0;
+          tupleMisses = 0;
+        }
+        restoring = saturatingAdd(restoring, slot.errors.restoring);
+        detection = saturatingAdd(detection, slot.errors.detection);
+        tupleMisses += slot.errors.tupleMisses;
       }
-      restoring = saturatingAdd(restoring, slot.errors.restoring);
-      detection = saturatingAdd(detection, slot.errors.detection);
-      tupleMisses += slot.errors.tupleMisses;
-      slot.messages.replay(window_);
+      report(slot, false);
       last = q;
       bool go = true;
       if (context_.observer != nullptr) {
@@ -480,7 +580,8 @@ bool SimulationRun::runRepeats() {
         progress.chains = slot.chains;
         go = context_.observer->repeatDone(progress);
       }
-      if (go && r == repeats - 1) storeGridPoint(i, j, restoring, detection, tupleMisses);
+      if (go && r == repeats - 1 && share == nullptr)
+        storeGridPoint(i, j, restoring, detection, tupleMisses);
       lock.lock();
       slot.done = false;
       ++consumed_;
@@ -503,6 +604,7 @@ bool SimulationRun::runRepeats() {
   }
   if (lock.owns_lock()) lock.unlock();
   stopWorkers();
+  if (share != nullptr) completed = combineShares(completed);
 
   // The caller's record shows the last repeat accumulated, with its answer, as after a
   // run on one thread.
@@ -735,6 +837,12 @@ RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
 }
 
 }  // namespace
+
+void addGridPointSums(GridPointSums& to, const GridPointSums& from) {
+  to.restoring = saturatingAdd(to.restoring, from.restoring);
+  to.detection = saturatingAdd(to.detection, from.detection);
+  to.tupleMisses = saturatingAdd(to.tupleMisses, from.tupleMisses);
+}
 
 int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t requiredCount,
                        uint16_t tupleCount, int32_t pulseCount) {

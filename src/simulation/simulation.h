@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "common/window.h"
 #include "model/alphabet.h"
@@ -55,6 +57,48 @@ class SimulationObserver {
   virtual bool repeatDone(const SimulationProgress& progress) = 0;
 };
 
+// A message box shown during a run, kept to be shown later.
+struct KeptMessage {
+  std::string text;
+  std::string caption;
+  bool hasCaption = false;
+  unsigned flags = 0;
+};
+
+// What the repeats of one grid point add up to. Every value is non-negative and a sum
+// stops at the largest 64-bit value, so sums over parts of the repeats add up, in any
+// order and grouping, to the sums over all of them.
+struct GridPointSums {
+  int64_t restoring = 0;
+  int64_t detection = 0;
+  int64_t tupleMisses = 0;
+};
+void addGridPointSums(GridPointSums& to, const GridPointSums& from);
+
+// One process's part of a run that several processes make together. The repeats of a run
+// are numbered in run order from 0: pulse count, then noise level, then repeat. A process
+// synthesises and processes only the repeats it takes and passes over the others (their
+// random draws, without their series or noise), so that every series it processes is the
+// one a run made alone would process. The errors of its repeats go into sums per grid
+// point; the share brings the sums of all processes together at the end, and the tables
+// are made from the total.
+class SimulationShare {
+ public:
+  virtual ~SimulationShare() = default;
+  // Whether this process makes repeat `repeat`. Every repeat is taken by one process.
+  virtual bool takes(int64_t repeat) const = 0;
+  // A repeat made here has been accumulated (in run order), with the messages its
+  // synthesis and processing showed; or it failed (`failed`; its last message says why)
+  // and this process's part ends with it.
+  virtual void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) = 0;
+  // This process's part has ended: completed, or not (a failure, or the observer stopped
+  // it). Brings every process's part together: on return `sums` (one per grid point,
+  // pulse count major) holds the sums over all the repeats, and the messages of the
+  // repeats have been shown on `window` in run order, as a run made alone shows them.
+  // Returns whether every part completed.
+  virtual bool combine(Window& window, std::vector<GridPointSums>& sums, bool completed) = 0;
+};
+
 // The few settings of the application a run reads and writes. The driver advances
 // noiseSeed and writes the two time stamps; the caller copies them back.
 struct SimulationContext {
@@ -69,6 +113,10 @@ struct SimulationContext {
   // Threads that process series: 0 uses every core the machine has, 1 processes on the
   // calling thread alone. The tables do not depend on it.
   uint16_t threads = 0;
+  // This process's part of a run made by several processes; null: the whole run. At the
+  // end the random states and the noise seed are those of the whole run, and `series`
+  // holds the last repeat this process made.
+  SimulationShare* share = nullptr;
 };
 
 // Runs the simulation over the grid of `errors` (initialised by initRestErrHeader) and
