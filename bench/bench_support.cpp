@@ -49,7 +49,7 @@ Series::~Series() {
   freeSeriesHeader(header);
 }
 
-SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads) {
+SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads, SimulationShare* share) {
   Alphabet alphabet;
   QuietWindow window;
   resetRandomStates();
@@ -64,6 +64,7 @@ SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads) {
   context.noiseSeed = kInitialNoiseSeed;
   context.threads = threads;
   context.clock = [] { return 0; };
+  context.share = share;
   SimulationRun run;
   run.result = statCutoffPinpoint(window, errors, kAlphabetSize, alphabet.pulses,
                                   static_cast<uint16_t>(alphabet.all.size()), alphabet.all.data(),

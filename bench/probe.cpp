@@ -3,6 +3,10 @@
 //   velmora_probe plain <L>             the same with the plain search
 //   velmora_probe simulate <threads> [repeats]
 //                                       the default simulation (100 repeats unless given)
+//   velmora_probe part <parts> [repeats]
+//                                       part 0 of the default simulation made in that many
+//                                       parts, on one thread; 0 parts: passing over every
+//                                       repeat, making none
 #include <sys/resource.h>
 
 #include <chrono>
@@ -25,7 +29,8 @@ long peakKilobytes() {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: velmora_probe search <L> | plain <L> | simulate <threads> [repeats]\n");
+               "usage: velmora_probe search <L> | plain <L> | simulate <threads> [repeats] | "
+               "part <parts> [repeats]\n");
   return 2;
 }
 
@@ -56,6 +61,14 @@ int main(int argc, char** argv) {
     std::printf("%s recognition: L %u, M %u, recognised %d, %.3f s, messages %d\n",
                 mode.c_str(), length, s.header->wImpulseQuantity, found, seconds,
                 s.window.messages);
+  } else if (mode == "part") {
+    const int32_t repeats = argc > 3 ? static_cast<int32_t>(std::strtol(argv[3], nullptr, 10)) : 100;
+    PartShare share(value, 0);
+    const SimulationRun run = runDefaultSimulation(repeats, 1, &share);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("default simulation, part 0 of %ld: %lld series in the run, %.3f s\n", value,
+                static_cast<long long>(run.series), seconds);
   } else if (mode == "simulate") {
     const int32_t repeats = argc > 3 ? static_cast<int32_t>(std::strtol(argv[3], nullptr, 10)) : 100;
     const SimulationRun run = runDefaultSimulation(repeats, static_cast<uint16_t>(value));

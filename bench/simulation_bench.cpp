@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"
+#include "model/random.h"
 
 namespace velmora::bench {
 namespace {
@@ -26,6 +27,69 @@ BENCHMARK(BM_DefaultSimulation)
     ->Args({4, 0})
     ->Args({100, 1})
     ->Args({100, 0})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
+// The parts of one repeat of the default simulation besides its search: the synthesis of
+// a series of 18 cut-off pulses, its noise, and passing over both as a process that makes
+// other repeats does.
+void BM_RepeatSynthesis(benchmark::State& state) {
+  const Alphabet alphabet;
+  Series s(alphabet, kSeriesLength, 18, {6}, kSavedLevel, kNoise);
+  std::vector<uint16_t> sequence(s.header->wMaxPulses, 6);
+  for (auto _ : state)
+    s.header = getCutOffSeries(s.window, kAlphabetSize, alphabet.pulses, kPulseLength, kTmin,
+                               kTmax, kSeriesLength, 18, sequence.data(), kPulseAmplitude,
+                               kSavedLevel, s.header);
+}
+BENCHMARK(BM_RepeatSynthesis)->Unit(benchmark::kMicrosecond);
+
+void BM_RepeatNoise(benchmark::State& state) {
+  const Alphabet alphabet;
+  Series s(alphabet, kSeriesLength, 18, {6}, kSavedLevel, kNoise);
+  uint16_t noise = kInitialNoiseSeed;
+  for (auto _ : state) addNoise(s.window, kNoise, kPulseAmplitude, s.header, noise);
+  benchmark::DoNotOptimize(noise);
+}
+BENCHMARK(BM_RepeatNoise)->Unit(benchmark::kMicrosecond);
+
+void BM_RepeatPassedOver(benchmark::State& state) {
+  const Alphabet alphabet;
+  Series s(alphabet, kSeriesLength, 18, {6}, kSavedLevel, kNoise);
+  std::vector<uint16_t> sequence(s.header->wMaxPulses, 6);
+  const SynthesisSkip skip(kAlphabetSize, alphabet.pulses, kPulseLength, kTmin, kTmax,
+                           kSeriesLength, 18, s.header);
+  const RandomJump noiseJumped = noiseJump(s.header);
+  uint16_t noise = kInitialNoiseSeed;
+  for (auto _ : state) {
+    skip.pass(sequence.data(), *s.header);
+    noise = noiseJumped.apply(noise);
+  }
+  benchmark::DoNotOptimize(noise);
+}
+BENCHMARK(BM_RepeatPassedOver)->Unit(benchmark::kMicrosecond);
+
+// Part 0 of the default simulation made in `parts` parts, on one thread: what one process
+// of a run over `parts` processes computes. Parts 0 passes over every repeat and makes
+// none: the share of the run that every process repeats.
+void BM_DefaultSimulationPart(benchmark::State& state) {
+  const int32_t repeats = static_cast<int32_t>(state.range(0));
+  const int64_t parts = state.range(1);
+  PartShare share(parts, 0);
+  SimulationRun run;
+  for (auto _ : state) run = runDefaultSimulation(repeats, 1, &share);
+  state.counters["series"] = static_cast<double>(run.series);
+  state.counters["per_series"] =
+      benchmark::Counter(static_cast<double>(run.series),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+// Arguments: repeats, parts.
+BENCHMARK(BM_DefaultSimulationPart)
+    ->Args({100, 0})
+    ->Args({100, 2})
+    ->Args({100, 8})
+    ->Args({100, 64})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
