@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "cli/output.h"
@@ -187,7 +188,7 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
 }
 
 int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& out,
-                    std::ostream& err) {
+                    std::ostream& err, Processes* processes) {
   Session session(err);
   AppState& s = session.state;
   if (!session.start()) return refused(err, "start-up");
@@ -202,20 +203,29 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
     s.simClock = [seconds] { return seconds; };
   }
   s.simThreads = plan.threads;
-  ProgressReporter reporter(plan.quiet ? ProgressMode::kNone : mode, err, s);
+  if (processes != nullptr && plan.threads == 0)
+    s.simThreads = static_cast<uint16_t>(std::min(processes->defaultThreads(), 256u));
+  const bool lead = processes == nullptr || processes->rank() == 0;
+  ProgressReporter reporter(plan.quiet || !lead ? ProgressMode::kNone : mode, err, s);
   s.simObserver = &reporter;
+  if (processes != nullptr) {
+    s.simShare = &processes->share();
+    s.simObserver = &processes->observer(&reporter);
+  }
   {
     InterruptGuard guard;
     handleCommand(session.window, s, kCmdSimulation);
     reporter.finish();
     s.simObserver = nullptr;
-    if (InterruptGuard::interrupted()) {
+    s.simShare = nullptr;
+    if (InterruptGuard::interrupted() || (processes != nullptr && processes->interrupted())) {
       err << "velmora-cli: simulation interrupted, nothing written\n";
       return kExitInterrupted;
     }
   }
   if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
     return refused(err, commandName(kCmdSimulation));
+  if (!lead) return kExitDone;
 
   Json options;
   session.describeProblem(plan.problem, options);

@@ -2,12 +2,15 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <memory>
+#include <streambuf>
 #include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/processes.h"
 
 namespace {
 
@@ -48,6 +51,13 @@ void addProblemOptions(CLI::App* app, ProblemOptions& o) {
   addText(app, "--current", o.current, "current subset of the list, 1-based", "1");
 }
 
+// Where the output of the processes other than the first of an MPI job goes.
+class Discard : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
 int usage(CLI::App& app, const std::string& reason) {
   std::string command = "velmora-cli";
   for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
@@ -59,6 +69,16 @@ int usage(CLI::App& app, const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Under an MPI launcher every process parses the same options and meets the same
+  // refusals; the first one alone reports them.
+  const Launch launch = launchFromEnvironment();
+  static Discard discard;
+  if (launch.rank != 0) {
+    std::cout.rdbuf(&discard);
+    std::cerr.rdbuf(&discard);
+  }
+  std::unique_ptr<Processes> processes;
+  if (launch.byLauncher && mpiBuilt()) processes = startProcesses(argc, argv);
   CLI::App app{"The Velmora workbench from the command line: the pulse alphabet, processing runs "
                "and statistical simulations, driven through the program's own commands and "
                "dialogs. Message boxes are written to stderr as \"caption: text\"."};
@@ -251,8 +271,14 @@ int main(int argc, char** argv) {
       return renderCommand(checkRenderOptions(render), std::cerr);
     }
     const SimulatePlan plan = checkSimulateOptions(sim);
+    if (launch.size > 1 && !processes) {
+      std::cerr << "velmora-cli: simulate was started as " << launch.size
+                << " processes, but this build has no MPI support (configured with "
+                   "-DVELMORA_MPI=OFF): run it without mpirun, or build it with MPI\n";
+      return kExitRefused;
+    }
     const ProgressMode mode = isatty(STDERR_FILENO) ? ProgressMode::kBar : ProgressMode::kLines;
-    return simulateCommand(plan, mode, std::cout, std::cerr);
+    return simulateCommand(plan, mode, std::cout, std::cerr, processes.get());
   } catch (const UsageError& e) {
     return usage(app, e.what());
   }

@@ -214,6 +214,8 @@ struct AppState {
   // Threads that process a simulation's series: 0 = every core. The tables are the
   // same for every count.
   uint16_t simThreads = 0;
+  // This process's part of a simulation made by several processes; null: all of it.
+  SimulationShare* simShare = nullptr;
 
   // Display settings of the statistics (dialogs 113 and 114).
   uint32_t dwHandlingCase = 1;

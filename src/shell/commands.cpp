@@ -281,6 +281,7 @@ void statisticalSimulation(Window& window, AppState& s) {
   context.clock = s.simClock;
   context.observer = s.simObserver;
   context.threads = s.simThreads;
+  context.share = s.simShare;
   statCutoffPinpoint(window, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet, s.wRequiredCount,
                      s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                      s.wProcSavedLevelCur, s.lpSeriesHeader, context);

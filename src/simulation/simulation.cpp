@@ -488,7 +488,17 @@ bool SimulationRun::runRepeats() {
   unsigned threads = context_.threads;
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
   threads = std::min(threads, 256u);
-  if (!makeSlots(4 * static_cast<size_t>(threads))) return false;
+  SimulationShare* const share = context_.share;
+  if (share != nullptr) {
+    try {
+      partial_.assign(static_cast<size_t>(errors_.wVariousPulses) * errors_.wNoiseLevels,
+                      GridPointSums{});
+    } catch (const std::bad_alloc&) {
+      window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
+      return combineShares(false);
+    }
+  }
+  if (!makeSlots(4 * static_cast<size_t>(threads))) return share ? combineShares(false) : false;
   try {
     for (unsigned t = 1; t < threads; ++t) workers_.emplace_back([this] { work(); });
   } catch (const std::system_error&) {
@@ -497,19 +507,12 @@ bool SimulationRun::runRepeats() {
 
   const int32_t repeats = errors_.repeats;
   int64_t total = int64_t{errors_.wVariousPulses} * errors_.wNoiseLevels * repeats;
-  SimulationShare* const share = context_.share;
   if (share != nullptr) {
     // Only the repeats taken here go round the ring.
     const int64_t all = total;
     total = 0;
     for (int64_t q = 0; q < all; ++q) total += share->takes(q) ? 1 : 0;
     noiseJump_ = noiseJump(series_);
-    try {
-      partial_.assign(static_cast<size_t>(all / repeats), GridPointSums{});
-    } catch (const std::bad_alloc&) {
-      window_.messageBox(kSeriesNotMade, kDriverCaption, kMbOk);
-      return false;
-    }
   }
   int64_t failedAt = -1;  // the repeat whose synthesis failed
   int64_t last = -1;      // the last repeat accumulated
