@@ -16,6 +16,13 @@ namespace velmora::testing {
 
 ToolResult runTool(const std::vector<std::string>& args,
                    const std::function<void(const std::string&, int)>& onErr) {
+  std::vector<std::string> argv{VELMORA_CLI_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runProgram(argv, onErr);
+}
+
+ToolResult runProgram(const std::vector<std::string>& given,
+                      const std::function<void(const std::string&, int)>& onErr) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -26,18 +33,17 @@ ToolResult runTool(const std::vector<std::string>& args,
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
 
-  std::vector<std::string> argv{VELMORA_CLI_PATH};
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> argv = given;
   std::vector<char*> cargs;
   for (std::string& a : argv) cargs.push_back(a.data());
   cargs.push_back(nullptr);
 
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, VELMORA_CLI_PATH, &actions, nullptr, cargs.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, cargs.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
-  if (spawned != 0) throw std::runtime_error("cannot start " VELMORA_CLI_PATH);
+  if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
 
   ToolResult result;
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};

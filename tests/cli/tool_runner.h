@@ -18,6 +18,10 @@ struct ToolResult {
 ToolResult runTool(const std::vector<std::string>& args,
                    const std::function<void(const std::string& err, int pid)>& onErr = {});
 
+// Runs `argv[0]` (a path) with the arguments that follow, as runTool runs the tool.
+ToolResult runProgram(const std::vector<std::string>& argv,
+                      const std::function<void(const std::string& err, int pid)>& onErr = {});
+
 // "velmora-cli arg arg ..." for messages.
 std::string commandLine(const std::vector<std::string>& args);
 
