@@ -19,7 +19,7 @@ for round in $(seq "$rounds"); do
   for n in 1 2; do
     start=$(date +%s.%N)
     "${launch[@]}" "$n" "$cli" simulate --quiet --clock 0 --threads 1 \
-      --json "$out/np$n.json" "$@" 2> "$out/np$n.err"
+      --json "$out/np$n.json" "$@" > "$out/np$n.out" 2> "$out/np$n.err"
     seconds=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
     printf 'round %d, %d process(es): %.2f s\n' "$round" "$n" "$seconds"
     if [ -z "${best[$n]:-}" ] || awk -v s="$seconds" -v b="${best[$n]}" 'BEGIN { exit !(s < b) }'; then

@@ -79,6 +79,13 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<Processes> processes;
   if (launch.byLauncher && mpiBuilt()) processes = startProcesses(argc, argv);
+  // The output is out before MPI stops, when mpirun may end the job.
+  struct FlushFirst {
+    ~FlushFirst() {
+      std::cout.flush();
+      std::cerr.flush();
+    }
+  } flushFirst;
   CLI::App app{"The Velmora workbench from the command line: the pulse alphabet, processing runs "
                "and statistical simulations, driven through the program's own commands and "
                "dialogs. Message boxes are written to stderr as \"caption: text\"."};

@@ -113,9 +113,9 @@ struct SimulationContext {
   // Threads that process series: 0 uses every core the machine has, 1 processes on the
   // calling thread alone. The tables do not depend on it.
   uint16_t threads = 0;
-  // This process's part of a run made by several processes; null: the whole run. At the
-  // end the random states and the noise seed are those of the whole run, and `series`
-  // holds the last repeat this process made.
+  // This process's part of a run made by several processes; null: the whole run. When
+  // the run completes, the random states and the noise seed are those of the whole run;
+  // `series` holds the last repeat this process made.
   SimulationShare* share = nullptr;
 };
 
