@@ -22,12 +22,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> mpirun(int processes, const std::vector<std::string>& args) {
+// mpirun starting the tool; `before` goes between mpirun's options and the tool (more
+// options, or a program that starts the tool given as its first argument).
+std::vector<std::string> mpirun(int processes, const std::vector<std::string>& args,
+                                const std::vector<std::string>& before = {}) {
   std::vector<std::string> argv{VELMORA_MPIEXEC, "--oversubscribe", "--bind-to", "none",
                                 "--mca", "pml", "ob1", "--mca", "btl", "self,vader",
                                 "--mca", "btl_vader_single_copy_mechanism", "none"};
   if (geteuid() == 0) argv.push_back("--allow-run-as-root");
-  argv.insert(argv.end(), {"-np", std::to_string(processes), VELMORA_CLI_PATH});
+  argv.insert(argv.end(), {"-np", std::to_string(processes)});
+  argv.insert(argv.end(), before.begin(), before.end());
+  argv.push_back(VELMORA_CLI_PATH);
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
@@ -100,43 +105,67 @@ TEST(CliMpi, EveryNumberOfProcessesWritesTheBytesOfOneProcess) {
   }
 }
 
-// The default grid runs long enough to be under way when one process is killed.
-TEST(CliMpi, AKilledProcessEndsTheRunWithoutOutput) {
-  Dir dir;
-  bool killed = false;
-  const ToolResult r = runProgram(
-      mpirun(3, {"simulate", "--threads", "1", "--json", (dir / "sim.json").string()}),
-      [&](const std::string& err, int mpirunPid) {
-        if (killed || err.find("number of repeats:") == std::string::npos) return;
-        // The processes are mpirun's children; the one of rank 1 goes.
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-          const std::string stat = readText(entry.path() / "stat");
-          const size_t close = stat.rfind(')');
-          if (close == std::string::npos) continue;
-          std::istringstream rest(stat.substr(close + 2));
-          std::string state;
-          int parent = 0;
-          rest >> state >> parent;
-          if (parent != mpirunPid) continue;
-          if (readText(entry.path() / "environ").find(std::string("OMPI_COMM_WORLD_RANK=1") + '\0') ==
-              std::string::npos)
-            continue;
-          killed = kill(std::stoi(entry.path().filename().string()), SIGKILL) == 0;
-        }
-      });
-  ASSERT_TRUE(killed) << r.err;
-  EXPECT_NE(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(r.out.empty());
-  EXPECT_TRUE(dir.empty());
+// The processes of the job are mpirun's children; the pid of the one of `rank`, or 0.
+int processOfRank(int mpirunPid, int rank) {
+  const std::string mark = "OMPI_COMM_WORLD_RANK=" + std::to_string(rank) + '\0';
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string stat = readText(entry.path() / "stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(stat.substr(close + 2));
+    std::string state;
+    int parent = 0;
+    rest >> state >> parent;
+    if (parent == mpirunPid && readText(entry.path() / "environ").find(mark) != std::string::npos)
+      return std::stoi(entry.path().filename().string());
+  }
+  return 0;
 }
 
+// The default grid runs long enough to be under way when process 1 is killed, or when
+// mpirun gets the Ctrl-C of its terminal.
+TEST(CliMpi, AKilledProcessOrCtrlCEndsTheRunWithoutOutput) {
+  for (const bool ctrlC : {false, true}) {
+    Dir dir;
+    bool stopped = false;
+    const ToolResult r = runProgram(
+        mpirun(3, {"simulate", "--threads", "1", "--json", (dir / "sim.json").string(), "--csv",
+                   (dir / "sim.csv").string()}),
+        [&](const std::string& err, int mpirunPid) {
+          if (stopped || err.find("number of repeats:") == std::string::npos) return;
+          if (ctrlC) {
+            stopped = kill(mpirunPid, SIGINT) == 0;
+          } else if (const int pid = processOfRank(mpirunPid, 1)) {
+            stopped = kill(pid, SIGKILL) == 0;
+          }
+        });
+    const std::string what = ctrlC ? "Ctrl-C at mpirun" : "process 1 killed";
+    ASSERT_TRUE(stopped) << what << "\n" << r.err;
+    EXPECT_NE(r.exitCode, 0) << what << "\n" << r.err;
+    EXPECT_TRUE(r.out.empty()) << what;
+    EXPECT_TRUE(dir.empty()) << what;
+  }
+}
+
+// Every process meets the bad dialog value; the first alone says so, and mpirun ends with
+// status 1. Then each process runs under a shell that notes its own exit status, and
+// mpirun is told to let every process end by itself (by default it ends the others once
+// one has exited with a non-zero status).
 TEST(CliMpi, ARefusedSetUpIsReportedOnceAndEveryProcessExitsOne) {
-  Dir dir;
-  const ToolResult r = runProgram(
-      mpirun(3, {"simulate", "--quiet", "--repeats", "0", "--json", (dir / "sim.json").string()}));
+  Dir dir, statuses;
+  const std::vector<std::string> args = {"simulate", "--quiet", "--repeats", "0", "--json",
+                                         (dir / "sim.json").string()};
+  const ToolResult r = runProgram(mpirun(3, args));
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_EQ(count(r.err, "Number of Repeats must lie between 1 and 65535!"), 1) << r.err;
   EXPECT_EQ(count(r.err, "velmora-cli: Statistical Simulation was refused"), 1) << r.err;
+  EXPECT_TRUE(dir.empty());
+
+  const std::string note = "\"$0\" \"$@\"; s=$?; echo $s > " + (statuses / "exit.").string() +
+                           "$OMPI_COMM_WORLD_RANK; exit $s";
+  runProgram(mpirun(3, args, {"--mca", "orte_abort_on_non_zero_status", "0", "/bin/sh", "-c", note}));
+  for (int rank = 0; rank < 3; ++rank)
+    EXPECT_EQ(readText(statuses / ("exit." + std::to_string(rank))), "1\n") << "process " << rank;
   EXPECT_TRUE(dir.empty());
 }
 

@@ -492,7 +492,6 @@ TEST_F(SeriesTest, SynthesisInvariantsOverManyGeometries) {
   EXPECT_TRUE(window.messages.empty());
 }
 
-}  // namespace
 // Passing over a synthesis must leave the random states and the etalon sequence exactly as
 // making it does, whatever the subset mode, position and numbers, and refuse what it
 // refuses without drawing: one stray draw would shift every later series of a shared run.
@@ -550,5 +549,7 @@ TEST_F(SeriesTest, NoiseJumpIsTwelveStepsPerSample) {
   EXPECT_EQ(noiseJump(header).apply(4321), noise);
   EXPECT_EQ(noiseJump(nullptr).apply(4321), 4321);
 }
+
+}  // namespace
 
 }  // namespace velmora::testing
