@@ -551,8 +551,8 @@ bool SimulationRun::runRepeats() {
       // point's errors cannot be had: the run ends, reporting the first such repeat once.
       // The repeats processed ahead of it are dropped with their messages.
       lock.unlock();
-      slot.messages.replay(window_);
-      window_.messageBox(slot.errors.noMemory, nullptr, kMbOk);
+      slot.messages.messageBox(slot.errors.noMemory, nullptr, kMbOk);
+      report(slot, true);
       completed = false;
       break;
     }

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "model/problem_types.h"
 #include "model/random.h"
@@ -119,6 +122,91 @@ TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThread
     freeRestErrHeader(w, errors);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
+}
+
+// Part `part` of a run made in two parts, one after the other in this process as two
+// processes would make them: the part that ends second shows what both kept, in run order
+// up to the first failure.
+struct TwoParts {
+  std::vector<std::pair<int64_t, KeptMessage>> messages;
+  int64_t failedAt = INT64_MAX;
+  int ended = 0;
+};
+class PartOfTwo : public SimulationShare {
+ public:
+  PartOfTwo(TwoParts& parts, int part) : parts_(parts), part_(part) {}
+  bool takes(int64_t repeat) const override { return repeat % 2 == part_; }
+  void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) override {
+    for (const KeptMessage& m : messages) parts_.messages.emplace_back(repeat, m);
+    if (failed) parts_.failedAt = std::min(parts_.failedAt, repeat);
+  }
+  bool combine(Window& window, std::vector<GridPointSums>&, bool completed) override {
+    if (++parts_.ended < 2) return false;
+    // In run order; a repeat's messages come from one part, in the order given. (No
+    // stable_sort: its buffer comes from the nothrow new this file's hook leaves alone.)
+    int64_t last = -1;
+    for (const auto& kept : parts_.messages) last = std::max(last, kept.first);
+    for (int64_t repeat = 0; repeat <= std::min(last, parts_.failedAt); ++repeat)
+      for (const auto& [r, m] : parts_.messages)
+        if (r == repeat)
+          window.messageBox(m.text, m.hasCaption ? m.caption.c_str() : nullptr, m.flags);
+    return completed && parts_.failedAt == INT64_MAX;
+  }
+
+ private:
+  TwoParts& parts_;
+  int part_;
+};
+
+// The search of the second process fails (repeat 1 is the first to fail). Its window is
+// one no one sees: the failure must reach the first process, which reports it once.
+// Before, the failing process showed the text on its own window and the run ended
+// without it.
+TEST(SimulationFailure, SearchWithoutMemoryInAnotherProcessIsReportedByTheFirst) {
+  constexpr uint32_t kLength = 2000;
+  constexpr uint16_t kTmin = 20, kTmax = 2000, kPulses = 10;
+  size_t cells = 0;  // the chain table, as above
+  for (int64_t k = 0; k < kPulses; ++k) {
+    const int64_t lo = std::max<int64_t>({k * kTmin, kLength - kTmax * (kPulses - k), 0});
+    const int64_t hi = std::min<int64_t>({(k + 1) * kTmax - kPulseLength,
+                                          kLength - kPulseLength - kTmin * (kPulses - 1 - k),
+                                          kLength - kPulseLength});
+    cells += static_cast<size_t>(hi - lo + 1);
+  }
+  TwoParts parts;
+  testing::FakeWindow windows[2];
+  int results[2] = {-1, -1};
+  for (int part : {1, 0}) {
+    testing::FakeWindow& w = windows[part];
+    resetRandomStates();
+    PulseHeader alphabet[kAlphabetSize];
+    ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet), 1);
+    SeriesHeader* series =
+        getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, kTmin, kTmax, kLength, nullptr);
+    RestErrorHeader* errors = getRestErrHeader(w, 1, 1, 4, nullptr);
+    ASSERT_EQ(initRestErrHeader(w, 1, kPulses, 1, 1, 0, 1, 4, errors), 1);
+    const uint16_t required[] = {1};
+    SimulationContext context;
+    context.noiseSeed = kInitialNoiseSeed;
+    context.threads = 2;
+    PartOfTwo share(parts, part);
+    context.share = &share;
+    if (part == 1) alwaysFailingSize = cells * sizeof(MatchCost);
+    results[part] = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 1, required,
+                                       kSeriesFixedCutoff, kTaskDetection, 100, 100, series,
+                                       context);
+    alwaysFailingSize = 0;
+    EXPECT_EQ(errors->ifComplete, 0) << part;
+    freeSeriesHeader(series);
+    freeRestErrHeader(w, errors);
+    for (auto& pulse : alphabet) freePulse(pulse);
+  }
+  EXPECT_EQ(results[0], 0);
+  EXPECT_EQ(results[1], 0);
+  EXPECT_TRUE(windows[1].messages.empty());
+  ASSERT_EQ(windows[0].messages.size(), 1u);
+  EXPECT_EQ(windows[0].last().text, kNoMemoryPpDwRows);
+  EXPECT_FALSE(windows[0].last().hasCaption);
 }
 
 }  // namespace
