@@ -3,11 +3,14 @@
 // over series lengths and pulse counts, to show how its cost grows.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "bench_support.h"
+#include "model/random.h"
 #include "processing/fixed_search.h"
 #include "processing/reference_search.h"
 #include "processing/search_workspace.h"
@@ -207,6 +210,41 @@ void BM_UnfixedByLength(benchmark::State& state) {
 BENCHMARK(BM_UnfixedByLength)
     ->Arg(200)->Arg(600)->Arg(1200)->Arg(4800)->Arg(19200)
     ->Unit(benchmark::kMillisecond);
+
+// Detection on a series with the widest distances (Tmin 1, Tmax L) and the middle pulse
+// count, whose chain table (about M x M cells) is kept whole or as checkpoints: the
+// price of recomputing the rows during the trace-back. The range is the series length.
+void timeWideDetection(benchmark::State& state, bool checkpointed) {
+  const uint32_t length = static_cast<uint32_t>(state.range(0));
+  const uint16_t tmin = 1, tmax = static_cast<uint16_t>(length);
+  QuietWindow window;
+  resetRandomStates();
+  SeriesHeader* header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, tmin, tmax,
+                                               length, nullptr);
+  const uint16_t count =
+      static_cast<uint16_t>((int32_t{header->wMinPulses} + header->wMaxPulses) / 2);
+  std::vector<uint16_t> sequence(std::max(header->wMaxPulses, count), kSingle[0]);
+  header = getCutOffSeries(window, kAlphabetSize, pulses(), kPulseLength, tmin, tmax, length,
+                           count, sequence.data(), kPulseAmplitude, kSavedLevel, header);
+  uint16_t noiseState = kInitialNoiseSeed;
+  addNoise(window, kNoise, kPulseAmplitude, header, noiseState);
+  SearchWorkspace workspace;
+  workspace.fixed.pass.setFullTableCells(checkpointed ? 0 : SIZE_MAX);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(identificationSearch(window, pulses(), 1, kSingle, tmin, tmax,
+                                                  kSavedLevel, nullptr, header, &workspace));
+  if (window.messages > 0) state.SkipWithError(window.last.c_str());
+  state.counters["M"] = count;
+  state.counters["cells"] = static_cast<double>(chainCells(*header));
+  state.counters["MiB"] = static_cast<double>(workspace.fixed.pass.storedCells() *
+                                              sizeof(MatchCost)) / (1 << 20);
+  freeSeriesHeader(header);
+}
+
+void BM_WideDetectionWhole(benchmark::State& state) { timeWideDetection(state, false); }
+void BM_WideDetectionCheckpointed(benchmark::State& state) { timeWideDetection(state, true); }
+BENCHMARK(BM_WideDetectionWhole)->Arg(2000)->Arg(6000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WideDetectionCheckpointed)->Arg(2000)->Arg(6000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora::bench

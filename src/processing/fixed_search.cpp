@@ -62,8 +62,37 @@ void ChainPass::allocate(const std::vector<PulseWindow>& windows) {
     offsets_[j + 1] = offsets_[j] + width;
     widest = std::max(widest, width);
   }
-  if (values_.size() < offsets_.back()) values_.resize(offsets_.back());
+  const size_t pulses = windows.size();
+  checkpointed_ = offsets_.back() > fullTableCells_;
+  if (!checkpointed_) {
+    if (values_.size() < offsets_.back()) values_.resize(offsets_.back());
+  } else {
+    // Segments of ceil(sqrt(M)) rows keep the fewest rows at once.
+    size_t segment = 1;
+    while (segment * segment < pulses) ++segment;
+    segment_ = static_cast<int32_t>(segment);
+    const size_t segments = (pulses + segment - 1) / segment;
+    checkpointOffsets_.assign(segments + 1, 0);
+    size_t segmentCells = 0;
+    for (size_t k = 0; k < segments; ++k) {
+      const size_t first = k * segment;
+      const size_t end = std::min(first + segment, pulses);
+      checkpointOffsets_[k + 1] = checkpointOffsets_[k] + (offsets_[first + 1] - offsets_[first]);
+      segmentCells = std::max(segmentCells, offsets_[end] - offsets_[first + 1]);
+    }
+    if (checkpoints_.size() < checkpointOffsets_.back())
+      checkpoints_.resize(checkpointOffsets_.back());
+    if (values_.size() < segmentCells) values_.resize(segmentCells);
+  }
   minimum_.reserve(widest);
+}
+
+MatchCost* ChainPass::rowValues(int32_t j) {
+  if (!checkpointed_) return values_.data() + offsets_[j];
+  const int32_t k = j / segment_;
+  const int32_t first = k * segment_;
+  if (j == first) return checkpoints_.data() + checkpointOffsets_[k];
+  return values_.data() + (offsets_[j] - offsets_[first + 1]);
 }
 
 bool ChainPass::cover(int32_t& from, int32_t& to) const {
@@ -154,6 +183,22 @@ struct FastPassRows {
 
 }  // namespace
 
+// Rows first .. end - 1, each from the row before it. Checkpointed, a segment's first row
+// goes to its checkpoint and the others over the segment rows, so that computing every
+// row in order keeps the checkpoints and leaves the last segment's rows in place.
+template <typename Rows>
+void ChainPass::computeRows(Rows& rows, int32_t first, int32_t end, int32_t tmin, int32_t tmax,
+                            MatchCost start) {
+  for (int32_t j = first; j < end; ++j) {
+    const PulseWindow& w = windows_[j];
+    if (w.hi < w.lo) continue;
+    if (j == 0)
+      rows.row(j, w, nullptr, nullptr, tmin, tmax, start, rowValues(j));
+    else
+      rows.row(j, w, &windows_[j - 1], rowValues(j - 1), tmin, tmax, start, rowValues(j));
+  }
+}
+
 template <typename Rows>
 void ChainPass::runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts& starts,
                         PassChain& chain) {
@@ -162,27 +207,23 @@ void ChainPass::runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts
   const int32_t pulses = static_cast<int32_t>(windows_.size());
   if (pulses == 0) return;
 
-  for (int32_t j = 0; j < pulses; ++j) {
-    const PulseWindow& w = windows_[j];
-    if (w.hi < w.lo) continue;
-    MatchCost* row = values_.data() + offsets_[j];
-    if (j == 0)
-      rows.row(j, w, nullptr, nullptr, tmin, tmax, starts.predecessor, row);
-    else
-      rows.row(j, w, &windows_[j - 1], values_.data() + offsets_[j - 1], tmin, tmax,
-               starts.predecessor, row);
-  }
+  computeRows(rows, 0, pulses, tmin, tmax, starts.predecessor);
 
   const PulseWindow& last = windows_[pulses - 1];
-  const Predecessor end = scanPredecessor(values_.data() + offsets_[pulses - 1], last.lo, last.lo,
-                                          last.hi, starts.end);
+  const Predecessor end =
+      scanPredecessor(rowValues(pulses - 1), last.lo, last.lo, last.hi, starts.end);
   if (end.position < 0) return;
   chain.positions[pulses - 1] = static_cast<int16_t>(end.position);
+  // The segment whose rows are in place (checkpointed only).
+  int32_t loaded = (pulses - 1) / segment_;
   for (int32_t j = pulses - 2; j >= 0; --j) {
+    if (checkpointed_ && j / segment_ != loaded) {
+      loaded = j / segment_;
+      computeRows(rows, loaded * segment_ + 1, j + 1, tmin, tmax, starts.predecessor);
+    }
     const PulseWindow& w = windows_[j];
     const int32_t next = chain.positions[j + 1];
-    const Predecessor m = scanPredecessor(values_.data() + offsets_[j], w.lo,
-                                          std::max(next - tmax, w.lo),
+    const Predecessor m = scanPredecessor(rowValues(j), w.lo, std::max(next - tmax, w.lo),
                                           std::min(next - tmin, w.hi), starts.traceBack);
     if (m.position < 0) return;
     chain.positions[j] = static_cast<int16_t>(m.position);

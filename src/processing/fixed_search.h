@@ -82,12 +82,31 @@ struct LocalMatchTable {
 
 // Working storage of the chain search over M pulses with fixed windows, reused by every
 // pass: the chain value of every (pulse, window position) cell.
+//
+// A table of more than fullTableCells() cells is not kept whole. The rows are then cut
+// into segments of about sqrt(M) rows; the pass keeps the first row of every segment (a
+// checkpoint) and the rows of one segment, and the trace-back computes the rows of each
+// earlier segment again from its checkpoint. Each row depends only on the row before it,
+// so the answer is the same bit for bit, for about twice the row work and a table of
+// about 2 sqrt(M) rows instead of M.
 class ChainPass {
  public:
+  // 128 MiB of chain values.
+  static constexpr size_t kFullTableCells = size_t{1} << 24;
+
   // Sizes the tables for the windows. Throws std::bad_alloc: first for the row table,
   // then (after rowsReady() turns true) for the cells. Storage only grows.
   void allocate(const std::vector<PulseWindow>& windows);
   bool rowsReady() const { return rowsReady_; }
+
+  // The largest table kept whole; allocate() decides by it. The tests lower it to run the
+  // checkpointed form on small series.
+  void setFullTableCells(size_t cells) { fullTableCells_ = cells; }
+  size_t fullTableCells() const { return fullTableCells_; }
+  // True when the last allocate() chose checkpoints.
+  bool checkpointed() const { return checkpointed_; }
+  // The chain values the storage holds, in cells.
+  size_t storedCells() const { return values_.size() + checkpoints_.size(); }
 
   // The positions from..to that cover every nonempty window; false (from 0, to -1) when
   // all are empty.
@@ -107,7 +126,8 @@ class ChainPass {
 
   // The same pass with the chain values of each pulse and its local matches taken from
   // `rows`: rows.row(j, window, previous window or null for pulse 0, previous row, tmin,
-  // tmax, starts.predecessor, row) and rows.at(j, p) (see search_kernels.h).
+  // tmax, starts.predecessor, row) and rows.at(j, p) (see search_kernels.h). row() must
+  // give the same values whenever it is called again with the same previous row.
   template <typename Rows>
   void runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts& starts,
                PassChain& chain);
@@ -116,10 +136,22 @@ class ChainPass {
   void sizeChain(PassChain& chain) const;
 
  private:
+  // Where the values of row j live: in the whole table; or, checkpointed, in its
+  // segment's checkpoint (the segment's first row) or in the segment rows.
+  MatchCost* rowValues(int32_t j);
+  template <typename Rows>
+  void computeRows(Rows& rows, int32_t first, int32_t end, int32_t tmin, int32_t tmax,
+                   MatchCost start);
+
   bool rowsReady_ = false;
+  size_t fullTableCells_ = kFullTableCells;
+  bool checkpointed_ = false;
+  int32_t segment_ = 1;  // rows per segment when checkpointed
   std::vector<PulseWindow> windows_;
   std::vector<size_t> offsets_;  // row j's cells are offsets_[j] .. offsets_[j + 1] - 1
-  std::vector<MatchCost> values_;
+  std::vector<MatchCost> values_;  // the whole table, or the rows of one segment but its first
+  std::vector<size_t> checkpointOffsets_;  // segment k's first row at checkpointOffsets_[k]
+  std::vector<MatchCost> checkpoints_;
   WindowMinimum minimum_;
 };
 

@@ -19,6 +19,7 @@
 #include "processing/chains.h"
 #include "processing/fixed_search.h"
 #include "processing/reference_search.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
 #include "processing/tuple_search.h"
 #include "processing/unfixed_recognition.h"
@@ -259,64 +260,155 @@ void addRandomTuples(Rng& rng, Inputs& in, int etalons, int count, int longest) 
   }
 }
 
-// Small hand-made alphabets (with repeated etalons and zero samples) on short series of
-// small values: costs tie all the time, and every tie rule is exercised. Distances narrow
-// and wide, Tmin 0 included; pulse counts that leave no chain included.
+// A small hand-made alphabet (with repeated etalons and zero samples) on a short series
+// of small values, so that costs tie all the time: distances narrow and wide, Tmin 0
+// included, pulse counts that leave no chain included.
+struct SmallProblem {
+  TestAlphabet alphabet;
+  std::unique_ptr<SeriesHeader> series;
+  Inputs in;
+  std::string what;
+};
+
+SmallProblem smallProblem(Rng& rng) {
+  const int n = uniform(rng, 1, 6);
+  const int etalons = uniform(rng, 1, 5);
+  const bool loud = chance(rng, 15);  // samples beyond the 32-bit sums
+  std::vector<std::vector<int16_t>> shapes;
+  for (int e = 0; e < etalons; ++e) {
+    if (e > 0 && chance(rng, 25)) {
+      shapes.push_back(shapes[uniform(rng, 0, e - 1)]);
+      continue;
+    }
+    std::vector<int16_t> shape;
+    for (int t = 0; t < n; ++t)
+      shape.push_back(static_cast<int16_t>(loud ? uniform(rng, -32768, 32767)
+                                                : uniform(rng, -3, 3)));
+    shapes.push_back(shape);
+  }
+  SmallProblem p{TestAlphabet(shapes), nullptr, Inputs{}, ""};
+
+  const int L = uniform(rng, n, 90);
+  const int range = chance(rng, 15) ? 0 : chance(rng, 50) ? 2 : loud ? 32767 : 40;
+  std::vector<int16_t> x;
+  for (int k = 0; k < L; ++k) x.push_back(static_cast<int16_t>(uniform(rng, -range, range)));
+
+  Inputs& in = p.in;
+  in.tmin = static_cast<uint16_t>(chance(rng, 10) ? 0 : uniform(rng, 1, 12));
+  in.tmax = static_cast<uint16_t>(in.tmin + (chance(rng, 50) ? uniform(rng, 0, 2) : uniform(rng, 0, 30)));
+  in.tmax = std::max<uint16_t>(in.tmax, 1);
+  in.level = kLevels[uniform(rng, 0, 3)];
+  in.proceeding = static_cast<uint16_t>(uniform(rng, 1, 2));
+  in.list = randomList(rng, uniform(rng, 1, 4), etalons);
+  if (chance(rng, 5)) in.list[0] = 0;  // a number that names no etalon
+  addRandomTuples(rng, in, etalons, uniform(rng, 1, 3), 4);
+
+  const uint32_t length = static_cast<uint32_t>(L);
+  const uint16_t tmin = std::max<uint16_t>(in.tmin, 1);
+  const uint16_t pmin = minPulseCount(length, static_cast<uint16_t>(n), in.tmax);
+  const uint16_t pmax = std::min<uint16_t>(maxPulseCount(length, static_cast<uint16_t>(n), tmin), 40);
+  const int pulses = std::max(1, uniform(rng, std::min<int>(pmin, pmax), pmax + 1));
+  p.series = makeTestSeries(x, static_cast<uint16_t>(n), static_cast<uint16_t>(pulses),
+                            std::max<uint16_t>(pmax, static_cast<uint16_t>(pulses)));
+  setSynthesisWindows(*p.series, in.tmin, in.tmax);
+  p.series->wMinPulses = pmin;
+  p.series->wMaxPulses = std::max<uint16_t>(pmax, 1);
+
+  std::ostringstream what;
+  what << "(L " << L << ", n " << n << ", M " << pulses << ", T " << in.tmin << ".." << in.tmax
+       << ", P " << in.level << ")";
+  p.what = what.str();
+  return p;
+}
+
 TEST(DifferentialSearch, SmallAlphabetsAndTies) {
   Rng rng(20240611);
   Comparison c;
   const int series = 2000 * kScale;
   for (int i = 0; i < series; ++i) {
-    const int n = uniform(rng, 1, 6);
-    const int etalons = uniform(rng, 1, 5);
-    const bool loud = chance(rng, 15);  // samples beyond the 32-bit sums
-    std::vector<std::vector<int16_t>> shapes;
-    for (int e = 0; e < etalons; ++e) {
-      if (e > 0 && chance(rng, 25)) {
-        shapes.push_back(shapes[uniform(rng, 0, e - 1)]);
-        continue;
-      }
-      std::vector<int16_t> shape;
-      for (int t = 0; t < n; ++t)
-        shape.push_back(static_cast<int16_t>(loud ? uniform(rng, -32768, 32767)
-                                                  : uniform(rng, -3, 3)));
-      shapes.push_back(shape);
-    }
-    TestAlphabet alphabet(shapes);
-
-    const int L = uniform(rng, n, 90);
-    const int range = chance(rng, 15) ? 0 : chance(rng, 50) ? 2 : loud ? 32767 : 40;
-    std::vector<int16_t> x;
-    for (int k = 0; k < L; ++k) x.push_back(static_cast<int16_t>(uniform(rng, -range, range)));
-
-    Inputs in;
-    in.tmin = static_cast<uint16_t>(chance(rng, 10) ? 0 : uniform(rng, 1, 12));
-    in.tmax = static_cast<uint16_t>(in.tmin + (chance(rng, 50) ? uniform(rng, 0, 2) : uniform(rng, 0, 30)));
-    in.tmax = std::max<uint16_t>(in.tmax, 1);
-    in.level = kLevels[uniform(rng, 0, 3)];
-    in.proceeding = static_cast<uint16_t>(uniform(rng, 1, 2));
-    in.list = randomList(rng, uniform(rng, 1, 4), etalons);
-    if (chance(rng, 5)) in.list[0] = 0;  // a number that names no etalon
-    addRandomTuples(rng, in, etalons, uniform(rng, 1, 3), 4);
-
-    const uint32_t length = static_cast<uint32_t>(L);
-    const uint16_t tmin = std::max<uint16_t>(in.tmin, 1);
-    const uint16_t pmin = minPulseCount(length, static_cast<uint16_t>(n), in.tmax);
-    const uint16_t pmax = std::min<uint16_t>(maxPulseCount(length, static_cast<uint16_t>(n), tmin), 40);
-    const int pulses = std::max(1, uniform(rng, std::min<int>(pmin, pmax), pmax + 1));
-    auto s = makeTestSeries(x, static_cast<uint16_t>(n), static_cast<uint16_t>(pulses),
-                            std::max<uint16_t>(pmax, static_cast<uint16_t>(pulses)));
-    setSynthesisWindows(*s, in.tmin, in.tmax);
-    s->wMinPulses = pmin;
-    s->wMaxPulses = std::max<uint16_t>(pmax, 1);
-    c.chains(static_cast<uint16_t>(uniform(rng, 1, 10)), s->wReservedImpulses);
-
-    std::ostringstream what;
-    what << "series " << i << " (L " << L << ", n " << n << ", M " << pulses << ", T "
-         << in.tmin << ".." << in.tmax << ", P " << in.level << ")";
-    if (!compareAll(c, rng, alphabet.data(), *s, in, what.str())) break;
+    SmallProblem p = smallProblem(rng);
+    c.chains(static_cast<uint16_t>(uniform(rng, 1, 10)), p.series->wReservedImpulses);
+    const std::string what = "series " + std::to_string(i) + " " + p.what;
+    if (!compareAll(c, rng, p.alphabet.data(), *p.series, p.in, what)) break;
   }
   EXPECT_GE(c.compared(), 8 * series);
+}
+
+// The fixed-count searches with the chain table cut into checkpointed segments, on the
+// fast and on the plain kernels, against the fast searches with the whole table. Limits
+// of a few cells force the checkpoints on these short series, from one row per segment
+// up.
+TEST(DifferentialSearch, CheckpointedChainTableGivesTheWholeTablesAnswers) {
+  Rng rng(4099);
+  Comparison c;
+  SearchWorkspace whole, cut, plainCut;
+  int checkpointed = 0;
+  const int series = 400 * kScale;
+  for (int i = 0; i < series; ++i) {
+    SmallProblem p = smallProblem(rng);
+    c.chains(static_cast<uint16_t>(uniform(rng, 1, 10)), p.series->wReservedImpulses);
+    const size_t limit = chance(rng, 75) ? 0 : static_cast<size_t>(uniform(rng, 0, 100));
+    cut.fixed.pass.setFullTableCells(limit);
+    plainCut.fixed.pass.setFullTableCells(limit);
+
+    const PulseHeader* a = p.alphabet.data();
+    const Inputs& in = p.in;
+    const uint16_t K = static_cast<uint16_t>(in.list.size());
+    const uint16_t* list = in.list.data();
+    const int32_t T = static_cast<int32_t>(in.tuples.size());
+    const uint16_t lo = in.tmin, hi = in.tmax, level = in.level, mode = in.proceeding;
+    using W = Window;
+    using C = ChainsHeader;
+    using S = SeriesHeader;
+    // Each search as a function of its kernels and workspace.
+    const std::function<SearchOutcome(W&, C*, S*, SearchWorkspace*, bool)> searches[] = {
+        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
+          FastPassKernels fast;
+          PlainPassKernels slow;
+          return plain ? identificationSearchWith(slow, w, a, K, list, lo, hi, level, h, x, ws)
+                       : identificationSearchWith(fast, w, a, K, list, lo, hi, level, h, x, ws);
+        },
+        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
+          FastPassKernels fast;
+          PlainPassKernels slow;
+          return plain ? recognitionSearchWith(slow, w, a, K, list, lo, hi, level, h, x, ws)
+                       : recognitionSearchWith(fast, w, a, K, list, lo, hi, level, h, x, ws);
+        },
+        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
+          FastPassKernels fast;
+          PlainPassKernels slow;
+          return plain ? tupleDetectionSearchWith(slow, w, a, in.sizes[0], in.rows[0], mode, lo,
+                                                  hi, level, h, x, ws)
+                       : tupleDetectionSearchWith(fast, w, a, in.sizes[0], in.rows[0], mode, lo,
+                                                  hi, level, h, x, ws);
+        },
+        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
+          FastPassKernels fast;
+          PlainPassKernels slow;
+          return plain ? tupleRecognitionSearchWith(slow, w, a, in.sizes.data(), in.rows.data(),
+                                                    T, mode, lo, hi, level, h, x, ws)
+                       : tupleRecognitionSearchWith(fast, w, a, in.sizes.data(), in.rows.data(),
+                                                    T, mode, lo, hi, level, h, x, ws);
+        }};
+    const char* names[] = {"identification", "recognition", "tuple detection",
+                           "tuple recognition"};
+    bool same = true;
+    for (int k = 0; k < 4 && same; ++k) {
+      const auto& search = searches[k];
+      const std::string what = "series " + std::to_string(i) + " " + p.what + " " + names[k] +
+                               ", limit " + std::to_string(limit);
+      auto run = [&](SearchWorkspace* ws, bool plain) {
+        return [&, ws, plain](W& w, C* h, S* x) { return shownResult(w, search(w, h, x, ws, plain)); };
+      };
+      same = c.same(what + " (fast)", *p.series, true, run(&whole, false), run(&cut, false)) &&
+             c.same(what + " (plain)", *p.series, true, run(&whole, false), run(&plainCut, true));
+      if (cut.fixed.pass.checkpointed()) ++checkpointed;
+      ASSERT_FALSE(whole.fixed.pass.checkpointed());
+    }
+    if (!same) break;
+  }
+  // Series whose windows are all empty, or hold fewer cells than the limit, keep none.
+  EXPECT_GE(checkpointed, 4 * series / 2);
 }
 
 // Series synthesised from the system's alphabet, as the simulation makes them: whole and

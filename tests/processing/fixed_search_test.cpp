@@ -326,6 +326,43 @@ TEST_F(FixedSearchCases, WorksWithoutAChainsRecord) {
   EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, 3, 7, 100, nullptr, s.get()), 1);
 }
 
+// The windows the synthesis records for M pulses of length n on a series of L samples.
+std::vector<PulseWindow> synthesisWindows(int32_t L, int32_t n, int32_t tmin, int32_t tmax,
+                                          int32_t M) {
+  std::vector<PulseWindow> windows(static_cast<size_t>(M));
+  for (int32_t j = 0; j < M; ++j) {
+    windows[j].lo = std::max({j * tmin, L - (M - j) * tmax, 0});
+    windows[j].hi = std::min((j + 1) * tmax - n, L - n - (M - 1 - j) * tmin);
+  }
+  return windows;
+}
+
+size_t cells(const std::vector<PulseWindow>& windows) {
+  size_t total = 0;
+  for (const PulseWindow& w : windows)
+    if (w.hi >= w.lo) total += static_cast<size_t>(w.hi - w.lo) + 1;
+  return total;
+}
+
+// The longest series with the widest distances and the middle pulse count makes 16374
+// windows of 16374 positions: 2 GiB of chain values as a whole table, which ran the
+// search out of memory or into the system's limits. The default problem's table stays
+// whole.
+TEST(ChainPassStorage, ChainTableOfTheLongestSeriesKeepsCheckpointsOnly) {
+  const std::vector<PulseWindow> longest = synthesisWindows(32767, 20, 1, 32767, 16374);
+  ASSERT_GT(cells(longest) * sizeof(MatchCost), size_t{2000} << 20);
+  ChainPass pass;
+  pass.allocate(longest);
+  EXPECT_TRUE(pass.checkpointed());
+  EXPECT_LT(pass.storedCells() * sizeof(MatchCost), size_t{64} << 20);
+
+  const std::vector<PulseWindow> usual = synthesisWindows(1200, 20, 40, 181, 18);
+  ChainPass whole;
+  whole.allocate(usual);
+  EXPECT_FALSE(whole.checkpointed());
+  EXPECT_EQ(whole.storedCells(), cells(usual));
+}
+
 // Twelve pulses of a loud etalon under full-scale samples: each pulse costs about -2e8,
 // so the chain sum leaves the 32-bit range. The comparison must still be right and the
 // stored score saturates.
