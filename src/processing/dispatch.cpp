@@ -69,4 +69,20 @@ SearchOutcome runSearch(Window& window, uint16_t effectiveTaskType, uint16_t ser
   }
 }
 
+bool searchUsesChainPass(uint16_t effectiveTaskType, uint16_t seriesType) {
+  const bool unfixed = isUnfixedCountSeries(seriesType);
+  switch (effectiveTaskType) {
+    case kTaskDetection:
+    case kTaskJoint:
+    case kTaskSeriesProcessing:
+    case kTaskRecognition:
+      return !unfixed;
+    case kTaskTupleDetection:
+    case kTaskTupleRecognition:
+      return !unfixed && seriesType != kSeriesUnfixedTuples;
+    default:
+      return false;
+  }
+}
+
 }  // namespace velmora

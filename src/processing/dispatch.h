@@ -54,4 +54,9 @@ struct SearchInputs {
 SearchOutcome runSearch(Window& window, uint16_t effectiveTaskType, uint16_t seriesType,
                         const SearchInputs& inputs, ChainsHeader* chains, SeriesHeader* series);
 
+// True when runSearch answers this effective task type and series type with the
+// fixed-count chain pass (identification, recognition or the tuple chain search), whose
+// chain table grows with the pulse count times the window widths.
+bool searchUsesChainPass(uint16_t effectiveTaskType, uint16_t seriesType);
+
 }  // namespace velmora

@@ -50,6 +50,37 @@ void LocalMatchTable::fill(LocalMatcher& matcher, const MatchEtalon* candidates,
                 last.data());
 }
 
+namespace {
+
+// Segments of ceil(sqrt(M)) rows keep the fewest rows at once.
+size_t segmentRows(size_t pulses) {
+  size_t segment = 1;
+  while (segment * segment < pulses) ++segment;
+  return segment;
+}
+
+size_t width(const PulseWindow& w) {
+  return w.hi >= w.lo ? static_cast<size_t>(w.hi - w.lo) + 1 : 0;
+}
+
+}  // namespace
+
+size_t chainStorageCells(const std::vector<PulseWindow>& windows, size_t fullTableCells) {
+  size_t cells = 0;
+  for (const PulseWindow& w : windows) cells += width(w);
+  if (cells <= fullTableCells) return cells;
+  const size_t segment = segmentRows(windows.size());
+  size_t checkpoints = 0, segmentCells = 0;
+  for (size_t first = 0; first < windows.size(); first += segment) {
+    const size_t end = std::min(first + segment, windows.size());
+    checkpoints += width(windows[first]);
+    size_t rest = 0;
+    for (size_t j = first + 1; j < end; ++j) rest += width(windows[j]);
+    segmentCells = std::max(segmentCells, rest);
+  }
+  return checkpoints + segmentCells;
+}
+
 void ChainPass::allocate(const std::vector<PulseWindow>& windows) {
   rowsReady_ = false;
   offsets_.assign(windows.size() + 1, 0);
@@ -57,19 +88,15 @@ void ChainPass::allocate(const std::vector<PulseWindow>& windows) {
   windows_ = windows;
   size_t widest = 0;
   for (size_t j = 0; j < windows.size(); ++j) {
-    const PulseWindow& w = windows[j];
-    const size_t width = w.hi >= w.lo ? static_cast<size_t>(w.hi - w.lo) + 1 : 0;
-    offsets_[j + 1] = offsets_[j] + width;
-    widest = std::max(widest, width);
+    offsets_[j + 1] = offsets_[j] + width(windows[j]);
+    widest = std::max(widest, width(windows[j]));
   }
   const size_t pulses = windows.size();
   checkpointed_ = offsets_.back() > fullTableCells_;
   if (!checkpointed_) {
     if (values_.size() < offsets_.back()) values_.resize(offsets_.back());
   } else {
-    // Segments of ceil(sqrt(M)) rows keep the fewest rows at once.
-    size_t segment = 1;
-    while (segment * segment < pulses) ++segment;
+    const size_t segment = segmentRows(pulses);
     segment_ = static_cast<int32_t>(segment);
     const size_t segments = (pulses + segment - 1) / segment;
     checkpointOffsets_.assign(segments + 1, 0);

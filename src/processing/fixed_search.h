@@ -155,6 +155,11 @@ class ChainPass {
   WindowMinimum minimum_;
 };
 
+// The chain values ChainPass::allocate keeps for these windows: the whole table when it
+// has at most fullTableCells cells, else the checkpoints and the rows of one segment.
+size_t chainStorageCells(const std::vector<PulseWindow>& windows,
+                         size_t fullTableCells = ChainPass::kFullTableCells);
+
 // What a fixed-count search reuses from one call to the next.
 struct FixedSearchWork {
   std::vector<PulseWindow> windows;

@@ -216,6 +216,8 @@ struct AppState {
   uint16_t simThreads = 0;
   // This process's part of a simulation made by several processes; null: all of it.
   SimulationShare* simShare = nullptr;
+  // The bytes a simulation may take; what the system can give when empty (tests pin it).
+  std::function<uint64_t()> simMemory;
 
   // Display settings of the statistics (dialogs 113 and 114).
   uint32_t dwHandlingCase = 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/system_memory.h"
 #include "shell/dialogs.h"
 #include "shell/format.h"
 #include "shell/pipeline.h"
@@ -251,6 +252,31 @@ void statisticalSimulation(Window& window, AppState& s) {
   window.sendCommand(kCmdSimulationSetUp);
   if (!s.dwConfirmed) return;
   window.messageBox(simulationSummary(s), kCaptionSimulationSummary, kMbOk);
+
+  // A run whose memory cannot be had would be ended by the system part-way (the error
+  // tables alone grow with pulse counts times noise levels): refuse it before any of it
+  // is allocated.
+  SimulationSize size;
+  size.pulseCounts = s.wSimPulseSteps;
+  size.noiseLevels = s.wSimNoiseSteps;
+  size.seriesLength = s.dwSeriesLengthCur;
+  size.pulseLength = s.wEtalonLength;
+  size.tmin = s.wTmin;
+  size.tmax = s.wTmax;
+  size.greatestPulses = static_cast<uint16_t>(std::clamp<int32_t>(
+      s.wMinPulses + (int32_t{s.wSimPulseSteps} - 1) * s.wSimPulsesStep, 0, s.wMaxPulses));
+  size.seriesType = s.wSeriesType;
+  size.effectiveTaskType = s.wEffectiveTaskType;
+  size.threads = s.simThreads;
+  const uint64_t need = simulationMemoryNeed(size);
+  const uint64_t available = s.simMemory ? s.simMemory() : availableMemory();
+  if (need > available) {
+    window.messageBox(formatText(kTextSimulationMemory, memoryText(need).c_str(),
+                                 int{s.wSimPulseSteps}, int{s.wSimNoiseSteps},
+                                 simulationThreads(s.simThreads), memoryText(available).c_str()),
+                      kCaptionSimulationMemory, kMbOk | kMbIconWarning);
+    return;
+  }
 
   s.lpSeriesHeader = getCutOffSeriesHeader(window, s.wEtalonCount, s.wEtalonLength, s.wTmin,
                                            s.wTmax, s.dwSeriesLengthCur, s.lpSeriesHeader);

@@ -80,6 +80,11 @@ inline constexpr const char* kCaptionAboutCutOffSeriesHeader = " About getCutOff
 inline constexpr const char* kTextNoRestErrorHeader = "Нет RestoreErrorHeader!";
 inline constexpr const char* kTextInitRestErrFailed = "Ошибка initRestErrHeader!";
 inline constexpr const char* kCaptionAboutRestErrorHeader = " About RestoreErrorHeader ";
+inline constexpr const char* kCaptionSimulationMemory = " Statistical Simulation ";
+inline constexpr const char* kTextSimulationMemory =
+    "The simulation needs about %s of memory (%d pulse counts x %d noise levels, %u "
+    "threads), but only %s can be had. Fewer pulse counts, noise levels or threads need "
+    "less.";
 
 // Runs command `id` to its end. Ids without a command do nothing.
 void handleCommand(Window& window, AppState& state, int id);

@@ -1,7 +1,10 @@
 #include "simulation/simulation.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <ctime>
 #include <limits>
 #include <memory>
@@ -15,6 +18,7 @@
 #include "model/problem_types.h"
 #include "processing/chains.h"
 #include "processing/dispatch.h"
+#include "processing/fixed_search.h"
 #include "processing/search_workspace.h"
 #include "simulation/answer_measures.h"
 
@@ -23,6 +27,9 @@ namespace velmora {
 namespace {
 
 constexpr uint16_t kChainsPretenders = 10;
+// Repeats in flight per processing thread: synthesised ahead, processed, or waiting to be
+// accumulated.
+constexpr size_t kSlotsPerThread = 4;
 
 // The entries of the attached subset that lpSubset actually holds.
 size_t storedSubsetEntries(const SeriesHeader& s) {
@@ -172,6 +179,42 @@ struct RepeatSlot {
   int32_t expectedTuple = 0;
   RepeatErrors errors;
   bool done = false;
+};
+
+// Tells, once, how long a run will take as soon as the repeats accumulated so far project
+// it beyond kLongRunSeconds. The pace is measured from the first repeat accumulated on,
+// over a few seconds at least: the first repeat also paid for filling the ring and for the
+// threads' first storage.
+class LongRunNotice {
+ public:
+  explicit LongRunNotice(const SimulationContext& context)
+      : stopwatch_(context.stopwatch), start_(seconds()) {}
+
+  void check(Window& window, int64_t done, int64_t total) {
+    if (shown_ || done <= 0 || done >= total) return;
+    const double now = seconds() - start_;
+    if (done == 1) first_ = now;
+    if (done < 2 || now - first_ < kEvidenceSeconds) return;
+    const double pace = (now - first_) / static_cast<double>(done - 1);
+    const double projected = first_ + pace * static_cast<double>(total - 1);
+    if (projected <= kLongRunSeconds) return;
+    shown_ = true;
+    window.messageBox(longRunText(projected, done, total, now), kSimulationCaption, kMbOk);
+  }
+
+ private:
+  static constexpr double kEvidenceSeconds = 2;
+
+  double seconds() const {
+    if (stopwatch_) return stopwatch_();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+
+  std::function<double()> stopwatch_;
+  double start_;
+  double first_ = 0;  // when the first repeat was accumulated
+  bool shown_ = false;
 };
 
 // One run of the driver. Making the truth of a repeat and synthesising its series
@@ -485,9 +528,8 @@ void SimulationRun::stopWorkers() {
 // repeats itself. False when a synthesis or a search failed or the observer stopped the
 // run.
 bool SimulationRun::runRepeats() {
-  unsigned threads = context_.threads;
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  threads = std::min(threads, 256u);
+  const unsigned threads = simulationThreads(context_.threads);
+  LongRunNotice notice(context_);
   SimulationShare* const share = context_.share;
   if (share != nullptr) {
     try {
@@ -498,7 +540,7 @@ bool SimulationRun::runRepeats() {
       return combineShares(false);
     }
   }
-  if (!makeSlots(4 * static_cast<size_t>(threads))) return share ? combineShares(false) : false;
+  if (!makeSlots(kSlotsPerThread * threads)) return share ? combineShares(false) : false;
   try {
     for (unsigned t = 1; t < threads; ++t) workers_.emplace_back([this] { work(); });
   } catch (const std::system_error&) {
@@ -576,6 +618,7 @@ bool SimulationRun::runRepeats() {
       }
       report(slot, false);
       last = q;
+      notice.check(window_, q + 1, total);
       bool go = true;
       if (context_.observer != nullptr) {
         SimulationProgress progress{j, errors_.wVariousPulses, i, errors_.wNoiseLevels, r, repeats};
@@ -840,6 +883,60 @@ RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
 }
 
 }  // namespace
+
+std::string longRunText(double projectedSeconds, int64_t done, int64_t total,
+                        double elapsedSeconds) {
+  const long long minutes = std::llround(projectedSeconds / 60);
+  const long long took = std::llround(elapsedSeconds);
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "The simulation will take about %lld h %lld min: %lld of %lld series took "
+                "%lld:%02lld:%02lld.",
+                minutes / 60, minutes % 60, static_cast<long long>(done),
+                static_cast<long long>(total), took / 3600, took / 60 % 60, took % 60);
+  return text;
+}
+
+unsigned simulationThreads(uint16_t requested) {
+  unsigned threads = requested;
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  return std::min(threads, 256u);
+}
+
+uint64_t simulationMemoryNeed(const SimulationSize& z) {
+  const uint64_t P = z.pulseCounts, V = z.noiseLevels, L = z.seriesLength;
+  // The error record: six tables of 32-bit values, their row pointers, the two axes.
+  uint64_t bytes = kRestErrorTables * (P * V * sizeof(int32_t) + V * sizeof(int32_t*)) +
+                   (P + V) * sizeof(int16_t);
+
+  // Series records hold the samples twice and thirteen values per pulse; chains records
+  // four values per pulse of each pretender.
+  const uint64_t pulses = std::max<uint64_t>(
+      z.greatestPulses,
+      maxPulseCount(z.seriesLength, z.pulseLength, std::max<uint16_t>(z.tmin, 1)));
+  const uint64_t series = (2 * L + 13 * pulses) * sizeof(int16_t);
+  const uint64_t chains = kChainsPretenders * (4 * pulses * sizeof(int16_t) + 8 * sizeof(void*));
+  const uint64_t threads = simulationThreads(z.threads);
+  bytes += (1 + kSlotsPerThread * threads) * (series + chains);
+
+  // Each thread's searches: local matches and chain values over the series positions, and
+  // the chain table of the fixed-count pass at the greatest pulse count.
+  uint64_t search = 64 * L;
+  if (searchUsesChainPass(z.effectiveTaskType, z.seriesType) && z.greatestPulses > 0) {
+    const int64_t M = z.greatestPulses, n = z.pulseLength, tmin = z.tmin, tmax = z.tmax;
+    const int64_t length = z.seriesLength;
+    std::vector<PulseWindow> windows(static_cast<size_t>(M));
+    for (int64_t j = 0; j < M; ++j) {
+      const int64_t lo = std::max<int64_t>({j * tmin, length - (M - j) * tmax, 0});
+      const int64_t hi = std::min(std::min((j + 1) * tmax - n, length - n - (M - 1 - j) * tmin),
+                                  length - n);
+      windows[j] = hi >= lo ? PulseWindow{static_cast<int32_t>(lo), static_cast<int32_t>(hi)}
+                            : PulseWindow{};
+    }
+    search += chainStorageCells(windows) * sizeof(MatchCost);
+  }
+  return bytes + threads * search;
+}
 
 void addGridPointSums(GridPointSums& to, const GridPointSums& from) {
   to.restoring = saturatingAdd(to.restoring, from.restoring);

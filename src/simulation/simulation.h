@@ -117,7 +117,43 @@ struct SimulationContext {
   // the run completes, the random states and the noise seed are those of the whole run;
   // `series` holds the last repeat this process made.
   SimulationShare* share = nullptr;
+  // Seconds on a steady clock, for the estimate of the run's time; the system's steady
+  // clock when empty.
+  std::function<double()> stopwatch;
 };
+
+// A run that will take longer than this (seconds) says so, once, as soon as the time its
+// first repeats took projects it there.
+inline constexpr double kLongRunSeconds = 3600;
+
+// "The simulation will take about 7 h 20 min: 1234 of 4567890 series took 0:00:02."
+std::string longRunText(double projectedSeconds, int64_t done, int64_t total,
+                        double elapsedSeconds);
+
+// The threads a run uses for context.threads = `requested`.
+unsigned simulationThreads(uint16_t requested);
+
+// What a run will take in memory, to refuse one that cannot be had before anything is
+// allocated.
+struct SimulationSize {
+  uint16_t pulseCounts = 0;  // P
+  uint16_t noiseLevels = 0;  // V
+  uint32_t seriesLength = 0;
+  uint16_t pulseLength = 0;
+  uint16_t tmin = 0;
+  uint16_t tmax = 0;
+  uint16_t greatestPulses = 0;  // the grid's greatest pulse count
+  uint16_t seriesType = 0;
+  uint16_t effectiveTaskType = 0;
+  uint16_t threads = 0;  // as SimulationContext::threads
+};
+
+// About how many bytes the run allocates: the error record's six tables over the grid;
+// the caller's series record, and a series record and a chains record for each repeat in
+// flight (four per thread); and per thread the storage of its searches (the chain table a
+// fixed-count search keeps for the greatest pulse count, and tables over the series
+// positions).
+uint64_t simulationMemoryNeed(const SimulationSize& size);
 
 // Runs the simulation over the grid of `errors` (initialised by initRestErrHeader) and
 // fills its tables. `series` must be sized for the series length (getCutOffSeriesHeader);

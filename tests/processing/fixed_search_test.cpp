@@ -355,12 +355,14 @@ TEST(ChainPassStorage, ChainTableOfTheLongestSeriesKeepsCheckpointsOnly) {
   pass.allocate(longest);
   EXPECT_TRUE(pass.checkpointed());
   EXPECT_LT(pass.storedCells() * sizeof(MatchCost), size_t{64} << 20);
+  EXPECT_EQ(chainStorageCells(longest), pass.storedCells());
 
   const std::vector<PulseWindow> usual = synthesisWindows(1200, 20, 40, 181, 18);
   ChainPass whole;
   whole.allocate(usual);
   EXPECT_FALSE(whole.checkpointed());
   EXPECT_EQ(whole.storedCells(), cells(usual));
+  EXPECT_EQ(chainStorageCells(usual), cells(usual));
 }
 
 // Twelve pulses of a loud etalon under full-scale samples: each pulse costs about -2e8,

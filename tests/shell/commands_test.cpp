@@ -509,6 +509,46 @@ TEST_F(Commands, SimulationGridsThatCannotRunAreRefusedAndChangeNothing) {
   EXPECT_EQ(settings(state), before);
 }
 
+// A grid whose memory cannot be had (30000 noise levels and every pulse count of the
+// longest series ask for 23.6 GB) was started and then ended by the system. It is refused
+// after the summary, before any record is replaced; a grid that fits runs. The memory
+// that can be had is pinned small here, so that the grids stay harmless.
+TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
+  state.simMemory = [] { return uint64_t{300000}; };
+  state.simThreads = 2;
+  const SeriesHeader* series = state.lpSeriesHeader;
+  const uint32_t reserved = series->dwReservedSize;
+  answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
+  answer(110, kIdOk,
+         {{kIdcSimFrom, "1"}, {kIdcSimTo, "5"}, {kIdcSimNoiseSteps, "2000"},
+          {kIdcSimNoiseStep, "1"}, {kIdcSimRepeats, "1"}});
+  command(kCmdSimulation);
+  ASSERT_EQ(window.messages.size(), 2u);
+  EXPECT_EQ(window.messages[0].caption, kCaptionSimulationSummary);
+  EXPECT_EQ(window.last().caption, kCaptionSimulationMemory);
+  const std::string& text = window.last().text;
+  EXPECT_EQ(text.rfind("The simulation needs about ", 0), 0u) << text;
+  EXPECT_NE(text.find(" of memory (5 pulse counts x 2000 noise levels, 2 threads), but only "
+                      "300 kB can be had."),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(state.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.lpSeriesHeader, series);
+  EXPECT_EQ(series->dwReservedSize, reserved);
+  EXPECT_EQ(window.dialogs.size(), 2u);  // no statistics dialog
+
+  window.clear();
+  window.clearRecords();
+  answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
+  answer(110, kIdOk,
+         {{kIdcSimFrom, "1"}, {kIdcSimTo, "5"}, {kIdcSimNoiseSteps, "20"},
+          {kIdcSimNoiseStep, "1"}, {kIdcSimRepeats, "1"}});
+  answer(114, kIdOk);
+  command(kCmdSimulation);
+  ASSERT_NE(state.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.lpRestErrorHeader->ifComplete, 1);
+}
+
 TEST_F(Commands, SimulationNeedsRequiredEtalons) {
   state.wRequiredCount = 0;
   command(kCmdSimulation);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
@@ -520,6 +521,71 @@ TEST_F(Simulation, RefusesToStartWithoutItsRecords) {
   w.clear();
   EXPECT_EQ(run(1, 1), 0);
   EXPECT_EQ(w.last().text, "Ошибка lpEtalonNumbersList!");
+}
+
+// A run that will take more than an hour says so once, from the pace of its repeats after
+// the first (one second each on this stopwatch), and the notice changes nothing else. A
+// run projected at or under the hour says nothing.
+TEST_F(Simulation, LongRunIsAnnouncedOnceWithItsEstimatedTime) {
+  double watch = 0;
+  context.stopwatch = [&watch] { return watch += 1; };
+  grid(1, 3, 1, 4000);
+  ASSERT_EQ(run(1, 1), 1);
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.last().caption, kSimulationCaption);
+  // Repeat 1 accumulated at 1 s and repeat 3 at 3 s: 1 + 3999 s in all.
+  EXPECT_EQ(w.last().text, "The simulation will take about 1 h 7 min: 3 of 4000 series took 0:00:03.");
+  const std::vector<int32_t> announced = table(0);
+
+  resetRandomStates();
+  context.noiseSeed = kInitialSeed;
+  w.clear();
+  watch = 0;
+  grid(1, 3, 1, 3600);
+  ASSERT_EQ(run(1, 1), 1);
+  EXPECT_TRUE(w.messages.empty());
+
+  resetRandomStates();
+  context.noiseSeed = kInitialSeed;
+  context.stopwatch = nullptr;
+  grid(1, 3, 1, 4000);
+  ASSERT_EQ(run(1, 1), 1);
+  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(table(0), announced);
+}
+
+// What a run will allocate, against the grid that was started and ended by the system
+// part-way: 30000 noise levels and every pulse count of the longest series.
+TEST(SimulationMemory, NeedCoversTheTablesAndBoundsEachThreadsSearch) {
+  SimulationSize size;
+  size.pulseCounts = 32748;
+  size.noiseLevels = 30000;
+  size.seriesLength = 32767;
+  size.pulseLength = kPulseLength;
+  size.tmin = 1;
+  size.tmax = 32767;
+  size.greatestPulses = 32748;
+  size.seriesType = kSeriesFixedCutoff;
+  size.effectiveTaskType = kTaskDetection;
+  size.threads = 1;
+  const uint64_t tables = uint64_t{6} * 4 * 32748 * 30000;
+  const uint64_t one = simulationMemoryNeed(size);
+  EXPECT_GT(one, tables);
+  EXPECT_LT(one, tables + (uint64_t{1} << 30));
+
+  // One noise level and the middle pulse count: the chain table of 16374 pulses by 16374
+  // positions (2.1 GB whole) is kept as checkpoints, so a thread adds well under 512 MB.
+  size.pulseCounts = 1;
+  size.noiseLevels = 1;
+  size.greatestPulses = 16374;
+  const uint64_t single = simulationMemoryNeed(size);
+  size.threads = 2;
+  const uint64_t twoThreads = simulationMemoryNeed(size);
+  EXPECT_GT(twoThreads - single, uint64_t{30} << 20);
+  EXPECT_LT(twoThreads - single, uint64_t{512} << 20);
+  // The unfixed-count search keeps no chain table.
+  size.seriesType = kSeriesUnfixedCutoff;
+  EXPECT_LT(simulationMemoryNeed(size) + (uint64_t{30} << 20), twoThreads);
 }
 
 }  // namespace
