@@ -218,6 +218,10 @@ struct AppState {
   SimulationShare* simShare = nullptr;
   // The bytes a simulation may take; what the system can give when empty (tests pin it).
   std::function<uint64_t()> simMemory;
+  // Runs the simulation driver: calls `run` with the window the driver shows its
+  // messages on and returns when it has finished. A front end may run it on another
+  // thread; empty runs it inline.
+  std::function<void(Window& window, const std::function<void(Window&)>& run)> simRunner;
 
   // Display settings of the statistics (dialogs 113 and 114).
   uint32_t dwHandlingCase = 1;

@@ -308,9 +308,15 @@ void statisticalSimulation(Window& window, AppState& s) {
   context.observer = s.simObserver;
   context.threads = s.simThreads;
   context.share = s.simShare;
-  statCutoffPinpoint(window, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet, s.wRequiredCount,
-                     s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
-                     s.wProcSavedLevelCur, s.lpSeriesHeader, context);
+  const auto run = [&s, &context](Window& driverWindow) {
+    statCutoffPinpoint(driverWindow, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
+                       s.wRequiredCount, s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType,
+                       s.wSavedLevelCur, s.wProcSavedLevelCur, s.lpSeriesHeader, context);
+  };
+  if (s.simRunner)
+    s.simRunner(window, run);
+  else
+    run(window);
   s.wNoiseSeed = context.noiseSeed;
   s.simStartTime = context.startTime;
   s.simEndTime = context.endTime;

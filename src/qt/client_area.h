@@ -1,0 +1,81 @@
+// The main window's client area. It keeps the picture the shell painted, at device pixels,
+// and shows it one to one; mouse and key events go to the shell's handlers in device
+// pixels. Repaints follow the classic update-region rules: only the invalidated
+// rectangles take the new drawing, and only those asked to be erased are cleared first.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "common/image.h"
+#include "common/window.h"
+
+class QLineEdit;
+
+namespace velmora::qt {
+
+class MainWindow;
+
+class ClientArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ClientArea(MainWindow& main);
+
+  // The client area's size in device pixels, and the window font's cell height there.
+  QSize deviceSize() const;
+  int32_t windowFontHeight() const;
+
+  // Marks `rect` (device pixels; null: the whole client area) for repainting.
+  void invalidate(const Rect* rect, bool erase);
+  // Paints what is pending now instead of at the next paint event.
+  void flush();
+  // The picture as shown, at device pixels.
+  const Image& picture() const { return picture_; }
+
+  // While frozen (a simulation runs on another thread and owns the records) the shell is
+  // not asked to paint: the window keeps showing its last picture.
+  void setFrozen(bool frozen) { frozen_ = frozen; }
+
+  // The child edit control (id 225), placed in device pixels; a zero size hides it.
+  QLineEdit* editControl() const { return edit_; }
+  void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height);
+
+  void setCaptured(bool captured);
+  void setShapeCursor(Cursor cursor);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  struct Dirty {
+    Rect rect;
+    bool erase;
+  };
+
+  void render();
+  void copyToShown(const Rect& rect);
+  int32_t toDevice(qreal logical) const;
+
+  MainWindow& main_;
+  Image picture_;
+  QImage shown_;
+  std::vector<Dirty> dirty_;
+  QLineEdit* edit_ = nullptr;
+  bool frozen_ = false;
+  bool captured_ = false;
+};
+
+// The Windows virtual-key code of a Qt key, as the shell's key handling expects it; -1
+// for keys that have none.
+int virtualKeyCode(int qtKey);
+
+}  // namespace velmora::qt

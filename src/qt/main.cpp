@@ -1,0 +1,14 @@
+// velmora: the desktop program. Start-up failure (a missing button face) has shown its
+// message when startUp returns false; the program then ends with status 1.
+#include <QApplication>
+
+#include "qt/main_window.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Velmora"));
+  velmora::qt::MainWindow window;
+  if (!window.startUp()) return 1;
+  window.showMaximized();
+  return QApplication::exec();
+}
