@@ -10,6 +10,7 @@
 
 #include "graphics/font.h"
 #include "graphics/raster_canvas.h"
+#include "graphics/svg_canvas.h"
 #include "qt/main_window.h"
 #include "shell/app_state.h"
 #include "shell/mouse.h"
@@ -57,12 +58,7 @@ void ClientArea::invalidate(const Rect* rect, bool erase) {
   const Rect r = clipped(rect ? *rect : whole, size.width(), size.height());
   if (isEmpty(r)) return;
   dirty_.push_back({r, erase});
-  const qreal ratio = devicePixelRatioF();
-  const int left = static_cast<int>(std::floor(r.left / ratio));
-  const int top = static_cast<int>(std::floor(r.top / ratio));
-  const int right = static_cast<int>(std::ceil(r.right / ratio));
-  const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
-  update(QRect(left, top, right - left, bottom - top));
+  update();
 }
 
 void ClientArea::flush() {
@@ -70,47 +66,54 @@ void ClientArea::flush() {
   repaint();
 }
 
-// Brings the picture up to date. The shell paints the whole client area on a canvas that
-// holds the current picture, or the background when the repaint erases; only the
-// invalidated rectangles are taken from it, as a window's update region clips drawing.
+const Image& ClientArea::picture() const {
+  static const Image none;
+  return canvas_ ? canvas_->image() : none;
+}
+
+// Brings the picture up to date: clears the rectangles asked to be erased, then paints
+// the whole client area over what is there.
 void ClientArea::render() {
   const QSize size = deviceSize();
-  if (picture_.width != size.width() || picture_.height != size.height()) {
-    picture_ = Image(size.width(), size.height(), kWindowBackground);
+  const int32_t fontHeight = windowFontHeight();
+  if (!canvas_ || canvas_->width() != size.width() || canvas_->height() != size.height() ||
+      canvas_->windowFontHeight() != fontHeight) {
+    canvas_ = std::make_unique<RasterCanvas>(size.width(), size.height(), fontHeight);
     shown_ = QImage(size, QImage::Format_RGB32);
     shown_.fill(QColor(kWindowBackground.r, kWindowBackground.g, kWindowBackground.b));
     dirty_.assign(1, Dirty{Rect{0, 0, size.width(), size.height()}, true});
   }
   shown_.setDevicePixelRatio(devicePixelRatioF());
-  if (frozen_ || dirty_.empty() || picture_.empty()) return;
+  if (frozen_ || dirty_.empty()) return;
   AppState& state = main_.state();
   std::vector<Dirty> dirty;
   dirty.swap(dirty_);
-  if (!state.running) return;
+  if (!state.running || size.isEmpty()) return;
 
-  // As with an update region, one request to erase erases all of it.
-  const bool erase = std::any_of(dirty.begin(), dirty.end(), [](const Dirty& d) { return d.erase; });
-  RasterCanvas canvas(picture_.width, picture_.height, windowFontHeight());
-  if (!erase) canvas.drawImage(0, 0, picture_);
-  const Rect client{0, 0, picture_.width, picture_.height};
-  velmora::paint(canvas, main_.window(), state, client);
+  for (const Dirty& d : dirty)
+    if (d.erase) canvas_->fillRect(d.rect, kWindowBackground);
+  velmora::paint(*canvas_, main_.window(), state, Rect{0, 0, size.width(), size.height()});
 
-  const Image& drawn = canvas.image();
-  for (const Dirty& d : dirty) {
-    for (int32_t y = d.rect.top; y < d.rect.bottom; ++y)
-      std::copy(drawn.pixels.begin() + (static_cast<size_t>(y) * drawn.width + d.rect.left),
-                drawn.pixels.begin() + (static_cast<size_t>(y) * drawn.width + d.rect.right),
-                picture_.pixels.begin() + (static_cast<size_t>(y) * picture_.width + d.rect.left));
-    copyToShown(d.rect);
+  const Image& drawn = canvas_->image();
+  for (int32_t y = 0; y < drawn.height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(shown_.scanLine(y));
+    const uint32_t* source = drawn.pixels.data() + static_cast<size_t>(y) * drawn.width;
+    for (int32_t x = 0; x < drawn.width; ++x) line[x] = 0xFF000000u | source[x];
   }
 }
 
-void ClientArea::copyToShown(const Rect& r) {
-  for (int32_t y = r.top; y < r.bottom; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(shown_.scanLine(y));
-    const uint32_t* source = picture_.pixels.data() + static_cast<size_t>(y) * picture_.width;
-    for (int32_t x = r.left; x < r.right; ++x) line[x] = 0xFF000000u | source[x];
-  }
+void ClientArea::paintPending() {
+  if (dirty_.empty()) return;
+  render();
+  update();
+}
+
+std::string ClientArea::renderSvg() {
+  render();
+  const Image& p = picture();
+  SvgCanvas canvas(p.width, p.height, windowFontHeight());
+  velmora::paint(canvas, main_.window(), main_.state(), Rect{0, 0, p.width, p.height});
+  return canvas.document();
 }
 
 void ClientArea::paintEvent(QPaintEvent*) {

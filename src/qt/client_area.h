@@ -1,17 +1,21 @@
 // The main window's client area. It keeps the picture the shell painted, at device pixels,
 // and shows it one to one; mouse and key events go to the shell's handlers in device
-// pixels. Repaints follow the classic update-region rules: only the invalidated
-// rectangles take the new drawing, and only those asked to be erased are cleared first.
+// pixels. A repaint clears the rectangles asked to be erased and then paints the whole
+// client area over the picture, as velmora-cli render does, so the window always shows
+// what that tool draws for the same commands.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "common/image.h"
 #include "common/window.h"
+#include "graphics/raster_canvas.h"
 
 class QLineEdit;
 
@@ -33,8 +37,13 @@ class ClientArea : public QWidget {
   void invalidate(const Rect* rect, bool erase);
   // Paints what is pending now instead of at the next paint event.
   void flush();
-  // The picture as shown, at device pixels.
-  const Image& picture() const { return picture_; }
+  // Paints what is pending and schedules showing it: the end of every command does, so
+  // that each command's repaint requests are painted together, after the command.
+  void paintPending();
+  // The picture as shown, at device pixels (empty before the first paint).
+  const Image& picture() const;
+  // The same view drawn again as an SVG document of the picture's size.
+  std::string renderSvg();
 
   // While frozen (a simulation runs on another thread and owns the records) the shell is
   // not asked to paint: the window keeps showing its last picture.
@@ -62,11 +71,12 @@ class ClientArea : public QWidget {
   };
 
   void render();
-  void copyToShown(const Rect& rect);
   int32_t toDevice(qreal logical) const;
 
   MainWindow& main_;
-  Image picture_;
+  // The picture, kept between repaints (pens, brushes and fonts too, as a window's
+  // drawing surface keeps them); rebuilt when the size or the pixel ratio changes.
+  std::unique_ptr<RasterCanvas> canvas_;
   QImage shown_;
   std::vector<Dirty> dirty_;
   QLineEdit* edit_ = nullptr;

@@ -11,6 +11,7 @@
 #include "qt/simulation_runner.h"
 #include "shell/commands.h"
 #include "shell/resources.h"
+#include "shell/snapshot.h"
 
 namespace velmora::qt {
 
@@ -48,6 +49,12 @@ MainWindow::MainWindow(QWidget* parent)
       throw;
     }
     client_->setFrozen(false);
+  };
+  // The snapshot holds the picture as shown, with what is pending painted first.
+  state_.snapshotCommand = [this](Window& window) {
+    client_->flush();
+    const Image captured = client_->picture();
+    return saveSnapshot(window, captured, [this] { return client_->renderSvg(); });
   };
 }
 
@@ -116,6 +123,7 @@ void MainWindow::dispatch(const std::function<void()>& work) {
     throw;
   }
   --depth_;
+  if (depth_ == 0) client_->paintPending();
   if (depth_ == 0 && closePending_) {
     closePending_ = false;
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
