@@ -258,6 +258,14 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 113);
+        click(d, kIdcDetectionError);
+        pressCancel(d);
+      })
+      .run([&] { trigger(kCmdShowSimulation); });
+  EXPECT_EQ(state().dwHandlingCase, 3u);
+  ModalScript()
+      .then([](QWidget* d) {
+        ASSERT_EQ(dialogId(d), 113);
         EXPECT_EQ(button(d, kIdcRecognitionError), nullptr);
         click(d, kIdcFixedUpperBound);
         type(d, kIdcUpperBound, "0.5");
