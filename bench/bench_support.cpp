@@ -1,5 +1,6 @@
 #include "bench_support.h"
 
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
 
@@ -68,7 +69,8 @@ SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads, Simulation
   SimulationRun run;
   run.result = statCutoffPinpoint(window, errors, kAlphabetSize, alphabet.pulses,
                                   static_cast<uint16_t>(alphabet.all.size()), alphabet.all.data(),
-                                  2, 2, kSavedLevel, kSavedLevel, series, context);
+                                  kSeriesFixedCutoff, kTaskRecognition, kSavedLevel, kSavedLevel,
+                                  series, context);
   // FNV-1a over the six tables.
   uint64_t hash = 1469598103934665603ull;
   for (int t = 0; t < 6; ++t)

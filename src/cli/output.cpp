@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "model/alphabet.h"
+#include "model/problem_types.h"
 #include "processing/chains.h"
 #include "simulation/answer_measures.h"
 #include "simulation/rest_error.h"
@@ -20,9 +21,6 @@ Json array(const T* values, size_t count) {
   for (size_t k = 0; values != nullptr && k < count; ++k) a.push_back(values[k]);
   return a;
 }
-
-bool cutOffSeries(uint16_t type) { return type == 2 || type == 8; }
-bool tupleSeries(uint16_t type) { return type == 36 || type == 40; }
 
 // How many true and found pulses the per-pulse arrays of a series hold.
 size_t truePulses(const SeriesHeader& s) {
@@ -182,7 +180,7 @@ std::string runText(const AppState& s, int number, const std::string& command) {
     out += " " + task + " for series with " + series + "\n";
   }
   if (const SeriesHeader* h = s.lpSeriesHeader) {
-    const bool samples = cutOffSeries(s.wSeriesType);
+    const bool samples = isCutoffSeries(s.wSeriesType);
     out += "series: length " + std::to_string(h->dwSeriesSize) + ", Tmin " +
            std::to_string(h->wTmin) + ", Tmax " + std::to_string(h->wTmax) + ", amplitude " +
            std::to_string(h->wAmplitude) + ", noise " + std::to_string(h->wNoise) + "\n";
@@ -194,7 +192,7 @@ std::string runText(const AppState& s, int number, const std::string& command) {
            pulseList(h->lpFoundPositions, h->lpFoundEtalons, h->lpFoundFirstSamples,
                      h->lpFoundLastSamples, foundPulses(*h), samples) +
            "\n";
-    if (tupleSeries(s.wSeriesType)) {
+    if (isTupleSeries(s.wSeriesType)) {
       out += "pattern tuple:";
       for (uint16_t k = 0; k < h->wSubsetStored; ++k) out += " " + std::to_string(h->lpSubset[k]);
       out += "\ntuple instances (" + std::to_string(h->wTupleInstances) + "), pulses:";

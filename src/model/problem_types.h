@@ -14,6 +14,12 @@ inline constexpr uint16_t kTaskSeriesProcessing = 64;
 inline constexpr uint16_t kTaskTupleDetection = 36;
 inline constexpr uint16_t kTaskTupleRecognition = 40;
 
+// Task codes that only the name tables of the chains and error records know; no command
+// selects them. The simulation runs no search for joint estimation.
+inline constexpr uint16_t kTaskJointEstimation = 8;
+inline constexpr uint16_t kTaskJointEstimationVariant = 16;
+inline constexpr uint16_t kTaskBlindDetection = 32;
+
 // Series types.
 inline constexpr uint16_t kSeriesFixedWhole = 1;
 inline constexpr uint16_t kSeriesFixedCutoff = 2;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "model/problem_types.h"
+
 namespace velmora {
 
 namespace {
@@ -41,24 +43,24 @@ void movePretender(ChainsHeader& h, int from, int to) {
 
 const char* seriesTypeName(uint16_t seriesType) {
   switch (seriesType) {
-    case 1: return "known number of whole pulses";
-    case 2: return "known number of cut-off pulses";
-    case 4: return "unknown number of whole pulses";
-    case 8: return "unknown number of cut-off pulses";
-    case 36: return "known number of whole pulses tuples";
-    case 40: return "unknown number of whole pulses tuples";
+    case kSeriesFixedWhole: return "known number of whole pulses";
+    case kSeriesFixedCutoff: return "known number of cut-off pulses";
+    case kSeriesUnfixedWhole: return "unknown number of whole pulses";
+    case kSeriesUnfixedCutoff: return "unknown number of cut-off pulses";
+    case kSeriesFixedTuples: return "known number of whole pulses tuples";
+    case kSeriesUnfixedTuples: return "unknown number of whole pulses tuples";
     default: return nullptr;
   }
 }
 
 const char* taskTypeName(uint16_t taskType) {
   switch (taskType) {
-    case 1:
-    case 32:
-    case 36: return "detection";
-    case 2:
-    case 40: return "recognition";
-    case 4: return "joint detection and identification";
+    case kTaskDetection:
+    case kTaskBlindDetection:
+    case kTaskTupleDetection: return "detection";
+    case kTaskRecognition:
+    case kTaskTupleRecognition: return "recognition";
+    case kTaskJoint: return "joint detection and identification";
     default: return nullptr;
   }
 }

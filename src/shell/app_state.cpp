@@ -71,7 +71,7 @@ AppState::~AppState() {
 }
 
 uint16_t effectiveTaskType(uint16_t taskType, uint16_t seriesType) {
-  const bool tuples = seriesType == kSeriesFixedTuples || seriesType == kSeriesUnfixedTuples;
+  const bool tuples = isTupleSeries(seriesType);
   if (tuples && taskType == kTaskDetection) return kTaskTupleDetection;
   if (tuples && taskType == kTaskRecognition) return kTaskTupleRecognition;
   return taskType;
@@ -118,7 +118,7 @@ void growEditSequence(AppState& s, uint16_t size) {
 int startUp(Window& window, AppState& s) {
   resetRandomStates();
 
-  // 1. The button faces; the first one missing or unreadable fails the creation.
+  // The button faces; the first one missing or unreadable fails the creation.
   for (int b = 0; b < 5; ++b) {
     if (!loadButtonFace(s.buttonFaces[b], kButtonFaceFiles[b])) {
       window.messageBox(kNoBitmapTexts[b], kFatalErrorCaption, kMbOk);
@@ -128,20 +128,20 @@ int startUp(Window& window, AppState& s) {
   }
   window.setCommandHandler([&window, &s](int id) { handleCommand(window, s, id); });
 
-  // 3-4. The alphabet.
+  // The alphabet.
   for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
     s.alphabet[e].lpData = nullptr;
   if (makeAlphabet(window, static_cast<int16_t>(s.wEtalonAmplitude), s.wEtalonCount,
                    s.wEtalonLength, s.alphabet))
     s.dwViewMode = kViewAlphabet;
 
-  // 5. The required list.
+  // The required list of every etalon.
   s.wRequiredCapacity = s.wEtalonCount;
   s.wRequiredCount = s.wEtalonCount;
   s.lpRequiredList = getRequiredList(window, s.wRequiredCount, s.lpRequiredList);
   if (!s.lpRequiredList) s.wRequiredCount = s.wRequiredCapacity = 0;
 
-  // 6-8. Series type, task type and their check marks.
+  // Series type, task type and their check marks.
   for (int id : {kCmdUnfixedCutoffs, kCmdUnfixedWhole, kCmdFixedWhole, kCmdFixedCutoffs,
                  kCmdFixedTuples, kCmdUnfixedTuples})
     window.checkMenuItem(id, false);
@@ -154,7 +154,7 @@ int startUp(Window& window, AppState& s) {
   s.wEffectiveTaskType = effectiveTaskType(s.wTaskType, s.wSeriesType);
   s.wResultKind = kResultProcessing;
 
-  // 9-11. Required flags and the view.
+  // Required flags and the view.
   if (s.wEffectiveTaskType == kTaskDetection) {
     s.dwSingleEtalon = s.dwDefaultEtalon;
     std::fill(std::begin(s.requiredFlags), std::end(s.requiredFlags), uint16_t{0});
@@ -170,13 +170,13 @@ int startUp(Window& window, AppState& s) {
                      : kViewAlphabet;
   rebuildRequiredList(s);
 
-  // 12. Series length and pulse counts.
+  // Series length and pulse counts.
   s.dwSeriesLengthIndex = static_cast<int32_t>(s.seriesLengthTable[0]);
   s.dwSeriesLength = s.dwSeriesLengthCur = s.seriesLengthTable[s.dwSeriesLengthIndex];
   recomputePulseBounds(s, s.dwSeriesLength);
   s.wPulseCount = s.wMeanPulses;
 
-  // 13. The etalon sequence and its edit copy.
+  // The etalon sequence and its edit copy.
   s.etalonSequenceBlock.assign(s.wMaxPulses, static_cast<uint16_t>(s.dwDefaultEtalon));
   s.lpEtalonSequence = s.etalonSequenceBlock.empty() ? nullptr : s.etalonSequenceBlock.data();
   s.wEtalonSequenceSize = s.wMaxPulses;
@@ -184,19 +184,19 @@ int startUp(Window& window, AppState& s) {
   s.lpEditSequence = s.editSequenceBlock.empty() ? nullptr : s.editSequenceBlock.data();
   s.wEditSequenceSize = s.wMaxPulses;
 
-  // 14. Noise level.
+  // Noise level.
   s.dwNoiseIndex = 1;
   s.wNoiseLevel = s.wNoiseLevelCur = s.noiseTable[s.dwNoiseIndex];
 
-  // 15. The chains record.
+  // The chains record.
   s.wChainsFirstSize = 10;
   s.wChainsPulses = s.wMaxPulses;
   s.lpChainsHeader = getChainsHeader(window, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
 
-  // 16. Lost data and the saved energy levels.
+  // Lost data and the saved energy levels.
   s.dwLostIndex = 2;
   s.wLostLevel = s.lostTable[s.dwLostIndex];
-  if (s.wSeriesType != kSeriesFixedCutoff && s.wSeriesType != kSeriesUnfixedCutoff) {
+  if (!isCutoffSeries(s.wSeriesType)) {
     s.dwLostIndex = 1;
     s.wLostLevel = 0;
   }
@@ -205,10 +205,9 @@ int startUp(Window& window, AppState& s) {
   s.wSavedLevel = s.wSavedLevelEdit = s.wSavedLevelCur = saved;
   s.wProcSavedLevel = s.wProcSavedLevelEdit = s.wProcSavedLevelCur = saved;
 
-  // 17. The first series, without noise.
-  const bool unfixed = s.wSeriesType == kSeriesUnfixedWhole ||
-                       s.wSeriesType == kSeriesUnfixedCutoff ||
-                       s.wSeriesType == kSeriesUnfixedTuples;
+  // The first series, without noise.
+  const bool unfixed =
+      isUnfixedCountSeries(s.wSeriesType) || s.wSeriesType == kSeriesUnfixedTuples;
   if (unfixed) {
     s.lpSeriesHeader = getRandomCountSeries(
         window, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax,
@@ -222,7 +221,7 @@ int startUp(Window& window, AppState& s) {
         static_cast<int16_t>(s.wEtalonAmplitude), s.wSavedLevelCur, s.lpSeriesHeader);
   }
 
-  // 18. The child edit control, out of sight until the parameters panel needs it.
+  // The child edit control, out of sight until the parameters panel needs it.
   window.setEditText(kEditControlText);
   window.moveEditControl(0, 0, 0, 0);
 

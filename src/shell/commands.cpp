@@ -15,10 +15,6 @@ constexpr int kTaskItems[] = {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSer
 constexpr int kSeriesItems[] = {kCmdFixedWhole,   kCmdUnfixedWhole, kCmdFixedCutoffs,
                                 kCmdUnfixedCutoffs, kCmdFixedTuples, kCmdUnfixedTuples};
 
-bool tupleSeries(uint16_t type) {
-  return type == kSeriesFixedTuples || type == kSeriesUnfixedTuples;
-}
-
 bool validEtalon(const AppState& s, int32_t etalon) {
   return etalon >= 1 && etalon <= std::min<int32_t>(s.wEtalonCount, kMaxEtalons);
 }
@@ -144,7 +140,7 @@ void newPulses(Window& window, AppState& s) {
             : 0;
 }
 
-// C5: task selection.
+// The task type chosen in the menu, with the effective task type it gives.
 void selectTask(Window& window, AppState& s, int id) {
   const uint16_t task = id == kCmdDetection     ? kTaskDetection
                         : id == kCmdRecognition ? kTaskRecognition
@@ -154,7 +150,7 @@ void selectTask(Window& window, AppState& s, int id) {
   for (int item : kTaskItems) window.checkMenuItem(item, item == id);
   switch (task) {
     case kTaskDetection:
-      if (tupleSeries(s.wSeriesType)) {
+      if (isTupleSeries(s.wSeriesType)) {
         s.wEffectiveTaskType = kTaskTupleDetection;
       } else {
         s.wEffectiveTaskType = kTaskDetection;
@@ -165,7 +161,8 @@ void selectTask(Window& window, AppState& s, int id) {
       }
       break;
     case kTaskRecognition:
-      s.wEffectiveTaskType = tupleSeries(s.wSeriesType) ? kTaskTupleRecognition : kTaskRecognition;
+      s.wEffectiveTaskType =
+          isTupleSeries(s.wSeriesType) ? kTaskTupleRecognition : kTaskRecognition;
       break;
     case kTaskJoint:
       s.wEffectiveTaskType = kTaskJoint;
@@ -178,7 +175,7 @@ void selectTask(Window& window, AppState& s, int id) {
   }
 }
 
-// C8: series selection.
+// The series type chosen in the menu. Series without cut-offs lose no data.
 void selectSeries(Window& window, AppState& s, int id) {
   const uint16_t type = id == kCmdFixedWhole     ? kSeriesFixedWhole
                         : id == kCmdUnfixedWhole ? kSeriesUnfixedWhole
@@ -188,7 +185,7 @@ void selectSeries(Window& window, AppState& s, int id) {
                                                  : kSeriesUnfixedTuples;
   s.wSeriesType = type;
   for (int item : kSeriesItems) window.checkMenuItem(item, item == id);
-  if (type != kSeriesFixedCutoff && type != kSeriesUnfixedCutoff) {
+  if (!isCutoffSeries(type)) {
     s.dwLostIndex = 1;
     s.wLostLevel = 0;
     s.wLostLevelCur = s.wLostLevel;
@@ -223,7 +220,8 @@ void simulationSetUp(Window& window, AppState& s) {
   s.wSimPulseSteps = static_cast<uint16_t>((s.wMaxPulses - s.wMinPulses) / s.wSimPulsesStep + 1);
 }
 
-// S8-S10: the statistics of the last complete simulation.
+// The statistics of the last complete simulation: the display dialog, then the
+// statistics view.
 void showSimulation(Window& window, AppState& s) {
   if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0) return;
   s.wResultKind = kResultSimulation;
@@ -324,7 +322,7 @@ void statisticalSimulation(Window& window, AppState& s) {
   showSimulation(window, s);
 }
 
-// C29, " Subset settings ...".
+// 40029, " Subset settings ...": the dialog, then the selection goes to the series.
 void subsetSettings(Window& window, AppState& s) {
   runParameterDialog(window, s, kDialogSubsetSettings);
   const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);

@@ -9,9 +9,9 @@ namespace velmora {
 
 namespace {
 
+// The series types whose synthesis chooses the pulse count itself.
 bool unfixedSeriesType(uint16_t type) {
-  return type == kSeriesUnfixedWhole || type == kSeriesUnfixedCutoff ||
-         type == kSeriesUnfixedTuples;
+  return isUnfixedCountSeries(type) || type == kSeriesUnfixedTuples;
 }
 
 // 205: a new random etalon sequence drawn from the required list.
@@ -105,7 +105,8 @@ bool fitChainsRecord(AppState& s, Window& window) {
   return true;
 }
 
-// 210: the search of table P, the problem's description and the results view.
+// 210: the search the task and series types select, the problem's description and the
+// results view.
 bool process(Window& window, AppState& s) {
   if (!requireSeries(window, s)) return false;
   if (!fitChainsRecord(s, window)) return false;

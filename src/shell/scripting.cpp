@@ -6,14 +6,6 @@
 
 namespace velmora {
 
-namespace {
-
-bool cutOffSeries(uint16_t type) {
-  return type == kSeriesFixedCutoff || type == kSeriesUnfixedCutoff;
-}
-
-}  // namespace
-
 int32_t selectorPosition(const AppState& s, Selector selector, int32_t value) {
   switch (selector) {
     case Selector::kSeriesLength:
@@ -42,7 +34,7 @@ bool chooseSelectorValue(Window& window, AppState& s, Selector selector, int32_t
       count = s.noiseTable[0];
       break;
     case Selector::kLost:
-      if (!cutOffSeries(s.wSeriesType)) return false;
+      if (!isCutoffSeries(s.wSeriesType)) return false;
       count = s.lostTable[0];
       break;
   }

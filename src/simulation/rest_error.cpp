@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "model/problem_types.h"
+
 namespace velmora {
 
 namespace {
@@ -29,26 +31,26 @@ void appendf(std::string& out, const char* format, int value) {
 
 const char* restErrSeriesTypeName(uint16_t seriesType) {
   switch (seriesType) {
-    case 1: return kRestErrSeriesKnownWhole;
-    case 2: return kRestErrSeriesKnownCutOff;
-    case 4: return kRestErrSeriesUnknownWhole;
-    case 8: return kRestErrSeriesUnknownCutOff;
-    case 36: return kRestErrSeriesKnownTuples;
-    case 40: return kRestErrSeriesUnknownTuples;
+    case kSeriesFixedWhole: return kRestErrSeriesKnownWhole;
+    case kSeriesFixedCutoff: return kRestErrSeriesKnownCutOff;
+    case kSeriesUnfixedWhole: return kRestErrSeriesUnknownWhole;
+    case kSeriesUnfixedCutoff: return kRestErrSeriesUnknownCutOff;
+    case kSeriesFixedTuples: return kRestErrSeriesKnownTuples;
+    case kSeriesUnfixedTuples: return kRestErrSeriesUnknownTuples;
     default: return nullptr;
   }
 }
 
 const char* restErrTaskName(uint16_t taskType) {
   switch (taskType) {
-    case 1:
-    case 36: return kRestErrTaskDetection;
-    case 2:
-    case 40: return kRestErrTaskRecognition;
-    case 4: return kRestErrTaskJointIdentification;
-    case 8:
-    case 16: return kRestErrTaskJointEstimation;
-    case 32: return kRestErrTaskBlindDetection;
+    case kTaskDetection:
+    case kTaskTupleDetection: return kRestErrTaskDetection;
+    case kTaskRecognition:
+    case kTaskTupleRecognition: return kRestErrTaskRecognition;
+    case kTaskJoint: return kRestErrTaskJointIdentification;
+    case kTaskJointEstimation:
+    case kTaskJointEstimationVariant: return kRestErrTaskJointEstimation;
+    case kTaskBlindDetection: return kRestErrTaskBlindDetection;
     default: return nullptr;
   }
 }

@@ -181,8 +181,8 @@ int statCutoffPinpoint(Window& window, RestErrorHeader* errors, uint16_t alphabe
 int64_t getRestorationError(const SeriesHeader* header);
 
 // The repeat step of a grid point: how many consecutive repeats share one truth.
-// Recognition (2): R / n rounded; tuple detection (36): R; tuple recognition (40): R / T
-// rounded; others: (R * M) >> M. Division by a zero count gives 0.
+// Recognition: R / n rounded; tuple detection: R; tuple recognition: R / T rounded;
+// others: (R * M) >> M. Division by a zero count gives 0.
 int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t requiredCount,
                        uint16_t tupleCount, int32_t pulseCount);
 

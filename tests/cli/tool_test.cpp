@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/problem_types.h"
 #include "tool_runner.h"
 
 namespace velmora::testing {
@@ -256,18 +257,18 @@ TEST(CliRun, SelectorsEtalonsAndSubsetsReachTheSeries) {
   // Detection searches for the single etalon alone.
   doc = runJson({"--task", "detection", "--length", "200"});
   EXPECT_EQ(doc["runs"][0]["requiredList"], json({1}));
-  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], 1);
+  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], kTaskDetection);
 
   doc = runJson({"--series", "fixed-tuples", "--task", "detection", "--subset", "3,5,8",
                  "--length", "600"});
-  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], 36);
+  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], kTaskTupleDetection);
   EXPECT_EQ(doc["runs"][0]["series"]["subset"], json({3, 5, 8}));
   EXPECT_EQ(doc["options"]["subsets"], json({{3, 5, 8}}));
 
   // Tuple recognition: the current row of the list makes the series.
   doc = runJson({"--series", "unfixed-tuples", "--subsets", "3,5,8;12,4", "--current", "2",
                  "--length", "600"});
-  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], 40);
+  EXPECT_EQ(doc["runs"][0]["effectiveTaskType"], kTaskTupleRecognition);
   EXPECT_EQ(doc["runs"][0]["series"]["subset"], json({12, 4}));
   EXPECT_EQ(doc["options"]["subset"], json({12, 4}));
 }
@@ -277,7 +278,7 @@ TEST(CliRun, CreateSeriesTakesTheDialogValuesAndFillsTheRest) {
                             "length=600,tmin=30,tmax=150,etalon=3,pulses=10,sequence=3;4;5,noise=25"});
   ASSERT_EQ(doc["runs"].size(), 1u);
   const json& run = doc["runs"][0];
-  EXPECT_EQ(run["seriesType"], 16);  // the series follows the given sequence
+  EXPECT_EQ(run["seriesType"], kSeriesFixedWholeGiven);  // the series follows the given sequence
   const json& s = run["series"];
   EXPECT_EQ(s["seriesSize"], 600);
   EXPECT_EQ(s["tmin"], 30);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "support/fake_window.h"
 
 namespace velmora {
@@ -58,7 +59,7 @@ TEST_F(ChainsTest, ReuseKeepsLargerCapacityAndGrowsToExactlyTheAskedSize) {
   header = getChainsHeader(window, 10, 30, nullptr);
   insert(*header, 7, makeChain(30, 1));
   header->wQuanPulses = header->wSeekingPulsesQuantity = 30;
-  addToChainsHeader(window, 2, 2, 80, 90, header);
+  addToChainsHeader(window, kSeriesFixedCutoff, kTaskRecognition, 80, 90, header);
 
   ChainsHeader* same = getChainsHeader(window, 5, 20, header);
   ASSERT_EQ(same, header);
@@ -155,23 +156,25 @@ TEST_F(ChainsTest, EmptyingClearsDistancesAndFirstEntriesButNotCounts) {
 
 TEST_F(ChainsTest, DescriptionNamesAndNullHeader) {
   header = getChainsHeader(window, 1, 1, nullptr);
-  EXPECT_EQ(addToChainsHeader(window, 16, 64, 70, 100, header), 1);
+  EXPECT_EQ(addToChainsHeader(window, kSeriesFixedWholeGiven, kTaskSeriesProcessing, 70, 100,
+                              header),
+            1);
   EXPECT_EQ(header->wDescribed, 2);
-  EXPECT_EQ(header->wSeriesType, 16);
-  EXPECT_EQ(header->wTaskType, 64);
+  EXPECT_EQ(header->wSeriesType, kSeriesFixedWholeGiven);
+  EXPECT_EQ(header->wTaskType, kTaskSeriesProcessing);
   EXPECT_EQ(header->lpSeriesTypeName, nullptr);
   EXPECT_EQ(header->lpTaskName, nullptr);
   EXPECT_EQ(header->wSavedLevelMaking, 70);
 
-  addToChainsHeader(window, 40, 36, 100, 100, header);
+  addToChainsHeader(window, kSeriesUnfixedTuples, kTaskTupleDetection, 100, 100, header);
   EXPECT_STREQ(header->lpSeriesTypeName, "unknown number of whole pulses tuples");
   EXPECT_STREQ(header->lpTaskName, "detection");
-  addToChainsHeader(window, 2, 4, 100, 100, header);
+  addToChainsHeader(window, kSeriesFixedCutoff, kTaskJoint, 100, 100, header);
   EXPECT_STREQ(header->lpSeriesTypeName, "known number of cut-off pulses");
   EXPECT_STREQ(header->lpTaskName, "joint detection and identification");
   EXPECT_TRUE(window.messages.empty());
 
-  EXPECT_EQ(addToChainsHeader(window, 1, 1, 100, 100, nullptr), 0);
+  EXPECT_EQ(addToChainsHeader(window, kSeriesFixedWhole, kTaskDetection, 100, 100, nullptr), 0);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, kChainsHeaderUndefined);
   EXPECT_EQ(window.last().caption, kAddToChainsHeaderCaption);

@@ -32,23 +32,23 @@ TEST(SequenceRandom, ReproducesTheRuntimeGenerator) {
 }
 
 TEST(EffectiveTaskType, TupleSeriesTurnDetectionAndRecognitionIntoTupleTasks) {
-  EXPECT_EQ(effectiveTaskType(1, 36), 36);
-  EXPECT_EQ(effectiveTaskType(1, 40), 36);
-  EXPECT_EQ(effectiveTaskType(2, 36), 40);
-  EXPECT_EQ(effectiveTaskType(2, 40), 40);
-  EXPECT_EQ(effectiveTaskType(4, 40), 4);
-  EXPECT_EQ(effectiveTaskType(64, 36), 64);
-  EXPECT_EQ(effectiveTaskType(1, 2), 1);
-  EXPECT_EQ(effectiveTaskType(2, 16), 2);
+  EXPECT_EQ(effectiveTaskType(kTaskDetection, kSeriesFixedTuples), kTaskTupleDetection);
+  EXPECT_EQ(effectiveTaskType(kTaskDetection, kSeriesUnfixedTuples), kTaskTupleDetection);
+  EXPECT_EQ(effectiveTaskType(kTaskRecognition, kSeriesFixedTuples), kTaskTupleRecognition);
+  EXPECT_EQ(effectiveTaskType(kTaskRecognition, kSeriesUnfixedTuples), kTaskTupleRecognition);
+  EXPECT_EQ(effectiveTaskType(kTaskJoint, kSeriesUnfixedTuples), kTaskJoint);
+  EXPECT_EQ(effectiveTaskType(kTaskSeriesProcessing, kSeriesFixedTuples), kTaskSeriesProcessing);
+  EXPECT_EQ(effectiveTaskType(kTaskDetection, kSeriesFixedCutoff), kTaskDetection);
+  EXPECT_EQ(effectiveTaskType(kTaskRecognition, kSeriesFixedWholeGiven), kTaskRecognition);
 }
 
 using StartUp = ShellTest;
 
 TEST_F(StartUp, GivesTheDefaults) {
   const AppState& s = state;
-  EXPECT_EQ(s.wTaskType, 2);
-  EXPECT_EQ(s.wSeriesType, 2);
-  EXPECT_EQ(s.wEffectiveTaskType, 2);
+  EXPECT_EQ(s.wTaskType, kTaskRecognition);
+  EXPECT_EQ(s.wSeriesType, kSeriesFixedCutoff);
+  EXPECT_EQ(s.wEffectiveTaskType, kTaskRecognition);
   EXPECT_EQ(s.dwViewMode, 5u);
   EXPECT_EQ(s.wResultKind, 1);
   EXPECT_EQ(s.dwSeriesLengthIndex, 3);

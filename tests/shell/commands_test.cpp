@@ -26,8 +26,8 @@ using Commands = ShellTest;
 
 TEST_F(Commands, TaskSelectionSetsTheMarkAndTheEffectiveTask) {
   command(kCmdJoint);
-  EXPECT_EQ(state.wTaskType, 4);
-  EXPECT_EQ(state.wEffectiveTaskType, 4);
+  EXPECT_EQ(state.wTaskType, kTaskJoint);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskJoint);
   EXPECT_TRUE(window.checkedMenuItem(kCmdJoint));
   EXPECT_FALSE(window.checkedMenuItem(kCmdRecognition));
   EXPECT_FALSE(window.checkedMenuItem(kCmdDetection));
@@ -37,26 +37,26 @@ TEST_F(Commands, TaskSelectionSetsTheMarkAndTheEffectiveTask) {
   // Detection searches for the single etalon: the list holds just that one.
   state.dwSingleEtalon = 7;
   command(kCmdDetection);
-  EXPECT_EQ(state.wEffectiveTaskType, 1);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskDetection);
   EXPECT_TRUE(window.checkedMenuItem(kCmdDetection));
   EXPECT_FALSE(window.checkedMenuItem(kCmdJoint));
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{7}));
   for (int e = 0; e < 20; ++e) EXPECT_EQ(state.requiredFlags[e], e == 6 ? 1 : 0);
 
   command(kCmdSeriesProcessing);
-  EXPECT_EQ(state.wEffectiveTaskType, 64);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskSeriesProcessing);
   EXPECT_EQ(window.sentCommands.back(), kCmdNothing);
 
   command(kCmdFixedTuples);
   command(kCmdDetection);
-  EXPECT_EQ(state.wEffectiveTaskType, 36);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskTupleDetection);
   command(kCmdRecognition);
-  EXPECT_EQ(state.wEffectiveTaskType, 40);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskTupleRecognition);
 }
 
 TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
   command(kCmdUnfixedCutoffs);
-  EXPECT_EQ(state.wSeriesType, 8);
+  EXPECT_EQ(state.wSeriesType, kSeriesUnfixedCutoff);
   EXPECT_TRUE(window.checkedMenuItem(kCmdUnfixedCutoffs));
   for (int id : {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedCutoffs, kCmdFixedTuples,
                  kCmdUnfixedTuples})
@@ -65,7 +65,8 @@ TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
   EXPECT_EQ(state.wSavedLevelCur, 75);
 
   const int whole[] = {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedTuples, kCmdUnfixedTuples};
-  const uint16_t types[] = {1, 4, 36, 40};
+  const uint16_t types[] = {kSeriesFixedWhole, kSeriesUnfixedWhole, kSeriesFixedTuples,
+                            kSeriesUnfixedTuples};
   for (int i = 0; i < 4; ++i) {
     command(kCmdFixedCutoffs);
     state.dwLostIndex = 3;
@@ -80,17 +81,17 @@ TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
                            state.wProcSavedLevel, state.wProcSavedLevelEdit,
                            state.wProcSavedLevelCur})
       EXPECT_EQ(level, 100);
-    EXPECT_EQ(state.wEffectiveTaskType, 2);  // recomputed only by new data
+    EXPECT_EQ(state.wEffectiveTaskType, kTaskRecognition);  // recomputed only by new data
   }
 }
 
 TEST_F(Commands, RepeatCommandsChangeTheTypesWithoutTheMarks) {
   command(kCmdUnfixedCase);
-  EXPECT_EQ(state.wSeriesType, 4);
+  EXPECT_EQ(state.wSeriesType, kSeriesUnfixedWhole);
   EXPECT_TRUE(window.checkedMenuItem(kCmdFixedCutoffs));
   command(kCmdRepeatJoint);
-  EXPECT_EQ(state.wTaskType, 4);
-  EXPECT_EQ(state.wEffectiveTaskType, 4);
+  EXPECT_EQ(state.wTaskType, kTaskJoint);
+  EXPECT_EQ(state.wEffectiveTaskType, kTaskJoint);
   EXPECT_TRUE(window.checkedMenuItem(kCmdRecognition));
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, 205}));
   EXPECT_EQ(state.dwViewMode, kViewResults);
@@ -105,12 +106,13 @@ TEST_F(Commands, CreateSeriesTurnsWholePulseTypesIntoUserSequenceTypes) {
     ASSERT_EQ(window.dialogs.size(), 2u);
     EXPECT_EQ(window.dialogs[0].dialogId, 105);
     EXPECT_EQ(window.dialogs[1].dialogId, 106);
-    EXPECT_EQ(state.wSeriesType, id == kCmdFixedWhole ? 16 : 32);
+    const uint16_t given = id == kCmdFixedWhole ? kSeriesFixedWholeGiven : kSeriesUnfixedWholeGiven;
+    EXPECT_EQ(state.wSeriesType, given);
     EXPECT_EQ(state.dwViewMode, kViewResults);
     EXPECT_EQ(state.lpChainsHeader->wSeriesType, state.wSeriesType);
     // Until a series type is chosen again, every run keeps the user sequence type.
     command(kCmdProcessNext);
-    EXPECT_EQ(state.wSeriesType, id == kCmdFixedWhole ? 16 : 32);
+    EXPECT_EQ(state.wSeriesType, given);
     for (int task : {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSeriesProcessing}) {
       command(task);
       command(kCmdProcessNext);
@@ -120,7 +122,7 @@ TEST_F(Commands, CreateSeriesTurnsWholePulseTypesIntoUserSequenceTypes) {
   }
   command(kCmdFixedCutoffs);
   command(kCmdCreateSeries);
-  EXPECT_EQ(state.wSeriesType, 2);
+  EXPECT_EQ(state.wSeriesType, kSeriesFixedCutoff);
   EXPECT_TRUE(window.messages.empty());
 }
 
@@ -444,7 +446,7 @@ TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
   EXPECT_EQ(e->wPulseValues[1], 4);
   EXPECT_EQ(e->lpNoiseLevels[1], 25);
   EXPECT_EQ(e->repeats, 3);
-  EXPECT_EQ(e->wTaskType, 2);
+  EXPECT_EQ(e->wTaskType, kTaskRecognition);
   EXPECT_EQ(state.wResultKind, kResultSimulation);
   EXPECT_EQ(state.dwViewMode, kViewResults);
   EXPECT_EQ(state.dwHandlingCase, 2u);

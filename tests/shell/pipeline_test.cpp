@@ -175,7 +175,7 @@ TEST_F(Pipeline, TupleRecognitionWithoutASubsetSkipsTheSearchButDescribesTheProb
   command(kCmdProcessNext);
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, kCmdSelectSubset}));
   EXPECT_EQ(state.lpChainsHeader->wDescribed, 2);
-  EXPECT_EQ(state.lpChainsHeader->wTaskType, 40);
+  EXPECT_EQ(state.lpChainsHeader->wTaskType, kTaskTupleRecognition);
   EXPECT_EQ(state.lpChainsHeader->wPretenders, 0);
   EXPECT_EQ(state.dwViewMode, kViewResults);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
@@ -142,7 +143,11 @@ TEST_F(Allocations, SimulationAllocatesNothingPerRepeatBeyondTheSynthesis) {
     freeRestErrHeader(w, errors);
     return made;
   };
-  for (const auto& [seriesType, taskType] : {std::pair<uint16_t, uint16_t>{2, 2}, {2, 4}, {8, 1}, {4, 2}}) {
+  for (const auto& [seriesType, taskType] :
+       {std::pair<uint16_t, uint16_t>{kSeriesFixedCutoff, kTaskRecognition},
+        {kSeriesFixedCutoff, kTaskJoint},
+        {kSeriesUnfixedCutoff, kTaskDetection},
+        {kSeriesUnfixedWhole, kTaskRecognition}}) {
     const long single = simulate(6, seriesType, taskType);
     const long twice = simulate(12, seriesType, taskType);
     EXPECT_EQ(twice - single, 4 * 6 * perSynthesis)

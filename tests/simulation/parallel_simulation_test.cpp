@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
@@ -85,12 +86,12 @@ class ParallelSimulation : public ::testing::Test {
     SeriesHeader* series =
         getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 60, 200, nullptr);
     EXPECT_NE(series, nullptr);
-    if (problem.taskType == 40) {
+    if (problem.taskType == kTaskTupleRecognition) {
       const std::vector<int32_t> a{1, 2}, b{3, 4, 5}, c{6, 7};
       const int32_t sizes[] = {2, 3, 2};
       const int32_t* rows[] = {a.data(), b.data(), c.data()};
       EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
-    } else if (problem.taskType == 36) {
+    } else if (problem.taskType == kTaskTupleDetection) {
       const int32_t subset[] = {2, 5, 9};
       EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, 4, 1, series), 1);
     }
@@ -149,16 +150,16 @@ void expectSameRun(const Trace& a, const Trace& b, const std::string& what) {
 // Every routing of the driver: fixed and unfixed counts, single pulses and tuples, and no
 // processing at all.
 const Problem kProblems[] = {
-    {2, 2, 75},   // recognition, fixed count of cut-off pulses (the default)
-    {1, 1, 100},  // detection
-    {1, 4, 100},  // joint detection and identification: the odometer of etalons
-    {8, 1, 60},   // unfixed-count search
-    {4, 2, 100},  // unfixed-count recognition
-    {36, 36, 100},
-    {36, 40, 100},
-    {40, 36, 100},
-    {40, 40, 100},
-    {1, 8, 100},  // no processing
+    {kSeriesFixedCutoff, kTaskRecognition, 75},  // the default problem
+    {kSeriesFixedWhole, kTaskDetection, 100},
+    {kSeriesFixedWhole, kTaskJoint, 100},  // the odometer of etalons
+    {kSeriesUnfixedCutoff, kTaskDetection, 60},  // unfixed-count search
+    {kSeriesUnfixedWhole, kTaskRecognition, 100},  // unfixed-count recognition
+    {kSeriesFixedTuples, kTaskTupleDetection, 100},
+    {kSeriesFixedTuples, kTaskTupleRecognition, 100},
+    {kSeriesUnfixedTuples, kTaskTupleDetection, 100},
+    {kSeriesUnfixedTuples, kTaskTupleRecognition, 100},
+    {kSeriesFixedWhole, kTaskJointEstimation, 100},  // no processing
 };
 
 TEST_F(ParallelSimulation, EveryThreadCountGivesTheSameRun) {
@@ -177,7 +178,8 @@ TEST_F(ParallelSimulation, EveryThreadCountGivesTheSameRun) {
 // second pulse count refuses with a message and the previous series is processed again.
 // The messages come out in repeat order whatever thread processed the repeat.
 TEST_F(ParallelSimulation, MessagesComeInRepeatOrder) {
-  for (const Problem& p : {Problem{1, 4, 100}, Problem{40, 40, 100}}) {
+  for (const Problem& p : {Problem{kSeriesFixedWhole, kTaskJoint, 100},
+                           Problem{kSeriesUnfixedTuples, kTaskTupleRecognition, 100}}) {
     const Trace one = run(p, 1, 5, -1, 5);
     EXPECT_EQ(one.messages.size(), 10u);
     expectSameRun(one, run(p, 3, 5, -1, 5), "task " + std::to_string(p.taskType));

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "model/problem_types.h"
 #include "support/fake_window.h"
 
 namespace velmora {
@@ -140,21 +141,24 @@ TEST(RestErrorRecord, InitRefusesWhatTheRecordCannotHold) {
 
 TEST(RestErrorRecord, DescriptionNames) {
   FakeWindow w;
-  EXPECT_EQ(addInitRestErrHeader(w, 2, 2, 80, 90, nullptr), 0);
+  EXPECT_EQ(addInitRestErrHeader(w, kSeriesFixedCutoff, kTaskRecognition, 80, 90, nullptr), 0);
   EXPECT_EQ(w.last().text, "Не определен lpErrorHeader!");
   EXPECT_EQ(w.last().caption, " addInitRestErrHeader ");
 
   Record h(getRestErrHeader(w, 1, 1, 1, nullptr));
-  ASSERT_EQ(addInitRestErrHeader(w, 2, 40, 80, 90, h.get()), 1);
+  ASSERT_EQ(addInitRestErrHeader(w, kSeriesFixedCutoff, kTaskTupleRecognition, 80, 90, h.get()),
+            1);
   EXPECT_EQ(h->wDescribed, 2);
-  EXPECT_EQ(h->wSeriesType, 2);
-  EXPECT_EQ(h->wTaskType, 40);
+  EXPECT_EQ(h->wSeriesType, kSeriesFixedCutoff);
+  EXPECT_EQ(h->wTaskType, kTaskTupleRecognition);
   EXPECT_STREQ(h->lpSeriesTypeName, "known number of cut-off pulses");
   EXPECT_STREQ(h->lpTaskName, "recognition");
   EXPECT_EQ(h->wSavedLevelMaking, 80);
   EXPECT_EQ(h->wSavedLevelProcessing, 90);
 
-  ASSERT_EQ(addInitRestErrHeader(w, 16, 64, 100, 100, h.get()), 1);
+  ASSERT_EQ(
+      addInitRestErrHeader(w, kSeriesFixedWholeGiven, kTaskSeriesProcessing, 100, 100, h.get()),
+      1);
   EXPECT_EQ(h->lpSeriesTypeName, nullptr);
   EXPECT_EQ(h->lpTaskName, nullptr);
 

@@ -53,7 +53,8 @@ TEST(SimulationFailure, SynthesisWithoutMemoryEndsTheRun) {
   context.clock = [] { return 7; };
 
   failingSize = kRunAlphabet * sizeof(const PulseHeader*);
-  const int result = statCutoffPinpoint(w, errors, kRunAlphabet, alphabet, 2, required, 1, 1,
+  const int result = statCutoffPinpoint(w, errors, kRunAlphabet, alphabet, 2, required,
+                                        kSeriesFixedWhole, kTaskDetection,
                                         100, 100, series, context);
   const bool failed = failingSize == 0;
   failingSize = 0;

@@ -93,16 +93,16 @@ class Simulation : public ::testing::Test {
 // ---- The stepping rules and the error arithmetic -------------------------------------
 
 TEST(SimulationArithmetic, RepeatSteps) {
-  EXPECT_EQ(simulationStep(2, 100, 3, 0, 5), 33);  // (3 + 200) / 6
-  EXPECT_EQ(simulationStep(4, 100, 3, 0, 3), 37);  // 300 >> 3
-  EXPECT_EQ(simulationStep(64, 100, 3, 0, 1), 50);
-  EXPECT_EQ(simulationStep(36, 100, 3, 0, 3), 100);
-  EXPECT_EQ(simulationStep(40, 100, 3, 4, 3), 25);  // (4 + 200) / 8
+  EXPECT_EQ(simulationStep(kTaskRecognition, 100, 3, 0, 5), 33);  // (3 + 200) / 6
+  EXPECT_EQ(simulationStep(kTaskJoint, 100, 3, 0, 3), 37);  // 300 >> 3
+  EXPECT_EQ(simulationStep(kTaskSeriesProcessing, 100, 3, 0, 1), 50);
+  EXPECT_EQ(simulationStep(kTaskTupleDetection, 100, 3, 0, 3), 100);
+  EXPECT_EQ(simulationStep(kTaskTupleRecognition, 100, 3, 4, 3), 25);  // (4 + 200) / 8
   // Shifts of the whole width and beyond leave nothing instead of wrapping the count.
-  EXPECT_EQ(simulationStep(4, 100, 3, 0, 40), 0);
-  EXPECT_EQ(simulationStep(4, 65535, 3, 0, 100), 0);
-  EXPECT_EQ(simulationStep(2, 100, 0, 0, 3), 0);
-  EXPECT_EQ(simulationStep(40, 100, 3, 0, 3), 0);
+  EXPECT_EQ(simulationStep(kTaskJoint, 100, 3, 0, 40), 0);
+  EXPECT_EQ(simulationStep(kTaskJoint, 65535, 3, 0, 100), 0);
+  EXPECT_EQ(simulationStep(kTaskRecognition, 100, 0, 0, 3), 0);
+  EXPECT_EQ(simulationStep(kTaskTupleRecognition, 100, 3, 0, 3), 0);
 }
 
 struct HandSeries {
@@ -287,12 +287,12 @@ Replay replay(const RestErrorHeader& grid, const PulseHeader* alphabet, uint16_t
 
 TEST_F(Simulation, DetectionTablesMatchAReplay) {
   grid(2, 3, 2, 3);
-  ASSERT_EQ(run(2, 1, 80), 1);
+  ASSERT_EQ(run(kSeriesFixedCutoff, kTaskDetection, 80), 1);
   EXPECT_TRUE(w.messages.empty());
   EXPECT_EQ(errors->ifComplete, 1);
   EXPECT_EQ(errors->wDescribed, 2);
-  EXPECT_EQ(errors->wSeriesType, 2);
-  EXPECT_EQ(errors->wTaskType, 1);
+  EXPECT_EQ(errors->wSeriesType, kSeriesFixedCutoff);
+  EXPECT_EQ(errors->wTaskType, kTaskDetection);
   EXPECT_EQ(errors->wSavedLevelMaking, 80);
   EXPECT_EQ(context.startTime, 1005);
   EXPECT_EQ(context.endTime, 1010);
@@ -317,7 +317,7 @@ TEST_F(Simulation, IdentificationRunsTheListLikeAnOdometer) {
   grid(1, 3, 1, 100);
   Recorder recorder;
   context.observer = &recorder;
-  ASSERT_EQ(run(1, 4), 1);
+  ASSERT_EQ(run(kSeriesFixedWhole, kTaskJoint), 1);
   ASSERT_EQ(recorder.etalons.size(), 100u);
   std::vector<int32_t> changes;
   for (int32_t r = 1; r < 100; ++r)
@@ -350,7 +350,7 @@ TEST_F(Simulation, IdentificationRunsTheListLikeAnOdometer) {
 TEST_F(Simulation, UnfixedSeriesTypesMatchAReplay) {
   const std::vector<uint16_t> list = required;
   grid(1, 4, 2, 2);
-  ASSERT_EQ(run(8, 1, 90), 1);
+  ASSERT_EQ(run(kSeriesUnfixedCutoff, kTaskDetection, 90), 1);
   Replay expected = replay(
       *errors, alphabet, 90,
       [&](int32_t m, int32_t) { return std::vector<uint16_t>(m, list[0]); },
@@ -364,7 +364,7 @@ TEST_F(Simulation, UnfixedSeriesTypesMatchAReplay) {
   resetRandomStates();
   context.noiseSeed = kInitialSeed;
   grid(1, 4, 2, 3);
-  ASSERT_EQ(run(4, 2), 1);
+  ASSERT_EQ(run(kSeriesUnfixedWhole, kTaskRecognition), 1);
   expected = replay(
       *errors, alphabet, 100,
       [&](int32_t m, int32_t r) { return std::vector<uint16_t>(m, list[r % 3]); },
@@ -381,7 +381,7 @@ TEST_F(Simulation, RecognitionGivesEachEtalonAThirdOfTheRepeats) {
   Recorder recorder;
   context.observer = &recorder;
   series->wSubsetSize = 0;
-  ASSERT_EQ(run(1, 2), 1);
+  ASSERT_EQ(run(kSeriesFixedWhole, kTaskRecognition), 1);
   ASSERT_EQ(recorder.etalons.size(), 100u);
   for (int32_t r = 0; r < 100; ++r) {
     const int16_t expected = r < 33 ? 1 : r < 66 ? 2 : r < 99 ? 3 : 1;
@@ -396,7 +396,7 @@ TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
   grid(2, 3, 2, 3);
   Recorder recorder;
   context.observer = &recorder;
-  ASSERT_EQ(run(1, 4), 1);
+  ASSERT_EQ(run(kSeriesFixedWhole, kTaskJoint), 1);
   ASSERT_EQ(recorder.reports.size(), 12u);
   size_t n = 0;
   for (uint16_t j = 0; j < 2; ++j)
@@ -418,7 +418,7 @@ TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
   context.noiseSeed = kInitialSeed;
   context.observer = nullptr;
   grid(2, 3, 2, 3);
-  ASSERT_EQ(run(1, 4), 1);
+  ASSERT_EQ(run(kSeriesFixedWhole, kTaskJoint), 1);
   EXPECT_EQ(table(0), observed0);
   EXPECT_EQ(table(1), observed1);
   EXPECT_EQ(context.noiseSeed, observedSeed);
@@ -432,7 +432,7 @@ TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
   context.observer = &stopper;
   grid(2, 3, 2, 3);
   series->wSubsetSize = 0;
-  EXPECT_EQ(run(1, 4), 0);
+  EXPECT_EQ(run(kSeriesFixedWhole, kTaskJoint), 0);
   EXPECT_EQ(stopper.reports.size(), 5u);
   EXPECT_EQ(errors->ifComplete, 0);
   EXPECT_EQ(errors->lpErrors[0][0][0], observed0[0]);
@@ -445,7 +445,7 @@ TEST_F(Simulation, ReportsProgressInOrderAndStopsWhenAsked) {
 
 TEST_F(Simulation, NoProcessingLeavesTheWholeSeriesAsError) {
   grid(1, 4, 1, 2);
-  ASSERT_EQ(run(1, 8), 1);
+  ASSERT_EQ(run(kSeriesFixedWhole, kTaskJointEstimation), 1);
   // Nothing found: the mean energy of the pure series, whatever it is, and no detection
   // error since nothing was searched.
   EXPECT_GT(table(0)[0], 0);
@@ -461,7 +461,7 @@ TEST_F(Simulation, TupleRecognitionCyclesTheTuplesAndCountsMisses) {
   grid(1, 4, 2, 4);
   Recorder recorder;
   context.observer = &recorder;
-  ASSERT_EQ(run(36, 40), 1);
+  ASSERT_EQ(run(kSeriesFixedTuples, kTaskTupleRecognition), 1);
   EXPECT_TRUE(w.messages.empty());
 
   // Step (3 + 8) / 6 = 1: tuples 1, 2, 3, 1 in turn at each noise level.
@@ -492,7 +492,7 @@ TEST_F(Simulation, TupleDetectionUsesTheAttachedSubset) {
   grid(1, 3, 1, 2);
   Recorder recorder;
   context.observer = &recorder;
-  ASSERT_EQ(run(36, 36), 1);
+  ASSERT_EQ(run(kSeriesFixedTuples, kTaskTupleDetection), 1);
   for (const auto& truth : recorder.etalons) EXPECT_EQ(truth, (std::vector<int16_t>{2, 5, 2}));
   EXPECT_EQ(table(0), std::vector<int32_t>{0});
   EXPECT_EQ(table(1), std::vector<int32_t>{0});
@@ -500,7 +500,7 @@ TEST_F(Simulation, TupleDetectionUsesTheAttachedSubset) {
 }
 
 TEST_F(Simulation, RefusesToStartWithoutItsRecords) {
-  EXPECT_EQ(run(1, 1), 0);
+  EXPECT_EQ(run(kSeriesFixedWhole, kTaskDetection), 0);
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_EQ(w.last().text, "Absence of RestoreErrorHeader!");
   EXPECT_EQ(w.last().caption, "statCutoffPinpoint");
@@ -509,7 +509,7 @@ TEST_F(Simulation, RefusesToStartWithoutItsRecords) {
   grid(1, 3, 1, 1);
   series->wSubsetSize = 0;
   w.clear();
-  EXPECT_EQ(run(36, 36), 0);
+  EXPECT_EQ(run(kSeriesFixedTuples, kTaskTupleDetection), 0);
   ASSERT_EQ(w.messages.size(), 1u);
   EXPECT_EQ(w.last().text, "Error: selected Subset is absence!");
   EXPECT_EQ(w.last().caption, " About selectedSubset ");
@@ -519,7 +519,7 @@ TEST_F(Simulation, RefusesToStartWithoutItsRecords) {
   // No required list to take the pulse length and the etalons from.
   required.clear();
   w.clear();
-  EXPECT_EQ(run(1, 1), 0);
+  EXPECT_EQ(run(kSeriesFixedWhole, kTaskDetection), 0);
   EXPECT_EQ(w.last().text, "Ошибка lpEtalonNumbersList!");
 }
 
