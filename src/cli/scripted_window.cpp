@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "shell/dialogs.h"
+
 namespace velmora::cli {
 
 int ScriptedWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
@@ -19,9 +21,10 @@ int ScriptedWindow::runDialog(int dialogId, DialogControls& controls) {
   auto it = answers_.find(dialogId);
   if (it != answers_.end())
     for (const auto& [id, text] : it->second) controls.setText(id, text);
+  // A scripted state is given as a user gives it, by a click.
   auto checks = checks_.find(dialogId);
   if (checks != checks_.end())
-    for (const auto& [id, checked] : checks->second) controls.setChecked(id, checked);
+    for (const auto& [id, checked] : checks->second) clickToState(dialogId, controls, id, checked);
   closed_[dialogId] = controls;
   return kIdOk;
 }

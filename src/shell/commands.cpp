@@ -238,17 +238,19 @@ void showSimulation(Window& window, AppState& s) {
 
 // 40012, " Statistical Simulation".
 void statisticalSimulation(Window& window, AppState& s) {
-  // The runs draw their etalons from the required list.
+  s.wLostLevelCur = s.wLostLevel;
+  s.wSavedLevelCur = s.wSavedLevel;
+  s.wProcSavedLevelCur = s.wProcSavedLevel;
+  // The set-up runs 215 first, which gives an empty required list etalon 1.
+  s.dwConfirmed = 0;
+  window.sendCommand(kCmdSimulationSetUp);
+  if (!s.dwConfirmed) return;
+  // The runs draw their etalons from the required list; only a list that could not be
+  // allocated is still missing here.
   if (s.wRequiredCount == 0 || !s.lpRequiredList) {
     window.messageBox(kTextNoRequiredEtalons, kCaptionCmInfo, kMbOk | kMbIconWarning);
     return;
   }
-  s.wLostLevelCur = s.wLostLevel;
-  s.wSavedLevelCur = s.wSavedLevel;
-  s.wProcSavedLevelCur = s.wProcSavedLevel;
-  s.dwConfirmed = 0;
-  window.sendCommand(kCmdSimulationSetUp);
-  if (!s.dwConfirmed) return;
   window.messageBox(simulationSummary(s), kCaptionSimulationSummary, kMbOk);
 
   // A run whose memory cannot be had would be ended by the system part-way (the error

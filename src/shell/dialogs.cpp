@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "shell/format.h"
 #include "shell/resources.h"
@@ -24,21 +25,41 @@ struct Radio {
   uint32_t value;
 };
 
-// The value a radio group gives on OK: the value of a button checked now that was not
-// checked when the dialog opened (the user clicked it), else the working value as it was.
+// Whether the user clicked control `id` while the dialog was open.
+bool clicked(const DialogControls& edited, int id) {
+  return std::find(edited.clicks.begin(), edited.clicks.end(), id) != edited.clicks.end();
+}
+
+// The value a radio group gives on OK. Each click on one of its buttons sets the working
+// value to that button's value, the last click winning, even on a button that was checked
+// already (a value no button stands for is then replaced). A front end that reports no
+// click in the group is read from the states: a button checked now that was not checked
+// when the dialog opened was clicked; otherwise the working value stays as it was.
 template <size_t N>
 uint32_t radioValue(const Radio (&group)[N], const DialogControls& initial,
                     const DialogControls& edited, uint32_t current) {
+  bool anyClick = false;
+  uint32_t value = current;
+  for (int id : edited.clicks)
+    for (const Radio& r : group)
+      if (r.id == id) {
+        value = r.value;
+        anyClick = true;
+      }
+  if (anyClick) return value;
   for (const Radio& r : group)
     if (edited.checked(r.id) && !initial.checked(r.id)) return r.value;
   return current;
 }
 
-// A check box's setting on OK: 1 or 0 when the user changed the box, else as it was.
+// A check box's setting on OK: once clicked, 1 or 0 as the box is now checked (a setting
+// the box showed as checked, such as 5, becomes 1 even after two clicks); without a click,
+// 1 or 0 when its state changed, else as it was.
 uint32_t checkValue(int id, const DialogControls& initial, const DialogControls& edited,
                     uint32_t current) {
   const bool now = edited.checked(id);
-  return now != initial.checked(id) ? (now ? 1u : 0u) : current;
+  if (clicked(edited, id) || now != initial.checked(id)) return now ? 1u : 0u;
+  return current;
 }
 
 void checkRadio(DialogControls& c, std::initializer_list<int> group, int on) {
@@ -101,10 +122,20 @@ int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
   const int64_t count = readNumber(c.text(kIdcPulseCount));
   s.wPulseCountEdit = inRange(count, 0, 65535) ? static_cast<uint16_t>(count) : 0;
   // The sequence is read for the pulse count shown, or for the larger count typed, so
-  // that no typed etalon is dropped.
+  // that no typed etalon is dropped. An entry the text does not reach reads as 0 up to
+  // the count shown, as the list shown reads back; beyond it, it keeps its value in the
+  // edit sequence (the old sequence, or the default etalon).
+  // The whole text is read, not only the first 99 characters that a fixed edit buffer
+  // would hold: those end after about 40 entries, and the pulses after them would quietly
+  // turn into etalon 1.
+  const size_t shown = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
   const size_t entries =
       std::min<size_t>(std::max(s.wMeanPulses, s.wPulseCountEdit), s.wEditSequenceSize);
-  if (s.lpEditSequence) readList(c.text(kIdcSequence), s.lpEditSequence, entries);
+  if (s.lpEditSequence) {
+    std::vector<uint16_t> typed(entries);
+    const size_t reached = readList(c.text(kIdcSequence), typed.data(), entries);
+    std::copy_n(typed.begin(), std::max(shown, reached), s.lpEditSequence);
+  }
   s.wNoiseLevelEdit = static_cast<uint16_t>(noise);
   s.dwConfirmed = 1;
   return 1;
@@ -192,8 +223,9 @@ std::string joinList(const uint16_t* values, size_t count) {
   return text;
 }
 
-void readList(const std::string& text, uint16_t* out, size_t count) {
+size_t readList(const std::string& text, uint16_t* out, size_t count) {
   size_t pos = 0;
+  size_t reached = 0;
   while (pos < text.size() && isSeparator(text[pos])) ++pos;
   for (size_t k = 0; k < count; ++k) {
     if (pos >= text.size()) {
@@ -202,9 +234,22 @@ void readList(const std::string& text, uint16_t* out, size_t count) {
     }
     const int64_t v = readNumber(text, pos);
     out[k] = inRange(v, 0, 65535) ? static_cast<uint16_t>(v) : 0;
+    reached = k + 1;
     while (pos < text.size() && !isSeparator(text[pos])) ++pos;
     while (pos < text.size() && isSeparator(text[pos])) ++pos;
   }
+  return reached;
+}
+
+void clickToState(int dialogId, DialogControls& controls, int id, bool checked) {
+  ControlKind kind = ControlKind::kLabel;
+  if (const DialogTemplate* t = findDialogTemplate(dialogId))
+    for (size_t k = 0; k < t->controlCount; ++k)
+      if (t->controls[k].id == id) kind = t->controls[k].kind;
+  if ((kind == ControlKind::kRadioButton && checked) ||
+      (kind == ControlKind::kCheckBox && checked != controls.checked(id)))
+    controls.click(id);
+  controls.setChecked(id, checked);
 }
 
 DialogControls initialControls(int dialogId, const AppState& s) {

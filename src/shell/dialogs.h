@@ -118,8 +118,15 @@ std::string joinList(const uint16_t* values, size_t count);
 
 // Reads `count` entries of a list typed with "," or " " between the numbers; a run of
 // separators counts as one, so every number is read once. Entries beyond the end of the
-// text, and numbers outside 0..65535, read as 0.
-void readList(const std::string& text, uint16_t* out, size_t count);
+// text, and numbers outside 0..65535, read as 0. Returns how many entries the text
+// reached.
+size_t readList(const std::string& text, uint16_t* out, size_t count);
+
+// Gives check box or radio button `id` of dialog `dialogId` the state `checked` as a
+// user's click gives it, recording the click: a radio button to be checked is clicked even
+// when it is checked already, a check box only when its state changes. For front ends and
+// scripts that know the states they want rather than the clicks.
+void clickToState(int dialogId, DialogControls& controls, int id, bool checked);
 
 // The controls of each dialog as initialisation fills them from the state.
 DialogControls initialControls(int dialogId, const AppState& state);

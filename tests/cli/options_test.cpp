@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "cli/options.h"
 #include "cli/output_file.h"
@@ -93,6 +94,31 @@ TEST(CliScriptedWindow, MessagesGoToStderrAndDialogsTakeTheScriptedValues) {
   ASSERT_NE(window.lastControls(kDialogSeriesParameters), nullptr);
   EXPECT_EQ(window.lastControls(kDialogSeriesParameters)->text(kIdcTmin), "30");
   EXPECT_EQ(window.lastControls(kDialogSimulation), nullptr);
+}
+
+// A scripted button state is given by a click, as a user gives it, so the dialog logic
+// reads a scripted dialog as it reads a real one: a radio button checked already still
+// counts, a check box left as it was does not.
+TEST(CliScriptedWindow, ScriptedStatesArriveAsClicks) {
+  std::ostringstream err;
+  ScriptedWindow window(err);
+  AppState state;
+  state.dwHandlingCase = 3;  // 113 shows it as "restoring error"
+  window.setDialogCheck(kDialogShowStatistics, kIdcRestoringError, true);
+  window.setDialogCheck(kDialogShowStatistics, kIdcDetectionError, false);
+  window.setDialogCheck(kDialogShowStatistics, kIdcFixedUpperBound, false);
+  runParameterDialog(window, state, kDialogShowStatistics);
+  EXPECT_EQ(state.dwHandlingCase, 1u);
+  ASSERT_NE(window.lastControls(kDialogShowStatistics), nullptr);
+  EXPECT_EQ(window.lastControls(kDialogShowStatistics)->clicks, std::vector<int>{kIdcRestoringError});
+
+  window.setDialogCheck(kDialogShowStatistics, kIdcFixedUpperBound, true);
+  window.setDialogText(kDialogShowStatistics, kIdcUpperBound, "0.5");
+  runParameterDialog(window, state, kDialogShowStatistics);
+  EXPECT_EQ(window.lastControls(kDialogShowStatistics)->clicks,
+            (std::vector<int>{kIdcRestoringError, kIdcFixedUpperBound}));
+  EXPECT_EQ(state.dwFixedUpperBound, 1u);
+  EXPECT_DOUBLE_EQ(state.upperBound, 0.5);
 }
 
 TEST(CliProgress, LineShowsShareGridPointAndTimes) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "shell/pipeline.h"
@@ -181,6 +184,48 @@ TEST_F(Commands, CreateSeriesReadsTheWholeSequenceText) {
   const SeriesHeader* h = state.lpSeriesHeader;
   ASSERT_EQ(h->wImpulseQuantity, 58);
   for (int k = 0; k < 58; ++k) EXPECT_EQ(h->lpEtalons[k], 10 + k % 10) << k;
+}
+
+// Raising the pulse count above the count shown without typing more etalons: the pulses
+// beyond the list shown keep the edit sequence's own entries.
+TEST_F(Commands, CreateSeriesKeepsTheSequenceBeyondTheEntriesShown) {
+  command(kCmdJoint);  // a sequence of varied etalons
+  command(kCmdProcessNext);
+  ASSERT_GE(state.wEtalonSequenceSize, 25);
+  const std::vector<uint16_t> sequence(state.lpEtalonSequence, state.lpEtalonSequence + 25);
+  ASSERT_NE(std::vector<uint16_t>(sequence.begin() + 18, sequence.end()),
+            std::vector<uint16_t>(7, 1));
+  answer(105, kIdOk);
+  answer(106, kIdOk, {{kIdcPulseCount, "25"}});
+  command(kCmdCreateSeries);
+  ASSERT_EQ(window.dialogs.back().initial.text(kIdcPulseCount), "18");
+  const SeriesHeader* h = state.lpSeriesHeader;
+  ASSERT_EQ(h->wImpulseQuantity, 25);
+  for (int k = 0; k < 25; ++k) EXPECT_EQ(h->lpEtalons[k], sequence[k]) << k;
+
+  // Below the count shown, entries the text does not reach read as 0 (etalon 1).
+  answer(105, kIdOk);
+  answer(106, kIdOk, {{kIdcPulseCount, "25"}, {kIdcSequence, "7,8"}});
+  command(kCmdCreateSeries);
+  EXPECT_EQ(h->lpEtalons[0], 7);
+  EXPECT_EQ(h->lpEtalons[1], 8);
+  for (int k = 2; k < 18; ++k) EXPECT_EQ(h->lpEtalons[k], 1) << k;
+  for (int k = 18; k < 25; ++k) EXPECT_EQ(h->lpEtalons[k], sequence[k]) << k;
+}
+
+// A pulse count at either end of the dialog's range is kept; one beyond becomes the
+// middle of the range.
+TEST_F(Commands, CreateSeriesKeepsTheRangesEndsAndReplacesWhatLiesBeyond) {
+  const std::pair<const char*, uint16_t> cases[] = {{"6", 6}, {"30", 30}, {"5", 18}, {"31", 18}};
+  for (const auto& [typed, used] : cases) {
+    answer(105, kIdOk);
+    answer(106, kIdOk, {{kIdcPulseCount, typed}});
+    command(kCmdCreateSeries);
+    EXPECT_EQ(window.dialogs.back().initial.text(kIdcPulseCountLabel),
+              "Number of Pulses in Series (from 6 to 30)");
+    EXPECT_EQ(state.wMeanPulses, used) << typed;
+    EXPECT_EQ(state.lpSeriesHeader->wImpulseQuantity, used) << typed;
+  }
 }
 
 TEST_F(Commands, CancellingEitherCreateSeriesDialogChangesNothing) {
@@ -551,12 +596,20 @@ TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
   EXPECT_EQ(state.lpRestErrorHeader->ifComplete, 1);
 }
 
-TEST_F(Commands, SimulationNeedsRequiredEtalons) {
+// An empty required list (the all/none button cleared it) is given etalon 1 by the
+// set-up, and the simulation runs on it.
+TEST_F(Commands, SimulationWithAnEmptyRequiredListRunsOnEtalonOne) {
   state.wRequiredCount = 0;
+  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
+  answer(110, kIdOk,
+         {{kIdcSimFrom, "2"}, {kIdcSimTo, "2"}, {kIdcSimNoiseSteps, "1"}, {kIdcSimRepeats, "2"}});
   command(kCmdSimulation);
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.last().text, kTextNoRequiredEtalons);
-  EXPECT_TRUE(window.dialogs.empty());
+  EXPECT_EQ(requiredList(), (std::vector<uint16_t>{1}));
+  ASSERT_NE(state.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.lpRestErrorHeader->ifComplete, 1);
+  ASSERT_EQ(window.messages.size(), 1u);  // the set-up summary alone
+  EXPECT_EQ(window.messages[0].caption, "getPulseEstAsRepeats");
 }
 
 TEST(StatisticsGraphMode, FollowsHandlingViewAndBounds) {

@@ -168,6 +168,57 @@ TEST_F(Dialogs, StatisticsDisplayReadsTheUpperBoundOnlyWhenFixed) {
   EXPECT_EQ(state.dwViewCase, 1u);
 }
 
+// The buttons act by their clicks: a click on the button already checked sets its value
+// too, which replaces a value no button of the dialog stands for.
+TEST_F(Dialogs, StatisticsDisplayTakesAClickOnTheButtonAlreadyChecked) {
+  state.dwHandlingCase = 3;  // recognition error, which 113 shows as "restoring error"
+  state.dwViewCase = 7;      // no button: "componentwise" shows checked
+  answer(113, kIdOk, {}, {{kIdcRestoringError, true}, {kIdcComponentwise, true}});
+  runParameterDialog(window, state, kDialogShowStatistics);
+  EXPECT_EQ(state.dwHandlingCase, 1u);
+  EXPECT_EQ(state.dwViewCase, 1u);
+
+  // The last click of a group wins; a box clicked twice is read as it ends, as 1 or 0;
+  // Cancel undoes every click.
+  state.dwFixedUpperBound = 2;
+  DialogControls initial = initialControls(kDialogShowStatisticsRecognition, state);
+  DialogControls edited = initial;
+  edited.clicks = {kIdcRecognitionError, kIdcDetectionError, kIdcFixedUpperBound,
+                   kIdcFixedUpperBound, kIdcRecognitionError};
+  applyDialogOk(window, kDialogShowStatisticsRecognition, state, initial, edited);
+  EXPECT_EQ(state.dwHandlingCase, 3u);
+  EXPECT_EQ(state.dwFixedUpperBound, 1u);
+  answer(114, kIdCancel, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
+  runParameterDialog(window, state, kDialogShowStatisticsRecognition);
+  EXPECT_EQ(state.dwHandlingCase, 3u);
+  EXPECT_EQ(state.dwViewCase, 1u);
+}
+
+// The edges of the ranges the dialogs accept.
+TEST_F(Dialogs, SimulationGridAndRequiredCountAreTakenUpToTheirLimits) {
+  state.wMinPulsesEdit = 6;
+  state.wMaxPulsesEdit = 30;
+  // Initial level + (steps - 1) x step: 32762 + 5 = 32767 is the greatest noise level.
+  answer(110, kIdOk, {{kIdcSimNoiseInitial, "32762"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "5"}});
+  EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 1);
+  EXPECT_EQ(state.wSimNoiseInitial, 32762);
+  answer(110, kIdOk, {{kIdcSimNoiseInitial, "32763"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "5"}});
+  EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 0);
+  EXPECT_EQ(state.wSimNoiseInitial, 32762);
+  ASSERT_EQ(window.messages.size(), 1u);
+
+  // A required count equal to the list's capacity is taken; one more keeps the count.
+  ASSERT_EQ(state.wRequiredCapacity, 20);
+  state.wRequiredCount = 3;
+  answer(107, kIdOk, {{kIdcRequiredCount, "20"}});
+  runParameterDialog(window, state, kDialogRequiredEtalons);
+  EXPECT_EQ(state.wRequiredCount, 20);
+  state.wRequiredCount = 3;
+  answer(107, kIdOk, {{kIdcRequiredCount, "21"}});
+  runParameterDialog(window, state, kDialogRequiredEtalons);
+  EXPECT_EQ(state.wRequiredCount, 3);
+}
+
 TEST_F(Dialogs, EditDialogsReportThroughTheConfirmationFlag) {
   state.dwConfirmed = 1;
   answer(107, kIdCancel);

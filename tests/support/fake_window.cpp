@@ -1,5 +1,7 @@
 #include "support/fake_window.h"
 
+#include "shell/dialogs.h"
+
 namespace velmora::testing {
 
 int FakeWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
@@ -34,7 +36,7 @@ int FakeWindow::runDialog(int dialogId, DialogControls& controls) {
       record.result = kIdCancel;
     } else {
       for (const auto& [id, text] : answer.texts) controls.setText(id, text);
-      for (const auto& [id, on] : answer.checks) controls.setChecked(id, on);
+      for (const auto& [id, on] : answer.checks) clickToState(dialogId, controls, id, on);
       record.result = answer.result;
     }
   }

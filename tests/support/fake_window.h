@@ -26,7 +26,7 @@ struct DialogAnswer {
   int dialogId = 0;
   int result = kIdOk;
   std::map<int, std::string> texts;
-  std::map<int, bool> checks;
+  std::map<int, bool> checks;  // given as clicks, as a user gives them (clickToState)
 };
 
 // A dialog as it was opened: its id and its controls as the dialog logic initialised
