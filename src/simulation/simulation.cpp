@@ -360,14 +360,7 @@ int SimulationRun::run() {
 
 void SimulationRun::storeGridPoint(uint16_t i, uint16_t j, int64_t restoring, int64_t detection,
                                    int32_t tupleMisses) {
-  const int32_t repeats = errors_.repeats;
-  // The mean restoring error, rounded: (2S + R) / (2R) computed without doubling S.
-  int64_t mean = 0;
-  if (repeats > 0) {
-    mean = restoring / repeats;
-    if (2 * (restoring % repeats) >= repeats) ++mean;
-  }
-  errors_.lpErrors[0][i][j] = saturate32(mean);
+  errors_.lpErrors[0][i][j] = saturate32(roundedMean(restoring, errors_.repeats));
   errors_.lpErrors[1][i][j] = saturate32(detection / 128);
   errors_.lpErrors[2][i][j] = 0;
   errors_.lpErrors[3][i][j] = tupleMisses;
@@ -961,6 +954,14 @@ int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t req
       if (pulseCount >= 63) return r * pulseCount < 0 ? -1 : 0;
       return (r * pulseCount) >> pulseCount;
   }
+}
+
+int64_t roundedMean(int64_t sum, int32_t repeats) {
+  if (repeats <= 0) return 0;
+  // (2S + R) / (2R) for S >= 0, computed without doubling S.
+  int64_t mean = sum / repeats;
+  if (2 * (sum % repeats) >= repeats) ++mean;
+  return mean;
 }
 
 int64_t detectionContribution(const SeriesHeader& header, int32_t pulseCount,

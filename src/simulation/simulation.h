@@ -186,6 +186,10 @@ int64_t getRestorationError(const SeriesHeader* header);
 int64_t simulationStep(uint16_t effectiveTaskType, int32_t repeats, uint16_t requiredCount,
                        uint16_t tupleCount, int32_t pulseCount);
 
+// The mean of a non-negative sum over the repeats, rounded half up: (2S + R) / (2R).
+// 0 when there are no repeats.
+int64_t roundedMean(int64_t sum, int32_t repeats);
+
 // One repeat's addition to the detection sum: with d the sum of squared position errors
 // of the first min(M, seeking) pulses, (M + 256 d) / (2M), that is 128 d / M rounded.
 int64_t detectionContribution(const SeriesHeader& header, int32_t pulseCount,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "model/subsets.h"
@@ -233,6 +234,17 @@ TEST_F(SubsetModeTest, RandomModesPlaceWholeCopies) {
     EXPECT_NE(multiple.back(), 9);  // passes repeat until the sequence is full
   }
   EXPECT_TRUE(movedAway);
+
+  // The random start of "Single random " takes every place from the first pulse to the
+  // last one that still holds the whole subset (Q - S), and none beyond.
+  std::set<size_t> starts;
+  for (int i = 0; i < 200; ++i) {
+    const std::vector<uint16_t> single = run(subset, 1, 1, 7);
+    size_t start = 0;
+    while (start < single.size() && single[start] == 9) ++start;
+    starts.insert(start);
+  }
+  EXPECT_EQ(starts, (std::set<size_t>{0, 1, 2, 3, 4}));
 }
 
 TEST_F(SubsetModeTest, ShiftedCompleteModeIsARotation) {

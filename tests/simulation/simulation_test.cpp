@@ -105,6 +105,18 @@ TEST(SimulationArithmetic, RepeatSteps) {
   EXPECT_EQ(simulationStep(kTaskTupleRecognition, 100, 3, 0, 3), 0);
 }
 
+TEST(SimulationArithmetic, MeanRestoringErrorRoundsExactHalvesUp) {
+  EXPECT_EQ(roundedMean(3, 2), 2);  // 1.5
+  EXPECT_EQ(roundedMean(2, 4), 1);  // 0.5
+  EXPECT_EQ(roundedMean(1, 4), 0);  // 0.25
+  EXPECT_EQ(roundedMean(5, 4), 1);  // 1.25
+  EXPECT_EQ(roundedMean(7, 4), 2);  // 1.75
+  EXPECT_EQ(roundedMean(0, 3), 0);
+  EXPECT_EQ(roundedMean(5, 0), 0);
+  // Beyond 32 bits the sum is not doubled on the way.
+  EXPECT_EQ(roundedMean(INT64_MAX, 2), INT64_MAX / 2 + 1);
+}
+
 struct HandSeries {
   std::vector<int16_t> block;
   SeriesHeader h;
