@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (quick when they are present), then
 # configures and builds the release tree (build/) and, with --sanitize, the
-# AddressSanitizer/UBSan tree of the platform-free code (build-asan/).
+# AddressSanitizer/UBSan tree of the platform-free code and the command-line tool
+# (build-asan/), so that the tool's process tests run under the sanitizers too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
