@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "cli/output.h"
@@ -105,6 +106,17 @@ Json createValues(const ScriptedWindow& window, const AppState& state) {
   return j;
 }
 
+// Says on `err` which values " Create series... " did not take as given: a pulse count
+// outside the range the series parameters admit becomes the middle of that range.
+void reportCreateAdjustments(const CreateRequest& request, const AppState& s, std::ostream& err) {
+  for (const CreateValue& v : request.values) {
+    if (v.key != "pulses" || v.text == std::to_string(s.wMeanPulses)) continue;
+    err << "velmora-cli: --create pulses=" << v.text << " lies outside " << s.wMinPulses << ".."
+        << s.wMaxPulses << ", the pulse counts these series parameters admit; "
+        << s.wMeanPulses << " was used\n";
+  }
+}
+
 }  // namespace
 
 int alphabetCommand(bool json, std::ostream& out, std::ostream& err) {
@@ -146,32 +158,36 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   options["same"] = plan.same;
   session.describeSubsets(plan.problem, options);
 
-  // Each run is kept in its final form (the compact JSON of one run, or its text) until the
-  // last one: a refused run prints nothing.
-  std::vector<std::string> runs;
-  auto process = [&](int command) {
-    if (!runProcessingCommand(session.window, s, command)) return false;
+  // Each run is written as soon as it is done, so that memory stays bounded however many
+  // runs there are; the JSON document is put together from the runs' own compact dumps,
+  // byte for byte as dumpJson would write it whole. " Create series... " runs first, as
+  // its dialog values belong in the options before the document starts.
+  size_t written = 0;
+  auto write = [&](const std::string& run) {
+    if (plan.json) out << (written ? "," : "");
+    out << run;
+    ++written;
+  };
+  auto process = [&](int command) -> std::optional<std::string> {
+    if (!runProcessingCommand(session.window, s, command)) return std::nullopt;
     const std::vector<ShownMessage> messages = session.window.takeMessages();
     if (plan.json)
-      runs.push_back(runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace));
-    else
-      runs.push_back(runText(s, static_cast<int>(runs.size()) + 1, commandName(command)) + "\n");
-    return true;
+      return runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace);
+    return runText(s, static_cast<int>(written) + 1, commandName(command)) + "\n";
   };
+  // A stream that stopped taking output (a full disk) ends the runs; main says why.
+  auto stopped = [&] { return !out.good(); };
 
+  std::optional<std::string> created;
   if (plan.create) {
     for (const CreateValue& v : plan.create->values)
       session.window.setDialogText(v.dialogId, v.controlId, v.text);
-    if (!process(kCmdCreateSeries)) return refused(err, commandName(kCmdCreateSeries));
+    created = process(kCmdCreateSeries);
+    if (!created) return refused(err, commandName(kCmdCreateSeries));
     options["create"] = createValues(session.window, s);
+    reportCreateAdjustments(*plan.create, s, err);
   }
-  for (int64_t k = 0; k < plan.next; ++k)
-    if (!process(kCmdProcessNext)) return refused(err, commandName(kCmdProcessNext));
-  for (int64_t k = 0; k < plan.same; ++k)
-    if (!process(kCmdProcessSame)) return refused(err, commandName(kCmdProcessSame));
-
   if (plan.json) {
-    // The document as dumpJson writes it, put together from the runs' own dumps.
     Json doc;
     doc["format"] = kRunFormat;
     doc["options"] = options;
@@ -179,11 +195,20 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     std::string head = dumpJson(doc);
     head.resize(head.size() - 3);  // "]}\n"
     out << head;
-    for (size_t k = 0; k < runs.size(); ++k) out << (k ? "," : "") << runs[k];
-    out << "]}\n";
-  } else {
-    for (const std::string& run : runs) out << run;
   }
+  if (created) write(*created);
+  for (int64_t k = 0; k < plan.next && !stopped(); ++k) {
+    const std::optional<std::string> run = process(kCmdProcessNext);
+    if (!run) return refused(err, commandName(kCmdProcessNext));
+    write(*run);
+  }
+  for (int64_t k = 0; k < plan.same && !stopped(); ++k) {
+    const std::optional<std::string> run = process(kCmdProcessSame);
+    if (!run) return refused(err, commandName(kCmdProcessSame));
+    write(*run);
+  }
+  if (plan.json) out << "]}\n";
+  out.flush();
   return kExitDone;
 }
 
@@ -225,6 +250,10 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
   }
   if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
     return refused(err, commandName(kCmdSimulation));
+  for (const CreateValue& v : plan.dialogValues)
+    if (v.key == "incr" && v.text == "0")
+      err << "velmora-cli: --incr 0 steps through no pulse counts; " << s.wSimPulsesStep
+          << " was used\n";
   if (!lead) return kExitDone;
 
   Json options;

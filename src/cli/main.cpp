@@ -1,6 +1,7 @@
 // velmora-cli: the workbench driven from the command line.
 #include <unistd.h>
 
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -11,6 +12,8 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/processes.h"
+#include "cli/progress.h"
+#include "cli/standard_output.h"
 
 namespace {
 
@@ -61,14 +64,14 @@ class Discard : public std::streambuf {
 int usage(CLI::App& app, const std::string& reason) {
   std::string command = "velmora-cli";
   for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
-  std::cerr << command << ": error: " << reason << "\n"
+  std::cerr << command << ": error: " << withShortEchoes(reason) << "\n"
             << "Run '" << command << " --help' for usage.\n";
   return kExitUsage;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int runTool(int argc, char** argv) {
   // Under an MPI launcher every process parses the same options and meets the same
   // refusals; the first one alone reports them.
   const Launch launch = launchFromEnvironment();
@@ -289,4 +292,20 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     return usage(app, e.what());
   }
+}
+
+int main(int argc, char** argv) {
+  occupyClosedStandardDescriptors();
+  CheckedOutput output(STDOUT_FILENO);
+  std::streambuf* const original = std::cout.rdbuf(&output);
+  int status = runTool(argc, argv);
+  std::cout.flush();
+  std::cout.rdbuf(original);
+  if (status == kExitInterrupted) status = InterruptGuard::exitStatus();
+  if (output.error() != 0) {
+    std::cerr << "velmora-cli: cannot write to standard output: " << std::strerror(output.error())
+              << "\n";
+    if (status == kExitDone) status = kExitRefused;
+  }
+  return status;
 }

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int32_t kEtalons = 20;
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+std::string quoted(const std::string& text) { return "'" + echoed(text) + "'"; }
 
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -88,10 +88,32 @@ int32_t selectorValue(const std::string& option, const std::string& text,
     if (v == value) return v;
     values += (values.empty() ? "" : ", ") + std::to_string(v);
   }
-  throw UsageError(option + ": " + text + " is not a value of the selector (" + values + ")");
+  throw UsageError(option + ": " + echoed(text) + " is not a value of the selector (" + values +
+                   ")");
 }
 
 }  // namespace
+
+std::string echoed(const std::string& text) {
+  if (text.size() <= kMostEchoed) return text;
+  // Cut at a character's start, so that a UTF-8 character is never split.
+  size_t end = kMostEchoed - 3;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end) + "...";
+}
+
+std::string withShortEchoes(const std::string& line) {
+  std::string out;
+  size_t k = 0;
+  while (k < line.size()) {
+    const size_t blank = line.find_first_of(" \n", k);
+    const size_t end = blank == std::string::npos ? line.size() : blank;
+    out += echoed(line.substr(k, end - k));
+    if (end < line.size()) out += line[end];
+    k = end + 1;
+  }
+  return out;
+}
 
 int64_t parseInteger(const std::string& option, const std::string& text) {
   size_t k = 0;
@@ -102,7 +124,7 @@ int64_t parseInteger(const std::string& option, const std::string& text) {
       throw UsageError(option + ": " + quoted(text) + " is not a number");
   errno = 0;
   const long long value = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno == ERANGE) throw UsageError(option + ": " + text + " is out of range");
+  if (errno == ERANGE) throw UsageError(option + ": " + echoed(text) + " is out of range");
   return value;
 }
 
@@ -110,7 +132,7 @@ int64_t parseIntegerIn(const std::string& option, const std::string& text, int64
                        int64_t high) {
   const int64_t value = parseInteger(option, text);
   if (value < low || value > high)
-    throw UsageError(option + ": " + text + " is outside " + std::to_string(low) + ".." +
+    throw UsageError(option + ": " + echoed(text) + " is outside " + std::to_string(low) + ".." +
                      std::to_string(high));
   return value;
 }
@@ -127,7 +149,7 @@ std::vector<int32_t> parseEtalonList(const std::string& option, const std::strin
     if (part.empty()) throw UsageError(option + ": empty entry in " + what);
     const int64_t value = parseInteger(option, part);
     if (value < 1 || value > kEtalons)
-      throw UsageError(option + ": etalon " + part + " is outside the alphabet (1.." +
+      throw UsageError(option + ": etalon " + echoed(part) + " is outside the alphabet (1.." +
                        std::to_string(kEtalons) + ")");
     numbers.push_back(static_cast<int32_t>(value));
   }
@@ -252,7 +274,17 @@ RunPlan checkRunOptions(const RunOptions& o) {
       throw UsageError("--lost: the lost data level applies only to the cut-off series "
                        "(fixed-cutoff, unfixed-cutoff)");
   }
-  if (o.create) plan.create = parseCreateValues(*o.create);
+  if (o.create) {
+    plan.create = parseCreateValues(*o.create);
+    // A window user picks the length on its selector first, which makes it the current
+    // length that dialog 105 then shows: the series is created with that length unless
+    // --create names another.
+    bool lengthGiven = false;
+    for (const CreateValue& v : plan.create->values) lengthGiven = lengthGiven || v.key == "length";
+    if (plan.length && !lengthGiven)
+      plan.create->values.push_back(
+          {"length", kDialogSeriesParameters, kIdcSeriesLength, std::to_string(*plan.length)});
+  }
   plan.next = parseIntegerIn("--next", o.next, 0, kMostRuns);
   plan.same = parseIntegerIn("--same", o.same, 0, kMostRuns);
   plan.json = o.json;
@@ -282,6 +314,13 @@ SimulatePlan checkSimulateOptions(const SimulateOptions& o) {
       {"--noise-step", &o.noiseStep, kDialogSimulation, kIdcSimNoiseStep},
       {"--repeats", &o.repeats, kDialogSimulation, kIdcSimRepeats},
   };
+  // A simulation of tuple series places the selected subset in every series, whatever
+  // the task.
+  const bool tupleSeries = plan.problem.seriesCommand == kCmdFixedTuples ||
+                           plan.problem.seriesCommand == kCmdUnfixedTuples;
+  if (tupleSeries && !plan.problem.subsetGiven && !plan.problem.subsetsGiven)
+    throw UsageError("--subset: a simulation of tuple series needs a subset of etalons (give "
+                     "--subset or --subsets)");
   for (const auto& v : values) {
     if (!v.text->has_value()) continue;
     // The dialogs check the ranges themselves and refuse what they cannot take.

@@ -2,6 +2,7 @@
 // the tool cannot use is a usage error (exit status 2) with a one-line reason.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -19,6 +20,15 @@ inline constexpr int kExitInterrupted = 130;
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// The longest value an error message repeats whole.
+inline constexpr size_t kMostEchoed = 80;
+// `text` as an error message repeats it: cut to kMostEchoed characters, the last three
+// "...", when it is longer.
+std::string echoed(const std::string& text);
+// `line` with every word (a run without blanks) longer than kMostEchoed cut as echoed cuts
+// it; for messages that repeat values the tool did not write itself.
+std::string withShortEchoes(const std::string& line);
 
 // A whole decimal integer (optional sign, digits, nothing else). `option` names the
 // option in the error message.

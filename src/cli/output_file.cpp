@@ -1,5 +1,6 @@
 #include "cli/output_file.h"
 
+#include "cli/progress.h"
 #include "common/atomic_file.h"
 
 namespace velmora::cli {
@@ -12,7 +13,12 @@ std::string writeFiles(const std::vector<PendingFile>& files, std::ostream& out)
   // Whatever the stream holds goes out first: an output named /dev/stdout is written
   // through the same descriptor.
   out.flush();
-  const WriteOutcome o = writeFilesAtomically(outputs);
+  WriteOutcome o;
+  {
+    // A signal must not end the program between the temporary files and their renames.
+    SignalsHeld held;
+    o = writeFilesAtomically(outputs);
+  }
   if (!o.ok()) return o.message;
   for (const PendingFile& f : files)
     if (f.path == "-") out << f.content << std::flush;

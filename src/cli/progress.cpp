@@ -1,17 +1,25 @@
 #include "cli/progress.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include <pthread.h>
+
+#include "cli/options.h"
 
 namespace velmora::cli {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// The signal that asked the simulation to stop, 0 before one came. Read by the driver's
+// threads, hence atomic; a lock-free atomic is safe to set from a signal handler.
+std::atomic<int> gSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void onInterrupt(int) { gInterrupted = 1; }
+extern "C" void onInterrupt(int signal) { gSignal.store(signal); }
 
 constexpr std::chrono::milliseconds kBarInterval{200};
 constexpr std::chrono::seconds kLineInterval{5};
@@ -20,17 +28,36 @@ constexpr int kBarWidth = 24;
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
-  gInterrupted = 0;
+  gSignal.store(0);
   struct sigaction action {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESETHAND;  // the second Ctrl-C takes the default action
-  sigaction(SIGINT, &action, &previous_);
+  action.sa_flags = SA_RESETHAND;  // the second signal takes the default action
+  sigaction(SIGINT, &action, &previousInt_);
+  sigaction(SIGTERM, &action, &previousTerm_);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptGuard::~InterruptGuard() {
+  sigaction(SIGINT, &previousInt_, nullptr);
+  sigaction(SIGTERM, &previousTerm_, nullptr);
+}
 
-bool InterruptGuard::interrupted() { return gInterrupted != 0; }
+bool InterruptGuard::interrupted() { return gSignal.load() != 0; }
+
+int InterruptGuard::exitStatus() {
+  const int signal = gSignal.load();
+  return signal == 0 ? kExitInterrupted : 128 + signal;
+}
+
+SignalsHeld::SignalsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 std::string clockText(double seconds) {
   long total = seconds > 0 ? std::lround(seconds) : 0;

@@ -17,8 +17,8 @@ enum class ProgressMode {
   kLines,  // anything else: a plain line every few seconds
 };
 
-// While alive, Ctrl-C (SIGINT) asks the running simulation to stop; a second Ctrl-C ends
-// the program at once.
+// While alive, Ctrl-C (SIGINT) or SIGTERM asks the running simulation to stop; a second
+// signal ends the program at once.
 class InterruptGuard {
  public:
   InterruptGuard();
@@ -26,9 +26,27 @@ class InterruptGuard {
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
   static bool interrupted();
+  // The exit status of a program the signal stopped, 128 + its number: 130 for Ctrl-C,
+  // 143 for SIGTERM. kExitInterrupted before any signal.
+  static int exitStatus();
 
  private:
-  struct sigaction previous_ {};
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
+// While alive, SIGINT and SIGTERM wait: output files are written and renamed into place
+// (or rolled back) whole, and no temporary file is left behind. A signal that came in
+// the meantime takes effect when this ends.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_ {};
 };
 
 // Watches the driver: shows where it stands and stops it once interrupted.

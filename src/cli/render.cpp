@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "cli/progress.h"
 #include "graphics/raster_canvas.h"
 #include "graphics/svg_canvas.h"
 #include "shell/commands.h"
@@ -32,18 +33,19 @@ RenderView viewOf(const std::string& name) {
   if (name == "subsets") return RenderView::kSubsets;
   if (name == "params") return RenderView::kParams;
   if (name == "statistics") return RenderView::kStatistics;
-  throw UsageError("--view: unknown view '" + name +
+  throw UsageError("--view: unknown view '" + echoed(name) +
                    "' (expected alphabet, results, subsets, params or statistics)");
 }
 
 void parseSize(const std::string& text, RenderPlan& plan) {
   const size_t x = text.find('x');
-  if (x == std::string::npos) throw UsageError("--size: '" + text + "' is not WxH");
+  if (x == std::string::npos) throw UsageError("--size: '" + echoed(text) + "' is not WxH");
   const int64_t w = parseInteger("--size", text.substr(0, x));
   const int64_t h = parseInteger("--size", text.substr(x + 1));
   if (w < 1 || h < 1 || w > kMaxCanvasSize || h > kMaxCanvasSize)
-    throw UsageError("--size: a client area of " + text + " cannot be drawn: each side must be 1.." +
-                     std::to_string(kMaxCanvasSize) + " pixels");
+    throw UsageError("--size: a client area of " + echoed(text) +
+                     " cannot be drawn: each side must be 1.." + std::to_string(kMaxCanvasSize) +
+                     " pixels");
   plan.width = static_cast<int32_t>(w);
   plan.height = static_cast<int32_t>(h);
 }
@@ -52,7 +54,8 @@ DrawingChoice parseDrawing(const std::string& text) {
   DrawingChoice d;
   for (const std::string& item : split(text, ',')) {
     const size_t eq = item.find('=');
-    if (eq == std::string::npos) throw UsageError("--drawing: '" + item + "' is not key=value");
+    if (eq == std::string::npos)
+      throw UsageError("--drawing: '" + echoed(item) + "' is not key=value");
     const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
     const std::string option = "--drawing " + key;
     std::optional<bool>* flag = key == "frame"       ? &d.frame
@@ -61,13 +64,13 @@ DrawingChoice parseDrawing(const std::string& text) {
                                 : key == "special"   ? &d.special
                                                      : nullptr;
     if (flag) {
-      if (flag->has_value()) throw UsageError("--drawing: key '" + key + "' given twice");
+      if (flag->has_value()) throw UsageError("--drawing: key '" + echoed(key) + "' given twice");
       *flag = parseIntegerIn(option, value, 0, 1) == 1;
     } else if (key == "tuples") {
       if (d.tuples) throw UsageError("--drawing: key 'tuples' given twice");
       d.tuples = static_cast<int>(parseIntegerIn(option, value, 0, 2));
     } else {
-      throw UsageError("--drawing: unknown key '" + key +
+      throw UsageError("--drawing: unknown key '" + echoed(key) +
                        "' (expected frame, shaded, highlight, special or tuples)");
     }
   }
@@ -78,14 +81,15 @@ MouseEvent parseEvent(const std::string& option, const std::string& text, const 
   const bool drag = option == "--drag";
   const std::vector<std::string> parts = split(text, ',');
   if (parts.size() != (drag ? 4u : 2u))
-    throw UsageError(option + ": '" + text + "' is not " + (drag ? "X1,Y1,X2,Y2" : "X,Y"));
+    throw UsageError(option + ": '" + echoed(text) + "' is not " + (drag ? "X1,Y1,X2,Y2" : "X,Y"));
   int32_t v[4] = {0, 0, 0, 0};
   for (size_t k = 0; k < parts.size(); ++k) {
     const int64_t limit = (k % 2 == 0 ? plan.width : plan.height) - 1;
     const int64_t value = parseInteger(option, parts[k]);
     if (value < 0 || value > limit)
-      throw UsageError(option + ": " + text + " lies outside the " + std::to_string(plan.width) +
-                       "x" + std::to_string(plan.height) + " client area");
+      throw UsageError(option + ": " + echoed(text) + " lies outside the " +
+                       std::to_string(plan.width) + "x" + std::to_string(plan.height) +
+                       " client area");
     v[k] = static_cast<int32_t>(value);
   }
   MouseEvent e;
@@ -240,7 +244,7 @@ RenderPlan checkRenderOptions(const RenderOptions& o) {
       } else if (g == "recognition") {
         throw UsageError("--graph: the recognition error is shown for the recognition task only");
       } else {
-        throw UsageError("--graph: unknown graph '" + g +
+        throw UsageError("--graph: unknown graph '" + echoed(g) +
                          "' (expected restoring, detection or recognition)");
       }
     }
@@ -250,7 +254,7 @@ RenderPlan checkRenderOptions(const RenderOptions& o) {
       } else if (*o.graphView == "summary") {
         plan.statistics.viewCase = 2;
       } else {
-        throw UsageError("--graph-view: unknown view case '" + *o.graphView +
+        throw UsageError("--graph-view: unknown view case '" + echoed(*o.graphView) +
                          "' (expected componentwise or summary)");
       }
     }
@@ -262,7 +266,7 @@ RenderPlan checkRenderOptions(const RenderOptions& o) {
       char* end = nullptr;
       const double v = std::strtod(o.upperBound->c_str(), &end);
       if (o.upperBound->empty() || *end != '\0' || !(v > 0.0))
-        throw UsageError("--upper-bound: '" + *o.upperBound + "' is not a positive number");
+        throw UsageError("--upper-bound: '" + echoed(*o.upperBound) + "' is not a positive number");
       plan.statistics.upperBound = *o.upperBound;
     }
   }
@@ -275,7 +279,7 @@ RenderPlan checkRenderOptions(const RenderOptions& o) {
   plan.out = *o.out;
   plan.format = snapshotFormat(plan.out);
   if (plan.format == SnapshotFormat::kNone)
-    throw UsageError("--out: '" + plan.out + "' does not end in .png, .bmp, .pcx or .svg");
+    throw UsageError("--out: '" + echoed(plan.out) + "' does not end in .png, .bmp, .pcx or .svg");
   return plan;
 }
 
@@ -307,6 +311,7 @@ int renderPicture(ScriptedWindow& window, AppState& s, const RenderPlan& plan,
         return kExitRefused;
       }
     }
+    SignalsHeld held;  // the picture is written whole, or not at all
     const bool written = writeSnapshot(window, plan.format, plan.out, screen.image(),
                                        [&screen] { return screen.svg(); });
     return written ? kExitDone : kExitRefused;

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -322,6 +323,8 @@ TEST(CliUsage, EveryBadInputExitsWithTwoAReasonAndTheHint) {
       {{"run", "--subsets", "1,2;3,4,5", "--current", "3"}, "--current: 3 is outside 1..2"},
       {{"run", "--current", "1"}, "--current: there is no subset list"},
       {{"run", "--series", "unfixed-tuples"}, "needs a subset of etalons"},
+      {{"simulate", "--series", "fixed-tuples", "--task", "joint"}, "needs a subset of etalons"},
+      {{"simulate", "--series", "unfixed-tuples", "--task", "series"}, "needs a subset of etalons"},
       {{"run", "--next", "-1"}, "--next: -1 is outside 0..10000"},
       {{"run", "--same", "10001"}, "--same: 10001 is outside 0..10000"},
       {{"run", "--same", "x"}, "--same: 'x' is not a number"},
@@ -487,23 +490,75 @@ TEST(CliSimulate, AnOutputThatCannotBeWrittenLeavesNothing) {
   EXPECT_TRUE(dir.entries().empty());  // the other output is not written either
 }
 
-TEST(CliSimulate, CtrlCStopsCleanlyWithoutWritingAnything) {
-  TempDir dir;
-  const std::string out = dir.file("sim.json");
-  bool signalled = false;
-  // The full default grid runs far longer than the test: stop it once it has started.
-  const ToolResult r = runTool({"simulate", "--json", out, "--csv", dir.file("sim.csv")},
-                               [&](const std::string& err, int pid) {
-                                 if (!signalled && err.find("number of repeats:") != std::string::npos) {
-                                   signalled = true;
-                                   kill(pid, SIGINT);
-                                 }
-                               });
-  ASSERT_TRUE(signalled) << r.err;
-  EXPECT_EQ(r.exitCode, 130) << r.err;
-  EXPECT_TRUE(r.out.empty());
-  EXPECT_NE(r.err.find("velmora-cli: simulation interrupted, nothing written\n"), std::string::npos);
-  EXPECT_TRUE(dir.entries().empty());
+TEST(CliSimulate, CtrlCAndSigtermStopCleanlyWithoutWritingAnything) {
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    TempDir dir;
+    const std::string out = dir.file("sim.json");
+    bool signalled = false;
+    // The full default grid runs far longer than the test: stop it once it has started.
+    const ToolResult r =
+        runTool({"simulate", "--json", out, "--csv", dir.file("sim.csv")},
+                [&, signal = signal](const std::string& err, int pid) {
+                  if (!signalled && err.find("number of repeats:") != std::string::npos) {
+                    signalled = true;
+                    kill(pid, signal);
+                  }
+                });
+    ASSERT_TRUE(signalled) << r.err;
+    EXPECT_EQ(r.exitCode, status) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("velmora-cli: simulation interrupted, nothing written\n"),
+              std::string::npos);
+    EXPECT_TRUE(dir.entries().empty());
+  }
+}
+
+TEST(CliUsage, LongValuesAreCutInTheErrorLine) {
+  const std::string huge(100000, '9'), word(100000, 'x');
+  const std::vector<std::vector<std::string>> commands = {
+      {"run", "--next", huge},         {"run", "--length", huge},
+      {"run", "--task", word},         {"run", "--create", word},
+      {"run", "--etalons", "1," + huge}, {"run", "--" + word},
+      {word},                          {"render", "--out", word},
+      {"run", "extra" + word}};
+  for (const auto& args : commands) {
+    const ToolResult r = runTool(args);
+    EXPECT_EQ(r.exitCode, 2);
+    const std::string first = r.err.substr(0, r.err.find('\n'));
+    EXPECT_LT(first.size(), 240u) << first.substr(0, 300);
+    EXPECT_NE(first.find("..."), std::string::npos) << first.substr(0, 300);
+  }
+}
+
+TEST(CliRun, DialogValuesTheProgramAdjustsAreReportedOnStderr) {
+  // Outside 6..30 the pulse count becomes the middle of the range.
+  ToolResult r = runTool({"run", "--next", "0", "--create", "pulses=500"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("velmora-cli: --create pulses=500 lies outside 6..30, the pulse counts "
+                       "these series parameters admit; 18 was used\n"),
+            std::string::npos)
+      << r.err;
+  for (const char* kept : {"pulses=6", "pulses=30", "tmin=40"}) {
+    r = runTool({"run", "--next", "0", "--create", kept});
+    EXPECT_EQ(r.err.find("was used"), std::string::npos) << kept << "\n" << r.err;
+  }
+  // An increment of 0 steps by 1.
+  r = runTool({"simulate", "--quiet", "--length", "200", "--from", "2", "--to", "3", "--incr",
+               "0", "--noise-steps", "1", "--repeats", "1", "--clock", "0"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("velmora-cli: --incr 0 steps through no pulse counts; 1 was used\n"),
+            std::string::npos)
+      << r.err;
+}
+
+// The length chosen on the selector is the length dialog 105 shows, as for a window user
+// who clicks the length before " Create series... ".
+TEST(CliRun, CreateSeriesTakesTheLengthChosenBeforeIt) {
+  json doc = runJson({"--length", "600", "--next", "0", "--create", "tmin=40"});
+  EXPECT_EQ(doc["runs"][0]["series"]["seriesSize"], 600);
+  EXPECT_EQ(doc["options"]["create"]["length"], 600);
+  doc = runJson({"--length", "600", "--next", "0", "--create", "length=200"});
+  EXPECT_EQ(doc["runs"][0]["series"]["seriesSize"], 200);
 }
 
 }  // namespace
