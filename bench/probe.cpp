@@ -4,8 +4,8 @@
 //   velmora_probe simulate <threads> [repeats]
 //                                       the default simulation (100 repeats unless given)
 //   velmora_probe part <parts> [repeats]
-//                                       part 0 of the default simulation made in that many
-//                                       parts, on one thread; 0 parts: passing over every
+//                                       the first share of the default simulation split that many
+//                                       ways, on one thread; 0 ways: passing over every
 //                                       repeat, making none
 #include <sys/resource.h>
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     const SimulationRun run = runDefaultSimulation(repeats, 1, &share);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("default simulation, part 0 of %ld: %lld series in the run, %.3f s\n", value,
+    std::printf("default simulation, first share of %ld: %lld series in the run, %.3f s\n", value,
                 static_cast<long long>(run.series), seconds);
   } else if (mode == "simulate") {
     const int32_t repeats = argc > 3 ? static_cast<int32_t>(std::strtol(argv[3], nullptr, 10)) : 100;

@@ -70,8 +70,8 @@ void BM_RepeatPassedOver(benchmark::State& state) {
 }
 BENCHMARK(BM_RepeatPassedOver)->Unit(benchmark::kMicrosecond);
 
-// Part 0 of the default simulation made in `parts` parts, on one thread: what one process
-// of a run over `parts` processes computes. Parts 0 passes over every repeat and makes
+// The first share of the default simulation split `parts` ways, on one thread: what one process
+// of a run over `parts` processes computes. That share passes over every repeat and makes
 // none: the share of the run that every process repeats.
 void BM_DefaultSimulationPart(benchmark::State& state) {
   const int32_t repeats = static_cast<int32_t>(state.range(0));

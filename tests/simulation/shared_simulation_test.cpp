@@ -131,7 +131,7 @@ class SharedSimulation : public ::testing::Test {
     return t;
   }
 
-  // The whole run made in `parts` parts; the trace of part 0, which ends last.
+  // The whole run made in `parts` parts; the trace of the first share, which ends last.
   Trace runInParts(const Problem& p, int16_t firstPulses, int parts) {
     Board board;
     board.parts = parts;
