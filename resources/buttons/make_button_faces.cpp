@@ -32,7 +32,7 @@ constexpr Color kLabel = rgb(24, 24, 28);
 
 enum class Symbol { kPlay, kCross, kBack, kChecked, kEmpty };
 
-struct FaceSpec {
+struct FaceDesign {
   const char* file;
   const char* label;
   Symbol symbol;
@@ -40,7 +40,7 @@ struct FaceSpec {
 };
 
 // The faces, by the file names start-up reads.
-const FaceSpec kFaces[] = {
+const FaceDesign kFaces[] = {
     {"start.png", "Start", Symbol::kPlay, rgb(40, 150, 60)},
     {"exit.png", "Exit", Symbol::kCross, rgb(200, 50, 40)},
     {"back.png", "Back", Symbol::kBack, rgb(40, 90, 190)},
@@ -94,7 +94,7 @@ void drawSymbol(Canvas& c, Symbol symbol, Color colour, int32_t x, int32_t y) {
   c.setBrush(Brush{});
 }
 
-Image drawFace(const FaceSpec& spec) {
+Image drawFace(const FaceDesign& face) {
   RasterCanvas c(kWidth, kHeight);
   c.fillRect(Rect{0, 0, kWidth, kHeight}, kFace);
   // Bevel: white along the top and left inside the outline, grey along the bottom and
@@ -116,18 +116,18 @@ Image drawFace(const FaceSpec& spec) {
   c.setFont(FontSpec{16, 700, false});
   c.setBackgroundMode(BackgroundMode::kTransparent);
   c.setTextColor(kLabel);
-  const Size text = c.textExtent(spec.label);
+  const Size text = c.textExtent(face.label);
   const int32_t total = kSymbolSize + kSymbolGap + text.cx;
   const int32_t left = (kWidth - total) / 2;
-  drawSymbol(c, spec.symbol, spec.colour, left, (kHeight - kSymbolSize) / 2 - 1);
-  c.textOut(left + kSymbolSize + kSymbolGap, (kHeight - text.cy) / 2, spec.label);
+  drawSymbol(c, face.symbol, face.colour, left, (kHeight - kSymbolSize) / 2 - 1);
+  c.textOut(left + kSymbolSize + kSymbolGap, (kHeight - text.cy) / 2, face.label);
   return c.takeImage();
 }
 
 int write(const std::string& dir) {
-  for (const FaceSpec& spec : kFaces) {
-    const std::string path = dir + "/" + spec.file;
-    const std::vector<uint8_t> bytes = encodePng(drawFace(spec));
+  for (const FaceDesign& face : kFaces) {
+    const std::string path = dir + "/" + face.file;
+    const std::vector<uint8_t> bytes = encodePng(drawFace(face));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -141,11 +141,11 @@ int write(const std::string& dir) {
 
 int check(const std::string& dir) {
   int status = 0;
-  for (const FaceSpec& spec : kFaces) {
-    const std::string path = dir + "/" + spec.file;
+  for (const FaceDesign& face : kFaces) {
+    const std::string path = dir + "/" + face.file;
     try {
       const Image stored = readPng(path);
-      const Image drawn = drawFace(spec);
+      const Image drawn = drawFace(face);
       if (stored.width != drawn.width || stored.height != drawn.height ||
           stored.pixels != drawn.pixels) {
         std::fprintf(stderr, "velmora-button-faces: %s differs from what is drawn now\n",

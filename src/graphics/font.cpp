@@ -113,14 +113,14 @@ class Engine {
     return {};
   }
 
-  ResolvedFont resolve(const FontSpec& spec, int32_t windowFontHeight) {
+  ResolvedFont resolve(const FontSpec& request, int32_t windowFontHeight) {
     std::lock_guard<std::mutex> lock(mutex_);
     ResolvedFont font;
-    font.bold = spec.weight >= 600;
-    font.symbol = spec.symbol;
+    font.bold = request.weight >= 600;
+    font.symbol = request.symbol;
     Face& f = faces_[font.bold ? 1 : 0];
     const int64_t units = f.winAscent + f.winDescent;
-    int64_t requested = spec.height == 0 ? windowFontHeight : spec.height;
+    int64_t requested = request.height == 0 ? windowFontHeight : request.height;
     int64_t cell = 0;
     if (requested >= 0) {
       cell = std::clamp<int64_t>(requested, 1, kMaxFontHeight);
@@ -274,11 +274,11 @@ Loaded& processFonts() {
 Engine* engine() { return processFonts().engine.get(); }
 
 // Metrics when no font can be read: fixed proportions of the cell.
-ResolvedFont fallbackFont(const FontSpec& spec, int32_t windowFontHeight) {
+ResolvedFont fallbackFont(const FontSpec& request, int32_t windowFontHeight) {
   ResolvedFont font;
-  font.bold = spec.weight >= 600;
-  font.symbol = spec.symbol;
-  int64_t requested = spec.height == 0 ? windowFontHeight : spec.height;
+  font.bold = request.weight >= 600;
+  font.symbol = request.symbol;
+  int64_t requested = request.height == 0 ? windowFontHeight : request.height;
   int64_t cell = requested >= 0 ? std::clamp<int64_t>(requested, 1, kMaxFontHeight)
                                 : std::clamp<int64_t>(-requested, 1, kMaxFontHeight) * 7 / 6 + 1;
   font.size26 = static_cast<int32_t>(cell * 64 * 6 / 7);
@@ -298,9 +298,9 @@ std::string loadFonts() { return processFonts().error; }
 
 std::string checkFontFolder(const std::string& dir) { return Engine().open(dir); }
 
-ResolvedFont resolveFont(const FontSpec& spec, int32_t windowFontHeight) {
-  if (Engine* e = engine()) return e->resolve(spec, windowFontHeight);
-  return fallbackFont(spec, windowFontHeight);
+ResolvedFont resolveFont(const FontSpec& request, int32_t windowFontHeight) {
+  if (Engine* e = engine()) return e->resolve(request, windowFontHeight);
+  return fallbackFont(request, windowFontHeight);
 }
 
 TextLayout layoutText(const ResolvedFont& font, std::string_view utf8) {

@@ -68,7 +68,7 @@ struct ResolvedFont {
   }
 };
 
-ResolvedFont resolveFont(const FontSpec& spec, int32_t windowFontHeight);
+ResolvedFont resolveFont(const FontSpec& request, int32_t windowFontHeight);
 
 // One character of a laid-out text: the code point drawn (after the symbol mapping) and
 // the pen position relative to the text's left edge.
