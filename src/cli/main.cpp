@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/find.h"
 #include "cli/options.h"
 #include "cli/processes.h"
 #include "cli/progress.h"
@@ -247,11 +248,48 @@ int runTool(int argc, char** argv) {
   addText(renderApp, "--upper-bound", render.upperBound,
           std::string("a fixed upper bound of the error axis") + simulationOnly);
 
+  FindOptions find;
+  CLI::App* findApp = app.add_subcommand(
+      "find",
+      "the search of a task on your own series (--input) with the alphabet's etalons or your "
+      "own pulse shapes (--etalon-file); prints the found pulses and the ranked chains");
+  findApp->add_option("--input", find.input,
+                      "the series: one integer per line, or a CSV column with --column; - for "
+                      "standard input; at most 32767 samples of -32768..32767")
+      ->type_name("FILE")
+      ->required();
+  addText(findApp, "--column", find.column,
+          "the CSV column of the series: its number (1-based) or its name in the header line")
+      ->type_name("N|NAME");
+  findApp->add_option("--task", find.task, "task: " + names(findTaskNames()))
+      ->type_name("NAME")
+      ->capture_default_str();
+  addText(findApp, "--tmin", find.tmin, "least distance between consecutive pulse starts", "40");
+  addText(findApp, "--tmax", find.tmax, "greatest distance between consecutive pulse starts",
+          "181");
+  addText(findApp, "--count", find.count,
+          "the number of pulses, when known (default: unknown, any count the series admits)")
+      ->type_name("N");
+  addText(findApp, "--saved", find.saved,
+          "saved energy level for processing, percent: a pulse may be cut off as long as it keeps "
+          "more than this share of its energy; 100 takes whole pulses only",
+          "75");
+  addText(findApp, "--etalons", find.etalons,
+          "the etalons searched with, e.g. 1,3,5: numbers in the alphabet or in --etalon-file "
+          "(default: all; detection: the first)");
+  addText(findApp, "--subset", find.subset, "the tuple of tuple-detection, e.g. 1,2,3");
+  addText(findApp, "--subsets", find.subsets, "the tuples of tuple-recognition, e.g. \"1,2;3,4,5\"");
+  addText(findApp, "--etalon-file", find.etalonFile,
+          "your own pulse shapes instead of the alphabet: one per line, samples separated by "
+          "commas or blanks, 1 to 20 shapes of one length (1..Tmax, no longer than the series)")
+      ->type_name("FILE");
+  findApp->add_flag("--json", find.json, "print one JSON document instead of text");
+
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "alphabet" && first != "run" &&
-      first != "simulate" && first != "render")
+      first != "simulate" && first != "render" && first != "find")
     return usage(app, std::string("unknown subcommand '") + argv[1] +
-                          "' (expected alphabet, run, simulate or render)");
+                          "' (expected alphabet, run, simulate, render or find)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -269,6 +307,14 @@ int runTool(int argc, char** argv) {
   try {
     if (alphabet->parsed()) return alphabetCommand(alphabetJson, std::cout, std::cerr);
     if (runApp->parsed()) return runCommand(checkRunOptions(run), std::cout, std::cerr);
+    if (findApp->parsed()) {
+      try {
+        return findCommand(checkFindOptions(find), std::cin, std::cout, std::cerr);
+      } catch (const InputError& e) {
+        std::cerr << "velmora-cli find: " << withShortEchoes(e.what()) << "\n";
+        return kExitRefused;
+      }
+    }
     if (renderApp->parsed()) {
       // The mouse events in the order they were given, --click and --drag interleaved.
       size_t clickIndex = 0, dragIndex = 0;

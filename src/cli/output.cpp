@@ -70,27 +70,6 @@ int pretenderPulses(const ChainsHeader& c, int i) {
 }
 int pretenderCount(const ChainsHeader& c) { return std::min(c.wPretenders, c.wMaxSize); }
 
-Json chainsJson(const ChainsHeader& c) {
-  Json j;
-  j["maxSize"] = c.wMaxSize;
-  j["maxPulses"] = c.wMaxPulses;
-  j["quanPulses"] = c.wQuanPulses;
-  j["seekingPulsesQuantity"] = c.wSeekingPulsesQuantity;
-  Json pretenders = Json::array();
-  for (int i = 0; i < pretenderCount(c); ++i) {
-    const size_t n = static_cast<size_t>(pretenderPulses(c, i));
-    Json p;
-    p["distance"] = c.distance[i];
-    p["etalons"] = array(c.pulsesList[i], n);
-    p["positions"] = array(c.positionsList[i], n);
-    p["firstSamples"] = array(c.firstSamplesList[i], n);
-    p["lastSamples"] = array(c.lastSamplesList[i], n);
-    pretenders.push_back(std::move(p));
-  }
-  j["pretenders"] = pretenders;
-  return j;
-}
-
 // " 56 (6) [4..18]" per pulse; the visible samples only for cut-off series.
 std::string pulseList(const int16_t* positions, const int16_t* etalons, const int16_t* first,
                       const int16_t* last, size_t count, bool samples) {
@@ -111,6 +90,27 @@ Json tableJson(const RestErrorHeader& e, int t) {
 }
 
 }  // namespace
+
+Json chainsJson(const ChainsHeader& c) {
+  Json j;
+  j["maxSize"] = c.wMaxSize;
+  j["maxPulses"] = c.wMaxPulses;
+  j["quanPulses"] = c.wQuanPulses;
+  j["seekingPulsesQuantity"] = c.wSeekingPulsesQuantity;
+  Json pretenders = Json::array();
+  for (int i = 0; i < pretenderCount(c); ++i) {
+    const size_t n = static_cast<size_t>(pretenderPulses(c, i));
+    Json p;
+    p["distance"] = c.distance[i];
+    p["etalons"] = array(c.pulsesList[i], n);
+    p["positions"] = array(c.positionsList[i], n);
+    p["firstSamples"] = array(c.firstSamplesList[i], n);
+    p["lastSamples"] = array(c.lastSamplesList[i], n);
+    pretenders.push_back(std::move(p));
+  }
+  j["pretenders"] = pretenders;
+  return j;
+}
 
 std::string dumpJson(const Json& document) {
   return document.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";

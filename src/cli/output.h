@@ -18,6 +18,7 @@ using Json = nlohmann::ordered_json;
 inline constexpr const char* kAlphabetFormat = "velmora-alphabet/1";
 inline constexpr const char* kRunFormat = "velmora-run/1";
 inline constexpr const char* kSimulationFormat = "velmora-sim/1";
+inline constexpr const char* kFindFormat = "velmora-find/1";
 inline constexpr const char* kCsvHeader = "pulses,noise,restoring,detection,tuple_recognition";
 
 // One JSON document on one line, followed by a newline. Invalid UTF-8 in texts is replaced.
@@ -29,6 +30,9 @@ std::string alphabetText(const AppState& state);
 // The state after processing run `number` (1-based) that `command` (a menu text) started.
 Json runJson(const AppState& state, const std::vector<ShownMessage>& messages);
 std::string runText(const AppState& state, int number, const std::string& command);
+
+// The ranked chains of a chains record.
+Json chainsJson(const ChainsHeader& chains);
 
 // Calendar seconds as "YYYY-MM-DDTHH:MM:SSZ".
 std::string utcTime(int32_t seconds);

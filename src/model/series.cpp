@@ -270,6 +270,39 @@ void validateSequence(uint16_t* sequence, int32_t quantity, uint16_t alphabetSiz
 
 }  // namespace
 
+std::string loadSeries(SeriesHeader& h, const int16_t* samples, uint32_t size,
+                       uint16_t impulseSize, uint16_t quantity) {
+  if (impulseSize == 0 || impulseSize > size)
+    return "pulses of " + std::to_string(impulseSize) + " samples do not fit a series of " +
+           std::to_string(size);
+  if (size != h.dwSeriesSize || size > h.dwReservedSize)
+    return "the header holds " + std::to_string(h.dwSeriesSize) + " samples, not " +
+           std::to_string(size);
+  if (quantity > 0 && (quantity < h.wMinPulses || quantity > h.wMaxPulses ||
+                       quantity > h.wReservedImpulses))
+    return "a count of " + std::to_string(quantity) + " pulses lies outside " +
+           std::to_string(h.wMinPulses) + ".." + std::to_string(h.wMaxPulses);
+  for (int32_t k = 0; k < quantity; ++k) {
+    const Window64 w = globalWindow(k, quantity, size, impulseSize, h.wTmin, h.wTmax);
+    if (w.hi < w.lo)
+      return format(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
+  }
+  std::copy(samples, samples + size, h.lpPureData);
+  std::copy(samples, samples + size, h.lpNoisyData);
+  h.wImpulseSize = impulseSize;
+  h.wImpulseQuantity = quantity;
+  h.wNoise = 0;
+  h.wFoundPulses = 0;
+  h.wTupleInstances = 0;
+  h.wFoundTuple = 0;
+  for (int32_t k = 0; k < quantity; ++k) {
+    const Window64 w = globalWindow(k, quantity, size, impulseSize, h.wTmin, h.wTmax);
+    h.lpMinPositions[k] = static_cast<int16_t>(w.lo);
+    h.lpMaxPositions[k] = static_cast<int16_t>(w.hi);
+  }
+  return {};
+}
+
 int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,

@@ -123,6 +123,14 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
                   uint16_t savedLevel, SeriesHeader* header);
 
+// Puts a series the caller brings into a header sized for it by getCutOffSeriesHeader:
+// the samples become the pure and the noisy series, pulses are `impulseSize` samples long,
+// `quantity` is the number of pulses to find (0: unknown), and every pulse of a known count gets the window its start must lie
+// in, as synthesis gives it. Empty when done; otherwise why not, and the header is left
+// as it was (size beyond the header, a count outside the header's range, an empty window).
+std::string loadSeries(SeriesHeader& header, const int16_t* samples, uint32_t size,
+                       uint16_t impulseSize, uint16_t quantity);
+
 // Adds Gaussian noise of the given level to the pure series into lpNoisyData.
 void addNoise(Window& window, int16_t noiseLevel, int16_t amplitude, SeriesHeader* header,
               uint16_t& noiseState);
