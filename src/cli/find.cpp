@@ -72,13 +72,34 @@ std::vector<std::string> csvFields(const std::string& line) {
   return fields;
 }
 
-std::vector<std::string> lines(std::istream& in) {
-  std::vector<std::string> all;
-  std::string line;
-  while (std::getline(in, line)) all.push_back(line);
-  while (!all.empty() && trimmed(all.back()).empty()) all.pop_back();
-  return all;
-}
+// Reads a text a line at a time, counting lines; a line longer than `limit` characters or
+// a failed read is an InputError, so that no input can make the tool hold more than that.
+class LineReader {
+ public:
+  LineReader(std::istream& in, const std::string& name, size_t limit)
+      : in_(in), name_(name), limit_(limit) {}
+  bool next(std::string& line) {
+    line.clear();
+    int c = 0;
+    while ((c = in_.get()) != std::char_traits<char>::eof() && c != '\n') {
+      if (line.size() == limit_)
+        throw InputError(where(name_, number_ + 1) + "a line longer than " +
+                         std::to_string(limit_) + " characters");
+      line.push_back(static_cast<char>(c));
+    }
+    if (in_.bad()) throw InputError(name_ + ": cannot be read");
+    if (c == std::char_traits<char>::eof() && line.empty()) return false;
+    ++number_;
+    return true;
+  }
+  size_t number() const { return number_; }
+
+ private:
+  std::istream& in_;
+  const std::string& name_;
+  size_t limit_;
+  size_t number_ = 0;
+};
 
 uint16_t commandOfTask(const std::string& task) {
   static const std::array<std::pair<const char*, uint16_t>, 6> codes = {{
@@ -134,41 +155,49 @@ const std::vector<std::string>& findTaskNames() {
 
 std::vector<int16_t> readSeries(std::istream& in, const std::string& name,
                                 const std::optional<std::string>& column) {
-  const std::vector<std::string> text = lines(in);
-  if (in.bad()) throw InputError(name + ": cannot be read");
+  LineReader reader(in, name, 65536);
+  std::string text;
   std::vector<int16_t> samples;
-  size_t first = 0;
   size_t field = 0;  // 0-based index of the column
+  bool pending = false;  // `text` holds a line not yet taken
   if (column) {
     int64_t number = 0;
-    const std::vector<std::string> head =
-        text.empty() ? std::vector<std::string>{} : csvFields(text.front());
+    pending = reader.next(text);
+    const std::vector<std::string> head = pending ? csvFields(text) : std::vector<std::string>{};
     if (wholeNumber(*column, number)) {
       if (number < 1 || number > 100000)
         throw UsageError("--column: " + echoed(*column) + " is not a column number (1 or more)");
       field = static_cast<size_t>(number - 1);
       int64_t value = 0;
-      if (field < head.size() && !wholeNumber(head[field], value)) first = 1;
+      if (field < head.size() && !wholeNumber(head[field], value)) pending = false;
     } else {
       const auto found = std::find(head.begin(), head.end(), *column);
       if (found == head.end())
         throw InputError(where(name, 1) + "no column named '" + echoed(*column) +
                          "' in the header line");
       field = static_cast<size_t>(found - head.begin());
-      first = 1;
+      pending = false;
     }
   }
-  for (size_t k = first; k < text.size(); ++k) {
-    const size_t line = k + 1;
+  size_t blank = 0;  // the first of the blank lines read since the last sample
+  while (pending || reader.next(text)) {
+    pending = false;
+    const size_t line = reader.number();
+    if (trimmed(text).empty()) {
+      if (blank == 0) blank = line;
+      continue;
+    }
+    // Blank lines are ignored at the end only: inside they would shift every sample after.
+    if (blank != 0) throw InputError(where(name, blank) + "no sample");
     std::string value;
     if (column) {
-      const std::vector<std::string> fields = csvFields(text[k]);
+      const std::vector<std::string> fields = csvFields(text);
       if (field >= fields.size())
         throw InputError(where(name, line) + "no column " + std::to_string(field + 1) +
                          " (the line has " + std::to_string(fields.size()) + ")");
       value = fields[field];
     } else {
-      value = trimmed(text[k]);
+      value = trimmed(text);
     }
     if (value.empty()) throw InputError(where(name, line) + "no sample");
     if (samples.size() == kMaxSeriesSize)
@@ -181,12 +210,13 @@ std::vector<int16_t> readSeries(std::istream& in, const std::string& name,
 }
 
 std::vector<std::vector<int16_t>> readShapes(std::istream& in, const std::string& name) {
-  const std::vector<std::string> text = lines(in);
-  if (in.bad()) throw InputError(name + ": cannot be read");
+  // A shape of the longest series, written out with separators, fits in 1 MiB.
+  LineReader reader(in, name, 1 << 20);
+  std::string text;
   std::vector<std::vector<int16_t>> shapes;
-  for (size_t k = 0; k < text.size(); ++k) {
-    const size_t line = k + 1;
-    std::string row = trimmed(text[k]);
+  while (reader.next(text)) {
+    const size_t line = reader.number();
+    std::string row = trimmed(text);
     if (row.empty() || row.front() == '#') continue;
     std::replace(row.begin(), row.end(), ',', ' ');
     std::replace(row.begin(), row.end(), '\t', ' ');
@@ -195,7 +225,12 @@ std::vector<std::vector<int16_t>> readShapes(std::istream& in, const std::string
     while (start < row.size()) {
       const size_t blank = row.find(' ', start);
       const std::string word = row.substr(start, blank - start);
-      if (!word.empty()) shape.push_back(sample(word, name, line));
+      if (!word.empty()) {
+        if (shape.size() == kMaxSeriesSize)
+          throw InputError(where(name, line) + "a shape longer than " +
+                           std::to_string(kMaxSeriesSize) + " samples, the longest series");
+        shape.push_back(sample(word, name, line));
+      }
       if (blank == std::string::npos) break;
       start = blank + 1;
     }
