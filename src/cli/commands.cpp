@@ -278,6 +278,10 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
   if (!plan.json.empty()) files.push_back({plan.json, dumpJson(simulationJson(s, options))});
   if (!plan.csv.empty()) files.push_back({plan.csv, simulationCsv(*s.lpRestErrorHeader)});
   const std::string error = writeFiles(files, out);
+  if (InterruptGuard::interrupted()) {
+    err << "velmora-cli: interrupted while writing the outputs\n";
+    return kExitInterrupted;
+  }
   if (!error.empty()) {
     err << "velmora-cli: " << error << "\n";
     return kExitRefused;

@@ -15,10 +15,10 @@ std::string writeFiles(const std::vector<PendingFile>& files, std::ostream& out)
   out.flush();
   WriteOutcome o;
   {
-    // A signal must not end the program between the temporary files and their renames.
-    SignalsHeld held;
+    WriteInterruptGuard guard;
     o = writeFilesAtomically(outputs);
   }
+  if (InterruptGuard::interrupted()) return {};
   if (!o.ok()) return o.message;
   for (const PendingFile& f : files)
     if (f.path == "-") out << f.content << std::flush;

@@ -15,7 +15,9 @@ struct PendingFile {
 };
 
 // Writes every file, or none of them. "-" means `out`, written last, once the files are
-// in place. Returns an empty string, or the reason of the failure.
+// in place. Returns an empty string, or the reason of the failure. A SIGINT or SIGTERM
+// meanwhile (InterruptGuard::interrupted() then) gives the files up unless they were being
+// put in place already, and nothing more is written.
 std::string writeFiles(const std::vector<PendingFile>& files, std::ostream& out);
 
 }  // namespace velmora::cli

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <pthread.h>
 
 #include "cli/options.h"
+#include "common/atomic_file.h"
 
 namespace velmora::cli {
 
@@ -49,15 +49,22 @@ int InterruptGuard::exitStatus() {
   return signal == 0 ? kExitInterrupted : 128 + signal;
 }
 
-SignalsHeld::SignalsHeld() {
-  sigset_t held;
-  sigemptyset(&held);
-  sigaddset(&held, SIGINT);
-  sigaddset(&held, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &held, &previous_);
+WriteInterruptGuard::WriteInterruptGuard() {
+  gSignal.store(0);
+  struct sigaction action {};
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a blocked open or write returns EINTR
+  sigaction(SIGINT, &action, &previousInt_);
+  sigaction(SIGTERM, &action, &previousTerm_);
+  setWriteInterruptCheck(&InterruptGuard::interrupted);
 }
 
-SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+WriteInterruptGuard::~WriteInterruptGuard() {
+  setWriteInterruptCheck(nullptr);
+  sigaction(SIGINT, &previousInt_, nullptr);
+  sigaction(SIGTERM, &previousTerm_, nullptr);
+}
 
 std::string clockText(double seconds) {
   long total = seconds > 0 ? std::lround(seconds) : 0;

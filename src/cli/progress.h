@@ -35,18 +35,20 @@ class InterruptGuard {
   struct sigaction previousTerm_ {};
 };
 
-// While alive, SIGINT and SIGTERM wait: output files are written and renamed into place
-// (or rolled back) whole, and no temporary file is left behind. A signal that came in
-// the meantime takes effect when this ends.
-class SignalsHeld {
+// While alive, SIGINT or SIGTERM gives up the output files being written: a wait that has
+// no end (a FIFO no one reads) is broken off and every temporary file removed, while the
+// renames that put complete files in place finish first (the atomic writer holds the
+// signals for them). interrupted() and exitStatus() then tell of the signal.
+class WriteInterruptGuard {
  public:
-  SignalsHeld();
-  ~SignalsHeld();
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
+  WriteInterruptGuard();
+  ~WriteInterruptGuard();
+  WriteInterruptGuard(const WriteInterruptGuard&) = delete;
+  WriteInterruptGuard& operator=(const WriteInterruptGuard&) = delete;
 
  private:
-  sigset_t previous_ {};
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
 };
 
 // Watches the driver: shows where it stands and stops it once interrupted.

@@ -311,9 +311,16 @@ int renderPicture(ScriptedWindow& window, AppState& s, const RenderPlan& plan,
         return kExitRefused;
       }
     }
-    SignalsHeld held;  // the picture is written whole, or not at all
-    const bool written = writeSnapshot(window, plan.format, plan.out, screen.image(),
-                                       [&screen] { return screen.svg(); });
+    bool written = false;
+    {
+      WriteInterruptGuard guard;  // the picture is written whole, or not at all
+      written = writeSnapshot(window, plan.format, plan.out, screen.image(),
+                              [&screen] { return screen.svg(); });
+    }
+    if (InterruptGuard::interrupted()) {
+      err << "velmora-cli: interrupted while writing the picture\n";
+      return kExitInterrupted;
+    }
     return written ? kExitDone : kExitRefused;
   } catch (const std::bad_alloc&) {
     err << "velmora-cli: not enough memory for a picture of " << plan.width << "x" << plan.height

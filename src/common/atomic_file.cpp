@@ -8,17 +8,52 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
+
+namespace {
+
+std::atomic<bool (*)()> gInterruptCheck{nullptr};
+
+// Whether a wait a signal interrupted is to be given up rather than resumed.
+bool interruptRequested() {
+  bool (*check)() = gInterruptCheck.load();
+  return check != nullptr && check();
+}
+
+// While alive, the signals that end a program by default wait on this thread.
+class EndingSignalsHeld {
+ public:
+  EndingSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    sigaddset(&held, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+  EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
+
+}  // namespace
+
+void setWriteInterruptCheck(bool (*check)()) { gInterruptCheck.store(check); }
 
 bool FileSink::write(const void* data, size_t size) {
   if (error_ != 0) return false;
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = ::write(fd_, p, size);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINTR && !interruptRequested()) continue;
     if (n <= 0) {
       error_ = n < 0 ? errno : EIO;
       return false;
@@ -265,6 +300,7 @@ bool Transaction::keepWayBack(Pending& p) {
 // replaced target could not be put back.
 std::string Transaction::rollBack() {
   if (committed_) return {};
+  EndingSignalsHeld held;
   std::string lost;
   for (auto p = pending_.rbegin(); p != pending_.rend(); ++p) {
     if (p->replaced) {
@@ -345,9 +381,14 @@ WriteOutcome Transaction::run() {
     if (!pending_[k].target.inPlace) continue;
     const std::string& shownAs = outputs_[k].path;
     const Target& target = pending_[k].target;
-    const int fd = target.descriptor >= 0
-                       ? ::fcntl(target.descriptor, F_DUPFD_CLOEXEC, 0)
-                       : ::open(shownAs.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    // Opening a FIFO waits for a reader; only a signal the front end asks to stop on
+    // ends that wait early.
+    int fd = -1;
+    do {
+      fd = target.descriptor >= 0
+               ? ::fcntl(target.descriptor, F_DUPFD_CLOEXEC, 0)
+               : ::open(shownAs.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR && !interruptRequested());
     if (fd < 0)
       return fail(WriteStage::kCreate, k, "cannot open " + shownAs + ": " + errorText(errno));
     WriteOutcome o = writeContent(k, fd, shownAs);
@@ -357,7 +398,8 @@ WriteOutcome Transaction::run() {
   }
 
   // The renames. Every one but the last may have to be undone, so those targets keep a
-  // way back first.
+  // way back first. From here on a signal waits until the files are in place or back.
+  EndingSignalsHeld held;
   std::vector<size_t> order;
   for (size_t k = 0; k < pending_.size(); ++k)
     if (!pending_[k].target.inPlace) order.push_back(k);

@@ -87,6 +87,14 @@ struct WriteOutcome {
 WriteOutcome writeFilesAtomically(const std::vector<OutputFile>& outputs);
 WriteOutcome writeFileAtomically(const OutputFile& output);
 
+// A front end that catches SIGINT and SIGTERM names here how to ask whether one came. A
+// wait that a signal then interrupts (opening a FIFO no one reads, writing to a full pipe)
+// gives the call up, which removes every temporary file, instead of being resumed. Null,
+// the default, resumes an interrupted write. The renames (and their undoing) always run
+// with SIGINT, SIGTERM and SIGHUP held, so a signal cannot end the process half-way
+// through putting the files in place.
+void setWriteInterruptCheck(bool (*check)());
+
 // Whether two paths name the same file, by the rule writeFilesAtomically refuses them.
 bool isSameFile(const std::string& a, const std::string& b);
 

@@ -111,6 +111,10 @@ class Window {
   // Without a display the dialog is accepted as initialised.
   virtual int runDialog(int /*dialogId*/, DialogControls& /*controls*/) { return kIdOk; }
 
+  // Whether a dialog whose values were refused opens again with them, for correcting: a
+  // person at the window can correct them; a scripted answer would be refused again.
+  virtual bool reopensRefusedDialogs() const { return false; }
+
   // Marks `rect` (null: the whole client area) as needing a repaint, erasing the
   // background first when `erase` is set.
   virtual void invalidateRect(const Rect* /*rect*/, bool /*erase*/) {}

@@ -649,4 +649,8 @@ void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsV
   drawPatternBox(canvas, lay.pattern, v.s, lay.amplitude, v.lineHeight);
 }
 
+int32_t resultsPulseLineWidth(int32_t aveCharWidth) {
+  return kPositionsColumn + kPretenderPulses * 6 * aveCharWidth;
+}
+
 }  // namespace velmora

@@ -73,4 +73,9 @@ int32_t resultsHalfRange(const SeriesHeader& series);
 ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInputs& in);
 void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsViewLayout& layout);
 
+// The width a pretender line of the text takes with its full list of pulses at single
+// positions (a letter or blank and up to four digits after two blanks, six characters
+// each), in a font of average character width `aveCharWidth`.
+int32_t resultsPulseLineWidth(int32_t aveCharWidth);
+
 }  // namespace velmora

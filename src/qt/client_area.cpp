@@ -13,6 +13,7 @@
 #include "graphics/svg_canvas.h"
 #include "qt/main_window.h"
 #include "shell/app_state.h"
+#include "shell/layout.h"
 #include "shell/mouse.h"
 #include "shell/paint.h"
 
@@ -52,6 +53,20 @@ int32_t ClientArea::toDevice(qreal logical) const {
   return static_cast<int32_t>(std::floor(logical * devicePixelRatioF()));
 }
 
+QSize ClientArea::minimumClientSize() const {
+  RasterCanvas probe(1, 1, windowFontHeight());
+  probe.setFont(FontSpec{});
+  const ClientSize need = velmora::minimumClientSize(probe.textMetrics());
+  const qreal ratio = devicePixelRatioF();
+  return QSize(static_cast<int>(std::ceil(need.width / ratio)),
+               static_cast<int>(std::ceil(need.height / ratio)));
+}
+
+void ClientArea::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  setMinimumSize(minimumClientSize());
+}
+
 void ClientArea::invalidate(const Rect* rect, bool erase) {
   const QSize size = deviceSize();
   const Rect whole{0, 0, size.width(), size.height()};
@@ -82,6 +97,9 @@ void ClientArea::render() {
     shown_ = QImage(size, QImage::Format_RGB32);
     shown_.fill(QColor(kWindowBackground.r, kWindowBackground.g, kWindowBackground.b));
     dirty_.assign(1, Dirty{Rect{0, 0, size.width(), size.height()}, true});
+    // A new pixel ratio changes the least size; it is set once this paint is over.
+    QMetaObject::invokeMethod(
+        this, [this] { setMinimumSize(minimumClientSize()); }, Qt::QueuedConnection);
   }
   shown_.setDevicePixelRatio(devicePixelRatioF());
   if (frozen_ || dirty_.empty()) return;

@@ -53,11 +53,16 @@ class ClientArea : public QWidget {
   QLineEdit* editControl() const { return edit_; }
   void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height);
 
+  // The least size of the client area, in logical pixels: the layout's least client size
+  // for the window font at the current pixel ratio.
+  QSize minimumClientSize() const;
+
   void setCaptured(bool captured);
   void setShapeCursor(Cursor cursor);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

@@ -20,6 +20,7 @@ class DesktopWindow final : public Window {
   std::string editText() const override;
   void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) override;
   int runDialog(int dialogId, DialogControls& controls) override;
+  bool reopensRefusedDialogs() const override { return true; }
   void invalidateRect(const Rect* rect, bool erase) override;
   void close() override;
   void checkMenuItem(int itemId, bool checked) override;

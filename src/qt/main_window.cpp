@@ -30,6 +30,25 @@ QKeySequence shortcutOf(int commandId) {
 
 }  // namespace
 
+QString withMnemonic(const QString& text, QString& used) {
+  QString shown = text;
+  shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  auto freeAt = [&](qsizetype k) {
+    const QChar c = shown[k];
+    return c.isLetterOrNumber() && !used.contains(c.toLower()) &&
+           (k == 0 || shown[k - 1] != QLatin1Char('&'));
+  };
+  // The first letter of a word, in the order of the words; then any letter.
+  qsizetype at = -1;
+  for (qsizetype k = 0; k < shown.size() && at < 0; ++k)
+    if ((k == 0 || shown[k - 1] == QLatin1Char(' ')) && freeAt(k)) at = k;
+  for (qsizetype k = 0; k < shown.size() && at < 0; ++k)
+    if (freeAt(k)) at = k;
+  if (at < 0) return shown;
+  used += shown[at].toLower();
+  return shown.insert(at, QLatin1Char('&'));
+}
+
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), window_(std::make_unique<DesktopWindow>(*this)) {
   setWindowTitle(QStringLiteral("Velmora"));
@@ -40,15 +59,22 @@ MainWindow::MainWindow(QWidget* parent)
 
   runner_ = std::make_unique<SimulationRunner>(this, state_);
   state_.simObserver = runner_.get();
+  // While the simulation runs, the menu and the client area take no input (the records
+  // are the worker's), but the window can still be closed, which stops the run.
   state_.simRunner = [this](Window& window, const std::function<void(Window&)>& run) {
-    client_->setFrozen(true);
+    const auto hold = [this](bool held) {
+      client_->setFrozen(held);
+      client_->setEnabled(!held);
+      menuBar()->setEnabled(!held);
+    };
+    hold(true);
     try {
       runner_->run(window, run);
     } catch (...) {
-      client_->setFrozen(false);
+      hold(false);
       throw;
     }
-    client_->setFrozen(false);
+    hold(false);
   };
   // The snapshot holds the picture as shown, with what is pending painted first.
   state_.snapshotCommand = [this](Window& window) {
@@ -70,12 +96,15 @@ void MainWindow::buildMenu() {
   size_t count = 0;
   const MenuItemTemplate* items = mainMenu(count);
   QMenu* menu = nullptr;
+  // The keys already taken as mnemonics in the menu bar and in the open popup.
+  QString barKeys, menuKeys;
   for (size_t k = 0; k < count; ++k) {
     const MenuItemTemplate& item = items[k];
-    const QString text = QString::fromUtf8(item.text);
+    const QString text = withMnemonic(QString::fromUtf8(item.text), menu ? menuKeys : barKeys);
     switch (item.kind) {
       case MenuItemKind::kPopupBegin:
         menu = menuBar()->addMenu(text);
+        menuKeys.clear();
         break;
       case MenuItemKind::kPopupEnd:
         menu = nullptr;
@@ -114,7 +143,8 @@ void MainWindow::setMenuCheck(int commandId, bool checked) {
 }
 
 void MainWindow::dispatch(const std::function<void()>& work) {
-  if (!state_.running || shutDown_) return;
+  // Nothing else runs in the shell while a simulation owns the records.
+  if (!state_.running || shutDown_ || runner_->running()) return;
   ++depth_;
   try {
     work();

@@ -65,4 +65,9 @@ class MainWindow : public QMainWindow {
   bool shutDown_ = false;
 };
 
+// `text` as a menu shows it with a keyboard mnemonic: '&' before the first letter of a
+// word (or else any letter) that `used` does not hold yet, which is then added to it.
+// An '&' of the text itself is shown as it is.
+QString withMnemonic(const QString& text, QString& used);
+
 }  // namespace velmora::qt

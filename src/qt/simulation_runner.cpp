@@ -1,6 +1,7 @@
 #include "qt/simulation_runner.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -56,7 +57,9 @@ ProgressDialog::ProgressDialog(QWidget* parent, SimulationRunner& runner, const 
     : QDialog(parent), runner_(runner), state_(state) {
   setObjectName(QStringLiteral("simulationProgress"));
   setWindowTitle(QStringLiteral("Statistical Simulation"));
-  setModal(true);
+  // Not modal: a modal window would keep the main window from being closed, and closing
+  // it is how a user stops the run and quits. The main window takes no input meanwhile.
+  setModal(false);
   auto* layout = new QVBoxLayout(this);
   point_ = new QLabel(this);
   position_ = new QLabel(this);
@@ -152,7 +155,10 @@ void SimulationRunner::run(Window& window, const std::function<void(Window&)>& r
     }
     QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.finish(); }, Qt::QueuedConnection);
   });
-  dialog.exec();
+  QEventLoop loop;
+  QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+  dialog.show();
+  loop.exec(QEventLoop::DialogExec);
   worker.join();
   running_ = false;
   if (failure) std::rethrow_exception(failure);

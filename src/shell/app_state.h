@@ -127,6 +127,12 @@ struct ShellLayout {
   // Where the last click on an etalon cell or on Start was.
   int32_t lastClickX = 0;
   int32_t lastClickY = 0;
+
+  // What the last paint drew: its view (0 before the first paint) and result kind, and
+  // whether the child edit control was placed on the parameters panel.
+  uint32_t paintedView = 0;
+  uint16_t paintedResultKind = 0;
+  bool editShown = false;
 };
 
 struct AppState {

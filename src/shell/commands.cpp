@@ -138,6 +138,8 @@ void newPulses(Window& window, AppState& s) {
                 s.lpRequiredList + s.wRequiredCount
             ? 1
             : 0;
+  // The cells show the flags and the all/none button their count.
+  window.invalidateRect(nullptr, true);
 }
 
 // The task type chosen in the menu, with the effective task type it gives.
@@ -173,6 +175,8 @@ void selectTask(Window& window, AppState& s, int id) {
       window.sendCommand(kCmdNothing);
       break;
   }
+  // The flags and the all/none button follow the task.
+  window.invalidateRect(nullptr, true);
 }
 
 // The series type chosen in the menu. Series without cut-offs lose no data.
@@ -192,6 +196,8 @@ void selectSeries(Window& window, AppState& s, int id) {
     s.wSavedLevel = s.wSavedLevelEdit = s.wSavedLevelCur = 100;
     s.wProcSavedLevel = s.wProcSavedLevelEdit = s.wProcSavedLevelCur = 100;
   }
+  // The lost-data selector comes or goes with the type.
+  window.invalidateRect(nullptr, true);
 }
 
 // 214: the simulation set-up, dialogs 105 and 110.
@@ -476,7 +482,7 @@ void handleCommand(Window& window, AppState& s, int id) {
       subsetSettings(window, s);
       break;
     case kCmdDrawingSettings:
-      runParameterDialog(window, s, kDialogDrawingSettings);
+      if (runParameterDialog(window, s, kDialogDrawingSettings)) window.invalidateRect(nullptr, true);
       break;
     case kCmdViewSeriesParameters:
       s.dwViewMode = kViewSeriesParameters;

@@ -386,8 +386,15 @@ int applyDialogOk(Window& window, int dialogId, AppState& s, const DialogControl
 int runParameterDialog(Window& window, AppState& state, int dialogId) {
   const DialogControls initial = initialControls(dialogId, state);
   DialogControls edited = initial;
-  const int answer = window.runDialog(dialogId, edited);
-  if (answer == kIdOk) return applyDialogOk(window, dialogId, state, initial, edited);
+  // The simulation set-up's dialogs come back with what was typed after a refusal.
+  const bool reopen = window.reopensRefusedDialogs() &&
+                      (dialogId == kDialogSeriesParameters || dialogId == kDialogSimulation);
+  int answer = window.runDialog(dialogId, edited);
+  while (answer == kIdOk) {
+    const int applied = applyDialogOk(window, dialogId, state, initial, edited);
+    if (applied || !reopen) return applied;
+    answer = window.runDialog(dialogId, edited);
+  }
   // Cancel: the edit dialogs report it; the others keep their settings as they were.
   if (dialogId == kDialogSeriesParameters || dialogId == kDialogSeriesStructure ||
       dialogId == kDialogRequiredEtalons || dialogId == kDialogSimulation)

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include "graphics/results_view.h"
+
 namespace velmora {
 
 namespace {
+
+// The etalon grid has r rows and r + 1 columns for up to kMaxEtalons etalons.
+constexpr int32_t kMaxGridColumns = 5;
 
 Rect slotAt(int32_t left, int32_t top) {
   return Rect{left, top, left + kSlotWidth - 1, top + kSlotHeight - 1};
@@ -25,6 +30,21 @@ bool selectAllMode(const AppState& s) {
   for (int32_t e = 0; e < etalons; ++e)
     if (s.requiredFlags[e] == 1) flagged++;
   return 2 * flagged <= s.wEtalonCount;
+}
+
+ClientSize minimumClientSize(const TextMetrics& m) {
+  const int32_t lh = m.height + m.externalLeading - 1;
+  ClientSize size;
+  // Three selectors of kSelectorLines lines with a line between them start 10 pixels down;
+  // the status strip starts five slot spacings above the bottom.
+  const int32_t selectorsBottom = 10 + 3 * kSelectorLines * lh + 2 * lh;
+  size.height = selectorsBottom + lh + 5 * kSlotSpacing;
+  // The graph area starts 10 pixels in, holds its text 10 pixels further in, and ends 10
+  // pixels before the button column; the etalon grid's rounding may take up to a pixel
+  // per column.
+  size.width = 10 + 10 + resultsPulseLineWidth(m.aveCharWidth) + 10 + kMaxGridColumns + 10 +
+               kSlotInset;
+  return size;
 }
 
 void layOut(ShellLayout& l, const AppState& s, const Rect& client, const TextMetrics& m) {

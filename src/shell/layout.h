@@ -24,6 +24,17 @@ bool hasLostSelector(uint16_t seriesType);
 // Set while at most half of the etalons are flagged: the all/none button then selects all.
 bool selectAllMode(const AppState& state);
 
+struct ClientSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// The least client size at which the layout's parts stand clear of each other, with the
+// window font's metrics: the status strip and the four button slots (210 pixels) below the
+// three selectors (twenty lines from the top and a line of room), and a graph area wide
+// enough for a pretender line of the results text beside the button column.
+ClientSize minimumClientSize(const TextMetrics& metrics);
+
 // Lays out `client` for the state's effective task type, series type and etalon count,
 // with the window font's metrics. The value rectangles of the selectors are left as
 // they were (the selector drawing fills them); those of a selector that does not exist

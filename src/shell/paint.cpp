@@ -92,11 +92,45 @@ bool showsResults(const AppState& s) {
          s.wSeriesType == kSeriesUnfixedWhole || s.wSeriesType == kSeriesUnfixedCutoff;
 }
 
+// Erases what the previous paint drew that this one would not draw over: the whole
+// client when the view (or the kind of result shown) changed, the old place of a button
+// that moved or went away otherwise.
+void clearStale(Canvas& canvas, AppState& s, const Rect (&oldSlots)[4]) {
+  ShellLayout& l = s.layout;
+  const bool viewChanged = l.paintedView != 0 &&
+                           (l.paintedView != s.dwViewMode ||
+                            (s.dwViewMode == kViewResults && l.paintedResultKind != s.wResultKind));
+  l.paintedView = s.dwViewMode;
+  l.paintedResultKind = s.wResultKind;
+  if (viewChanged) {
+    canvas.fillRect(l.client, kWindowBackground);
+    return;
+  }
+  const Rect newSlots[] = {l.resultsSlot,
+                           hasAllNoneButton(s.wEffectiveTaskType) ? l.allNoneButton : kNoRect,
+                           l.startSlot, l.exitSlot};
+  for (size_t k = 0; k < 4; ++k) {
+    const Rect& was = oldSlots[k];
+    const Rect& now = newSlots[k];
+    if (was.right < was.left || (was.left == now.left && was.top == now.top)) continue;
+    // A slot's right and bottom edges belong to its face; what lies outside the client
+    // (a slot of a larger client) is not there to erase.
+    const Rect stale{std::max(was.left, l.client.left), std::max(was.top, l.client.top),
+                     std::min(was.right + 1, l.client.right),
+                     std::min(was.bottom + 1, l.client.bottom)};
+    if (stale.left < stale.right && stale.top < stale.bottom)
+      canvas.fillRect(stale, kWindowBackground);
+  }
+}
+
 }  // namespace
 
 void paint(Canvas& canvas, Window& window, AppState& s, const Rect& client) {
   const FontSpec previousFont = canvas.setFont(FontSpec{});
+  const Rect oldSlots[] = {s.layout.resultsSlot, s.layout.allNoneButton, s.layout.startSlot,
+                           s.layout.exitSlot};
   layOut(s.layout, s, client, canvas.textMetrics());
+  clearStale(canvas, s, oldSlots);
 
   switch (s.dwViewMode) {
     case kViewAlphabet:
@@ -124,6 +158,14 @@ void paint(Canvas& canvas, Window& window, AppState& s, const Rect& client) {
       break;
     default:
       break;
+  }
+  // The Tmin edit control belongs to the parameters panel: however the view left it, it
+  // goes with it.
+  if (s.dwViewMode == kViewSeriesParameters) {
+    s.layout.editShown = true;
+  } else if (s.layout.editShown) {
+    window.moveEditControl(0, 0, 0, 0);
+    s.layout.editShown = false;
   }
   drawSelectors(canvas, s);
   canvas.setFont(previousFont);

@@ -134,8 +134,13 @@ bool writeSnapshot(Window& window, SnapshotFormat format, const std::string& pat
   if (result.ok()) return true;
   // The closing message carries the bitmap caption whatever the format.
   const FormatTexts texts = textsFor(format);
-  if (const char* message = messageFor(result, texts)) window.messageBox(message, texts.caption, kMbOk);
-  window.messageBox(texts.notCreated, kAboutBitmap, kMbOk);
+  // The first message also names the file and the system's reason, on a line of its own.
+  std::string detail = result.message.empty() ? std::string() : "\n" + result.message;
+  if (const char* message = messageFor(result, texts)) {
+    window.messageBox(message + detail, texts.caption, kMbOk);
+    detail.clear();
+  }
+  window.messageBox(texts.notCreated + detail, kAboutBitmap, kMbOk);
   return false;
 }
 

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <atomic>
+#include <thread>
 
 #include "tool_runner.h"
 
@@ -144,6 +147,42 @@ TEST(CliOutputFiles, AFailureOnTheSecondOutputLeavesTheFirstAsItWas) {
   EXPECT_EQ(readText(dir / "exist.json"), "keep");
   EXPECT_EQ(statOf(dir / "exist.json").st_ino, inode);
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"exist.json", "somedir"}));
+}
+
+// Whether process `pid` waits in opening a file (a FIFO that no one reads).
+bool waitsInOpen(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+  long call = -1;
+  return (in >> call) && (call == 257 || call == 2);  // openat, open
+}
+
+TEST(CliOutputFiles, ASignalEndsTheWaitForAFifosReaderAndLeavesNothing) {
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    TempDir dir;
+    const std::string fifo = dir / "g.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread watcher;
+    std::atomic<bool> finished{false};
+    const ToolResult r = runTool(
+        {"render", "--view", "alphabet", "--size", "64x48", "--out", fifo},
+        [&, signal = signal](const std::string&, int pid) {
+          if (watcher.joinable()) return;
+          watcher = std::thread([pid, signal, &finished] {
+            // Signal once the tool waits for a reader; give it 30 s to get there.
+            for (int k = 0; k < 3000 && !waitsInOpen(pid); ++k) ::usleep(10000);
+            ::kill(pid, signal);
+            for (int k = 0; k < 1000 && !finished; ++k) ::usleep(10000);
+            if (!finished) ::kill(pid, SIGKILL);  // still there after 10 s: the test fails
+          });
+        });
+    finished = true;
+    watcher.join();
+    EXPECT_EQ(r.exitCode, status) << r.err;
+    EXPECT_NE(r.err.find("velmora-cli: interrupted while writing the picture\n"),
+              std::string::npos) << r.err;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"g.png"});
+    EXPECT_TRUE(S_ISFIFO(statOf(fifo).st_mode));
+  }
 }
 
 }  // namespace

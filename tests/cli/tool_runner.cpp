@@ -46,6 +46,7 @@ ToolResult runProgram(const std::vector<std::string>& given,
   if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
 
   ToolResult result;
+  if (onErr) onErr(result.err, pid);
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   int open = 2;
   char buffer[65536];

@@ -14,7 +14,8 @@ struct ToolResult {
 };
 
 // Runs the tool with `args`. When `onErr` is given it is called with the stderr read so
-// far whenever more arrives, and with the process id, so that a test can signal it.
+// far once the process has started and whenever more arrives, and with the process id,
+// so that a test can signal it.
 ToolResult runTool(const std::vector<std::string>& args,
                    const std::function<void(const std::string& err, int pid)>& onErr = {});
 

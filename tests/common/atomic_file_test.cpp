@@ -91,6 +91,39 @@ TEST(AtomicFile, WritesEveryFileWithTheUsualModeAndKeepsAReplacedFilesMode) {
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"fresh.csv", "private.json", "streamed.bin"}));
 }
 
+// Every way a target is written keeps its mode, special bits included: the first of
+// several targets (which keeps a way back while the renames run), the last, one put back
+// after a later rename failed, and a FIFO written in place.
+TEST(AtomicFile, EveryWritePathKeepsTheTargetsMode) {
+  TempDir dir;
+  writeText(dir / "first.bin", "old");
+  writeText(dir / "last.bin", "old");
+  ::chmod((dir / "first.bin").c_str(), 02750);
+  ::chmod((dir / "last.bin").c_str(), 0604);
+  ASSERT_TRUE(writeFilesAtomically({text(dir / "first.bin", "a"), text(dir / "last.bin", "b")}).ok());
+  EXPECT_EQ(modeOf(dir / "first.bin") & 07777, 02750u);
+  EXPECT_EQ(modeOf(dir / "last.bin") & 07777, 0604u);
+
+  // The second rename fails: the first target comes back from its way back, mode and all.
+  const WriteOutcome o = writeFilesAtomically(
+      {text(dir / "first.bin", "new"), OutputFile{dir / "last.bin", "", [&](FileSink& sink) {
+                                                   fs::remove(dir / "last.bin");
+                                                   fs::create_directory(dir / "last.bin");
+                                                   return sink.write("x");
+                                                 }}});
+  EXPECT_EQ(o.stage, WriteStage::kReplace);
+  EXPECT_EQ(readText(dir / "first.bin"), "a");
+  EXPECT_EQ(modeOf(dir / "first.bin") & 07777, 02750u);
+
+  const std::string fifo = dir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ::chmod(fifo.c_str(), 0620);
+  const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_TRUE(writeFileAtomically(text(fifo, "through")).ok());
+  ::close(reader);
+  EXPECT_EQ(modeOf(fifo) & 07777, 0620u);
+}
+
 TEST(AtomicFile, ASymlinkIsWrittenThroughAndStaysALink) {
   TempDir dir;
   fs::create_directory(dir / "real");

@@ -247,6 +247,28 @@ TEST_F(StatisticsView, FullScaleFollowsTheTopValueOrTheFixedBound) {
             (std::vector<std::string>{"0.00", "0.05", "0.10", "0.15", "0.20", "0.25"}));
 }
 
+// The full scale is the power of ten over U divided by 5, then by 2 twice, each time the
+// result still holds U: a U that the quotient equals exactly takes it.
+TEST_F(StatisticsView, FullScaleTakesAQuotientThatEqualsTheTopValue) {
+  draw(kGraphRestoredComponentwise);
+  series->wMaxPulses = 1000;  // a normaliser large enough to reach every top value exactly
+  const uint64_t n = statisticsScale(in, signalStatistics(in)).restoringNormalisers[0];
+  ASSERT_GT(n, 1000u);
+  const auto fullScaleFor = [&](uint64_t top) {
+    // The least table value whose thousandths over the normaliser come to `top`.
+    errors->lpErrors[kRestoringErrors][0][0] = static_cast<int32_t>((n * top + 999) / 1000);
+    const StatisticsScale sc = statisticsScale(in, signalStatistics(in));
+    EXPECT_EQ(sc.topValue, top);
+    return sc.fullScale;
+  };
+  EXPECT_EQ(fullScaleFor(200), 200u);   // 1000 / 5
+  EXPECT_EQ(fullScaleFor(201), 250u);   // 1000 / 2 / 2
+  EXPECT_EQ(fullScaleFor(250), 250u);
+  EXPECT_EQ(fullScaleFor(251), 500u);   // 1000 / 2
+  EXPECT_EQ(fullScaleFor(500), 500u);
+  EXPECT_EQ(fullScaleFor(501), 1000u);
+}
+
 TEST_F(StatisticsView, NoiseLabelsThatWouldTouchAreSpreadOut) {
   // Levels 0, 250, ..., 7000: "1000" after "  0" fits four columns (56 pixels) only just,
   // so every eighth level is labelled; σ follows at the next eighth.

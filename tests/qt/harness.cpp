@@ -33,6 +33,10 @@ ModalScript& ModalScript::otherwise(Handler handler) {
 
 void ModalScript::poll(int watchdogMs) {
   QWidget* modal = QApplication::activeModalWidget();
+  // The progress dialog is not modal: it is looked for when nothing modal is open.
+  if (!modal)
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->objectName() == QLatin1String("simulationProgress")) modal = w;
   if (!modal || !modal->isVisible()) return;
   for (Seen& seen : seen_) {
     if (seen.widget.data() != modal) continue;

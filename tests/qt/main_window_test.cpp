@@ -41,6 +41,47 @@ ModalScript& smallSimulation(ModalScript& script) {
       .then([](QWidget* m) { EXPECT_EQ(answerBox(m).caption, "getPulseEstAsRepeats"); });
 }
 
+// A menu text without its mnemonic marker.
+QString shownText(QString text) {
+  const qsizetype at = text.indexOf(QLatin1Char('&'));
+  if (at >= 0) text.remove(at, 1);
+  return text;
+}
+
+// The mnemonic letter of a menu text, lower case; a null character without one.
+QChar mnemonicOf(const QString& text) {
+  const qsizetype at = text.indexOf(QLatin1Char('&'));
+  return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+}
+
+TEST_F(Main, EveryMenuAndItemHasItsOwnMnemonicAndAltOpensTheMenu) {
+  QString bar;
+  for (QAction* popup : main->menuBar()->actions()) {
+    const QChar key = mnemonicOf(popup->text());
+    ASSERT_FALSE(key.isNull()) << popup->text().toStdString();
+    EXPECT_FALSE(bar.contains(key)) << popup->text().toStdString();
+    bar += key;
+    QString items;
+    for (QAction* a : popup->menu()->actions()) {
+      if (a->isSeparator()) continue;
+      const QChar k = mnemonicOf(a->text());
+      ASSERT_FALSE(k.isNull()) << a->text().toStdString();
+      EXPECT_FALSE(items.contains(k)) << a->text().toStdString();
+      items += k;
+    }
+  }
+  // Alt+F opens File.
+  QMenu* file = main->menuBar()->actions().front()->menu();
+  QTest::keyClick(main.get(), Qt::Key_F, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 2000));
+  file->close();
+
+  // A text of its own '&' keeps it, doubled so that the menu shows it.
+  QString used = QStringLiteral("a");
+  EXPECT_EQ(withMnemonic(QStringLiteral(" A & B"), used), QStringLiteral(" A && &B"));
+  EXPECT_EQ(used, QStringLiteral("ab"));
+}
+
 TEST_F(Main, ShowsTheMenuOfTheTableWithCheckMarksAndShortcuts) {
   EXPECT_EQ(main->windowTitle(), "Velmora");
   size_t count = 0;
@@ -53,7 +94,7 @@ TEST_F(Main, ShowsTheMenuOfTheTableWithCheckMarksAndShortcuts) {
     const MenuItemTemplate& item = items[k];
     if (item.kind == MenuItemKind::kPopupBegin) {
       ASSERT_LT(++popup, popups.size());
-      EXPECT_EQ(popups[popup]->text(), QString::fromUtf8(item.text));
+      EXPECT_EQ(shownText(popups[popup]->text()), QString::fromUtf8(item.text));
       entries = popups[popup]->menu()->actions();
       entry = 0;
     } else if (item.kind == MenuItemKind::kPopupEnd) {
@@ -63,7 +104,7 @@ TEST_F(Main, ShowsTheMenuOfTheTableWithCheckMarksAndShortcuts) {
       QAction* a = entries[entry++];
       EXPECT_EQ(a->isSeparator(), item.kind == MenuItemKind::kSeparator);
       if (item.kind == MenuItemKind::kCommand) {
-        EXPECT_EQ(a->text(), QString::fromUtf8(item.text));  // blanks included
+        EXPECT_EQ(shownText(a->text()), QString::fromUtf8(item.text));  // blanks included
         EXPECT_EQ(a, main->action(item.id));
       }
     }
@@ -278,10 +319,18 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
 
 TEST_F(Main, ARefusedValueShowsTheShellsMessageAndChangesNothing) {
   BoxSeen seen;
+  QString reopened;
   ModalScript()
-      .then([](QWidget* d) { type(d, kIdcTmin, "0"); pressOk(d); })
+      .then([](QWidget* d) { type(d, kIdcTmin, "0"); type(d, kIdcSeriesLength, "1500"); pressOk(d); })
       .then([&](QWidget* m) { seen = answerBox(m); })
+      .then([&](QWidget* d) {
+        // The dialog comes back with what was typed, to be corrected or cancelled.
+        ASSERT_EQ(dialogId(d), kDialogSeriesParameters);
+        reopened = edit(d, kIdcTmin)->text() + "/" + edit(d, kIdcSeriesLength)->text();
+        pressCancel(d);
+      })
       .run([&] { trigger(kCmdCreateSeries); });
+  EXPECT_EQ(reopened, "0/1500");
   EXPECT_EQ(seen.caption, "Create Series");
   EXPECT_EQ(seen.text, kTextBadTmin);
   EXPECT_EQ(seen.icon, QMessageBox::Warning);
@@ -304,8 +353,17 @@ TEST_F(Main, RandomTextInEveryDialogsEditsCrashesNothing) {
                         : QChar(static_cast<char16_t>(0x0410 + random() % 64));
     return s;
   };
+  // A dialog that comes back after refusing its values is cancelled, or the fuzz could
+  // go on refusing for long.
+  int lastDialog = 0;
+  bool boxSince = false;
   auto fuzz = [&](QWidget* m) {
-    if (dialogId(m) != 0) {
+    if (dialogId(m) != 0 && dialogId(m) == lastDialog && boxSince) {
+      boxSince = false;
+      pressCancel(m);
+    } else if (dialogId(m) != 0) {
+      lastDialog = dialogId(m);
+      boxSince = false;
       for (QLineEdit* e : m->findChildren<QLineEdit*>())
         if (e->isEnabled()) {
           e->setFocus();
@@ -319,6 +377,7 @@ TEST_F(Main, RandomTextInEveryDialogsEditsCrashesNothing) {
         }
       pressOk(m);
     } else if (qobject_cast<QMessageBox*>(m)) {
+      boxSince = true;
       answerBox(m);
     } else {
       rejectAny(m);

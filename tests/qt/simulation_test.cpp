@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTest>
 #include <QThread>
 
 #include "harness.h"
+#include "qt/client_area.h"
 #include "qt/simulation_runner.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
@@ -113,6 +115,12 @@ TEST_F(Simulation, ClosingTheWindowStopsTheRunFirst) {
       .then([](QWidget* d) { pressOk(d); })
       .then([](QWidget* m) { answerBox(m); })
       .onProgress([&](QWidget*) {
+        // Nothing modal stands between the user and the main window's close button (a
+        // modal window would make the system's close request be dropped), while the menu
+        // and the client area take no input.
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(main->menuBar()->isEnabled());
+        EXPECT_FALSE(main->clientArea()->isEnabled());
         main->close();
         EXPECT_TRUE(main->simulationRunner()->cancelRequested());
         EXPECT_TRUE(state().running);

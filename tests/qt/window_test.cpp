@@ -292,6 +292,18 @@ TEST(StartUp, AMissingButtonFaceShowsItsMessageAndFails) {
 // Run with QT_SCALE_FACTOR=2 (a ctest entry of its own): the picture has the client
 // area's device pixels, the window font twice the pixel size, clicks land on device
 // pixels, and the screen shows the picture one to one.
+// The window cannot be made smaller than the layout needs: at 400 × 300 the buttons
+// would cover the selectors.
+TEST_F(Client, TheWindowKeepsTheLeastSizeTheLayoutNeeds) {
+  const QSize least = main->clientArea()->minimumClientSize();
+  EXPECT_GT(least.width(), 800);
+  EXPECT_GT(least.height(), 300);
+  main->resize(400, 300);
+  QApplication::processEvents();
+  EXPECT_EQ(main->clientArea()->size(), least);
+  setClientSize(1280, 800);  // and grows again
+}
+
 TEST_F(Client, HighDensityScreenGetsThePictureAtDevicePixels) {
   ClientArea* client = main->clientArea();
   const qreal ratio = client->devicePixelRatioF();

@@ -351,8 +351,8 @@ TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[0].rect, (Rect{99, 19, 203, 123}));
   EXPECT_EQ(window.invalidations[1].rect, state.layout.allNoneButton);
-  window.clearRecords();
   command(kCmdDetection);
+  window.clearRecords();
   command(kCmdRepaintCells);
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[1].rect, (Rect{299, 19, 403, 123}));

@@ -233,6 +233,37 @@ TEST_F(Dialogs, EditDialogsReportThroughTheConfirmationFlag) {
   EXPECT_EQ(state.dwConfirmed, 1u);
 }
 
+// A window a person answers opens a refused set-up dialog again with what was typed; the
+// other dialogs, and every dialog of a scripted window, close on the refusal.
+TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
+  state.wMinPulsesEdit = 6;
+  state.wMaxPulsesEdit = 30;
+  window.reopenRefused = true;
+  answer(kDialogSimulation, kIdOk, {{kIdcSimFrom, "5"}, {kIdcSimRepeats, "7"}});
+  answer(kDialogSimulation, kIdOk, {{kIdcSimFrom, "6"}});
+  answer(kDialogSimulation, kIdCancel);  // ends the test should the values be refused again
+  EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 1);
+  ASSERT_EQ(window.dialogs.size(), 2u);
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimFrom), "5");
+  EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimRepeats), "7");
+  EXPECT_EQ(state.wSimRepeats, 7);
+  EXPECT_EQ(window.messages.size(), 1u);
+  window.dialogAnswers.clear();
+
+  window.clearRecords();
+  answer(kDialogSeriesParameters, kIdOk, {{kIdcTmin, "0"}});
+  answer(kDialogSeriesParameters, kIdCancel);
+  EXPECT_EQ(runParameterDialog(window, state, kDialogSeriesParameters), 0);
+  EXPECT_EQ(window.dialogs.size(), 2u);
+  EXPECT_EQ(state.dwConfirmed, 0u);
+
+  window.clearRecords();
+  window.reopenRefused = false;
+  answer(kDialogSimulation, kIdOk, {{kIdcSimFrom, "5"}});
+  EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 0);
+  EXPECT_EQ(window.dialogs.size(), 1u);
+}
+
 TEST_F(Dialogs, NoiseLevelOfTheSeriesStructureMustFitTheNoiseRoutine) {
   state.wMinPulsesEdit = 6;
   state.wMaxPulsesEdit = 30;

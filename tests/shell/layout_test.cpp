@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "graphics/results_view.h"
 #include "shell/commands.h"
 #include "shell_fixture.h"
 
@@ -19,6 +20,23 @@ TextMetrics windowFont() {
 }
 
 using Layout = ShellTest;
+
+// At the least client size the button column starts a line below the lowest selector
+// and a full pretender line fits the graph area, with 10 pixels on each side; a pixel
+// less of height puts the status strip within that line.
+TEST_F(Layout, AtTheLeastClientSizeNothingOverlaps) {
+  const ClientSize least = minimumClientSize(windowFont());
+  ShellLayout l;
+  layOut(l, state, Rect{0, 0, least.width, least.height}, windowFont());
+  ASSERT_NE(l.lostSelector, kNoRect);  // the default series has all three selectors
+  EXPECT_EQ(l.statusStrip.top, l.lostSelector.bottom + l.lineHeight);
+  EXPECT_GE(l.graphArea.right - l.graphArea.left + 1, resultsPulseLineWidth(8) + 20);
+  EXPECT_LT(l.graphArea.right, l.exitSlot.left);
+  layOut(l, state, Rect{0, 0, least.width, least.height - 1}, windowFont());
+  EXPECT_LT(l.statusStrip.top, l.lostSelector.bottom + l.lineHeight);
+  // 800 × 600 is too narrow for the text.
+  EXPECT_GT(least.width, 800);
+}
 
 TEST_F(Layout, DefaultProblemOn1280x800) {
   ShellLayout l;

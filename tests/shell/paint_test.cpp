@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "graphics/raster_canvas.h"
 #include "shell/commands.h"
 #include "shell/layout.h"
 #include "shell_fixture.h"
@@ -115,6 +116,81 @@ TEST_F(Paint, TinyAndHugeClientsDrawWithinTheClient) {
   RecordingCanvas huge = paintAt(16384, 16384);
   EXPECT_NE(huge.findText(" pulse 20 ["), nullptr);
   EXPECT_NE(huge.findText(" lost data level: "), nullptr);
+}
+
+// The window keeps its picture between repaints: it erases what was asked to be erased
+// and paints over the rest. What it then shows must be what a fresh paint shows.
+class KeptPicture : public ShellTest {
+ protected:
+  static constexpr int32_t kW = 1280, kH = 800;
+  // As the window does: nothing is painted unless something was asked to be.
+  void repaint(bool first = false) {
+    if (window.invalidations.empty() && !first) return;
+    for (const RecordedInvalidation& inv : window.invalidations)
+      if (inv.erase) kept.fillRect(inv.whole ? Rect{0, 0, kW, kH} : inv.rect, kWindowBackground);
+    window.clearRecords();
+    paint(kept, window, state, Rect{0, 0, kW, kH});
+  }
+  std::vector<uint32_t> fresh() {
+    RasterCanvas canvas(kW, kH);
+    paint(canvas, window, state, Rect{0, 0, kW, kH});
+    return canvas.image().pixels;
+  }
+  RasterCanvas kept{kW, kH};
+};
+
+TEST_F(KeptPicture, AMovedButtonAndALeftViewLeaveNothingBehind) {
+  repaint(true);
+  command(kCmdProcessNext);
+  repaint();
+  const Rect back = state.layout.resultsSlot;
+  // Repeat Detection from recognition results: the all/none button goes, and the Back
+  // button moves down into its place.
+  command(kCmdRepeatDetection);
+  repaint();
+  ASSERT_NE(state.layout.resultsSlot, back);
+  EXPECT_TRUE(kept.image().pixels == fresh());
+
+  // From the results to the alphabet and back.
+  state.dwViewMode = kViewAlphabet;
+  window.invalidateRect(&state.layout.graphArea, true);
+  repaint();
+  EXPECT_TRUE(kept.image().pixels == fresh());
+  command(kCmdProcessNext);
+  repaint();
+  EXPECT_TRUE(kept.image().pixels == fresh());
+}
+
+TEST_F(KeptPicture, MenuCommandsThatChangeTheWindowRepaintIt) {
+  repaint(true);
+  command(kCmdNewPulses);  // the dialog is accepted as it opens
+  EXPECT_TRUE(!window.invalidations.empty() && window.invalidations.back().whole);
+  repaint();
+  command(kCmdFixedTuples);  // the lost-data selector goes
+  repaint();
+  EXPECT_TRUE(kept.image().pixels == fresh());
+  command(kCmdDetection);  // and so does the all/none button
+  repaint();
+  EXPECT_TRUE(kept.image().pixels == fresh());
+  command(kCmdDrawingSettings);
+  EXPECT_TRUE(!window.invalidations.empty() && window.invalidations.back().whole);
+}
+
+// The Tmin edit control goes with the parameters panel, whatever view follows it.
+TEST_F(Paint, TheTminEditControlGoesWithTheParametersPanel) {
+  command(kCmdViewSeriesParameters);
+  paintAt(1280, 800);
+  ASSERT_GT(window.editGeometry.right, 0);  // shown, with its width
+  command(kCmdProcessNext);  // as Start or a shortcut would
+  EXPECT_EQ(state.dwViewMode, kViewResults);
+  paintAt(1280, 800);
+  EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
+
+  command(kCmdViewSeriesParameters);
+  paintAt(1280, 800);
+  state.dwViewMode = kViewAlphabet;  // Back
+  paintAt(1280, 800);
+  EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
 }
 
 }  // namespace

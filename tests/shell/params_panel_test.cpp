@@ -156,6 +156,30 @@ TEST_F(ParamsPanelTest, TminDragEndsBelowThePulseLengthOrAboveTmax) {
   EXPECT_EQ(p().dwTmin, taken);
 }
 
+// Each admissibility limit taken exactly, and one step beyond it. With M = 18, a+ = 161,
+// b- = 1019 and b - a = 1180: Tmax needs ceil(858 / Tmax) + 1 <= 18, so 51 and not 50;
+// Tmin needs 1180 / Tmin + 1 >= 18, so 69 and not 70.
+TEST_F(ParamsPanelTest, AdmissibilityHoldsExactlyAtEachLimit) {
+  ASSERT_EQ(p().dwPulses, 18);
+  ASSERT_EQ(p().dwTmin, 40);
+  EXPECT_TRUE(paramsTmaxAdmissible(p(), 51));
+  EXPECT_FALSE(paramsTmaxAdmissible(p(), 50));
+  EXPECT_TRUE(paramsTmaxAdmissible(p(), 1019));  // b-
+  EXPECT_FALSE(paramsTmaxAdmissible(p(), 1020));
+  p().dwPulses = 22;  // ceil(858 / 41) + 1 = 22 pulses let Tmax come down to Tmin + 1
+  EXPECT_TRUE(paramsTmaxAdmissible(p(), 41));
+  EXPECT_FALSE(paramsTmaxAdmissible(p(), 40));
+  p().dwPulses = 18;
+
+  EXPECT_TRUE(paramsTminAdmissible(p(), 20));  // the pulse length
+  EXPECT_FALSE(paramsTminAdmissible(p(), 19));
+  EXPECT_TRUE(paramsTminAdmissible(p(), 69));
+  EXPECT_FALSE(paramsTminAdmissible(p(), 70));
+  p().dwTmax = 60;
+  EXPECT_TRUE(paramsTminAdmissible(p(), 60));  // Tmin may reach Tmax
+  EXPECT_FALSE(paramsTminAdmissible(p(), 61));
+}
+
 TEST_F(ParamsPanelTest, TmaxCandidateIsZeroLeftOfThePlotAndInvertsTheLine) {
   EXPECT_EQ(paramsTmaxCandidate(p(), p().dwPlotLeft - 1, 500), 0);
   EXPECT_EQ(paramsTmaxCandidate(p(), p().dwPlotLeft, 500), 0);

@@ -46,15 +46,23 @@ class SnapshotTest : public ::testing::Test {
   }
   static std::string str(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-  // Runs the command with `name` chosen in the dialog; returns the messages it showed.
+  // Runs the command with `name` chosen in the dialog; returns the messages it showed,
+  // their first lines, and keeps what followed them in `details`.
   Messages save(const std::string& name) {
     FakeWindow w;
     w.saveFileName = name;
     EXPECT_EQ(saveSnapshot(w, captured, svg), 1);
     Messages shown;
-    for (const RecordedMessage& m : w.messages) shown.emplace_back(m.text, m.caption);
+    details.clear();
+    for (const RecordedMessage& m : w.messages) {
+      const size_t end = m.text.find('\n');
+      shown.emplace_back(m.text.substr(0, end), m.caption);
+      if (end != std::string::npos) details += m.text.substr(end + 1) + "|";
+    }
     return shown;
   }
+
+  std::string details;
 
   Image captured;
   int svgCalls = 0;
@@ -108,10 +116,14 @@ TEST_F(SnapshotTest, AFailedWriteShowsItsMessagesAndLeavesNoFile) {
   fs::create_directory(dir_ / "folder.pcx");
   EXPECT_EQ(save(path("folder.bmp")),
             (Messages{{kCreateFile, kAboutBitmap}, {kBmpNotCreated, kAboutBitmap}}));
+  // The second line of the first message names the file and the system's reason.
+  EXPECT_EQ(details, "cannot write " + path("folder.bmp") + ": Is a directory|");
   EXPECT_EQ(save(path("folder.pcx")),
             (Messages{{kCreateFile, kAboutPcx}, {kPcxNotCreated, kAboutBitmap}}));
   EXPECT_EQ(save(path("missing/x.png")),
             (Messages{{kCreateFile, kAboutPng}, {kPngNotCreated, kAboutBitmap}}));
+  EXPECT_EQ(details, "cannot create a temporary file for " + path("missing/x.png") +
+                         ": No such file or directory|");
   EXPECT_EQ(save(path("missing/x.svg")),
             (Messages{{kCreateFile, kAboutSvg}, {kSvgNotCreated, kAboutBitmap}}));
 
@@ -125,6 +137,7 @@ TEST_F(SnapshotTest, AFailedWriteShowsItsMessagesAndLeavesNoFile) {
   EXPECT_EQ(save(path("full.pcx")),
             (Messages{{kPcxHeader, kAboutPcx}, {kPcxNotCreated, kAboutBitmap}}));
   EXPECT_EQ(save(path("full.png")), (Messages{{kPngData, kAboutPng}, {kPngNotCreated, kAboutBitmap}}));
+  EXPECT_EQ(details, "cannot write " + path("full.png") + ": No space left on device|");
   EXPECT_EQ(save(path("full.svg")), (Messages{{kSvgData, kAboutSvg}, {kSvgNotCreated, kAboutBitmap}}));
 
   // A disk that fills up part way (the file size limit stands in for it): the existing
@@ -157,6 +170,7 @@ TEST_F(SnapshotTest, AFailedWriteShowsItsMessagesAndLeavesNoFile) {
   EXPECT_EQ(save(path("empty.pcx")), (Messages{{kPcxNotCreated, kAboutBitmap}}));
   svg = nullptr;
   EXPECT_EQ(save(path("none.svg")), (Messages{{kSvgNotCreated, kAboutBitmap}}));
+  EXPECT_EQ(details, "");  // no file was tried, so there is no reason to add
   svg = []() -> std::string { throw std::bad_alloc(); };
   EXPECT_EQ(save(path("none.svg")), (Messages{{kSvgNotCreated, kAboutBitmap}}));
 

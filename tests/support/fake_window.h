@@ -51,6 +51,7 @@ class FakeWindow : public Window {
   void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) override;
 
   int runDialog(int dialogId, DialogControls& controls) override;
+  bool reopensRefusedDialogs() const override { return reopenRefused; }
   void invalidateRect(const Rect* rect, bool erase) override;
   void sendCommand(int commandId) override;
   void close() override { closeRequests++; }
@@ -71,6 +72,8 @@ class FakeWindow : public Window {
   std::deque<DialogAnswer> dialogAnswers;
   std::vector<RecordedDialog> dialogs;
   std::vector<std::string> scriptErrors;
+  // Whether a refused dialog is opened again (as in the desktop window).
+  bool reopenRefused = false;
 
   std::vector<RecordedInvalidation> invalidations;
   std::vector<int> sentCommands;
