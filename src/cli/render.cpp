@@ -311,6 +311,10 @@ int renderPicture(ScriptedWindow& window, AppState& s, const RenderPlan& plan,
         return kExitRefused;
       }
     }
+    if (plan.picture != nullptr) {
+      *plan.picture = screen.image();
+      return kExitDone;
+    }
     SignalsHeld held;  // the picture is written whole, or not at all
     const bool written = writeSnapshot(window, plan.format, plan.out, screen.image(),
                                        [&screen] { return screen.svg(); });
