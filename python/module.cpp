@@ -225,11 +225,20 @@ struct Simulation {
   double seconds = 0;
 };
 
+// A table of the error record, [noise level][pulse count], as (pulse counts, noise levels).
+py::object byPulseCount(const std::vector<int32_t>& table, const SimulationTables& t) {
+  py::array rows = owned(table, {t.noiseLevels.size(), t.pulseValues.size()});
+  py::object transposed = rows.attr("T");
+  return transposed;
+}
+
 const std::map<uint16_t, std::string>& seriesTypeNames() {
   static const std::map<uint16_t, std::string> names = {
       {kSeriesFixedWhole, "fixed-whole"},     {kSeriesFixedCutoff, "fixed-cutoff"},
       {kSeriesUnfixedWhole, "unfixed-whole"}, {kSeriesUnfixedCutoff, "unfixed-cutoff"},
-      {kSeriesFixedTuples, "fixed-tuples"},   {kSeriesUnfixedTuples, "unfixed-tuples"}};
+      {kSeriesFixedTuples, "fixed-tuples"},   {kSeriesUnfixedTuples, "unfixed-tuples"},
+      // Whole-pulse series made by " Create series... " (their sequence was given).
+      {kSeriesFixedWholeGiven, "fixed-whole"}, {kSeriesUnfixedWholeGiven, "unfixed-whole"}};
   return names;
 }
 std::string seriesName(uint16_t type) {
@@ -770,13 +779,13 @@ count and noise level.)")
       .def_property_readonly("series", [](const Simulation& s) { return s.series; })
       .def_property_readonly("threads", [](const Simulation& s) { return s.threads; })
       .def_property_readonly("restoring", [](const Simulation& s) {
-        return owned(s.tables.restoring, {s.tables.noiseLevels.size(), s.tables.pulseValues.size()}).attr("T");
+        return byPulseCount(s.tables.restoring, s.tables);
       }, "restoration error, (pulse counts, noise levels)")
       .def_property_readonly("detection", [](const Simulation& s) {
-        return owned(s.tables.detection, {s.tables.noiseLevels.size(), s.tables.pulseValues.size()}).attr("T");
+        return byPulseCount(s.tables.detection, s.tables);
       }, "detection (position) error, (pulse counts, noise levels)")
       .def_property_readonly("tuple_recognition", [](const Simulation& s) {
-        return owned(s.tables.tupleRecognition, {s.tables.noiseLevels.size(), s.tables.pulseValues.size()}).attr("T");
+        return byPulseCount(s.tables.tupleRecognition, s.tables);
       }, "tuple recognition misses, (pulse counts, noise levels)")
       .def_property_readonly("options", [](const Simulation& s) {
         py::dict d;
@@ -956,7 +965,7 @@ progress: called as progress(done, total) from this thread at most every
       py::arg("etalons") = py::none(), py::arg("subset") = py::none(),
       py::arg("subsets") = py::none(), py::arg("current") = py::none(),
       py::arg("length") = py::none(), py::arg("noise") = py::none(), py::arg("lost") = py::none(),
-      py::arg("create") = py::none(), py::arg("next") = 1, py::arg("same") = 0,
+      py::arg("create") = py::none(), py::arg("next") = 0, py::arg("same") = 0,
       py::arg("drawing") = py::none(), py::arg("events") = py::none(),
       R"(The main window's picture, as velmora-cli render draws it: an (h, w, 3) uint8
 array (a Picture, which notebooks show inline).
@@ -968,7 +977,7 @@ length, noise, lost: the selector values (200|600|1200, 20|35|50, 0|25|50); with
     "statistics", length is the simulation's series length.
 create: a dict of " Create series... " values (length, tmin, tmax, etalon, saved,
     proc_saved, pulses, sequence, noise); not run when None.
-next, same: runs of " Processing Next Data " (1) and " Processing Same Data" (0).
+next, same: runs of " Processing Next Data " (0) and " Processing Same Data" (0).
 drawing: a dict of the drawing settings (frame, shaded, highlight, special: bool;
     tuples: 0|1|2). events: clicks (x, y) and drags (x1, y1, x2, y2) in order.
 With view "statistics" the keywords of simulate() (tmin, ..., repeats, clock, threads)
