@@ -986,6 +986,36 @@ bounds (bool) and upper_bound are taken too.)");
 
   m.def("_png", &pngBytes, "PNG bytes of an (h, w, 3) uint8 array");
 
+  // The C++ side alone, for the benchmark of what the Python layer adds: `repeats`
+  // searches of a series' own problem, in one call, on one copy of the record.
+  m.def(
+      "_native_search",
+      [](const Series& series, const std::string& task, int64_t repeats) {
+        static const std::map<std::string, uint16_t> codes = {
+            {"detect", kTaskDetection}, {"recognize", kTaskRecognition},
+            {"identify", kTaskJoint},   {"process", kTaskSeriesProcessing}};
+        auto code = codes.find(task);
+        if (code == codes.end()) throw Refusal("task: detect, recognize, identify or process");
+        const SeriesContext& c = series.context;
+        SearchRequest r;
+        r.taskType = code->second;
+        r.alphabet = standardAlphabet();
+        r.alphabetSize = kAlphabetSize;
+        r.required = c.required;
+        r.tmin = series.header->wTmin;
+        r.tmax = series.header->wTmax;
+        r.procSavedLevel = c.procSavedLevel;
+        r.proceedingMode = c.proceedingMode;
+        r.subset = c.subset;
+        r.subsets = c.subsets;
+        py::gil_scoped_release free;
+        SeriesPtr copy = copySeries(*series.header, standardAlphabet());
+        int64_t found = 0;
+        for (int64_t k = 0; k < repeats; ++k) found += search(*copy, c.seriesType, r).positions.size();
+        return found;
+      },
+      py::arg("series"), py::arg("task"), py::arg("repeats"));
+
   // A picture is an ndarray that notebooks show inline.
   py::dict scope;
   scope["np"] = numpy();
