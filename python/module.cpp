@@ -6,6 +6,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <dlfcn.h>
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -594,13 +596,16 @@ py::object render(const ProblemArgs& problem, const std::string& view, py::objec
 }
 
 // Finds the resources when the module is installed away from the source tree it was
-// built from: PREFIX/lib/python3/dist-packages/velmora... next to PREFIX/share/velmora.
-void locateResources(const py::module_& m) {
-  if (std::getenv("VELMORA_RESOURCES")) return;
+// built from (and VELMORA_RESOURCES names no resources): PREFIX/share/velmora, next to
+// PREFIX/lib/python3/dist-packages where the module lies.
+void locateResources() {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::exists(fs::path(resourceDir()) / "buttons", ec)) return;
-  const fs::path here = fs::path(m.attr("__file__").cast<std::string>()).parent_path();
+  // The module's own file (its __file__ is set only after initialisation).
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&locateResources), &info) == 0 || !info.dli_fname) return;
+  const fs::path here = fs::path(info.dli_fname).parent_path();
   for (const fs::path& candidate :
        {here / ".." / ".." / ".." / "share" / "velmora", here / ".." / ".." / ".." / "share" / "velmora" / "resources"})
     if (fs::exists(candidate / "buttons", ec)) {
@@ -634,7 +639,7 @@ MemoryError.)";
     }
   });
 
-  locateResources(m);
+  locateResources();
   standardAlphabet();
 
   m.def(
