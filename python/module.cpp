@@ -21,6 +21,7 @@
 #include "export/png.h"
 #include "model/problem_types.h"
 #include "processing/chains.h"
+#include "simulation/answer_measures.h"
 #include "user_problem.h"
 #include "workbench.h"
 
@@ -106,13 +107,12 @@ Samples samplesOf(py::handle object, int ndim, const std::string& what) {
 
 // A whole number in [low, high]; `what` names it in the message.
 int64_t integerIn(py::handle value, const std::string& what, int64_t low, int64_t high) {
-  if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value)) {
-    py::object index;
-    try {
-      index = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
-    } catch (...) {
-    }
-    if (!index || PyErr_Occurred()) {
+  if (py::isinstance<py::bool_>(value))
+    throw Refusal(what + ": an integer is needed, not bool");
+  if (!py::isinstance<py::int_>(value)) {
+    // numpy integers and other objects with __index__ count as integers.
+    py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!index) {
       PyErr_Clear();
       throw Refusal(what + ": an integer is needed, not " +
                     py::str(py::type::of(value).attr("__name__")).cast<std::string>());
@@ -336,7 +336,7 @@ py::object runTask(uint16_t task, py::handle data, const SearchArgs& a) {
   SearchRequest r;
   r.taskType = task;
   r.pretenders = static_cast<uint16_t>(
-      a.pretenders.is_none() ? 10 : integerIn(a.pretenders, "pretenders", 1, 1000));
+      a.pretenders.is_none() ? 10 : integerIn(a.pretenders, "pretenders", 1, 100));
 
   // The etalons: numbers into the alphabet, or shapes of one's own.
   std::unique_ptr<UserAlphabet> own;
@@ -384,13 +384,19 @@ py::object runTask(uint16_t task, py::handle data, const SearchArgs& a) {
     takeSubsets(a, r.alphabetSize, own ? nullptr : &c, r);
     // The search writes its answer into the record: it works on a copy.
     SeriesPtr copy = copySeries(h, standardAlphabet());
-    if (own)
-      for (uint16_t e = 0; e < std::min(copy->wEtalons, own->size()); ++e)
-        copy->lpPulsesList[e] = &own->pulses()[e];
+    if (own) {
+      // The found pulses are rebuilt from the own shapes (the restoration error).
+      copy->pulsesListBlock.resize(own->size());
+      for (uint16_t e = 0; e < own->size(); ++e) copy->pulsesListBlock[e] = &own->pulses()[e];
+      copy->lpPulsesList = copy->pulsesListBlock.data();
+      copy->wEtalons = copy->wReservedEtalons = own->size();
+    }
     auto result = std::make_unique<Result>();
     {
       py::gil_scoped_release free;
       result->answer = search(*copy, c.seriesType, r);
+      // The true chain is made of the alphabet's etalons, whatever was searched for.
+      result->answer.trueChainCost = trueChainCost(h);
     }
     result->synthesised = true;
     return py::cast(std::move(result));
@@ -850,7 +856,7 @@ saved_level: the least share of a pulse's energy assumed kept, percent, 1..100 (
     the series' processing level; 100 for an array: whole pulses).
 subset, subsets, current: the subset (tuple detection) or list of subsets (tuple
     recognition) of etalon numbers, at most 10 each.
-pretenders: how many ranked chains to keep (10).)";
+pretenders: how many ranked chains to keep, 1..100 (10).)";
   struct TaskFunction {
     const char* name;
     uint16_t task;
