@@ -37,7 +37,8 @@ render --view subsets --series fixed-tuples --subsets "3,5,8;12,4" --click 185,2
 # stay behind in light grey.
 render --view params --next 1 --click 588,727 --out docs/images/params.png
 
-# The Python examples' pictures (the module of the build tree).
+# The Python examples' pictures (the module of the build tree). The last one shows the
+# times measured, so it differs from run to run in its title.
 if [ ! -f build/python/velmora.pyi ]; then
   cmake --build build --target velmora_python
 fi
