@@ -36,3 +36,16 @@ render --view subsets --series fixed-tuples --subsets "3,5,8;12,4" --click 185,2
 # The series parameters panel after a click on pulse count 11: the lines of 18 pulses
 # stay behind in light grey.
 render --view params --next 1 --click 588,727 --out docs/images/params.png
+
+# The Python examples' pictures (the module of the build tree). The last one shows the
+# times measured, so it differs from run to run in its title.
+if [ ! -f build/python/velmora.pyi ]; then
+  cmake --build build --target velmora_python
+fi
+example() {
+  echo "examples/$1 ${*:2}"
+  PYTHONPATH=build/python /usr/bin/python3 "examples/$1" "${@:2}"
+}
+example error_curves.py docs/images/error_curves.png
+example own_series.py - docs/images/own_series.png
+example versus_matched_filter.py docs/images/versus_matched_filter.png 50

@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev nlohmann-json3-dev
           libfreetype-dev libpng-dev python3-pil openmpi-bin libopenmpi-dev qt6-base-dev
-          file dpkg-dev)
+          file dpkg-dev
+          pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-scipy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -311,6 +311,10 @@ int renderPicture(ScriptedWindow& window, AppState& s, const RenderPlan& plan,
         return kExitRefused;
       }
     }
+    if (plan.picture != nullptr) {
+      *plan.picture = screen.image();
+      return kExitDone;
+    }
     bool written = false;
     {
       WriteInterruptGuard guard;  // the picture is written whole, or not at all

@@ -75,6 +75,8 @@ struct RenderPlan {
   std::vector<MouseEvent> events;
   std::string out;
   SnapshotFormat format = SnapshotFormat::kNone;
+  // When set, the picture is kept here instead of written to `out`.
+  Image* picture = nullptr;
 };
 
 // Checks the options; every value the tool cannot use is a UsageError.

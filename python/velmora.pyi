@@ -1,0 +1,219 @@
+"""Velmora: exact dynamic-programming search for reference pulses (etalons) in a noisy
+series, the synthesis of test series, and statistical simulations.
+
+Etalons are numbered from 1 as in the program. Refusals raise ValueError with the
+program's own message; running out of memory raises MemoryError."""
+
+from typing import Callable, Literal, Mapping, Optional, Sequence, Tuple, Union
+
+import numpy as np
+import numpy.typing as npt
+
+SeriesType = Literal["fixed-whole", "fixed-cutoff", "unfixed-whole", "unfixed-cutoff",
+                     "fixed-tuples", "unfixed-tuples"]
+TaskName = Literal["detection", "recognition", "joint", "series"]
+IntArray = npt.ArrayLike
+Etalons = Union[Sequence[int], npt.ArrayLike]
+
+def alphabet() -> npt.NDArray[np.int16]:
+    """The 20 etalons as a read-only (20, 20) int16 array; row k - 1 is etalon k."""
+
+class RandomState:
+    """The random sources of a freshly started program."""
+    def __init__(self) -> None: ...
+
+class Series:
+    """A synthesised series; its arrays are read-only views on the record."""
+    @property
+    def pure(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def noisy(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def positions(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def etalons(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def first_samples(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def last_samples(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def length(self) -> int: ...
+    @property
+    def tmin(self) -> int: ...
+    @property
+    def tmax(self) -> int: ...
+    @property
+    def pulse_length(self) -> int: ...
+    @property
+    def pulse_count(self) -> int: ...
+    @property
+    def min_pulses(self) -> int: ...
+    @property
+    def max_pulses(self) -> int: ...
+    @property
+    def noise(self) -> int: ...
+    @property
+    def amplitude(self) -> int: ...
+    @property
+    def series_type(self) -> str: ...
+    @property
+    def task(self) -> str: ...
+    @property
+    def required(self) -> list[int]: ...
+    @property
+    def saved_level(self) -> int: ...
+    @property
+    def proc_saved_level(self) -> int: ...
+    @property
+    def subset(self) -> list[int]: ...
+    @property
+    def subsets(self) -> list[list[int]]: ...
+    @property
+    def sequence(self) -> list[int]: ...
+    def __len__(self) -> int: ...
+
+class Chain:
+    """A ranked candidate chain."""
+    @property
+    def cost(self) -> int: ...
+    @property
+    def etalons(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def positions(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def first_samples(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def last_samples(self) -> npt.NDArray[np.int16]: ...
+
+class Result:
+    """The answer of a search."""
+    @property
+    def positions(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def etalons(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def first_samples(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def last_samples(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def chains(self) -> list[Chain]: ...
+    @property
+    def value(self) -> int: ...
+    @property
+    def found_tuple(self) -> int: ...
+    @property
+    def tuple_instances(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def task(self) -> str: ...
+    @property
+    def series_type(self) -> str: ...
+    @property
+    def restoration_error(self) -> Optional[int]: ...
+    @property
+    def true_chain_cost(self) -> Optional[int]: ...
+    @property
+    def messages(self) -> list[str]: ...
+
+class Simulation:
+    """Simulation tables, shaped (pulse counts, noise levels)."""
+    @property
+    def pulse_counts(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def noise_levels(self) -> npt.NDArray[np.int16]: ...
+    @property
+    def repeats(self) -> int: ...
+    @property
+    def task(self) -> str: ...
+    @property
+    def series(self) -> str: ...
+    @property
+    def threads(self) -> int: ...
+    @property
+    def restoring(self) -> npt.NDArray[np.int32]: ...
+    @property
+    def detection(self) -> npt.NDArray[np.int32]: ...
+    @property
+    def tuple_recognition(self) -> npt.NDArray[np.int32]: ...
+    @property
+    def options(self) -> dict[str, int]: ...
+    @property
+    def start_time(self) -> int: ...
+    @property
+    def end_time(self) -> int: ...
+    @property
+    def seconds(self) -> float: ...
+
+class Picture(np.ndarray):
+    """An (h, w, 3) uint8 picture of the window; shown inline by notebooks."""
+    def _repr_png_(self) -> bytes: ...
+
+def synthesize(series: SeriesType = "fixed-cutoff", task: TaskName = "recognition", *,
+               length: Optional[int] = None, tmin: Optional[int] = None,
+               tmax: Optional[int] = None, etalon: Optional[int] = None,
+               saved: Optional[int] = None, proc_saved: Optional[int] = None,
+               pulses: Optional[int] = None, sequence: Optional[Sequence[int]] = None,
+               noise: Optional[int] = None, etalons: Optional[Sequence[int]] = None,
+               subset: Optional[Sequence[int]] = None,
+               subsets: Optional[Sequence[Sequence[int]]] = None,
+               current: Optional[int] = None,
+               random_state: Optional[RandomState] = None) -> Series: ...
+
+def detect(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+           tmin: Optional[int] = None, tmax: Optional[int] = None, count: Optional[int] = None,
+           saved_level: Optional[int] = None, subset: Optional[Sequence[int]] = None,
+           subsets: Optional[Sequence[Sequence[int]]] = None, current: Optional[int] = None,
+           pretenders: Optional[int] = None) -> Result: ...
+def recognize(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+              tmin: Optional[int] = None, tmax: Optional[int] = None,
+              count: Optional[int] = None, saved_level: Optional[int] = None,
+              subset: Optional[Sequence[int]] = None,
+              subsets: Optional[Sequence[Sequence[int]]] = None,
+              current: Optional[int] = None, pretenders: Optional[int] = None) -> Result: ...
+def identify(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+             tmin: Optional[int] = None, tmax: Optional[int] = None,
+             count: Optional[int] = None, saved_level: Optional[int] = None,
+             subset: Optional[Sequence[int]] = None,
+             subsets: Optional[Sequence[Sequence[int]]] = None,
+             current: Optional[int] = None, pretenders: Optional[int] = None) -> Result: ...
+def process(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+            tmin: Optional[int] = None, tmax: Optional[int] = None, count: Optional[int] = None,
+            saved_level: Optional[int] = None, subset: Optional[Sequence[int]] = None,
+            subsets: Optional[Sequence[Sequence[int]]] = None, current: Optional[int] = None,
+            pretenders: Optional[int] = None) -> Result: ...
+def detect_tuples(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+                  tmin: Optional[int] = None, tmax: Optional[int] = None,
+                  count: Optional[int] = None, saved_level: Optional[int] = None,
+                  subset: Optional[Sequence[int]] = None,
+                  subsets: Optional[Sequence[Sequence[int]]] = None,
+                  current: Optional[int] = None, pretenders: Optional[int] = None) -> Result: ...
+def recognize_tuples(data: Union[Series, IntArray], *, etalons: Optional[Etalons] = None,
+                     tmin: Optional[int] = None, tmax: Optional[int] = None,
+                     count: Optional[int] = None, saved_level: Optional[int] = None,
+                     subset: Optional[Sequence[int]] = None,
+                     subsets: Optional[Sequence[Sequence[int]]] = None,
+                     current: Optional[int] = None,
+                     pretenders: Optional[int] = None) -> Result: ...
+
+def simulate(task: TaskName = "recognition", series: SeriesType = "fixed-cutoff", *,
+             etalons: Optional[Sequence[int]] = None, subset: Optional[Sequence[int]] = None,
+             subsets: Optional[Sequence[Sequence[int]]] = None, current: Optional[int] = None,
+             length: Optional[int] = None, tmin: Optional[int] = None,
+             tmax: Optional[int] = None, etalon: Optional[int] = None,
+             saved: Optional[int] = None, proc_saved: Optional[int] = None,
+             pulses_from: Optional[int] = None, pulses_to: Optional[int] = None,
+             pulses_step: Optional[int] = None, noise_initial: Optional[int] = None,
+             noise_steps: Optional[int] = None, noise_step: Optional[int] = None,
+             repeats: Optional[int] = None, clock: Optional[int] = None,
+             threads: Optional[int] = None,
+             progress: Optional[Callable[[int, int], object]] = None,
+             progress_interval: float = 0.5) -> Simulation: ...
+
+def render(view: Literal["alphabet", "results", "subsets", "params", "statistics"] = "results",
+           size: Tuple[int, int] = (1280, 800), *, task: TaskName = "recognition",
+           series: SeriesType = "fixed-cutoff", etalons: Optional[Sequence[int]] = None,
+           subset: Optional[Sequence[int]] = None,
+           subsets: Optional[Sequence[Sequence[int]]] = None, current: Optional[int] = None,
+           length: Optional[int] = None, noise: Optional[int] = None,
+           lost: Optional[int] = None, create: Optional[Mapping[str, object]] = None,
+           next: int = 0, same: int = 0, drawing: Optional[Mapping[str, object]] = None,
+           events: Optional[Sequence[Sequence[int]]] = None, **simulation: object) -> Picture: ...
