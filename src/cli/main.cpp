@@ -1,7 +1,9 @@
 // velmora-cli: the workbench driven from the command line.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -67,6 +69,13 @@ int usage(CLI::App& app, const std::string& reason) {
   std::cerr << command << ": error: " << withShortEchoes(reason) << "\n"
             << "Run '" << command << " --help' for usage.\n";
   return kExitUsage;
+}
+
+// Times are shown in local time; a fixed clock shows them in UTC, so that its output is
+// the same in every time zone.
+void showTimesInUtc() {
+  setenv("TZ", "UTC0", 1);
+  tzset();
 }
 
 }  // namespace
@@ -278,9 +287,12 @@ int runTool(int argc, char** argv) {
         else if (option->get_name() == "--drag" && dragIndex < drags.size())
           render.events.emplace_back("--drag", drags[dragIndex++]);
       }
-      return renderCommand(checkRenderOptions(render), std::cerr);
+      const RenderPlan plan = checkRenderOptions(render);
+      showTimesInUtc();  // render always fixes its clock
+      return renderCommand(plan, std::cerr);
     }
     const SimulatePlan plan = checkSimulateOptions(sim);
+    if (plan.clock) showTimesInUtc();
     if (launch.size > 1 && !processes) {
       std::cerr << "velmora-cli: simulate was started as " << launch.size
                 << " processes, but this build has no MPI support (configured with "
