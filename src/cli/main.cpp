@@ -205,6 +205,11 @@ int runTool(int argc, char** argv) {
   addText(renderApp, "--size", render.size, "client area in pixels, each side 1..16384",
           "1280x800")
       ->type_name("WxH");
+  addText(renderApp, "--ratio", render.ratio,
+          "device pixel ratio of the screen drawn for, 1..8: the picture has that many pixels "
+          "per client pixel, as the window draws on such a screen",
+          "1")
+      ->type_name("R");
   renderApp->add_option("--click", clicks, "a click (button down and up) at client pixel X,Y; repeatable")
       ->type_name("X,Y")
       ->expected(1)
