@@ -1,7 +1,9 @@
 // velmora-cli: the workbench driven from the command line.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -68,6 +70,13 @@ int usage(CLI::App& app, const std::string& reason) {
   std::cerr << command << ": error: " << withShortEchoes(reason) << "\n"
             << "Run '" << command << " --help' for usage.\n";
   return kExitUsage;
+}
+
+// Times are shown in local time; a fixed clock shows them in UTC, so that its output is
+// the same in every time zone.
+void showTimesInUtc() {
+  setenv("TZ", "UTC0", 1);
+  tzset();
 }
 
 }  // namespace
@@ -197,6 +206,11 @@ int runTool(int argc, char** argv) {
   addText(renderApp, "--size", render.size, "client area in pixels, each side 1..16384",
           "1280x800")
       ->type_name("WxH");
+  addText(renderApp, "--ratio", render.ratio,
+          "device pixel ratio of the screen drawn for, 1..8: the picture has that many pixels "
+          "per client pixel, as the window draws on such a screen",
+          "1")
+      ->type_name("R");
   renderApp->add_option("--click", clicks, "a click (button down and up) at client pixel X,Y; repeatable")
       ->type_name("X,Y")
       ->expected(1)
@@ -324,9 +338,12 @@ int runTool(int argc, char** argv) {
         else if (option->get_name() == "--drag" && dragIndex < drags.size())
           render.events.emplace_back("--drag", drags[dragIndex++]);
       }
-      return renderCommand(checkRenderOptions(render), std::cerr);
+      const RenderPlan plan = checkRenderOptions(render);
+      showTimesInUtc();  // render always fixes its clock
+      return renderCommand(plan, std::cerr);
     }
     const SimulatePlan plan = checkSimulateOptions(sim);
+    if (plan.clock) showTimesInUtc();
     if (launch.size > 1 && !processes) {
       std::cerr << "velmora-cli: simulate was started as " << launch.size
                 << " processes, but this build has no MPI support (configured with "

@@ -50,6 +50,20 @@ void parseSize(const std::string& text, RenderPlan& plan) {
   plan.height = static_cast<int32_t>(h);
 }
 
+void parseRatio(const std::string& text, RenderPlan& plan) {
+  char* end = nullptr;
+  const double r = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !(r >= 1.0 && r <= 8.0))
+    throw UsageError("--ratio: '" + echoed(text) + "' is not a number from 1 to 8");
+  const int64_t milli = pixelRatioMilli(r);
+  if (int64_t{plan.width} * milli / 1000 > kMaxCanvasSize ||
+      int64_t{plan.height} * milli / 1000 > kMaxCanvasSize)
+    throw UsageError("--ratio: a picture of " + std::to_string(plan.width) + "x" +
+                     std::to_string(plan.height) + " at ratio " + echoed(text) +
+                     " would exceed " + std::to_string(kMaxCanvasSize) + " pixels a side");
+  plan.ratio = r;
+}
+
 DrawingChoice parseDrawing(const std::string& text) {
   DrawingChoice d;
   for (const std::string& item : split(text, ',')) {
@@ -106,8 +120,11 @@ MouseEvent parseEvent(const std::string& option, const std::string& text, const 
 // paint the client area over it, as a window's paint does.
 class Screen {
  public:
-  Screen(ScriptedWindow& window, AppState& state, int32_t width, int32_t height)
-      : window_(window), state_(state), canvas_(width, height), client_{0, 0, width, height} {}
+  Screen(ScriptedWindow& window, AppState& state, int32_t width, int32_t height, double ratio)
+      : window_(window),
+        state_(state),
+        canvas_(width, height, kDefaultWindowFontHeight, ratio),
+        client_{0, 0, width, height} {}
 
   void paintAll() {
     window_.takeInvalidations();
@@ -273,6 +290,7 @@ RenderPlan checkRenderOptions(const RenderOptions& o) {
 
   if (o.drawing) plan.drawing = parseDrawing(*o.drawing);
   if (o.size) parseSize(*o.size, plan);
+  if (o.ratio) parseRatio(*o.ratio, plan);
   for (const auto& [option, value] : o.events) plan.events.push_back(parseEvent(option, value, plan));
 
   if (!o.out || o.out->empty()) throw UsageError("--out: the picture's file name is required");
@@ -287,7 +305,7 @@ int renderPicture(ScriptedWindow& window, AppState& s, const RenderPlan& plan,
                   std::ostream& err) {
   try {
     showView(window, s, plan.view);
-    Screen screen(window, s, plan.width, plan.height);
+    Screen screen(window, s, plan.width, plan.height, plan.ratio);
     screen.paintAll();
     for (const MouseEvent& e : plan.events) {
       buttonDown(window, s, e.x1, e.y1);

@@ -36,7 +36,7 @@ struct RenderOptions {
   std::optional<std::string> clock, threads;
   // The statistics display dialog (--view statistics only).
   std::optional<std::string> graph, graphView, bounds, upperBound;
-  std::optional<std::string> view, drawing, size, out;
+  std::optional<std::string> view, drawing, size, ratio, out;
   // (option, value) of every --click and --drag, in the order given.
   std::vector<std::pair<std::string, std::string>> events;
 };
@@ -72,6 +72,9 @@ struct RenderPlan {
   DrawingChoice drawing;
   int32_t width = kDefaultRenderWidth;
   int32_t height = kDefaultRenderHeight;
+  // The device pixel ratio of the screen drawn for: the picture has this many pixels per
+  // client pixel, drawn as the window draws on such a screen.
+  double ratio = 1.0;
   std::vector<MouseEvent> events;
   std::string out;
   SnapshotFormat format = SnapshotFormat::kNone;

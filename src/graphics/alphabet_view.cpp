@@ -1,5 +1,7 @@
 #include "graphics/alphabet_view.h"
 
+#include "graphics/view_support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -56,6 +58,8 @@ void drawEtalon(Canvas& canvas, const AlphabetViewInputs& in, int32_t i,
     const int32_t n = pulse.lpData ? pulse.wSize : 0;
     if (n > 0) {
       const Pen previous = canvas.setPen(Pen{required ? kRequiredCurve : kOtherCurve});
+      // Samples beyond the amplitude leave the plot; the cell's frame cuts them off.
+      const ClipScope clip(canvas, Rect{cx, cy, cx + CW, cy + CH});
       points.resize(static_cast<size_t>(n));
       curvePoints(pulse, in.amplitude, x, y, w, h, points.data());
       const int32_t offsets[3][2] = {{0, 0}, {1, 0}, {0, -1}};
@@ -97,7 +101,7 @@ void curvePoints(const PulseHeader& pulse, int32_t amplitude, int32_t x, int32_t
       out[j].y = y + h / 2;
       continue;
     }
-    const int64_t s = std::clamp<int64_t>(pulse.lpData[j], -A, A);
+    const int64_t s = pulse.lpData[j];
     out[j].y = static_cast<int32_t>(y + h - (s + A) * h / (2 * A));
   }
 }

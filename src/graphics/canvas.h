@@ -11,7 +11,10 @@
 // - fillRect(rect, colour) fills left..right-1 × top..bottom-1 whatever the pen;
 // - a dotted pen sets every second pixel of a line;
 // - textOut at (x, y) puts the top of the text cell at y; with an opaque background the
-//   cell (text extent) is filled with the background colour first.
+//   cell (text extent) is filled with the background colour first;
+// - the clip rectangle (left..right-1 × top..bottom-1, the whole surface by default)
+//   bounds every pixel drawn: what lies outside it is not drawn, and what lies inside is
+//   drawn exactly as without the clip.
 // A fresh canvas holds the defaults of a window's drawing context: black solid pen of
 // width 1, white solid brush, the window font, black text on an opaque white background,
 // current position (0, 0).
@@ -117,6 +120,11 @@ class Canvas {
 
   // Copies `image` with its top-left corner at (x, y), clipped to the surface.
   virtual void drawImage(int32_t x, int32_t y, const Image& image) = 0;
+
+  // Makes `clip` the clip rectangle (cut to the surface) and returns the previous one.
+  virtual Rect setClipRect(const Rect& clip) = 0;
+  // The whole surface, the clip rectangle that clips nothing.
+  Rect surface() const { return Rect{0, 0, width(), height()}; }
 };
 
 }  // namespace velmora

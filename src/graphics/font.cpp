@@ -196,13 +196,18 @@ class Engine {
     f.currentSize26 = size26;
   }
 
+  // Glyphs go through FreeType's auto-hinter for the monochrome target, which snaps stems
+  // to whole pixels in both directions (the face's own instructions, as the interpreter
+  // runs them, leave vertical stems one or two pixels wide by where they fall); advances are the unhinted ones rounded to whole
+  // pixels, so that a text's width does not depend on the hinting.
   static constexpr FT_Int32 kLoadFlags =
-      FT_LOAD_NO_HINTING | FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP;
+      FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP;
+  static constexpr FT_Int32 kAdvanceFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
 
   int32_t advance(Face& f, int32_t size26, char32_t c) {
     setSize(f, size26);
     FT_Fixed adv = 0;
-    if (FT_Get_Advance(f.face, FT_Get_Char_Index(f.face, c), kLoadFlags, &adv) != 0) return 0;
+    if (FT_Get_Advance(f.face, FT_Get_Char_Index(f.face, c), kAdvanceFlags, &adv) != 0) return 0;
     return static_cast<int32_t>((adv + 0x8000) >> 16);
   }
 

@@ -1,6 +1,6 @@
-// The program's typeface: DejaVu Sans (regular and bold) read from the resource folder and
-// rasterised by FreeType, monochrome, without hinting, at exact pixel sizes, so that every
-// machine draws the same pixels.
+// The program's typeface: DejaVu Sans Condensed (regular and bold) read from the resource
+// folder and rasterised by FreeType, monochrome and hinted for that target (stems on whole
+// pixels), at exact pixel sizes, so that every machine draws the same pixels.
 //
 // A FontSpec is resolved against the window font's cell height into a ResolvedFont: which
 // face (weight 600 and above is bold), the em size in 1/64 pixel, and GDI-style metrics:
@@ -11,7 +11,7 @@
 // - height 0 is the window font, a cell of the window font's height.
 // Heights are limited to kMaxFontHeight. The ascent is the scaled Windows ascent, the
 // descent the rest of the cell; the external leading comes from the face's line gap as
-// GDI computes it (zero for DejaVu Sans). The average character width is the advance of
+// GDI computes it (zero for DejaVu Sans Condensed). The average character width is the advance of
 // "x", the maximum character width the widest advance among printable ASCII and the
 // Cyrillic letters, both in the font as drawn (after the symbol mapping).
 //
@@ -38,19 +38,20 @@
 
 namespace velmora {
 
-// The window font's cell height in pixels at a device pixel ratio of 1: DejaVu Sans with
-// an em of 12 pixels, which keeps the labels and selectors of a 1280 × 800 window readable
-// without crowding the graph area.
+// The window font's cell height in pixels at a device pixel ratio of 1: DejaVu Sans
+// Condensed with an em of 12 pixels, which keeps the labels and selectors of a 1280 × 800
+// window readable without crowding the graph area; the condensed face is as narrow as the
+// views' fixed text columns (a seven-digit measure before the positions) need.
 inline constexpr int32_t kDefaultWindowFontHeight = 14;
 // The largest cell or character height a font can be asked for; larger requests are
 // drawn at this height.
 inline constexpr int32_t kMaxFontHeight = 2048;
 
 // The family name of the shipped typeface, for documents that name their fonts.
-inline constexpr const char* kFontFamily = "DejaVu Sans";
+inline constexpr const char* kFontFamily = "DejaVu Sans Condensed";
 // The files in resourceDir()/fonts.
-inline constexpr const char* kRegularFontFile = "DejaVuSans.ttf";
-inline constexpr const char* kBoldFontFile = "DejaVuSans-Bold.ttf";
+inline constexpr const char* kRegularFontFile = "DejaVuSansCondensed.ttf";
+inline constexpr const char* kBoldFontFile = "DejaVuSansCondensed-Bold.ttf";
 
 // Reads the font files if this process has not tried yet; returns an empty string when
 // they are usable, otherwise the reason (the same text on every later call).

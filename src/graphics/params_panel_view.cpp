@@ -110,6 +110,7 @@ class ClippedCanvas : public Canvas {
     if (inside(x, y) && inside(x + image.width - 1, y + image.height - 1))
       inner_.drawImage(x, y, image);
   }
+  Rect setClipRect(const Rect& clip) override { return inner_.setClipRect(clip); }
 
  private:
   bool inside(int32_t x, int32_t y) const {

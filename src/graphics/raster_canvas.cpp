@@ -119,11 +119,59 @@ bool ellipseRow(int64_t left, int64_t top, int64_t right, int64_t bottom, int64_
 
 }  // namespace
 
-RasterCanvas::RasterCanvas(int32_t width, int32_t height, int32_t windowFontHeight)
-    : image_(std::clamp(width, 0, kMaxCanvasSize), std::clamp(height, 0, kMaxCanvasSize),
-             kWhite),
+namespace {
+
+}  // namespace
+
+int32_t pixelRatioMilli(double ratio) {
+  if (!(ratio >= 1.0)) return 1000;  // also NaN
+  return static_cast<int32_t>(std::lround(std::min(ratio, 8.0) * 1000));
+}
+
+namespace {
+
+// The font of `request` at `ratio` thousandths: its height scaled down to whole pixels, so
+// that the device cell never exceeds the scaled logical one.
+FontSpec scaledFont(const FontSpec& request, int32_t windowFontHeight, int32_t ratio) {
+  FontSpec device = request;
+  const int64_t h = request.height == 0 ? windowFontHeight : request.height;
+  const int64_t scaled = std::max<int64_t>(1, std::min<int64_t>(std::llabs(h), kMaxFontHeight) * ratio / 1000);
+  device.height = static_cast<int32_t>(std::min<int64_t>(scaled, kMaxFontHeight) * (h < 0 ? -1 : 1));
+  return device;
+}
+
+}  // namespace
+
+RasterCanvas::RasterCanvas(int32_t width, int32_t height, int32_t windowFontHeight,
+                           double pixelRatio)
+    : width_(std::clamp(width, 0, kMaxCanvasSize)),
+      height_(std::clamp(height, 0, kMaxCanvasSize)),
+      ratio_(pixelRatioMilli(pixelRatio)),
       windowFontHeight_(std::clamp(windowFontHeight, 1, kMaxFontHeight)),
-      resolved_(resolveFont(FontSpec{}, windowFontHeight_)) {}
+      resolved_(resolveFont(FontSpec{}, windowFontHeight_)) {
+  image_ = Image(static_cast<int32_t>(toDevice(width_)), static_cast<int32_t>(toDevice(height_)),
+                 kWhite);
+  setClipRect(surface());
+  device_ = ratio_ == 1000 ? resolved_
+                           : resolveFont(scaledFont(FontSpec{}, windowFontHeight_, ratio_), 1);
+}
+
+int64_t RasterCanvas::toDevice(int64_t v) const {
+  if (ratio_ == 1000) return v;
+  return floorDiv(int128{v} * ratio_, 1000);
+}
+
+Rect RasterCanvas::setClipRect(const Rect& clip) {
+  const Rect old = clip_;
+  clip_ = Rect{std::clamp(std::min(clip.left, clip.right), 0, width_),
+               std::clamp(std::min(clip.top, clip.bottom), 0, height_),
+               std::clamp(std::max(clip.left, clip.right), 0, width_),
+               std::clamp(std::max(clip.top, clip.bottom), 0, height_)};
+  deviceClip_ = Rect{static_cast<int32_t>(toDevice(clip_.left)), static_cast<int32_t>(toDevice(clip_.top)),
+                     static_cast<int32_t>(toDevice(clip_.right)),
+                     static_cast<int32_t>(toDevice(clip_.bottom))};
+  return old;
+}
 
 Pen RasterCanvas::setPen(const Pen& pen) {
   Pen old = std::exchange(pen_, pen);
@@ -153,6 +201,8 @@ Brush RasterCanvas::setBrush(const Brush& brush) { return std::exchange(brush_, 
 
 FontSpec RasterCanvas::setFont(const FontSpec& font) {
   resolved_ = resolveFont(font, windowFontHeight_);
+  device_ = ratio_ == 1000 ? resolved_
+                           : resolveFont(scaledFont(font, windowFontHeight_, ratio_), 1);
   return std::exchange(font_, font);
 }
 
@@ -167,9 +217,24 @@ Point RasterCanvas::moveTo(int32_t x, int32_t y) {
 }
 
 void RasterCanvas::fillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t color) {
-  if (y < 0 || y >= image_.height) return;
-  x0 = std::max<int64_t>(x0, 0);
-  x1 = std::min<int64_t>(x1, image_.width - 1);
+  if (y < clip_.top || y >= clip_.bottom) return;
+  x0 = std::max<int64_t>(x0, clip_.left);
+  x1 = std::min<int64_t>(x1, clip_.right - 1);
+  if (x0 > x1) return;
+  if (ratio_ == 1000) {
+    uint32_t* row = &image_.pixels[static_cast<size_t>(y) * image_.width];
+    std::fill(row + x0, row + x1 + 1, color);
+    return;
+  }
+  const int64_t dx0 = toDevice(x0), dx1 = toDevice(x1 + 1) - 1;
+  for (int64_t dy = toDevice(y), end = toDevice(y + 1); dy < end; ++dy)
+    fillDeviceSpan(dy, dx0, dx1, color);
+}
+
+void RasterCanvas::fillDeviceSpan(int64_t y, int64_t x0, int64_t x1, uint32_t color) {
+  if (y < deviceClip_.top || y >= deviceClip_.bottom) return;
+  x0 = std::max<int64_t>(x0, deviceClip_.left);
+  x1 = std::min<int64_t>(x1, deviceClip_.right - 1);
   if (x0 > x1) return;
   uint32_t* row = &image_.pixels[static_cast<size_t>(y) * image_.width];
   std::fill(row + x0, row + x1 + 1, color);
@@ -177,8 +242,8 @@ void RasterCanvas::fillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t color) {
 
 void RasterCanvas::fillBox(int64_t left, int64_t top, int64_t right, int64_t bottom,
                            uint32_t color) {
-  top = std::max<int64_t>(top, 0);
-  bottom = std::min<int64_t>(bottom, image_.height);
+  top = std::max<int64_t>(top, clip_.top);
+  bottom = std::min<int64_t>(bottom, clip_.bottom);
   for (int64_t y = top; y < bottom; ++y) fillSpan(y, left, right - 1, color);
 }
 
@@ -189,11 +254,11 @@ void RasterCanvas::penRun(int64_t y, int64_t x0, int64_t x1, bool dotted) {
       fillSpan(y, x0, x1, color);
       return;
     }
-    if (y < 0 || y >= image_.height) return;
-    x0 = std::max<int64_t>(x0, 0);
-    x1 = std::min<int64_t>(x1, image_.width - 1);
+    if (y < clip_.top || y >= clip_.bottom) return;
+    x0 = std::max<int64_t>(x0, clip_.left);
+    x1 = std::min<int64_t>(x1, clip_.right - 1);
     if (((x0 + y) & 1) != 0) ++x0;
-    for (int64_t x = x0; x <= x1; x += 2) image_.at(static_cast<int32_t>(x), static_cast<int32_t>(y)) = color;
+    for (int64_t x = x0; x <= x1; x += 2) fillSpan(y, x, x, color);
     return;
   }
   for (const Span& s : stamp_) fillSpan(y + s.dy, x0 + s.x0, x1 + s.x1, color);
@@ -204,8 +269,8 @@ void RasterCanvas::lineTo(int32_t x, int32_t y) {
   if (pen_.style == PenStyle::kNull) return;
   const int64_t margin = penMargin();
   const bool dotted = dottedPen();
-  forLinePixels(from.x, from.y, x, y, -margin, -margin, image_.width - 1 + margin,
-                image_.height - 1 + margin, [&](int64_t px, int64_t py, int64_t k) {
+  forLinePixels(from.x, from.y, x, y, clip_.left - margin, clip_.top - margin,
+                clip_.right - 1 + margin, clip_.bottom - 1 + margin, [&](int64_t px, int64_t py, int64_t k) {
                   if (!dotted || k % 2 == 0) penRun(py, px, px, false);
                 });
 }
@@ -231,8 +296,8 @@ void RasterCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t b
   const int64_t margin = penMargin();
   penRun(t, l, r - 1, dotted);
   if (b - 1 > t) penRun(b - 1, l, r - 1, dotted);
-  const int64_t yFirst = std::max<int64_t>(t + 1, -margin);
-  const int64_t yLast = std::min<int64_t>(b - 2, image_.height - 1 + margin);
+  const int64_t yFirst = std::max<int64_t>(t + 1, int64_t{clip_.top} - margin);
+  const int64_t yLast = std::min<int64_t>(b - 2, int64_t{clip_.bottom} - 1 + margin);
   for (int64_t y = yFirst; y <= yLast; ++y) {
     penRun(y, l, l, dotted);
     if (r - 1 > l) penRun(y, r - 1, r - 1, dotted);
@@ -249,8 +314,8 @@ void RasterCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bot
   }
   if (r <= l || b <= t) return;
   const int64_t margin = hasPen ? penMargin() : 0;
-  const int64_t yFirst = std::max<int64_t>(t, -margin);
-  const int64_t yLast = std::min<int64_t>(b - 1, image_.height - 1 + margin);
+  const int64_t yFirst = std::max<int64_t>(t, int64_t{clip_.top} - margin);
+  const int64_t yLast = std::min<int64_t>(b - 1, int64_t{clip_.bottom} - 1 + margin);
   if (yFirst > yLast) return;
 
   struct Row {
@@ -295,15 +360,15 @@ void RasterCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bot
     }
     // Along the flat parts of the outline consecutive pixels differ in x, along the steep
     // parts in y: every second pixel is the one with that coordinate even.
-    if (y < 0 || y >= image_.height) return;
+    if (y < clip_.top || y >= clip_.bottom) return;
     const uint32_t color = pen_.color.packed();
     const int128 yy = std::llabs(2 * y + 1 - (t + b));
     const int128 a2 = int128{r - l} * (r - l);
     const int128 b2 = int128{b - t} * (b - t);
-    for (int64_t x = std::max<int64_t>(x0, 0); x <= std::min<int64_t>(x1, image_.width - 1); ++x) {
+    for (int64_t x = std::max<int64_t>(x0, clip_.left); x <= std::min<int64_t>(x1, clip_.right - 1); ++x) {
       const int128 xx = std::llabs(2 * x + 1 - (l + r));
       const bool flat = xx * b2 <= yy * a2;
-      if (((flat ? x : y) & 1) == 0) image_.at(static_cast<int32_t>(x), static_cast<int32_t>(y)) = color;
+      if (((flat ? x : y) & 1) == 0) fillSpan(y, x, x, color);
     }
   };
   for (const Row& row : rows) {
@@ -320,26 +385,30 @@ void RasterCanvas::fillRect(const Rect& rect, Color color) {
   fillBox(rect.left, rect.top, rect.right, rect.bottom, color.packed());
 }
 
-void RasterCanvas::setPixel(int32_t x, int32_t y, Color color) {
-  if (image_.contains(x, y)) image_.at(x, y) = color.packed();
-}
+void RasterCanvas::setPixel(int32_t x, int32_t y, Color color) { fillSpan(y, x, x, color.packed()); }
 
 Color RasterCanvas::getPixel(int32_t x, int32_t y) const {
-  return image_.contains(x, y) ? image_.color(x, y) : background_;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return background_;
+  return image_.color(static_cast<int32_t>(toDevice(x)), static_cast<int32_t>(toDevice(y)));
 }
 
 void RasterCanvas::textOut(int32_t x, int32_t y, const std::string& text) {
   const int64_t cell = resolved_.metrics.height;
-  if (y + cell + kMaxFontHeight < 0 || y - kMaxFontHeight >= image_.height) return;
+  if (y + cell + kMaxFontHeight < 0 || y - kMaxFontHeight >= height_) return;
+  const TextLayout layout = layoutText(resolved_, text);
   if (mode_ == BackgroundMode::kOpaque) {
-    fillBox(x, y, int64_t{x} + textWidth(resolved_, text), y + cell, background_.packed());
+    fillBox(x, y, int64_t{x} + layout.width, y + cell, background_.packed());
   }
-  const int64_t baseline = int64_t{y} + resolved_.metrics.ascent;
+  // Each glyph of the device font sits at its character's logical pen position, scaled.
+  const int64_t baseline = toDevice(y) + device_.metrics.ascent;
   const uint32_t color = text_.packed();
-  forEachGlyph(resolved_, text, [&](int32_t penX, const std::vector<InkRun>& ink) {
-    const int64_t origin = int64_t{x} + penX;
+  size_t index = 0;
+  forEachGlyph(device_, text, [&](int32_t, const std::vector<InkRun>& ink) {
+    const int64_t pen = index < layout.chars.size() ? layout.chars[index].x : layout.width;
+    ++index;
+    const int64_t origin = toDevice(int64_t{x} + pen);
     for (const InkRun& run : ink) {
-      fillSpan(baseline + run.y, origin + run.x0, origin + run.x1 - 1, color);
+      fillDeviceSpan(baseline + run.y, origin + run.x0, origin + run.x1 - 1, color);
     }
   });
 }
@@ -355,20 +424,61 @@ void RasterCanvas::drawImage(int32_t x, int32_t y, const Image& image) {
       image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
     return;
   }
-  const int64_t x0 = std::max<int64_t>(x, 0);
-  const int64_t x1 = std::min<int64_t>(int64_t{x} + image.width, image_.width);
-  const int64_t y0 = std::max<int64_t>(y, 0);
-  const int64_t y1 = std::min<int64_t>(int64_t{y} + image.height, image_.height);
+  const int64_t left = toDevice(x), top = toDevice(y);
+  const int64_t dw = toDevice(int64_t{x} + image.width) - left;
+  const int64_t dh = toDevice(int64_t{y} + image.height) - top;
+  const int64_t x0 = std::max<int64_t>(left, deviceClip_.left);
+  const int64_t x1 = std::min<int64_t>(left + dw, deviceClip_.right);
+  const int64_t y0 = std::max<int64_t>(top, deviceClip_.top);
+  const int64_t y1 = std::min<int64_t>(top + dh, deviceClip_.bottom);
   if (x0 >= x1) return;
+  if (dw == image.width && dh == image.height) {
+    for (int64_t row = y0; row < y1; ++row) {
+      const uint32_t* src = &image.pixels[static_cast<size_t>(row - top) * image.width + (x0 - left)];
+      std::copy(src, src + (x1 - x0), &image_.pixels[static_cast<size_t>(row) * image_.width + x0]);
+    }
+    return;
+  }
+  // Bilinear: the device pixel's centre mapped into the image, in 1/256 of a pixel,
+  // kept within the outer pixels' centres.
+  auto source = [](int64_t d, int64_t deviceSize, int64_t size, int64_t* i, int64_t* f) {
+    const int64_t u = std::clamp<int64_t>((2 * d + 1) * size * 256 / (2 * deviceSize) - 128, 0,
+                                          (size - 1) * 256);
+    *i = u >> 8;
+    *f = u & 255;
+  };
+  auto mix = [](uint32_t a, uint32_t b, int64_t f, int shift) {
+    const int64_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+    return ca * (256 - f) + cb * f;  // in 1/256
+  };
   for (int64_t row = y0; row < y1; ++row) {
-    const uint32_t* src = &image.pixels[static_cast<size_t>(row - y) * image.width + (x0 - x)];
-    std::copy(src, src + (x1 - x0), &image_.pixels[static_cast<size_t>(row) * image_.width + x0]);
+    int64_t sy = 0, fy = 0;
+    source(row - top, dh, image.height, &sy, &fy);
+    const int64_t sy1 = std::min<int64_t>(sy + 1, image.height - 1);
+    const uint32_t* r0 = &image.pixels[static_cast<size_t>(sy) * image.width];
+    const uint32_t* r1 = &image.pixels[static_cast<size_t>(sy1) * image.width];
+    uint32_t* out = &image_.pixels[static_cast<size_t>(row) * image_.width];
+    for (int64_t col = x0; col < x1; ++col) {
+      int64_t sx = 0, fx = 0;
+      source(col - left, dw, image.width, &sx, &fx);
+      const int64_t sx1 = std::min<int64_t>(sx + 1, image.width - 1);
+      uint32_t pixel = 0;
+      for (int shift : {0, 8, 16}) {
+        const int64_t upper = mix(r0[sx], r0[sx1], fx, shift);
+        const int64_t lower = mix(r1[sx], r1[sx1], fx, shift);
+        const int64_t v = (upper * (256 - fy) + lower * fy + 32768) >> 16;
+        pixel |= static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 255)) << shift;
+      }
+      out[col] = pixel;
+    }
   }
 }
 
 Image RasterCanvas::takeImage() {
   Image out = std::move(image_);
   image_ = Image();
+  width_ = height_ = 0;
+  setClipRect(surface());
   return out;
 }
 

@@ -21,8 +21,19 @@
 // with a neighbour (left, right, up or down) outside it, the brush fills the rest.
 // Rectangles and ellipses accept their corners in any order.
 //
-// Everything is clipped to the image: any 32-bit coordinate is safe and the work done is
-// bounded by the visible part. Sizes are limited to 0..kMaxCanvasSize on each side.
+// Everything is clipped to the image and the clip rectangle: any 32-bit coordinate is
+// safe and the work done is bounded by the visible part. Sizes are limited to
+// 0..kMaxCanvasSize on each side.
+//
+// Device pixel ratio. The views draw in logical pixels; a canvas made for a high-density
+// screen has an image of ratio × that size and draws the same picture scaled: logical
+// pixel (x, y) covers the device pixels floor(x·ratio) .. floor((x + 1)·ratio) − 1 and
+// likewise in y, so every line, box and point keeps the exact shape it has at ratio 1,
+// only larger. Text keeps the logical metrics and character positions of ratio 1 (so
+// every layout is the same) but its glyphs are drawn at device pixels from a font of the
+// scaled size, each at its scaled pen position. Images (the button faces) are scaled
+// smoothly with bilinear interpolation in integer arithmetic. The ratio is kept in
+// thousandths, between 1 and 8.
 #pragma once
 
 #include <cstdint>
@@ -37,16 +48,21 @@ namespace velmora {
 inline constexpr int32_t kMaxCanvasSize = 16384;
 inline constexpr int32_t kMaxPenWidth = 64;
 
+// A device pixel ratio in the thousandths the canvas keeps (1 to 8).
+int32_t pixelRatioMilli(double ratio);
+
 class RasterCanvas : public Canvas {
  public:
   // A white image of width × height pixels (each clamped to 0..kMaxCanvasSize).
   // windowFontHeight is the cell height of the window font (FontSpec height 0) in pixels;
   // a front end on a high-density screen passes the default times its pixel ratio.
+  // A white image of width × height logical pixels (each clamped to 0..kMaxCanvasSize),
+  // drawn at `pixelRatio` device pixels per logical pixel (1 when left out).
   RasterCanvas(int32_t width, int32_t height,
-               int32_t windowFontHeight = kDefaultWindowFontHeight);
+               int32_t windowFontHeight = kDefaultWindowFontHeight, double pixelRatio = 1.0);
 
-  int32_t width() const override { return image_.width; }
-  int32_t height() const override { return image_.height; }
+  int32_t width() const override { return width_; }
+  int32_t height() const override { return height_; }
 
   Pen setPen(const Pen& pen) override;
   Brush setBrush(const Brush& brush) override;
@@ -68,13 +84,23 @@ class RasterCanvas : public Canvas {
   TextMetrics textMetrics() const override;
 
   void drawImage(int32_t x, int32_t y, const Image& image) override;
+  Rect setClipRect(const Rect& clip) override;
 
+  // The picture at device pixels.
   const Image& image() const { return image_; }
   // Moves the image out; the canvas is 0 × 0 afterwards.
   Image takeImage();
 
   int32_t windowFontHeight() const { return windowFontHeight_; }
+  // Device pixels per logical pixel, in thousandths.
+  int32_t ratioMilli() const { return ratio_; }
   const ResolvedFont& resolvedFont() const { return resolved_; }
+  Color backgroundColor() const { return background_; }
+  BackgroundMode backgroundMode() const { return mode_; }
+  // The font the glyphs are drawn with at device pixels.
+  const ResolvedFont& deviceFont() const { return device_; }
+  // The first device pixel of logical coordinate v.
+  int64_t toDevice(int64_t v) const;
 
  private:
   struct Span {
@@ -85,17 +111,25 @@ class RasterCanvas : public Canvas {
   // may lie far outside the image.
   void penRun(int64_t y, int64_t x0, int64_t x1, bool dotted);
   void fillSpan(int64_t y, int64_t x0, int64_t x1, uint32_t color);
+  // A span of device pixels, clipped to the image and the clip rectangle's device pixels.
+  void fillDeviceSpan(int64_t y, int64_t x0, int64_t x1, uint32_t color);
   void fillBox(int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t color);
   bool dottedPen() const { return pen_.style == PenStyle::kDot && stampWidth_ == 1; }
   // How far a stamped pixel may reach from its path pixel, plus one.
   int32_t penMargin() const { return stampWidth_ + 1; }
 
   Image image_;
+  int32_t width_;
+  int32_t height_;
+  int32_t ratio_;  // device pixels per logical pixel, in thousandths
+  Rect clip_;      // logical, within the surface
+  Rect deviceClip_;
   int32_t windowFontHeight_;
   Pen pen_;
   Brush brush_;
   FontSpec font_;
   ResolvedFont resolved_;
+  ResolvedFont device_;
   Color text_ = kBlack;
   Color background_ = kWhite;
   BackgroundMode mode_ = BackgroundMode::kOpaque;

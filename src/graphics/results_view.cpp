@@ -19,7 +19,6 @@ constexpr int32_t kPretenderPulses = 19;
 constexpr int32_t kLastTupleStart = 19;  // tuple instances starting later are left off
 constexpr int32_t kPretenderLines = 6;
 // The pulse columns of the pretender lines start this far right of the text's left edge.
-constexpr int32_t kPositionsColumn = 100;
 
 bool isTupleCode(uint16_t code) {
   return code == kTaskTupleDetection || code == kTaskTupleRecognition;
@@ -114,16 +113,21 @@ struct Panel {
   int32_t length;  // L
   int32_t halfRange;
 
+  // Points beyond the series or the half-range lie outside the panel, where its clip
+  // rectangle cuts their lines off (kept within reach of 32 bits).
   int32_t x(int64_t p) const {
     const int64_t span = std::max(length - 1, 1);
     const int64_t x = left + p * (right - left) / span;
-    return static_cast<int32_t>(std::clamp<int64_t>(x, left, right));
+    return static_cast<int32_t>(std::clamp<int64_t>(x, -kFar, kFar));
   }
-  // Values beyond the half-range are held at the panel's edge.
   int32_t y(int64_t value) const {
     const int64_t y = bottom - (value + halfRange) * (bottom - top) / (2 * int64_t{halfRange});
-    return static_cast<int32_t>(std::clamp<int64_t>(y, top, bottom));
+    return static_cast<int32_t>(std::clamp<int64_t>(y, -kFar, kFar));
   }
+  // The panel's frame, inclusive of its right and bottom edges.
+  Rect frame() const { return Rect{left, top, right + 1, bottom + 1}; }
+
+  static constexpr int64_t kFar = int64_t{1} << 29;
 };
 
 Panel panelAt(const View& v, int32_t top) {
@@ -350,9 +354,11 @@ void drawHatching(Canvas& canvas, const View& v, const Panel& p) {
       const int32_t xb = p.x(pos + j + 1);
       const int64_t va = e->lpData[j];
       const int64_t vb = j + 1 < e->wSize ? e->lpData[j + 1] : 0;
-      for (int32_t x = xa; x < xb; ++x) {
+      for (int32_t x = std::max(xa, p.left); x < std::min(xb, p.right + 1); ++x) {
         const int32_t yc = p.y(va + (vb - va) * (x - xa) / (xb - xa));
-        const int32_t lo = std::min(yc, p.mid), hi = std::max(yc, p.mid);
+        // Rows beyond the panel are cut off by its clip rectangle: skip them.
+        const int32_t lo = std::max(std::min(yc, p.mid), p.top - 1);
+        const int32_t hi = std::min(std::max(yc, p.mid), p.bottom + 1);
         int32_t y = lo + 1;
         if ((y + x) % 2 != 0) ++y;
         for (; y < hi; y += 2) canvas.setPixel(x, y, kBlack);
@@ -375,6 +381,7 @@ void drawPanels(Canvas& canvas, const View& v) {
     drawLabels(canvas, v, p, panel == 0 ? truePulses(v) : foundPulses(v));
     if (set.frameGraphFields && !set.specialGraphSize)
       canvas.rectangle(p.left, p.top, p.right + 1, p.bottom + 1);
+    const ClipScope clip(canvas, p.frame());
     if (panel == 0 ? tupleTask : tupleAnswer) drawTupleHighlight(canvas, v, p);
     if (set.highlightDetectedPulses) drawPulseFrames(canvas, v, p);
     drawAxes(canvas, p);
@@ -440,6 +447,16 @@ std::string chainPulses(const View& v, const PulseList& list, bool names) {
   return t;
 }
 
+}  // namespace
+
+std::string chainHead(int32_t rank, char letter, int64_t measure) {
+  std::string head = formatted("%2d. ", rank);
+  if (letter != 0) head += formatted(" %c ", letter);
+  return head + formatted("  %7" PRId64, measure);
+}
+
+namespace {
+
 void drawTextBlock(Canvas& canvas, const View& v) {
   const int32_t h = v.lineHeight;
   const int32_t x = v.lay.x0;
@@ -462,10 +479,9 @@ void drawTextBlock(Canvas& canvas, const View& v) {
         std::min<int32_t>({v.c->wPretenders, v.c->wMaxSize, kPretenderLines});
     for (int32_t r = 0; r < pretenders; ++r) {
       const int32_t count = std::clamp<int32_t>(v.c->pulsesCount[r], 0, v.c->wMaxPulses);
-      std::string head = formatted("%2d. ", r + 1);
-      if (etalonColumn) head += formatted(" %c ", letterOf(count > 0 ? v.c->pulsesList[r][0] : 0));
-      head += formatted("  %7d", v.c->distance[r]);
-      textLine(canvas, v, x, y, head);
+      textLine(canvas, v, x, y,
+               chainHead(r + 1, etalonColumn ? letterOf(count > 0 ? v.c->pulsesList[r][0] : 0) : 0,
+                         v.c->distance[r]));
       const PulseList chain{v.c->positionsList[r], v.c->pulsesList[r], v.c->firstSamplesList[r],
                             v.c->lastSamplesList[r], count};
       textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, chain, names));
@@ -474,10 +490,9 @@ void drawTextBlock(Canvas& canvas, const View& v) {
   }
   y += (h + 3) / 4;
   const PulseList placed = truePulses(v);
-  std::string head = formatted("%2d. ", 0);
-  if (etalonColumn) head += formatted(" %c ", letterOf(placed.count > 0 ? placed.etalons[0] : 0));
-  head += formatted("  %7" PRId64, trueChainCost(v.s));
-  textLine(canvas, v, x, y, head);
+  textLine(canvas, v, x, y,
+           chainHead(0, etalonColumn ? letterOf(placed.count > 0 ? placed.etalons[0] : 0) : 0,
+                     trueChainCost(v.s)));
   textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, placed, names));
 }
 

@@ -30,6 +30,13 @@ inline constexpr int kTupleHighlightNone = 0;
 inline constexpr int kTupleHighlightFrames = 1;
 inline constexpr int kTupleHighlightBackgrounds = 2;
 
+// The text block's pretender lines: the head (rank, etalon letter, measure) at the left
+// edge, the pulses this many pixels to its right.
+inline constexpr int32_t kPositionsColumn = 100;
+// The head of a pretender line: "%2d. ", " %c " with the letter of its first etalon
+// (none when `letter` is 0) and "  %7d" with its measure.
+std::string chainHead(int32_t rank, char letter, int64_t measure);
+
 inline constexpr Color kSeriesCurveColor = rgb(0, 0, 255);
 inline constexpr Color kTupleBackgroundColor = rgb(192, 191, 178);
 

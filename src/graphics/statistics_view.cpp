@@ -151,7 +151,7 @@ std::string calendarText(int64_t seconds) {
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
-  if (gmtime_r(&t, &tm) == nullptr) return formatted("%" PRId64, seconds);
+  if (localtime_r(&t, &tm) == nullptr) return formatted("%" PRId64, seconds);
   return formatted("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[tm.tm_wday % 7], kMonths[tm.tm_mon % 12],
                    tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 1900 + tm.tm_year);
 }

@@ -95,7 +95,7 @@ StatisticsScale statisticsScale(const StatisticsViewInputs& in, const SignalStat
 
 // The third header line: the pulse counts and the range they come from.
 std::string involvesLine(const RestErrorHeader& errors, const SeriesHeader& series);
-// A calendar time in the classic fixed form "Thu Jan  1 00:00:00 1970", in UTC.
+// A calendar time in the classic fixed form "Thu Jan  1 00:00:00 1970", in local time.
 std::string calendarText(int64_t seconds);
 // "elapsed time h:mm:ss" of a run; a clock that went back counts as 0.
 std::string elapsedText(int64_t start, int64_t end);

@@ -110,7 +110,28 @@ SvgCanvas::SvgCanvas(int32_t width, int32_t height, int32_t windowFontHeight)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       windowFontHeight_(std::clamp(windowFontHeight, 1, kMaxFontHeight)),
-      resolved_(resolveFont(FontSpec{}, windowFontHeight_)) {}
+      resolved_(resolveFont(FontSpec{}, windowFontHeight_)),
+      clip_{0, 0, width_, height_} {}
+
+Rect SvgCanvas::setClipRect(const Rect& clip) {
+  flush();
+  const Rect cut{std::clamp(std::min(clip.left, clip.right), 0, width_),
+                 std::clamp(std::min(clip.top, clip.bottom), 0, height_),
+                 std::clamp(std::max(clip.left, clip.right), 0, width_),
+                 std::clamp(std::max(clip.top, clip.bottom), 0, height_)};
+  if (cut == clip_) return clip_;
+  if (clipGroupOpen_) body_ += "</g>\n";
+  clipGroupOpen_ = false;
+  if (cut != Rect{0, 0, width_, height_}) {
+    const std::string id = "clip" + num(int64_t{++clipPaths_});
+    body_ += "<clipPath id=\"" + id + "\">" +
+             rectElement(cut.left, cut.top, int64_t{cut.right} - cut.left,
+                         int64_t{cut.bottom} - cut.top, "") +
+             "</clipPath>\n<g clip-path=\"url(#" + id + ")\">\n";
+    clipGroupOpen_ = true;
+  }
+  return std::exchange(clip_, cut);
+}
 
 Pen SvgCanvas::setPen(const Pen& pen) { return std::exchange(pen_, pen); }
 Brush SvgCanvas::setBrush(const Brush& brush) { return std::exchange(brush_, brush); }
@@ -290,7 +311,7 @@ std::string SvgCanvas::document() const {
          w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h +
          "\" shape-rendering=\"crispEdges\" xml:space=\"preserve\">\n" +
          "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"#ffffff\"/>\n" +
-         body_ + polyline() + "</svg>\n";
+         body_ + polyline() + (clipGroupOpen_ ? "</g>\n" : "") + "</svg>\n";
 }
 
 }  // namespace velmora

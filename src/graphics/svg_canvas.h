@@ -55,6 +55,8 @@ class SvgCanvas : public Canvas {
   TextMetrics textMetrics() const override;
 
   void drawImage(int32_t x, int32_t y, const Image& image) override;
+  // Later elements go into a group clipped to `clip` (none when it is the whole surface).
+  Rect setClipRect(const Rect& clip) override;
 
   // The complete document for everything drawn so far.
   std::string document() const;
@@ -79,6 +81,9 @@ class SvgCanvas : public Canvas {
   // The polyline being collected: its points and pen.
   std::vector<Point> points_;
   Pen linePen_;
+  Rect clip_;
+  int32_t clipPaths_ = 0;  // clip paths defined so far
+  bool clipGroupOpen_ = false;
 };
 
 }  // namespace velmora

@@ -100,4 +100,11 @@ void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t
   canvas.rectangle(left, top, right, bottom);
 }
 
+ClipScope::ClipScope(Canvas& canvas, const Rect& clip)
+    : canvas_(canvas), previous_(canvas.setClipRect(clip)) {
+  canvas_.setClipRect(Rect{std::max(clip.left, previous_.left), std::max(clip.top, previous_.top),
+                           std::min(clip.right, previous_.right),
+                           std::min(clip.bottom, previous_.bottom)});
+}
+
 }  // namespace velmora

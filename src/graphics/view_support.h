@@ -55,6 +55,20 @@ class BrushScope {
   Brush previous_;
 };
 
+// Narrows the canvas's clip rectangle to `clip` (left..right-1 × top..bottom-1) for the
+// lifetime of the object and restores the previous one.
+class ClipScope {
+ public:
+  ClipScope(Canvas& canvas, const Rect& clip);
+  ~ClipScope() { canvas_.setClipRect(previous_); }
+  ClipScope(const ClipScope&) = delete;
+  ClipScope& operator=(const ClipScope&) = delete;
+
+ private:
+  Canvas& canvas_;
+  Rect previous_;
+};
+
 // Draws the outline of (left, top, right, bottom) with the current pen, inside untouched.
 void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom);
 

@@ -40,26 +40,16 @@ ClientArea::ClientArea(MainWindow& main) : QWidget(&main), main_(main) {
   edit_->hide();
 }
 
-QSize ClientArea::deviceSize() const {
-  const qreal ratio = devicePixelRatioF();
-  return QSize(qRound(width() * ratio), qRound(height() * ratio));
-}
-
-int32_t ClientArea::windowFontHeight() const {
-  return static_cast<int32_t>(std::lround(kDefaultWindowFontHeight * devicePixelRatioF()));
-}
-
-int32_t ClientArea::toDevice(qreal logical) const {
-  return static_cast<int32_t>(std::floor(logical * devicePixelRatioF()));
+int32_t ClientArea::toPixel(qreal logical) {
+  return static_cast<int32_t>(std::floor(logical));
 }
 
 QSize ClientArea::minimumClientSize() const {
-  RasterCanvas probe(1, 1, windowFontHeight());
+  // The layout is in logical pixels at the default window font, whatever the screen.
+  RasterCanvas probe(1, 1, kDefaultWindowFontHeight);
   probe.setFont(FontSpec{});
   const ClientSize need = velmora::minimumClientSize(probe.textMetrics());
-  const qreal ratio = devicePixelRatioF();
-  return QSize(static_cast<int>(std::ceil(need.width / ratio)),
-               static_cast<int>(std::ceil(need.height / ratio)));
+  return QSize(need.width, need.height);
 }
 
 void ClientArea::showEvent(QShowEvent* event) {
@@ -68,7 +58,7 @@ void ClientArea::showEvent(QShowEvent* event) {
 }
 
 void ClientArea::invalidate(const Rect* rect, bool erase) {
-  const QSize size = deviceSize();
+  const QSize size = this->size();
   const Rect whole{0, 0, size.width(), size.height()};
   const Rect r = clipped(rect ? *rect : whole, size.width(), size.height());
   if (isEmpty(r)) return;
@@ -87,21 +77,21 @@ const Image& ClientArea::picture() const {
 }
 
 // Brings the picture up to date: clears the rectangles asked to be erased, then paints
-// the whole client area over what is there.
+// the whole client area over what is there. The shell lays out and draws in logical
+// pixels; the canvas draws that picture at the screen's device pixels.
 void ClientArea::render() {
-  const QSize size = deviceSize();
-  const int32_t fontHeight = windowFontHeight();
+  const QSize size = this->size();
+  const qreal ratio = devicePixelRatioF();
   if (!canvas_ || canvas_->width() != size.width() || canvas_->height() != size.height() ||
-      canvas_->windowFontHeight() != fontHeight) {
-    canvas_ = std::make_unique<RasterCanvas>(size.width(), size.height(), fontHeight);
-    shown_ = QImage(size, QImage::Format_RGB32);
+      canvas_->ratioMilli() != pixelRatioMilli(ratio)) {
+    canvas_ = std::make_unique<RasterCanvas>(size.width(), size.height(),
+                                             kDefaultWindowFontHeight, ratio);
+    const Image& device = canvas_->image();
+    shown_ = QImage(QSize(device.width, device.height), QImage::Format_RGB32);
     shown_.fill(QColor(kWindowBackground.r, kWindowBackground.g, kWindowBackground.b));
     dirty_.assign(1, Dirty{Rect{0, 0, size.width(), size.height()}, true});
-    // A new pixel ratio changes the least size; it is set once this paint is over.
-    QMetaObject::invokeMethod(
-        this, [this] { setMinimumSize(minimumClientSize()); }, Qt::QueuedConnection);
   }
-  shown_.setDevicePixelRatio(devicePixelRatioF());
+  shown_.setDevicePixelRatio(ratio);
   if (frozen_ || dirty_.empty()) return;
   AppState& state = main_.state();
   std::vector<Dirty> dirty;
@@ -128,9 +118,9 @@ void ClientArea::paintPending() {
 
 std::string ClientArea::renderSvg() {
   render();
-  const Image& p = picture();
-  SvgCanvas canvas(p.width, p.height, windowFontHeight());
-  velmora::paint(canvas, main_.window(), main_.state(), Rect{0, 0, p.width, p.height});
+  const int32_t w = width(), h = height();
+  SvgCanvas canvas(w, h);
+  velmora::paint(canvas, main_.window(), main_.state(), Rect{0, 0, w, h});
   return canvas.document();
 }
 
@@ -143,8 +133,8 @@ void ClientArea::paintEvent(QPaintEvent*) {
 
 void ClientArea::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const int32_t x = toDevice(event->position().x());
-  const int32_t y = toDevice(event->position().y());
+  const int32_t x = toPixel(event->position().x());
+  const int32_t y = toPixel(event->position().y());
   main_.dispatch([this, x, y] { buttonDown(main_.window(), main_.state(), x, y); });
 }
 
@@ -152,8 +142,8 @@ void ClientArea::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(eve
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const int32_t x = toDevice(event->position().x());
-  const int32_t y = toDevice(event->position().y());
+  const int32_t x = toPixel(event->position().x());
+  const int32_t y = toPixel(event->position().y());
   main_.dispatch([this, x, y] { buttonUp(main_.window(), main_.state(), x, y); });
 }
 
@@ -161,8 +151,8 @@ void ClientArea::mouseMoveEvent(QMouseEvent* event) {
   // Outside a capture the cursor falls back to the arrow at every move, unless the
   // handler sets another one.
   if (!captured_) setShapeCursor(Cursor::kArrow);
-  const int32_t x = toDevice(event->position().x());
-  const int32_t y = toDevice(event->position().y());
+  const int32_t x = toPixel(event->position().x());
+  const int32_t y = toPixel(event->position().y());
   main_.dispatch([this, x, y] { mouseMove(main_.window(), main_.state(), x, y); });
 }
 
@@ -176,9 +166,7 @@ void ClientArea::keyPressEvent(QKeyEvent* event) {
 }
 
 void ClientArea::moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) {
-  const qreal ratio = devicePixelRatioF();
-  edit_->setGeometry(QRect(qRound(x / ratio), qRound(y / ratio), qRound(width / ratio),
-                           qRound(height / ratio)));
+  edit_->setGeometry(QRect(x, y, width, height));
   edit_->setVisible(width > 0 && height > 0);
 }
 

@@ -29,18 +29,15 @@ class ClientArea : public QWidget {
  public:
   explicit ClientArea(MainWindow& main);
 
-  // The client area's size in device pixels, and the window font's cell height there.
-  QSize deviceSize() const;
-  int32_t windowFontHeight() const;
-
-  // Marks `rect` (device pixels; null: the whole client area) for repainting.
+  // Marks `rect` (logical pixels; null: the whole client area) for repainting.
   void invalidate(const Rect* rect, bool erase);
   // Paints what is pending now instead of at the next paint event.
   void flush();
   // Paints what is pending and schedules showing it: the end of every command does, so
   // that each command's repaint requests are painted together, after the command.
   void paintPending();
-  // The picture as shown, at device pixels (empty before the first paint).
+  // The picture as shown, at device pixels (empty before the first paint); the shell
+  // draws it in logical pixels, scaled by the screen's device pixel ratio.
   const Image& picture() const;
   // The same view drawn again as an SVG document of the picture's size.
   std::string renderSvg();
@@ -49,7 +46,7 @@ class ClientArea : public QWidget {
   // not asked to paint: the window keeps showing its last picture.
   void setFrozen(bool frozen) { frozen_ = frozen; }
 
-  // The child edit control (id 225), placed in device pixels; a zero size hides it.
+  // The child edit control (id 225), placed in logical pixels; a zero size hides it.
   QLineEdit* editControl() const { return edit_; }
   void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height);
 
@@ -76,7 +73,8 @@ class ClientArea : public QWidget {
   };
 
   void render();
-  int32_t toDevice(qreal logical) const;
+  // The logical pixel under a mouse position.
+  static int32_t toPixel(qreal logical);
 
   MainWindow& main_;
   // The picture, kept between repaints (pens, brushes and fonts too, as a window's

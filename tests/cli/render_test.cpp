@@ -92,6 +92,24 @@ TEST_F(Render, EveryFormatShowsTheWindowsOwnPaintTheSameOnEveryRun) {
   EXPECT_EQ(bytes(file("a.svg")), svg.document());
 }
 
+// For a high-density screen the picture has ratio × the client's pixels, drawn as the
+// window draws at that ratio; the clicks stay in client pixels.
+TEST_F(Render, RatioDrawsTheWindowOfAHighDensityScreen) {
+  render({"--ratio", "1.5", "--click", "100,100"}, file("dense.png"));
+  FakeWindow window;
+  AppState state;
+  startUp(window, state);
+  state.requiredFlags[0] = 0;
+  --state.wRequiredCount;
+  RasterCanvas canvas(1280, 800, kDefaultWindowFontHeight, 1.5);
+  paint(canvas, window, state, Rect{0, 0, 1280, 800});
+  const Image dense = readPng(file("dense.png"));
+  EXPECT_EQ(dense.width, 1920);
+  EXPECT_EQ(dense.height, 1200);
+  EXPECT_TRUE(dense.pixels == canvas.image().pixels);
+  shutDown(window, state);
+}
+
 TEST_F(Render, MouseEventsRunInTheOrderGivenWithRepaintsBetween) {
   // Cell 1 is at (20, 20); the all/none button at (1126, 674), the Start slot below it.
   const std::string cell = "100,100", allNone = "1190,690", start = "1190,732";
@@ -119,6 +137,9 @@ TEST_F(Render, RefusesWhatItCannotDraw) {
       {{"--size", "0x600"}, "each side must be 1..16384"},
       {{"--size", "16385x10"}, "each side must be 1..16384"},
       {{"--size", "800"}, "is not WxH"},
+      {{"--ratio", "0.5"}, "is not a number from 1 to 8"},
+      {{"--ratio", "2x"}, "is not a number from 1 to 8"},
+      {{"--size", "9000x10", "--ratio", "2"}, "would exceed 16384 pixels a side"},
       {{"--click", "1280,5"}, "outside the 1280x800 client area"},
       {{"--drag", "1,2,3"}, "is not X1,Y1,X2,Y2"},
       {{"--view", "map"}, "unknown view"},

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
+#include "graphics/raster_canvas.h"
 #include "graphics/value_selector.h"
 #include "support/recording_canvas.h"
 
@@ -103,6 +105,42 @@ TEST(AlphabetView, DrawsEachEtalonByTheRules) {
   // The pen and brush are given back.
   EXPECT_EQ(canvas.pen(), Pen{});
   EXPECT_EQ(canvas.brush(), Brush{});
+}
+
+// Samples beyond the amplitude are drawn where the rules put them and cut off at the cell
+// frame, not held at the plot's edge.
+TEST(AlphabetView, CurvesBeyondTheAmplitudeAreCutAtTheCellFrame) {
+  TwoCells t;
+  setPulse(t.alphabet[0], 1, {0, 400, -400, 0});
+  RasterCanvas drawn(400, 300);
+  drawAlphabetView(drawn, t.in);
+  // The three strokes alone, on a surface without frames or clip.
+  RasterCanvas free(400, 300);
+  free.setPen(Pen{kRequiredCurve});
+  std::vector<CurvePoint> points(4);
+  curvePoints(t.alphabet[0], 128, 25, 40, 90, 55, points.data());
+  for (const auto& d : {std::pair{0, 0}, std::pair{1, 0}, std::pair{0, -1}}) {
+    free.moveTo(25 + d.first, 67 + d.second);
+    for (const CurvePoint& p : points) free.lineTo(p.x + d.first, p.y + d.second);
+    free.lineTo(points.back().x + d.first, 67 + d.second);
+  }
+  int inside = 0;
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      const bool blue = drawn.getPixel(x, y) == kRequiredCurve;
+      if (x >= 22 && x < 118 && y >= 22 && y < 98) {  // within the cell's frames
+        EXPECT_EQ(blue, free.getPixel(x, y) == kRequiredCurve) << x << "," << y;
+        inside += blue;
+      } else if (x < 19 || x >= 121 || y < 19 || y >= 101) {
+        EXPECT_FALSE(blue) << x << "," << y;
+      }
+    }
+  }
+  // The stroke up to 400 reaches the top frame: blue right under it.
+  EXPECT_GT(inside, 0);
+  bool underTop = false;
+  for (int x = 22; x < 118; ++x) underTop = underTop || drawn.getPixel(x, 22) == kRequiredCurve;
+  EXPECT_TRUE(underTop);
 }
 
 TEST(AlphabetView, DegenerateEtalonsAndCellsDrawWithoutFailing) {

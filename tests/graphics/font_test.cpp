@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <map>
+#include <set>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -51,17 +54,17 @@ TEST(Fonts, TheShippedFontLoads) {
 
 TEST(Fonts, MissingOrBrokenFilesAreReportedNotFatal) {
   std::string missing = checkFontFolder("/nonexistent/fonts");
-  EXPECT_NE(missing.find("/nonexistent/fonts/DejaVuSans.ttf"), std::string::npos) << missing;
+  EXPECT_NE(missing.find("/nonexistent/fonts/DejaVuSansCondensed.ttf"), std::string::npos) << missing;
 
   std::string dir = ::testing::TempDir() + "velmora_bad_fonts";
   std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/DejaVuSans.ttf") << "this is not a font";
+  std::ofstream(dir + "/DejaVuSansCondensed.ttf") << "this is not a font";
   std::string broken = checkFontFolder(dir);
   EXPECT_NE(broken.find("is not a font"), std::string::npos) << broken;
 }
 
 TEST(FontMetrics, HeightsFollowTheCellAndCharacterConventions) {
-  // DejaVu Sans: 2048 units per em, Windows ascent 1901 and descent 483, no line gap.
+  // DejaVu Sans Condensed: 2048 units per em, Windows ascent 1901 and descent 483, no line gap.
   TextMetrics window = resolveFont(FontSpec{}, kDefaultWindowFontHeight).metrics;
   EXPECT_EQ(window.height, 14);
   EXPECT_EQ(window.ascent, 11);  // 1901 × 14 / 2384 = 11.16
@@ -195,6 +198,32 @@ TEST(Text, SymbolFontShowsLatinLettersAsGreek) {
   EXPECT_EQ(greek.textExtent("s S").cx, expected.textExtent("σ Σ").cx);
   EXPECT_EQ(greek.textMetrics().height, 18);
   EXPECT_NE(greek.image().pixels, textCanvas(plain, 2, 2, "e(s)=S a 12").image().pixels);
+}
+
+// Hinted for the monochrome target, the vertical stems of a glyph have one width: on the
+// rows of its lower half that cross all of its stems every run is as wide as every other,
+// at the window font's size on screens of ratio 1 to 2.
+TEST(Text, StemsOfAGlyphAreEven) {
+  for (int32_t height : {14, 17, 21, 28}) {
+    const ResolvedFont font = resolveFont(FontSpec{height, 400, false}, kDefaultWindowFontHeight);
+    for (const char* glyph : {"m", "n", "H", "l"}) {
+      std::map<int32_t, std::vector<int32_t>> rows;  // y → run widths
+      forEachGlyph(font, glyph, [&](int32_t, const std::vector<InkRun>& ink) {
+        for (const InkRun& run : ink) rows[run.y].push_back(run.x1 - run.x0);
+      });
+      // The lower half, below the arches of m and n.
+      ASSERT_FALSE(rows.empty());
+      const int32_t middle = (rows.begin()->first + rows.rbegin()->first) / 2;
+      size_t stems = 0;
+      for (const auto& row : rows)
+        if (row.first > middle) stems = std::max(stems, row.second.size());
+      std::set<int32_t> widths;
+      for (const auto& row : rows)
+        if (row.first > middle && row.second.size() == stems)
+          widths.insert(row.second.begin(), row.second.end());
+      EXPECT_EQ(widths.size(), 1u) << "'" << glyph << "' at " << height;
+    }
+  }
 }
 
 TEST(Text, WeightChoosesTheFace) {

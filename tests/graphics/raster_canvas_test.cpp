@@ -151,11 +151,14 @@ TEST(RasterCanvasClip, ClippedDrawingMatchesTheUnclippedOne) {
   for (int i = 0; i < 400; ++i) {
     RasterCanvas small(kW, kH);
     RasterCanvas big(kW + 2 * kOff, kH + 2 * kOff);
+    // The same surface cut by a clip rectangle of the small one's place.
+    RasterCanvas clipped(kW + 2 * kOff, kH + 2 * kOff);
+    clipped.setClipRect(Rect{kOff, kOff, kOff + kW, kOff + kH});
     int x0 = coord(gen), y0 = coord(gen), x1 = coord(gen), y1 = coord(gen);
     int k = kind(gen);
     Pen pen{kBlack, k == 1 ? PenStyle::kDot : PenStyle::kSolid, k >= 4 ? k - 2 : 1};
-    for (RasterCanvas* c : {&small, &big}) {
-      int o = c == &big ? kOff : 0;
+    for (RasterCanvas* c : {&small, &big, &clipped}) {
+      int o = c == &small ? 0 : kOff;
       c->setPen(pen);
       c->setBrush(Brush{kRed, false});
       if (k == 2) {
@@ -173,7 +176,91 @@ TEST(RasterCanvasClip, ClippedDrawingMatchesTheUnclippedOne) {
             << "case " << i << " kind " << k << " at " << x << "," << y;
       }
     }
+    for (int y = 0; y < clipped.height(); ++y) {
+      for (int x = 0; x < clipped.width(); ++x) {
+        const bool inside = x >= kOff && x < kOff + kW && y >= kOff && y < kOff + kH;
+        ASSERT_EQ(clipped.getPixel(x, y), inside ? big.getPixel(x, y) : kWhite)
+            << "case " << i << " kind " << k << " at " << x << "," << y;
+      }
+    }
   }
+}
+
+// At a device pixel ratio every shape is the shape of ratio 1 blown up: logical pixel x
+// covers device pixels floor(x·r) .. floor((x + 1)·r) − 1. Text keeps its logical
+// metrics, and its glyphs stay inside the scaled cell.
+TEST(RasterCanvasRatio, ShapesScaleExactlyAndTextKeepsItsLayout) {
+  std::mt19937 gen(5);
+  std::uniform_int_distribution<int> coord(-10, 40);
+  std::uniform_int_distribution<int> kind(0, 4);
+  for (double ratio : {1.25, 1.5, 2.0}) {
+    const int64_t milli = pixelRatioMilli(ratio);
+    auto logical = [&](int64_t d) {
+      int64_t v = d * 1000 / milli;
+      while ((v + 1) * milli / 1000 <= d) ++v;
+      return static_cast<int>(v);
+    };
+    for (int i = 0; i < 60; ++i) {
+      RasterCanvas plain(31, 29);
+      RasterCanvas scaled(31, 29, kDefaultWindowFontHeight, ratio);
+      ASSERT_EQ(scaled.image().width, 31 * milli / 1000);
+      const int k = kind(gen);
+      const int x0 = coord(gen), y0 = coord(gen), x1 = coord(gen), y1 = coord(gen);
+      for (RasterCanvas* c : {&plain, &scaled}) {
+        c->setPen(Pen{kBlack, k == 1 ? PenStyle::kDot : PenStyle::kSolid, k == 4 ? 3 : 1});
+        c->setBrush(Brush{kRed, false});
+        c->setClipRect(Rect{2, 3, 27, 26});
+        if (k == 2) {
+          c->rectangle(x0, y0, x1, y1);
+        } else if (k == 3) {
+          c->ellipse(x0, y0, x1, y1);
+        } else {
+          c->moveTo(x0, y0);
+          c->lineTo(x1, y1);
+        }
+      }
+      const Image& big = scaled.image();
+      for (int y = 0; y < big.height; ++y)
+        for (int x = 0; x < big.width; ++x)
+          ASSERT_EQ(big.color(x, y), plain.getPixel(logical(x), logical(y)))
+              << ratio << " case " << i << " kind " << k << " at " << x << "," << y;
+    }
+
+    RasterCanvas plain(200, 40);
+    RasterCanvas scaled(200, 40, kDefaultWindowFontHeight, ratio);
+    const std::string text = "Restore Error 1233190.";
+    EXPECT_EQ(scaled.textExtent(text), plain.textExtent(text));
+    EXPECT_EQ(scaled.textMetrics().height, plain.textMetrics().height);
+    scaled.setBackgroundMode(BackgroundMode::kTransparent);
+    scaled.textOut(10, 12, text);
+    const Size cell = plain.textExtent(text);
+    int ink = 0;
+    const Image& big = scaled.image();
+    for (int y = 0; y < big.height; ++y)
+      for (int x = 0; x < big.width; ++x)
+        if (big.color(x, y) != kWhite) {
+          ++ink;
+          EXPECT_TRUE(logical(x) >= 10 && logical(x) < 10 + cell.cx && logical(y) >= 12 &&
+                      logical(y) < 12 + cell.cy)
+              << ratio << " ink at " << x << "," << y;
+        }
+    EXPECT_GT(ink, 0);
+  }
+}
+
+// Images are scaled smoothly: between a black and a white pixel the device pixels of a
+// doubled image step through greys, and the corners keep the image's own colours.
+TEST(RasterCanvasRatio, ImagesScaleSmoothly) {
+  Image two(2, 1, kWhite);
+  two.at(0, 0) = kBlack.packed();
+  RasterCanvas c(4, 2, kDefaultWindowFontHeight, 2.0);
+  c.drawImage(1, 1, two);
+  const Image& big = c.image();
+  std::vector<uint32_t> row;
+  for (int x = 2; x < 6; ++x) row.push_back(big.at(x, 2) & 0xFF);
+  EXPECT_EQ(row, (std::vector<uint32_t>{0, 64, 191, 255}));
+  EXPECT_EQ(big.at(2, 3), big.at(2, 2));
+  EXPECT_EQ(big.at(1, 2), kWhite.packed());  // outside the image
 }
 
 TEST(RasterCanvasClip, FarOutCoordinatesDrawOnlyTheVisiblePart) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/raster_canvas.h"
+#include "graphics/thumbnail.h"
 #include "model/problem_types.h"
 #include "model/subsets.h"
 #include "support/fake_window.h"
@@ -450,6 +452,19 @@ TEST_F(ResultsView, DegenerateInputsAndSmallAreasStayInsideTheClientArea) {
       EXPECT_EQ(tiny.brush(), Brush{});
     }
   }
+}
+
+// With the window's own font, the widest head of a pretender line (a two-digit rank, the
+// widest etalon letter, a seven-digit negative measure) ends before the positions column,
+// whose opaque text would otherwise cover its last digit.
+TEST(ResultsViewText, WidestChainHeadFitsBeforeThePositions) {
+  RasterCanvas canvas(1, 1);
+  for (int32_t etalon = 1; etalon <= 20; ++etalon) {
+    const std::string head = chainHead(99, etalonLetter(etalon), -9999999);
+    EXPECT_LE(canvas.textExtent(head).cx, kPositionsColumn) << head;
+  }
+  EXPECT_EQ(chainHead(6, 'm', -1233190), " 6.  m   -1233190");
+  EXPECT_EQ(chainHead(0, 0, 42), " 0.        42");
 }
 
 }  // namespace

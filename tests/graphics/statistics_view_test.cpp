@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <new>
 #include <ostream>
 #include <string>
@@ -33,11 +36,32 @@ void PrintTo(const Point& p, std::ostream* os) { *os << "(" << p.x << ", " << p.
 namespace velmora::testing {
 namespace {
 
+// Sets the time zone for the life of the object and puts the previous one back.
+class TimeZone {
+ public:
+  explicit TimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) previous_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~TimeZone() {
+    if (previous_)
+      setenv("TZ", previous_->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
 // Etalons of 4 samples; etalon 3 is the series' first pulse.
 const std::vector<std::vector<int16_t>> kShapes = {{2, -1, 0, 1}, {1, 3, -2, 0}, {3, -1, 2, 1}};
 
 class StatisticsView : public ::testing::Test {
  protected:
+  TimeZone utc{"UTC0"};  // the pictures' times, the same on every machine
   StatisticsView() {
     series = makeTestSeries(std::vector<int16_t>(200, 0), 4, 0, 40);
     pulses = {alphabet.data(), alphabet.data() + 1, alphabet.data() + 2};
@@ -151,13 +175,19 @@ TEST_F(StatisticsView, HeaderLinesDescribeTheGridAndTheRun) {
   EXPECT_EQ(textAt(x, 3 + 8 * 16), " for volume of  100 repeats");
   // 128 doubled until it reaches the noise, for the thumbnails only.
   EXPECT_EQ(layout.amplitude, 512);
-  // The times under the statistics line, in UTC.
+  // The times under the statistics line, in local time (here UTC).
   EXPECT_EQ(textAt(22, 161), "etEnergy=15, Rmin=-3, Rmax=0");
   EXPECT_EQ(textAt(22, 161 + 48), "Tue Nov 14 22:13:20 2023");
   EXPECT_EQ(textAt(22, 161 + 64), "Tue Nov 14 23:15:25 2023");
   EXPECT_EQ(textAt(22, 161 + 96), "elapsed time 1:02:05");
   EXPECT_EQ(elapsedText(100, 40), "elapsed time 0:00:00");  // a clock that went back
   EXPECT_EQ(calendarText(0), "Thu Jan  1 00:00:00 1970");
+  {
+    // Five hours west of Greenwich the same instants read five hours earlier.
+    TimeZone west("EST5");
+    EXPECT_EQ(calendarText(1700000000), "Tue Nov 14 17:13:20 2023");
+    EXPECT_EQ(calendarText(0), "Wed Dec 31 19:00:00 1969");
+  }
 
   // The formula in the larger symbol font, then the label font's line under it.
   const CanvasOp* formula = canvas.findText("e(s)=E||C-<C>||2/||C||2");

@@ -178,7 +178,7 @@ TEST(SvgCanvas, TextMatchesTheRasterLayout) {
   }
   EXPECT_EQ(texts[0].attributes["x"], xs);
   EXPECT_EQ(texts[0].attributes["y"], std::to_string(7 + window.metrics.ascent));
-  EXPECT_EQ(texts[0].attributes["font-family"], "DejaVu Sans");
+  EXPECT_EQ(texts[0].attributes["font-family"], "DejaVu Sans Condensed");
   EXPECT_EQ(texts[0].attributes["font-size"], "12.031");  // 14 × 2048 / 2384
   EXPECT_EQ(texts[0].text, "Ряд 42");
   // The symbol font writes the Greek it shows; a control character cannot go into XML.

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <ctime>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -201,9 +203,7 @@ void GuiTest::setClientSize(int width, int height) {
 }
 
 void GuiTest::clickClient(int x, int y) {
-  ClientArea* client = main->clientArea();
-  const qreal ratio = client->devicePixelRatioF();
-  QTest::mouseClick(client, Qt::LeftButton, {}, QPoint(qRound(x / ratio), qRound(y / ratio)));
+  QTest::mouseClick(main->clientArea(), Qt::LeftButton, {}, QPoint(x, y));
 }
 
 QImage GuiTest::picture() {
@@ -221,6 +221,9 @@ QImage GuiTest::picture() {
 // The tests run on Qt's offscreen platform unless told otherwise.
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The window shows local times; in UTC they are those velmora-cli render shows.
+  qputenv("TZ", "UTC0");
+  tzset();
   // The offscreen platform says at every dialog that it cannot size, raise or grab the
   // keyboard for windows; nothing the tests check depends on it.
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& m) {

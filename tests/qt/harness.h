@@ -94,7 +94,7 @@ class GuiTest : public ::testing::Test {
   void trigger(int commandId);
   // Resizes the main window so that its client area is `width` × `height`.
   void setClientSize(int width, int height);
-  // A left click in the client area at device pixel (x, y).
+  // A left click in the client area at logical pixel (x, y).
   void clickClient(int x, int y);
   // Runs the pending repaints and returns the client area's picture.
   QImage picture();

@@ -26,10 +26,12 @@
 #include "harness.h"
 #include "qt/client_area.h"
 #include "shell/commands.h"
+#include "shell/dialogs.h"
 #include "shell/paint.h"
 #include "shell/params_panel.h"
 #include "shell/snapshot.h"
 #include "support/fake_window.h"
+#include "support/recording_canvas.h"
 
 namespace velmora::qt::testing {
 namespace {
@@ -289,9 +291,6 @@ TEST(StartUp, AMissingButtonFaceShowsItsMessageAndFails) {
   EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
 }
 
-// Run with QT_SCALE_FACTOR=2 (a ctest entry of its own): the picture has the client
-// area's device pixels, the window font twice the pixel size, clicks land on device
-// pixels, and the screen shows the picture one to one.
 // The window cannot be made smaller than the layout needs: at 400 × 300 the buttons
 // would cover the selectors.
 TEST_F(Client, TheWindowKeepsTheLeastSizeTheLayoutNeeds) {
@@ -304,30 +303,92 @@ TEST_F(Client, TheWindowKeepsTheLeastSizeTheLayoutNeeds) {
   setClientSize(1280, 800);  // and grows again
 }
 
-TEST_F(Client, HighDensityScreenGetsThePictureAtDevicePixels) {
+// Run with QT_SCALE_FACTOR 1.25, 1.5 and 2 (ctest entries of their own): the shell lays
+// out and draws in logical pixels and the window shows that picture at its device pixels
+// with everything scaled, the button faces included, in every view; clicks and the edit
+// control are in logical pixels.
+TEST_F(Client, HighDensityScreenShowsEveryViewScaled) {
   ClientArea* client = main->clientArea();
   const qreal ratio = client->devicePixelRatioF();
-  if (ratio == 1.0) GTEST_SKIP() << "needs a device pixel ratio above 1 (QT_SCALE_FACTOR=2)";
-  const QImage shown = picture();
-  ASSERT_EQ(shown.size(), QSize(qRound(1280 * ratio), qRound(800 * ratio)));
-  EXPECT_EQ(client->windowFontHeight(), qRound(kDefaultWindowFontHeight * ratio));
+  if (ratio == 1.0) GTEST_SKIP() << "needs a device pixel ratio above 1 (QT_SCALE_FACTOR)";
+  const int32_t milli = pixelRatioMilli(ratio);
+  auto device = [&](int64_t v) { return static_cast<int32_t>(v * milli / 1000); };
 
-  velmora::testing::FakeWindow fake;
-  AppState fresh;
-  ASSERT_EQ(startUp(fake, fresh), 1);
-  RasterCanvas canvas(shown.width(), shown.height(), client->windowFontHeight());
-  paint(canvas, fake, fresh, Rect{0, 0, shown.width(), shown.height()});
-  EXPECT_TRUE(imageOf(shown).pixels == canvas.image().pixels);
-  shutDown(fake, fresh);
+  // The window's picture, painted afresh, is the logical view painted at the screen's ratio.
+  auto expectScaledView = [&](const char* what, const std::string& text) {
+    SCOPED_TRACE(what);
+    client->invalidate(nullptr, true);
+    const QImage shown = picture();
+    ASSERT_EQ(shown.size(), QSize(device(1280), device(800)));
+    RasterCanvas canvas(1280, 800, kDefaultWindowFontHeight, ratio);
+    canvas.fillRect(canvas.surface(), kWindowBackground);
+    velmora::testing::FakeWindow fake;
+    fake.setEditText(client->editControl()->text().toStdString());  // the panel shows it
+    AppState& s = state();
+    const ShellLayout kept = s.layout;
+    const uint32_t details = s.dwTypeMoreDetails;
+    paint(canvas, fake, s, Rect{0, 0, 1280, 800});
+    s.dwTypeMoreDetails = details;
+    EXPECT_TRUE(s.layout.graphArea == kept.graphArea);
+    EXPECT_TRUE(imageOf(shown).pixels == canvas.image().pixels);
+    // The view is drawn, not blank: its text is there at device pixels.
+    velmora::testing::RecordingCanvas texts(1280, 800);
+    paint(texts, fake, s, Rect{0, 0, 1280, 800});
+    s.dwTypeMoreDetails = details;
+    EXPECT_NE(texts.findText(text), nullptr) << text;
+    // The Start face fills its slot's device pixels, scaled smoothly from the 1× face.
+    const Image* face = buttonFace(s, kBitmapStart);
+    ASSERT_NE(face, nullptr);
+    const Rect slot = s.layout.startSlot;
+    RasterCanvas scaled(face->width, face->height, kDefaultWindowFontHeight, ratio);
+    scaled.drawImage(0, 0, *face);
+    EXPECT_TRUE(showsFace(imageOf(shown), scaled.image(), device(slot.left), device(slot.top)));
+  };
 
+  expectScaledView("alphabet", " pulse 20 [");
   const QPixmap grabbed = client->grab();
   EXPECT_EQ(grabbed.devicePixelRatio(), ratio);
-  EXPECT_TRUE(imageOf(grabbed.toImage()).pixels == imageOf(shown).pixels);
+  EXPECT_TRUE(imageOf(grabbed.toImage()).pixels == imageOf(picture()).pixels);
+  const QPoint start = centre(state().layout.startSlot);
+  clickClient(start.x(), start.y());
+  ASSERT_EQ(state().dwViewMode, kViewResults);
+  expectScaledView("results", "Restore Error ");
+  trigger(kCmdViewSeriesParameters);
+  ASSERT_EQ(state().dwViewMode, kViewSeriesParameters);
+  expectScaledView("series parameters", " Tmin = ");
+  ModalScript()
+      .then([](QWidget* d) {
+        ASSERT_EQ(dialogId(d), 105);
+        type(d, kIdcSeriesLength, "200");
+        pressOk(d);
+      })
+      .then([](QWidget* d) {
+        ASSERT_EQ(dialogId(d), 110);
+        type(d, kIdcSimFrom, "2");
+        type(d, kIdcSimTo, "3");
+        type(d, kIdcSimNoiseSteps, "2");
+        type(d, kIdcSimRepeats, "2");
+        pressOk(d);
+      })
+      .then([](QWidget* m) { answerBox(m); })
+      .otherwise([](QWidget* d) { pressOk(d); })  // the statistics display dialog
+      .run([&] { trigger(kCmdSimulation); });
+  ASSERT_EQ(state().wResultKind, kResultSimulation);
+  expectScaledView("statistics", "etEnergy=");
+  trigger(kCmdFixedTuples);
+  trigger(kCmdSelectSubset);
+  ASSERT_EQ(state().dwViewMode, kViewSubsetSelection);
+  expectScaledView("subset selection", " Delete All ");
 
+  // A click lands on the logical pixel under it.
+  trigger(kCmdFixedCutoffs);
+  state().dwViewMode = kViewAlphabet;
+  client->invalidate(nullptr, true);
+  picture();
   const QPoint cell = centre(state().layout.etalonCells[3]);
+  const uint16_t flag = state().requiredFlags[3];
   clickClient(cell.x(), cell.y());
-  EXPECT_EQ(state().requiredFlags[3], 0);
-  EXPECT_EQ(state().wRequiredCount, 19);
+  EXPECT_NE(state().requiredFlags[3], flag);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Every view of the window for every task type on every series type, painted as the
 // window and velmora-cli render paint it, at a large, a small and a degenerate client
 // size: nothing may fail or reach outside the client area, and the vector picture of the
-// large one is complete.
+// large one is complete. At device pixel ratios 1.25, 1.5 and 2 the large one is the
+// same picture scaled.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "graphics/raster_canvas.h"
 #include "graphics/svg_canvas.h"
@@ -76,6 +78,41 @@ class ClientCheckCanvas : public RasterCanvas {
   Point position_;
 };
 
+// Draws shapes only: a text leaves its opaque background box, an image a box of one
+// colour. Such a picture at any pixel ratio is the picture at ratio 1 scaled exactly.
+class ShapesCanvas : public RasterCanvas {
+ public:
+  ShapesCanvas(int32_t w, int32_t h, double ratio)
+      : RasterCanvas(w, h, kDefaultWindowFontHeight, ratio) {}
+
+  void textOut(int32_t x, int32_t y, const std::string& text) override {
+    const Size s = textExtent(text);
+    texts += std::to_string(x) + "," + std::to_string(y) + " " + text + "\n";
+    if (backgroundMode() == BackgroundMode::kOpaque)
+      RasterCanvas::fillRect(Rect{x, y, x + s.cx, y + s.cy}, backgroundColor());
+  }
+  void drawImage(int32_t x, int32_t y, const Image& image) override {
+    RasterCanvas::fillRect(Rect{x, y, x + image.width, y + image.height}, Color{1, 2, 3});
+  }
+
+  std::string texts;  // every text with its place, one a line
+};
+
+// Where `scaled` (at ratio/1000) differs from `plain` (ratio 1) blown up pixel by pixel;
+// empty when nowhere.
+std::string scalingDifference(const Image& plain, const Image& scaled, int32_t milli) {
+  std::vector<int32_t> logical(static_cast<size_t>(std::max(scaled.width, scaled.height)), 0);
+  for (int32_t v = 0, d = 0; d < static_cast<int32_t>(logical.size()); ++d) {
+    while (int64_t{v + 1} * milli / 1000 <= d) ++v;
+    logical[d] = v;
+  }
+  for (int32_t y = 0; y < scaled.height; ++y)
+    for (int32_t x = 0; x < scaled.width; ++x)
+      if (scaled.at(x, y) != plain.at(logical[x], logical[y]))
+        return "device pixel (" + std::to_string(x) + "," + std::to_string(y) + ")";
+  return {};
+}
+
 struct Named {
   const char* name;
   int command;
@@ -131,6 +168,21 @@ struct Window {
     EXPECT_TRUE(window.messages.empty()) << what << ": " << window.last().text;
   }
 
+  // At every higher pixel ratio the view draws the same texts at the same places and
+  // shapes that are those of ratio 1 scaled.
+  void paintEveryRatio(const std::string& what) {
+    const Rect client{0, 0, kSizes[0].w, kSizes[0].h};
+    ShapesCanvas plain(client.right, client.bottom, 1.0);
+    paint(plain, window, state, client);
+    for (double ratio : {1.25, 1.5, 2.0}) {
+      ShapesCanvas scaled(client.right, client.bottom, ratio);
+      paint(scaled, window, state, client);
+      EXPECT_EQ(scaled.texts, plain.texts) << what << " at " << ratio;
+      EXPECT_EQ(scalingDifference(plain.image(), scaled.image(), pixelRatioMilli(ratio)), "")
+          << what << " at " << ratio;
+    }
+  }
+
   // A small simulation with the dialogs' answers; the statistics view shows it.
   void simulate() {
     window.dialogAnswers.push_back({kDialogSeriesParameters, kIdOk, {{kIdcSeriesLength, "200"}}, {}});
@@ -162,8 +214,10 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
       AppState& s = w.state;
       s.dwViewMode = kViewAlphabet;
       w.paintEverySize("alphabet", " pulse 20 [");
+      w.paintEveryRatio("alphabet");
       ASSERT_TRUE(runProcessingCommand(w.window, s, kCmdProcessNext));
       w.paintEverySize("results", results);
+      w.paintEveryRatio("results");
       // The drawing settings' extremes: the special size without frames, every tuple mark.
       for (uint32_t marks : {0u, 1u}) {
         s.dwTupleHighlighting = marks;
@@ -174,9 +228,11 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
       handleCommand(w.window, s, kCmdSelectSubset);
       ASSERT_EQ(s.dwViewMode, kViewSubsetSelection);
       w.paintEverySize("subsets", " Delete All ");
+      w.paintEveryRatio("subsets");
       handleCommand(w.window, s, kCmdViewSeriesParameters);
       ASSERT_EQ(s.dwViewMode, kViewSeriesParameters);
       w.paintEverySize("params", " Tmin = ");
+      w.paintEveryRatio("params");
 
       w.simulate();
       ASSERT_EQ(s.wResultKind, kResultSimulation);
@@ -184,6 +240,7 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
       for (uint32_t mode : {0u, 1u, 2u, 3u, 4u, 5u, 12u, 13u}) {
         s.dwGraphMode = mode;
         w.paintEverySize("statistics mode " + std::to_string(mode), "etEnergy=", mode == 13);
+        if (mode == 0 || mode == 13) w.paintEveryRatio("statistics mode " + std::to_string(mode));
       }
       s.dwFixedUpperBound = 1;
       s.upperBound = 0.0004;

@@ -36,6 +36,7 @@ CanvasOp RecordingCanvas::make(CanvasOp::Kind kind) const {
   op.color = text_;
   op.background = background_;
   op.backgroundMode = mode_;
+  op.clip = clip_;
   return op;
 }
 
@@ -155,10 +156,20 @@ std::vector<const CanvasOp*> RecordingCanvas::ofKind(CanvasOp::Kind kind) const 
   return out;
 }
 
+Rect RecordingCanvas::setClipRect(const Rect& clip) {
+  return std::exchange(clip_, Rect{std::clamp(std::min(clip.left, clip.right), 0, width_),
+                                   std::clamp(std::min(clip.top, clip.bottom), 0, height_),
+                                   std::clamp(std::max(clip.left, clip.right), 0, width_),
+                                   std::clamp(std::max(clip.top, clip.bottom), 0, height_)});
+}
+
 bool RecordingCanvas::allWithin(const Rect& area, std::string* why) const {
   for (const CanvasOp& op : ops) {
-    int32_t l = std::min(op.x1, op.x2), r = std::max(op.x1, op.x2);
-    int32_t t = std::min(op.y1, op.y2), b = std::max(op.y1, op.y2);
+    int32_t l = std::max(std::min(op.x1, op.x2), op.clip.left);
+    int32_t r = std::min(std::max(op.x1, op.x2), op.clip.right);
+    int32_t t = std::max(std::min(op.y1, op.y2), op.clip.top);
+    int32_t b = std::min(std::max(op.y1, op.y2), op.clip.bottom);
+    if (l > r || t > b) continue;  // nothing of it is drawn
     if (l < area.left || t < area.top || r > area.right || b > area.bottom) {
       if (why) {
         *why = "op " + std::to_string(op.kind) + " (" + std::to_string(op.x1) + "," +

@@ -29,12 +29,13 @@ struct CanvasOp {
   Color color;  // pixel and fill colour, text colour for text
   Color background;
   BackgroundMode backgroundMode = BackgroundMode::kOpaque;
+  Rect clip;  // the clip rectangle at the time
 };
 
 class RecordingCanvas : public Canvas {
  public:
   explicit RecordingCanvas(int32_t width = 1280, int32_t height = 800)
-      : width_(width), height_(height) {}
+      : width_(width), height_(height), clip_{0, 0, width, height} {}
 
   int32_t width() const override { return width_; }
   int32_t height() const override { return height_; }
@@ -59,6 +60,7 @@ class RecordingCanvas : public Canvas {
   TextMetrics textMetrics() const override;
 
   void drawImage(int32_t x, int32_t y, const Image& image) override;
+  Rect setClipRect(const Rect& clip) override;
 
   // What was drawn, in order.
   std::vector<CanvasOp> ops;
@@ -68,8 +70,9 @@ class RecordingCanvas : public Canvas {
   const CanvasOp* findText(const std::string& part) const;
   // Operations of one kind, in order.
   std::vector<const CanvasOp*> ofKind(CanvasOp::Kind kind) const;
-  // True when every operation's extent lies within `area` (inclusive of its right and
-  // bottom edge); the first offending operation is described in `why`.
+  // True when every operation's extent, cut to its clip rectangle, lies within `area`
+  // (inclusive of its right and bottom edge); the first offending operation is described
+  // in `why`.
   bool allWithin(const Rect& area, std::string* why = nullptr) const;
   // Current state, for checks that a view restored what it changed.
   const Pen& pen() const { return pen_; }
@@ -89,6 +92,7 @@ class RecordingCanvas : public Canvas {
   Color background_ = kWhite;
   BackgroundMode mode_ = BackgroundMode::kOpaque;
   Point position_;
+  Rect clip_;
 };
 
 }  // namespace velmora::testing
