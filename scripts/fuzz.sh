@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
+# scripts/fuzz.sh [SECONDS [TARGET...]]
 # Builds the libFuzzer targets (fuzz/, in build-fuzz/ with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for SECONDS (default 180) on its corpus, one
-# after another on one core, then says how many inputs each executed, the coverage it
-# reached (libFuzzer's cov and ft) and whether it found a fault. New inputs go to
+# UndefinedBehaviorSanitizer) and runs each (or each TARGET given, e.g. images) for SECONDS
+# (default 180) on its corpus, one after another on one core, then says how many inputs
+# each executed, the coverage it reached (libFuzzer's cov and ft) and whether it found a
+# fault. New inputs go to
 # build-fuzz/corpus/<target>; a failing input is kept as build-fuzz/artifacts/<target>-*.
 # Exits 1 when any target failed.
 set -uo pipefail
@@ -10,6 +12,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${1:-180}
 targets=(cli_options dialogs commands images searches)
+[ $# -gt 1 ] && targets=("${@:2}")
 
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -30,7 +33,7 @@ for t in "${targets[@]}"; do
   rm -f "$log"
   (cd "build-fuzz/logs/$t" &&
    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-     "$root/build-fuzz/fuzz/fuzz_$t" -jobs=1 -max_total_time="$seconds" -timeout=20 \
+     "$root/build-fuzz/fuzz/fuzz_$t" -jobs=1 -max_total_time="$seconds" -timeout=60 \
      -rss_limit_mb=2048 -print_final_stats=1 "${dict[@]}" \
      -artifact_prefix="$root/build-fuzz/artifacts/$t-" \
      "$root/build-fuzz/corpus/$t" "$root/fuzz/corpus/$t" >/dev/null 2>&1)
