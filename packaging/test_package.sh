@@ -19,8 +19,8 @@ dpkg-deb --field "$deb" Depends | grep -q libc6 || fail "the package names no de
 root="$work/root"
 dpkg -x "$deb" "$root"
 
-for f in usr/bin/velmora-cli usr/bin/velmora usr/share/velmora/fonts/DejaVuSans.ttf \
-         usr/share/velmora/fonts/DejaVuSans-Bold.ttf usr/share/velmora/buttons/start.png \
+for f in usr/bin/velmora-cli usr/bin/velmora usr/share/velmora/fonts/DejaVuSansCondensed.ttf \
+         usr/share/velmora/fonts/DejaVuSansCondensed-Bold.ttf usr/share/velmora/buttons/start.png \
          usr/share/doc/velmora/LICENSE.fonts usr/share/applications/velmora.desktop \
          usr/share/icons/hicolor/scalable/apps/velmora.svg; do
   [ -e "$root/$f" ] || fail "$f is not in the package"

@@ -2,7 +2,9 @@
 # Installs the Debian packages the build needs (quick when they are present), then
 # configures and builds the release tree (build/) and, with --sanitize, the
 # AddressSanitizer/UBSan tree of the platform-free code and the command-line tool
-# (build-asan/), so that the tool's process tests run under the sanitizers too.
+# (build-asan/), so that the tool's process tests run under the sanitizers too. With
+# --sanitize it also installs clang and its fuzzer runtime, which only the test command's
+# fuzz targets need (scripts/fuzz.sh builds them); running the program does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +13,9 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           libfreetype-dev libpng-dev python3-pil openmpi-bin libopenmpi-dev qt6-base-dev
           file dpkg-dev
           pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-scipy)
+if [ "${1:-}" = "--sanitize" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
