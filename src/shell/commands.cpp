@@ -1,6 +1,8 @@
 #include "shell/commands.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "common/system_memory.h"
 #include "shell/dialogs.h"
@@ -10,6 +12,55 @@
 namespace velmora {
 
 namespace {
+
+// The series and error records as they were before a simulation, put back when the run
+// does not complete (cancelled, or ended by a failure): partial tables never pose as a
+// finished simulation, and the last finished one stays shown and reachable.
+class KeptRecords {
+ public:
+  KeptRecords(Window& window, const AppState& s) : window_(window) {
+    try {
+      if (s.lpSeriesHeader) series_ = copySeriesHeader(*s.lpSeriesHeader);
+      if (s.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.lpRestErrorHeader);
+      startTime_ = s.simStartTime;
+      endTime_ = s.simEndTime;
+      kept_ = true;
+    } catch (const std::bad_alloc&) {
+      release();  // without the copies a cancelled run is left as it stopped
+    }
+  }
+  ~KeptRecords() { release(); }
+
+  // Puts the records back; false when there was nothing kept.
+  bool restore(AppState& s) {
+    if (!kept_) return false;
+    freeSeriesHeader(s.lpSeriesHeader);
+    freeRestErrHeader(window_, s.lpRestErrorHeader);
+    s.lpSeriesHeader = series_;
+    s.lpRestErrorHeader = errors_;
+    s.simStartTime = startTime_;
+    s.simEndTime = endTime_;
+    series_ = nullptr;
+    errors_ = nullptr;
+    kept_ = false;
+    return true;
+  }
+
+ private:
+  void release() {
+    freeSeriesHeader(series_);
+    freeRestErrHeader(window_, errors_);
+    series_ = nullptr;
+    errors_ = nullptr;
+    kept_ = false;
+  }
+
+  Window& window_;
+  SeriesHeader* series_ = nullptr;
+  RestErrorHeader* errors_ = nullptr;
+  int32_t startTime_ = 0, endTime_ = 0;
+  bool kept_ = false;
+};
 
 constexpr int kTaskItems[] = {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSeriesProcessing};
 constexpr int kSeriesItems[] = {kCmdFixedWhole,   kCmdUnfixedWhole, kCmdFixedCutoffs,
@@ -284,6 +335,7 @@ void statisticalSimulation(Window& window, AppState& s) {
     return;
   }
 
+  KeptRecords kept(window, s);
   s.lpSeriesHeader = getCutOffSeriesHeader(window, s.wEtalonCount, s.wEtalonLength, s.wTmin,
                                            s.wTmax, s.dwSeriesLengthCur, s.lpSeriesHeader);
   if (!s.lpSeriesHeader) {
@@ -324,6 +376,10 @@ void statisticalSimulation(Window& window, AppState& s) {
   else
     run(window);
   s.wNoiseSeed = context.noiseSeed;
+  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0) {
+    if (kept.restore(s)) repaintGraphArea(window, s, true);
+    return;
+  }
   s.simStartTime = context.startTime;
   s.simEndTime = context.endTime;
 

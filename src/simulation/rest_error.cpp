@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 #include "model/problem_types.h"
@@ -162,6 +163,39 @@ int addInitRestErrHeader(Window& window, uint16_t seriesType, uint16_t taskType,
   header->wSavedLevelMaking = savedLevelMaking;
   header->wSavedLevelProcessing = savedLevelProcessing;
   return 1;
+}
+
+RestErrorHeader* copyRestErrHeader(const RestErrorHeader& from) {
+  std::unique_ptr<RestErrorHeader> to = std::make_unique<RestErrorHeader>();
+  to->wReservedPulses = from.wReservedPulses;
+  to->wVariousPulses = from.wVariousPulses;
+  to->wReservedLevels = from.wReservedLevels;
+  to->wNoiseLevels = from.wNoiseLevels;
+  to->repeats = from.repeats;
+  to->wDescribed = from.wDescribed;
+  to->wSeriesType = from.wSeriesType;
+  to->wTaskType = from.wTaskType;
+  to->lpTaskName = from.lpTaskName;
+  to->lpSeriesTypeName = from.lpSeriesTypeName;
+  to->wSavedLevelMaking = from.wSavedLevelMaking;
+  to->wSavedLevelProcessing = from.wSavedLevelProcessing;
+  to->ifComplete = from.ifComplete;
+  to->reservedValues = from.reservedValues;
+  to->axesBlock = from.axesBlock;
+  to->rowBlock = from.rowBlock;
+  to->valuesBlock = from.valuesBlock;
+  // Every pointer of the record points into its own blocks: move each to the copy's.
+  const auto axis = [&](int16_t* p) {
+    return p ? to->axesBlock.data() + (p - from.axesBlock.data()) : nullptr;
+  };
+  to->wPulseValues = axis(from.wPulseValues);
+  to->lpNoiseLevels = axis(from.lpNoiseLevels);
+  for (int t = 0; t < kRestErrorTables; ++t)
+    to->lpErrors[t] =
+        from.lpErrors[t] ? to->rowBlock.data() + (from.lpErrors[t] - from.rowBlock.data()) : nullptr;
+  for (int32_t*& row : to->rowBlock)
+    if (row) row = to->valuesBlock.data() + (row - from.valuesBlock.data());
+  return to.release();
 }
 
 int freeRestErrHeader(Window& /*window*/, RestErrorHeader* header) {

@@ -107,6 +107,10 @@ int addInitRestErrHeader(Window& window, uint16_t seriesType, uint16_t taskType,
                          uint16_t savedLevelMaking, uint16_t savedLevelProcessing,
                          RestErrorHeader* header);
 
+// A record of its own with the grid, the tables and the description `from` holds.
+// Throws std::bad_alloc.
+RestErrorHeader* copyRestErrHeader(const RestErrorHeader& from);
+
 // Frees the record and its blocks; accepts null; returns 1.
 int freeRestErrHeader(Window& window, RestErrorHeader* header);
 

@@ -518,6 +518,60 @@ TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
   EXPECT_EQ(state.dwGraphMode, 1u);
 }
 
+// A run stopped part-way (Cancel in the window) puts back the records of the last finished
+// simulation, so its statistics stay shown and reachable instead of partial tables under a
+// description of the full run.
+TEST_F(Commands, ACancelledSimulationLeavesTheLastFinishedOneShown) {
+  const auto simulate = [this](const char* repeats) {
+    answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
+    answer(110, kIdOk,
+           {{kIdcSimFrom, "2"}, {kIdcSimTo, "4"}, {kIdcSimIncrement, "2"},
+            {kIdcSimNoiseInitial, "10"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "15"},
+            {kIdcSimRepeats, repeats}});
+    answer(114, kIdOk, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
+    command(kCmdSimulation);
+  };
+  state.layout.graphArea = Rect{10, 10, 600, 500};
+  simulate("3");
+  ASSERT_EQ(state.lpRestErrorHeader->ifComplete, 1);
+  const RestErrorHeader* finished = state.lpRestErrorHeader;
+  const std::vector<int32_t> tables = finished->valuesBlock;
+  const std::vector<int16_t> samples(state.lpSeriesHeader->lpNoisyData,
+                                     state.lpSeriesHeader->lpNoisyData +
+                                         state.lpSeriesHeader->dwSeriesSize);
+  const int32_t started = state.simStartTime;
+
+  struct StopAfter : SimulationObserver {
+    int left = 5;
+    bool repeatDone(const SimulationProgress&) override { return --left > 0; }
+  } stop;
+  state.simObserver = &stop;
+  state.simClock = [] { return int32_t{2000}; };
+  window.clearRecords();
+  simulate("7");
+  state.simObserver = nullptr;
+
+  const RestErrorHeader* e = state.lpRestErrorHeader;
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->ifComplete, 1);
+  EXPECT_EQ(e->repeats, 3);
+  EXPECT_EQ(e->valuesBlock, tables);
+  EXPECT_EQ(state.simStartTime, started);
+  EXPECT_EQ(std::vector<int16_t>(state.lpSeriesHeader->lpNoisyData,
+                                 state.lpSeriesHeader->lpNoisyData +
+                                     state.lpSeriesHeader->dwSeriesSize),
+            samples);
+  EXPECT_EQ(state.wResultKind, kResultSimulation);
+  EXPECT_FALSE(window.invalidations.empty());  // the window shows the kept statistics again
+  // No statistics dialog for the stopped run; " Show Statistical Simulation" still opens it.
+  EXPECT_EQ(window.dialogs.size(), 2u);
+  window.clearRecords();
+  answer(114, kIdOk, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
+  command(kCmdShowSimulation);
+  ASSERT_EQ(window.dialogs.size(), 1u);
+  EXPECT_EQ(window.dialogs[0].dialogId, 114);
+}
+
 TEST_F(Commands, ShowingASimulationNeedsAFinishedOne) {
   command(kCmdShowSimulation);
   EXPECT_TRUE(window.dialogs.empty());
