@@ -1,6 +1,7 @@
 // velmora-cli: the workbench driven from the command line.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "cli/processes.h"
 #include "cli/progress.h"
 #include "cli/standard_output.h"
+#include "processing/simd.h"
 
 namespace {
 
@@ -296,6 +298,12 @@ int runTool(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   occupyClosedStandardDescriptors();
+  // A forced SIMD path the CPU lacks is refused before anything runs.
+  std::string simdError;
+  if (!velmora::chooseSimdPath(std::getenv("VELMORA_SIMD"), simdError)) {
+    std::cerr << "velmora-cli: " << simdError << "\n";
+    return kExitRefused;
+  }
   CheckedOutput output(STDOUT_FILENO);
   std::streambuf* const original = std::cout.rdbuf(&output);
   int status = runTool(argc, argv);

@@ -5,6 +5,7 @@
 
 #include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
+#include "processing/simd_kernels.h"
 
 namespace velmora {
 
@@ -191,9 +192,17 @@ struct FastPassRows {
     const MatchCost* inner = local + (innerFrom - w.lo);
     MatchCost* out = row + (innerFrom - w.lo);
     const int32_t count = innerTo - innerFrom + 1;
-    for (int32_t k = 0; k < count; ++k)
-      out[k] = std::min(start, std::min(suffix[k], prefix[k])) + inner[k];
+    simdKernels().windowRow(suffix, prefix, inner, start, count, out);
     clipped(innerTo + 1, w.hi);
+  }
+
+  // scanPredecessor(values, origin, from, to, start).
+  Predecessor lowest(const MatchCost* values, int32_t origin, int32_t from, int32_t to,
+                     MatchCost start) const {
+    if (to < from) return Predecessor{start, -1};
+    const MatchCost* range = values + (from - origin);
+    const int32_t i = simdKernels().firstLowest(range, to - from + 1, start);
+    return i < 0 ? Predecessor{start, -1} : Predecessor{range[i], from + i};
   }
 
   LocalMatch at(int32_t j, int32_t p) const {
@@ -238,7 +247,7 @@ void ChainPass::runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts
 
   const PulseWindow& last = windows_[pulses - 1];
   const Predecessor end =
-      scanPredecessor(rowValues(pulses - 1), last.lo, last.lo, last.hi, starts.end);
+      rows.lowest(rowValues(pulses - 1), last.lo, last.lo, last.hi, starts.end);
   if (end.position < 0) return;
   chain.positions[pulses - 1] = static_cast<int16_t>(end.position);
   // The segment whose rows are in place (checkpointed only).
@@ -250,7 +259,7 @@ void ChainPass::runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts
     }
     const PulseWindow& w = windows_[j];
     const int32_t next = chain.positions[j + 1];
-    const Predecessor m = scanPredecessor(rowValues(j), w.lo, std::max(next - tmax, w.lo),
+    const Predecessor m = rows.lowest(rowValues(j), w.lo, std::max(next - tmax, w.lo),
                                           std::min(next - tmin, w.hi), starts.traceBack);
     if (m.position < 0) return;
     chain.positions[j] = static_cast<int16_t>(m.position);
@@ -273,6 +282,123 @@ void ChainPass::run(const LocalMatchTable* const* tables, int32_t tmin, int32_t 
                     const PassStarts& starts, PassChain& chain) {
   FastPassRows rows{tables, minimum_};
   runWith(rows, tmin, tmax, starts, chain);
+}
+
+bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count,
+                           int32_t from, int32_t to, size_t cellLimit) {
+  const size_t lanes = (count + kLaneGroup - 1) / kLaneGroup * kLaneGroup;
+  size_t cells = 0, widest = 0;
+  for (const PulseWindow& w : windows) {
+    cells += width(w);
+    widest = std::max(widest, width(w));
+  }
+  if (cells * lanes > cellLimit) return false;
+  windows_ = windows;
+  offsets_.assign(windows.size() + 1, 0);
+  for (size_t j = 0; j < windows.size(); ++j) offsets_[j + 1] = offsets_[j] + width(windows[j]);
+  count_ = count;
+  lanes_ = lanes;
+  from_ = from;
+  coverWidth_ = to >= from ? static_cast<size_t>(to - from) + 1 : 0;
+  if (values_.size() < cells * lanes) values_.resize(cells * lanes);
+  // The spare lanes read zeros.
+  local_.assign(coverWidth_ * lanes, 0);
+  if (first_.size() < coverWidth_ * count) {
+    first_.resize(coverWidth_ * count);
+    last_.resize(coverWidth_ * count);
+  }
+  etalon_.resize(count);
+  if (prefix_.size() < widest * lanes) {
+    prefix_.resize(widest * lanes);
+    suffix_.resize(widest * lanes);
+  }
+  if (chains_.size() < count) chains_.resize(count);
+  for (size_t k = 0; k < count; ++k) {
+    PassChain& chain = chains_[k];
+    chain.positions.assign(windows.size(), 0);
+    chain.etalons.assign(windows.size(), 0);
+    chain.firstSamples.assign(windows.size(), 0);
+    chain.lastSamples.assign(windows.size(), 0);
+  }
+  return true;
+}
+
+void EtalonLanes::setLocal(size_t k, const LocalMatchTable& table) {
+  const size_t n = std::min(coverWidth_, static_cast<size_t>(table.to - table.from + 1));
+  for (size_t i = 0; i < n; ++i) local_[i * lanes_ + k] = table.cost[i];
+  std::copy_n(table.first.data(), n, first_.data() + k * coverWidth_);
+  std::copy_n(table.last.data(), n, last_.data() + k * coverWidth_);
+  etalon_[k] = static_cast<int16_t>(n > 0 ? table.etalon[0] + 1 : 0);
+}
+
+namespace {
+
+// scanPredecessor over lane k of cells from..to of a row whose first cell is position
+// origin.
+Predecessor laneLowest(const MatchCost* row, size_t lanes, size_t k, int32_t origin,
+                       int32_t from, int32_t to, MatchCost start) {
+  Predecessor best{start, -1};
+  for (int32_t m = from; m <= to; ++m) {
+    const MatchCost v = row[static_cast<size_t>(m - origin) * lanes + k];
+    if (v < best.value) {
+      best.value = v;
+      best.position = m;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
+  const SimdKernels& kernels = simdKernels();
+  for (size_t j = 0; j < windows_.size(); ++j) {
+    const PulseWindow& w = windows_[j];
+    if (w.hi < w.lo) continue;
+    const MatchCost* local = local_.data() + static_cast<size_t>(w.lo - from_) * lanes_;
+    MatchCost* out = values_.data() + offsets_[j] * lanes_;
+    if (j == 0) {
+      kernels.laneRow(nullptr, 0, -1, local, w.lo, w.hi, tmin, tmax, starts.predecessor, lanes_,
+                      prefix_.data(), suffix_.data(), out);
+    } else {
+      const PulseWindow& previous = windows_[j - 1];
+      kernels.laneRow(values_.data() + offsets_[j - 1] * lanes_, previous.lo, previous.hi, local,
+                      w.lo, w.hi, tmin, tmax, starts.predecessor, lanes_, prefix_.data(),
+                      suffix_.data(), out);
+    }
+  }
+  for (size_t k = 0; k < count_; ++k) traceBack(k, tmin, tmax, starts);
+}
+
+// The end choice and trace-back of ChainPass::runWith, on lane k.
+void EtalonLanes::traceBack(size_t k, int32_t tmin, int32_t tmax, const PassStarts& starts) {
+  PassChain& chain = chains_[k];
+  chain.found = false;
+  chain.score = starts.end;
+  const int32_t pulses = static_cast<int32_t>(windows_.size());
+  if (pulses == 0) return;
+  const PulseWindow& last = windows_[pulses - 1];
+  const Predecessor end = laneLowest(values_.data() + offsets_[pulses - 1] * lanes_, lanes_, k,
+                                     last.lo, last.lo, last.hi, starts.end);
+  if (end.position < 0) return;
+  chain.positions[pulses - 1] = static_cast<int16_t>(end.position);
+  for (int32_t j = pulses - 2; j >= 0; --j) {
+    const PulseWindow& w = windows_[j];
+    const int32_t next = chain.positions[j + 1];
+    const Predecessor m = laneLowest(values_.data() + offsets_[j] * lanes_, lanes_, k, w.lo,
+                                     std::max(next - tmax, w.lo), std::min(next - tmin, w.hi),
+                                     starts.traceBack);
+    if (m.position < 0) return;
+    chain.positions[j] = static_cast<int16_t>(m.position);
+  }
+  for (int32_t j = 0; j < pulses; ++j) {
+    const size_t at = k * coverWidth_ + static_cast<size_t>(chain.positions[j] - from_);
+    chain.etalons[j] = etalon_[k];
+    chain.firstSamples[j] = first_[at];
+    chain.lastSamples[j] = last_[at];
+  }
+  chain.found = true;
+  chain.score = end.value;
 }
 
 void FastPassKernels::fill(FixedSearchWork& work, size_t table, const MatchEtalon* candidates,
@@ -377,6 +503,57 @@ SearchOutcome identificationSearchWith(Kernels& kernels, Window& /*window*/,
   return {1};
 }
 
+// Recognition with the list's etalons as lanes of one pass (EtalonLanes): the same chains,
+// ranked in list order, as the passes one by one. False, having written nothing, when the
+// passes must run one by one: fewer than two usable etalons, a table too large to keep
+// whole, or no memory for the lanes.
+template <typename Kernels>
+bool recogniseInLanes(Kernels& kernels, FixedSearchWork& work, const PulseHeader* alphabet,
+                      uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
+                      uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
+                      SeriesHeader& series, int& recognised) {
+  std::vector<size_t>& used = work.laneEtalons;
+  int32_t from = 0, to = -1;
+  work.pass.cover(from, to);
+  try {
+    if (work.etalons.size() < etalonCount) work.etalons.resize(etalonCount);
+    used.clear();
+    for (uint16_t k = 0; k < etalonCount; ++k)
+      if (prepareMatchEtalon(alphabet, etalons[k], series.wImpulseSize, savedLevel,
+                             work.etalons[k]))
+        used.push_back(k);
+    if (used.size() < 2 ||
+        !work.lanes.allocate(work.windows, used.size(), from, to, work.pass.fullTableCells()))
+      return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (size_t lane = 0; lane < used.size(); ++lane) {
+    kernels.fill(work, 0, &work.etalons[used[lane]], 1, series.lpNoisyData);
+    work.lanes.setLocal(lane, work.tables[0]);
+  }
+  work.lanes.run(tmin, tmax, PassStarts{kNineNines, kNineNines, kNineNines});
+
+  MatchCost bestScore = kNineNines;
+  size_t best = 0;
+  recognised = -1;
+  for (size_t lane = 0; lane < used.size(); ++lane) {
+    const PassChain& chain = work.lanes.chain(lane);
+    if (!chain.found) continue;
+    if (chains) insertChain(*chains, chain);
+    if (chain.score < bestScore) {
+      bestScore = chain.score;
+      recognised = etalons[used[lane]];
+      best = lane;
+    }
+  }
+  if (recognised < 0)
+    series.wFoundPulses = 0;
+  else
+    writeSeriesAnswer(series, work.lanes.chain(best));
+  return true;
+}
+
 template <typename Kernels>
 SearchOutcome recognitionSearchWith(Kernels& kernels, Window& /*window*/,
                                     const PulseHeader* alphabet, uint16_t etalonCount,
@@ -392,6 +569,13 @@ SearchOutcome recognitionSearchWith(Kernels& kernels, Window& /*window*/,
   const uint16_t pulses = series->wImpulseQuantity;
   const bool usable = searchableSeries(*series) && etalons;
   if (chains) emptyChainsHeader(*chains, pulses, pulses, pulses);
+
+  if constexpr (Kernels::kEtalonLanes) {
+    int recognised = -1;
+    if (usable && recogniseInLanes(kernels, work, alphabet, etalonCount, etalons, tmin, tmax,
+                                   savedLevel, chains, *series, recognised))
+      return {recognised};
+  }
 
   MatchCost bestScore = kNineNines;
   int recognised = -1;
