@@ -312,6 +312,10 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
     prefix_.resize(widest * lanes);
     suffix_.resize(widest * lanes);
   }
+  if (endValues_.size() < lanes) {
+    endValues_.resize(lanes);
+    endCells_.resize(lanes);
+  }
   if (chains_.size() < count) chains_.resize(count);
   for (size_t k = 0; k < count; ++k) {
     PassChain& chain = chains_[k];
@@ -367,38 +371,71 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
                       suffix_.data(), out);
     }
   }
-  for (size_t k = 0; k < count_; ++k) traceBack(k, tmin, tmax, starts);
-}
 
-// The end choice and trace-back of ChainPass::runWith, on lane k.
-void EtalonLanes::traceBack(size_t k, int32_t tmin, int32_t tmax, const PassStarts& starts) {
-  PassChain& chain = chains_[k];
-  chain.found = false;
-  chain.score = starts.end;
+  // The end choice of every lane at once; then the trace-back pulse by pulse, every lane at
+  // each pulse, so that the lanes of a cell are read together.
   const int32_t pulses = static_cast<int32_t>(windows_.size());
+  for (size_t k = 0; k < count_; ++k) {
+    chains_[k].found = false;
+    chains_[k].score = starts.end;
+  }
   if (pulses == 0) return;
   const PulseWindow& last = windows_[pulses - 1];
-  const Predecessor end = laneLowest(values_.data() + offsets_[pulses - 1] * lanes_, lanes_, k,
-                                     last.lo, last.lo, last.hi, starts.end);
-  if (end.position < 0) return;
-  chain.positions[pulses - 1] = static_cast<int16_t>(end.position);
+  if (last.hi < last.lo) return;
+  kernels.laneLowest(values_.data() + offsets_[pulses - 1] * lanes_, lanes_,
+                     last.hi - last.lo + 1, starts.end, endValues_.data(), endCells_.data());
+  for (size_t k = 0; k < count_; ++k) {
+    chains_[k].found = endCells_[k] >= 0;
+    if (chains_[k].found)
+      chains_[k].positions[pulses - 1] = static_cast<int16_t>(last.lo + endCells_[k]);
+  }
+  // With equal predecessor and trace-back starts, the lowest value the trace-back looks for
+  // is the one the next pulse's cell added to its local match: the value of that cell
+  // minus its local match, the start itself when nothing in range was lower. Then the scan
+  // only has to find the first cell that holds it.
+  const bool known = starts.predecessor == starts.traceBack;
   for (int32_t j = pulses - 2; j >= 0; --j) {
     const PulseWindow& w = windows_[j];
-    const int32_t next = chain.positions[j + 1];
-    const Predecessor m = laneLowest(values_.data() + offsets_[j] * lanes_, lanes_, k, w.lo,
-                                     std::max(next - tmax, w.lo), std::min(next - tmin, w.hi),
-                                     starts.traceBack);
-    if (m.position < 0) return;
-    chain.positions[j] = static_cast<int16_t>(m.position);
+    const PulseWindow& after = windows_[j + 1];
+    const MatchCost* row = values_.data() + offsets_[j] * lanes_;
+    const MatchCost* nextRow = values_.data() + offsets_[j + 1] * lanes_;
+    for (size_t k = 0; k < count_; ++k) {
+      PassChain& chain = chains_[k];
+      if (!chain.found) continue;
+      const int32_t next = chain.positions[j + 1];
+      const int32_t from = std::max(next - tmax, w.lo), to = std::min(next - tmin, w.hi);
+      int32_t position = -1;
+      if (known) {
+        const MatchCost target = nextRow[static_cast<size_t>(next - after.lo) * lanes_ + k] -
+                                 local_[static_cast<size_t>(next - from_) * lanes_ + k];
+        if (target < starts.traceBack) {
+          for (int32_t m = from; m <= to; ++m) {
+            if (row[static_cast<size_t>(m - w.lo) * lanes_ + k] == target) {
+              position = m;
+              break;
+            }
+          }
+        }
+      } else {
+        position = laneLowest(row, lanes_, k, w.lo, from, to, starts.traceBack).position;
+      }
+      if (position < 0)
+        chain.found = false;
+      else
+        chain.positions[j] = static_cast<int16_t>(position);
+    }
   }
-  for (int32_t j = 0; j < pulses; ++j) {
-    const size_t at = k * coverWidth_ + static_cast<size_t>(chain.positions[j] - from_);
-    chain.etalons[j] = etalon_[k];
-    chain.firstSamples[j] = first_[at];
-    chain.lastSamples[j] = last_[at];
+  for (size_t k = 0; k < count_; ++k) {
+    PassChain& chain = chains_[k];
+    if (!chain.found) continue;
+    chain.score = endValues_[k];
+    for (int32_t j = 0; j < pulses; ++j) {
+      const size_t at = k * coverWidth_ + static_cast<size_t>(chain.positions[j] - from_);
+      chain.etalons[j] = etalon_[k];
+      chain.firstSamples[j] = first_[at];
+      chain.lastSamples[j] = last_[at];
+    }
   }
-  chain.found = true;
-  chain.score = end.value;
 }
 
 void FastPassKernels::fill(FixedSearchWork& work, size_t table, const MatchEtalon* candidates,

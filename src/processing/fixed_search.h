@@ -185,7 +185,6 @@ class EtalonLanes {
   const PassChain& chain(size_t k) const { return chains_[k]; }
 
  private:
-  void traceBack(size_t k, int32_t tmin, int32_t tmax, const PassStarts& starts);
 
   size_t count_ = 0;
   size_t lanes_ = 0;
@@ -200,6 +199,8 @@ class EtalonLanes {
   std::vector<int16_t> etalon_;      // lane k's etalon number (1-based)
   std::vector<MatchCost> prefix_;
   std::vector<MatchCost> suffix_;
+  std::vector<MatchCost> endValues_;
+  std::vector<int64_t> endCells_;
   std::vector<PassChain> chains_;
 };
 

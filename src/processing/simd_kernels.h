@@ -35,6 +35,10 @@ struct SimdKernels {
                   const MatchCost* local, int32_t lo, int32_t hi, int32_t tmin, int32_t tmax,
                   MatchCost start, size_t lanes, MatchCost* prefix, MatchCost* suffix,
                   MatchCost* out);
+  // For every lane k of the `count` cells of a lane row: the earliest lowest value strictly
+  // below `start` and its cell (best[k], at[k]), or start and -1.
+  void (*laneLowest)(const MatchCost* row, size_t lanes, int32_t count, MatchCost start,
+                     MatchCost* best, int64_t* at);
 };
 
 // Positions the local match handles together.
