@@ -292,7 +292,8 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
     cells += width(w);
     widest = std::max(widest, width(w));
   }
-  if (cells * lanes > cellLimit) return false;
+  // Room for the values in both widths: the limit applies to both together.
+  if (cells * lanes + cells * lanes / 2 > cellLimit) return false;
   windows_ = windows;
   offsets_.assign(windows.size() + 1, 0);
   for (size_t j = 0; j < windows.size(); ++j) offsets_[j + 1] = offsets_[j] + width(windows[j]);
@@ -301,8 +302,11 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
   from_ = from;
   coverWidth_ = to >= from ? static_cast<size_t>(to - from) + 1 : 0;
   if (values_.size() < cells * lanes) values_.resize(cells * lanes);
+  if (narrowValues_.size() < cells * lanes) narrowValues_.resize(cells * lanes);
   // The spare lanes read zeros.
   local_.assign(coverWidth_ * lanes, 0);
+  narrowLocal_.assign(coverWidth_ * lanes, 0);
+  largestLocal_ = 0;
   if (first_.size() < coverWidth_ * count) {
     first_.resize(coverWidth_ * count);
     last_.resize(coverWidth_ * count);
@@ -311,9 +315,12 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
   if (prefix_.size() < widest * lanes) {
     prefix_.resize(widest * lanes);
     suffix_.resize(widest * lanes);
+    narrowPrefix_.resize(widest * lanes);
+    narrowSuffix_.resize(widest * lanes);
   }
   if (endValues_.size() < lanes) {
     endValues_.resize(lanes);
+    narrowEnds_.resize(lanes);
     endCells_.resize(lanes);
   }
   if (chains_.size() < count) chains_.resize(count);
@@ -329,18 +336,56 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
 
 void EtalonLanes::setLocal(size_t k, const LocalMatchTable& table) {
   const size_t n = std::min(coverWidth_, static_cast<size_t>(table.to - table.from + 1));
-  for (size_t i = 0; i < n; ++i) local_[i * lanes_ + k] = table.cost[i];
+  // Both widths at once; the 32-bit copy is read only when run() finds that it is exact.
+  MatchCost largest = largestLocal_;
+  for (size_t i = 0; i < n; ++i) {
+    const MatchCost cost = table.cost[i];
+    largest = std::max(largest, cost < 0 ? -cost : cost);
+  }
+  largestLocal_ = largest;
+  for (size_t i = 0; i < n; ++i) {
+    local_[i * lanes_ + k] = table.cost[i];
+    narrowLocal_[i * lanes_ + k] = static_cast<int32_t>(table.cost[i]);
+  }
   std::copy_n(table.first.data(), n, first_.data() + k * coverWidth_);
   std::copy_n(table.last.data(), n, last_.data() + k * coverWidth_);
   etalon_[k] = static_cast<int16_t>(n > 0 ? table.etalon[0] + 1 : 0);
 }
 
+
 namespace {
+
+void laneRow(const SimdKernels& kernels, const MatchCost* previous, int32_t previousLo,
+             int32_t previousHi, const MatchCost* local, int32_t lo, int32_t hi, int32_t tmin,
+             int32_t tmax, MatchCost start, size_t lanes, MatchCost* prefix, MatchCost* suffix,
+             MatchCost* out) {
+  kernels.laneRow(previous, previousLo, previousHi, local, lo, hi, tmin, tmax, start, lanes,
+                  prefix, suffix, out);
+}
+
+void laneRow(const SimdKernels& kernels, const int32_t* previous, int32_t previousLo,
+             int32_t previousHi, const int32_t* local, int32_t lo, int32_t hi, int32_t tmin,
+             int32_t tmax, int32_t start, size_t lanes, int32_t* prefix, int32_t* suffix,
+             int32_t* out) {
+  kernels.laneRow32(previous, previousLo, previousHi, local, lo, hi, tmin, tmax, start, lanes,
+                    prefix, suffix, out);
+}
+
+void laneEnds(const SimdKernels& kernels, const MatchCost* row, size_t lanes, int32_t count,
+              MatchCost start, MatchCost* best, int64_t* at) {
+  kernels.laneLowest(row, lanes, count, start, best, at);
+}
+
+void laneEnds(const SimdKernels& kernels, const int32_t* row, size_t lanes, int32_t count,
+              int32_t start, int32_t* best, int64_t* at) {
+  kernels.laneLowest32(row, lanes, count, start, best, at);
+}
 
 // scanPredecessor over lane k of cells from..to of a row whose first cell is position
 // origin.
-Predecessor laneLowest(const MatchCost* row, size_t lanes, size_t k, int32_t origin,
-                       int32_t from, int32_t to, MatchCost start) {
+template <typename T>
+Predecessor laneLowest(const T* row, size_t lanes, size_t k, int32_t origin, int32_t from,
+                       int32_t to, MatchCost start) {
   Predecessor best{start, -1};
   for (int32_t m = from; m <= to; ++m) {
     const MatchCost v = row[static_cast<size_t>(m - origin) * lanes + k];
@@ -352,23 +397,46 @@ Predecessor laneLowest(const MatchCost* row, size_t lanes, size_t k, int32_t ori
   return best;
 }
 
+bool fits32(MatchCost v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
 }  // namespace
 
 void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
+  // Every value of row j lies within |starts.predecessor| + (j + 1) times the largest
+  // |local match|, so the whole pass fits 32 bits when that bound for the last row does
+  // and the starts do.
+  const MatchCost pulses = static_cast<MatchCost>(windows_.size());
+  const MatchCost start = std::max(starts.predecessor, -starts.predecessor);
+  const bool narrow = fits32(starts.predecessor) && fits32(starts.end) &&
+                      fits32(starts.traceBack) && largestLocal_ <= INT32_MAX &&
+                      fits32(start + pulses * largestLocal_);
+  if (narrow) {
+    runIn(narrowValues_, narrowLocal_, narrowPrefix_, narrowSuffix_, narrowEnds_, tmin, tmax,
+          starts);
+  } else {
+    runIn(values_, local_, prefix_, suffix_, endValues_, tmin, tmax, starts);
+  }
+}
+
+template <typename T>
+void EtalonLanes::runIn(std::vector<T>& values, std::vector<T>& local, std::vector<T>& prefix,
+                        std::vector<T>& suffix, std::vector<T>& ends, int32_t tmin, int32_t tmax,
+                        const PassStarts& starts) {
   const SimdKernels& kernels = simdKernels();
+  const T predecessorStart = static_cast<T>(starts.predecessor);
   for (size_t j = 0; j < windows_.size(); ++j) {
     const PulseWindow& w = windows_[j];
     if (w.hi < w.lo) continue;
-    const MatchCost* local = local_.data() + static_cast<size_t>(w.lo - from_) * lanes_;
-    MatchCost* out = values_.data() + offsets_[j] * lanes_;
+    const T* cells = local.data() + static_cast<size_t>(w.lo - from_) * lanes_;
+    T* out = values.data() + offsets_[j] * lanes_;
     if (j == 0) {
-      kernels.laneRow(nullptr, 0, -1, local, w.lo, w.hi, tmin, tmax, starts.predecessor, lanes_,
-                      prefix_.data(), suffix_.data(), out);
+      laneRow(kernels, static_cast<const T*>(nullptr), 0, -1, cells, w.lo, w.hi, tmin, tmax,
+              predecessorStart, lanes_, prefix.data(), suffix.data(), out);
     } else {
       const PulseWindow& previous = windows_[j - 1];
-      kernels.laneRow(values_.data() + offsets_[j - 1] * lanes_, previous.lo, previous.hi, local,
-                      w.lo, w.hi, tmin, tmax, starts.predecessor, lanes_, prefix_.data(),
-                      suffix_.data(), out);
+      laneRow(kernels, values.data() + offsets_[j - 1] * lanes_, previous.lo, previous.hi,
+              cells, w.lo, w.hi, tmin, tmax, predecessorStart, lanes_, prefix.data(),
+              suffix.data(), out);
     }
   }
 
@@ -382,8 +450,9 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
   if (pulses == 0) return;
   const PulseWindow& last = windows_[pulses - 1];
   if (last.hi < last.lo) return;
-  kernels.laneLowest(values_.data() + offsets_[pulses - 1] * lanes_, lanes_,
-                     last.hi - last.lo + 1, starts.end, endValues_.data(), endCells_.data());
+  laneEnds(kernels, values.data() + offsets_[pulses - 1] * lanes_, lanes_,
+           last.hi - last.lo + 1, static_cast<T>(starts.end), ends.data(),
+           endCells_.data());
   for (size_t k = 0; k < count_; ++k) {
     chains_[k].found = endCells_[k] >= 0;
     if (chains_[k].found)
@@ -397,8 +466,8 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
   for (int32_t j = pulses - 2; j >= 0; --j) {
     const PulseWindow& w = windows_[j];
     const PulseWindow& after = windows_[j + 1];
-    const MatchCost* row = values_.data() + offsets_[j] * lanes_;
-    const MatchCost* nextRow = values_.data() + offsets_[j + 1] * lanes_;
+    const T* row = values.data() + offsets_[j] * lanes_;
+    const T* nextRow = values.data() + offsets_[j + 1] * lanes_;
     for (size_t k = 0; k < count_; ++k) {
       PassChain& chain = chains_[k];
       if (!chain.found) continue;
@@ -406,8 +475,9 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
       const int32_t from = std::max(next - tmax, w.lo), to = std::min(next - tmin, w.hi);
       int32_t position = -1;
       if (known) {
-        const MatchCost target = nextRow[static_cast<size_t>(next - after.lo) * lanes_ + k] -
-                                 local_[static_cast<size_t>(next - from_) * lanes_ + k];
+        const MatchCost target =
+            MatchCost{nextRow[static_cast<size_t>(next - after.lo) * lanes_ + k]} -
+            local[static_cast<size_t>(next - from_) * lanes_ + k];
         if (target < starts.traceBack) {
           for (int32_t m = from; m <= to; ++m) {
             if (row[static_cast<size_t>(m - w.lo) * lanes_ + k] == target) {
@@ -428,7 +498,7 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
   for (size_t k = 0; k < count_; ++k) {
     PassChain& chain = chains_[k];
     if (!chain.found) continue;
-    chain.score = endValues_[k];
+    chain.score = ends[k];
     for (int32_t j = 0; j < pulses; ++j) {
       const size_t at = k * coverWidth_ + static_cast<size_t>(chain.positions[j] - from_);
       chain.etalons[j] = etalon_[k];

@@ -186,8 +186,16 @@ class EtalonLanes {
 
  private:
 
+  // The pass in T: int32_t when every value provably fits 32 bits (twice the lanes per
+  // vector, half the memory traffic), else MatchCost.
+  template <typename T>
+  void runIn(std::vector<T>& values, std::vector<T>& local, std::vector<T>& prefix,
+             std::vector<T>& suffix, std::vector<T>& ends, int32_t tmin, int32_t tmax,
+             const PassStarts& starts);
+
   size_t count_ = 0;
   size_t lanes_ = 0;
+  MatchCost largestLocal_ = 0;  // greatest |local match| of any lane
   int32_t from_ = 0;
   size_t coverWidth_ = 0;
   std::vector<PulseWindow> windows_;
@@ -199,6 +207,11 @@ class EtalonLanes {
   std::vector<int16_t> etalon_;      // lane k's etalon number (1-based)
   std::vector<MatchCost> prefix_;
   std::vector<MatchCost> suffix_;
+  std::vector<int32_t> narrowValues_;
+  std::vector<int32_t> narrowLocal_;
+  std::vector<int32_t> narrowPrefix_;
+  std::vector<int32_t> narrowSuffix_;
+  std::vector<int32_t> narrowEnds_;
   std::vector<MatchCost> endValues_;
   std::vector<int64_t> endCells_;
   std::vector<PassChain> chains_;

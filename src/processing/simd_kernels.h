@@ -39,6 +39,13 @@ struct SimdKernels {
   // below `start` and its cell (best[k], at[k]), or start and -1.
   void (*laneLowest)(const MatchCost* row, size_t lanes, int32_t count, MatchCost start,
                      MatchCost* best, int64_t* at);
+  // The same two in 32 bits, twice the lanes per vector, for passes whose values provably
+  // stay inside 32 bits.
+  void (*laneRow32)(const int32_t* previous, int32_t previousLo, int32_t previousHi,
+                    const int32_t* local, int32_t lo, int32_t hi, int32_t tmin, int32_t tmax,
+                    int32_t start, size_t lanes, int32_t* prefix, int32_t* suffix, int32_t* out);
+  void (*laneLowest32)(const int32_t* row, size_t lanes, int32_t count, int32_t start,
+                       int32_t* best, int64_t* at);
 };
 
 // Positions the local match handles together.
