@@ -303,15 +303,12 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
   coverWidth_ = to >= from ? static_cast<size_t>(to - from) + 1 : 0;
   if (values_.size() < cells * lanes) values_.resize(cells * lanes);
   if (narrowValues_.size() < cells * lanes) narrowValues_.resize(cells * lanes);
-  // The spare lanes read zeros.
-  local_.assign(coverWidth_ * lanes, 0);
-  narrowLocal_.assign(coverWidth_ * lanes, 0);
-  largestLocal_ = 0;
-  if (first_.size() < coverWidth_ * count) {
-    first_.resize(coverWidth_ * count);
-    last_.resize(coverWidth_ * count);
+  if (local_.size() < coverWidth_ * lanes) {
+    local_.resize(coverWidth_ * lanes);
+    narrowLocal_.resize(coverWidth_ * lanes);
   }
-  etalon_.resize(count);
+  if (tables_.size() < count) tables_.resize(count);
+  for (size_t k = 0; k < count; ++k) tables_[k].reserve(coverWidth_);
   if (prefix_.size() < widest * lanes) {
     prefix_.resize(widest * lanes);
     suffix_.resize(widest * lanes);
@@ -334,22 +331,18 @@ bool EtalonLanes::allocate(const std::vector<PulseWindow>& windows, size_t count
   return true;
 }
 
-void EtalonLanes::setLocal(size_t k, const LocalMatchTable& table) {
-  const size_t n = std::min(coverWidth_, static_cast<size_t>(table.to - table.from + 1));
-  // Both widths at once; the 32-bit copy is read only when run() finds that it is exact.
-  MatchCost largest = largestLocal_;
-  for (size_t i = 0; i < n; ++i) {
-    const MatchCost cost = table.cost[i];
-    largest = std::max(largest, cost < 0 ? -cost : cost);
+template <typename T>
+void EtalonLanes::gatherLocal(std::vector<T>& lanes) {
+  // Position by position, every lane: the tables are read and the lanes written in order;
+  // the spare lanes add zeros.
+  sources_.resize(count_);
+  for (size_t k = 0; k < count_; ++k) sources_[k] = tables_[k].cost.data();
+  const MatchCost* const* sources = sources_.data();
+  for (size_t i = 0; i < coverWidth_; ++i) {
+    T* cell = lanes.data() + i * lanes_;
+    for (size_t k = 0; k < count_; ++k) cell[k] = static_cast<T>(sources[k][i]);
+    for (size_t k = count_; k < lanes_; ++k) cell[k] = 0;
   }
-  largestLocal_ = largest;
-  for (size_t i = 0; i < n; ++i) {
-    local_[i * lanes_ + k] = table.cost[i];
-    narrowLocal_[i * lanes_ + k] = static_cast<int32_t>(table.cost[i]);
-  }
-  std::copy_n(table.first.data(), n, first_.data() + k * coverWidth_);
-  std::copy_n(table.last.data(), n, last_.data() + k * coverWidth_);
-  etalon_[k] = static_cast<int16_t>(n > 0 ? table.etalon[0] + 1 : 0);
 }
 
 
@@ -402,18 +395,24 @@ bool fits32(MatchCost v) { return v >= INT32_MIN && v <= INT32_MAX; }
 }  // namespace
 
 void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
+  const SimdKernels& kernels = simdKernels();
+  MatchCost largest = 0;
+  for (size_t k = 0; k < count_; ++k)
+    largest = std::max(largest, kernels.largestMagnitude(tables_[k].cost.data(), coverWidth_));
   // Every value of row j lies within |starts.predecessor| + (j + 1) times the largest
   // |local match|, so the whole pass fits 32 bits when that bound for the last row does
   // and the starts do.
   const MatchCost pulses = static_cast<MatchCost>(windows_.size());
   const MatchCost start = std::max(starts.predecessor, -starts.predecessor);
   const bool narrow = fits32(starts.predecessor) && fits32(starts.end) &&
-                      fits32(starts.traceBack) && largestLocal_ <= INT32_MAX &&
-                      fits32(start + pulses * largestLocal_);
+                      fits32(starts.traceBack) && largest <= INT32_MAX &&
+                      fits32(start + pulses * largest);
   if (narrow) {
+    gatherLocal(narrowLocal_);
     runIn(narrowValues_, narrowLocal_, narrowPrefix_, narrowSuffix_, narrowEnds_, tmin, tmax,
           starts);
   } else {
+    gatherLocal(local_);
     runIn(values_, local_, prefix_, suffix_, endValues_, tmin, tmax, starts);
   }
 }
@@ -500,10 +499,10 @@ void EtalonLanes::runIn(std::vector<T>& values, std::vector<T>& local, std::vect
     if (!chain.found) continue;
     chain.score = ends[k];
     for (int32_t j = 0; j < pulses; ++j) {
-      const size_t at = k * coverWidth_ + static_cast<size_t>(chain.positions[j] - from_);
-      chain.etalons[j] = etalon_[k];
-      chain.firstSamples[j] = first_[at];
-      chain.lastSamples[j] = last_[at];
+      const size_t at = static_cast<size_t>(chain.positions[j] - from_);
+      chain.etalons[j] = static_cast<int16_t>(tables_[k].etalon[at] + 1);
+      chain.firstSamples[j] = tables_[k].first[at];
+      chain.lastSamples[j] = tables_[k].last[at];
     }
   }
 }
@@ -615,7 +614,7 @@ SearchOutcome identificationSearchWith(Kernels& kernels, Window& /*window*/,
 // passes must run one by one: fewer than two usable etalons, a table too large to keep
 // whole, or no memory for the lanes.
 template <typename Kernels>
-bool recogniseInLanes(Kernels& kernels, FixedSearchWork& work, const PulseHeader* alphabet,
+bool recogniseInLanes(Kernels& /*kernels*/, FixedSearchWork& work, const PulseHeader* alphabet,
                       uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
                       uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
                       SeriesHeader& series, int& recognised) {
@@ -635,10 +634,9 @@ bool recogniseInLanes(Kernels& kernels, FixedSearchWork& work, const PulseHeader
   } catch (const std::bad_alloc&) {
     return false;
   }
-  for (size_t lane = 0; lane < used.size(); ++lane) {
-    kernels.fill(work, 0, &work.etalons[used[lane]], 1, series.lpNoisyData);
-    work.lanes.setLocal(lane, work.tables[0]);
-  }
+  for (size_t lane = 0; lane < used.size(); ++lane)
+    work.lanes.table(lane).fill(work.matcher, &work.etalons[used[lane]], 1, series.lpNoisyData,
+                                from, to);
   work.lanes.run(tmin, tmax, PassStarts{kNineNines, kNineNines, kNineNines});
 
   MatchCost bestScore = kNineNines;

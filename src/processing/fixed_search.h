@@ -177,8 +177,8 @@ class EtalonLanes {
   bool allocate(const std::vector<PulseWindow>& windows, size_t count, int32_t from,
                 int32_t to, size_t cellLimit);
 
-  // Lane k's local matches: `table`, filled over from..to for that one etalon.
-  void setLocal(size_t k, const LocalMatchTable& table);
+  // Lane k's local matches, to be filled over from..to for that one etalon before run().
+  LocalMatchTable& table(size_t k) { return tables_[k]; }
 
   // The passes of every lane; chain(k) then holds lane k's chain.
   void run(int32_t tmin, int32_t tmax, const PassStarts& starts);
@@ -188,6 +188,9 @@ class EtalonLanes {
 
   // The pass in T: int32_t when every value provably fits 32 bits (twice the lanes per
   // vector, half the memory traffic), else MatchCost.
+  // The local matches of the tables laid out in lanes.
+  template <typename T>
+  void gatherLocal(std::vector<T>& lanes);
   template <typename T>
   void runIn(std::vector<T>& values, std::vector<T>& local, std::vector<T>& prefix,
              std::vector<T>& suffix, std::vector<T>& ends, int32_t tmin, int32_t tmax,
@@ -195,17 +198,14 @@ class EtalonLanes {
 
   size_t count_ = 0;
   size_t lanes_ = 0;
-  MatchCost largestLocal_ = 0;  // greatest |local match| of any lane
   int32_t from_ = 0;
   size_t coverWidth_ = 0;
   std::vector<PulseWindow> windows_;
   std::vector<size_t> offsets_;      // row j's cells are offsets_[j] .. offsets_[j + 1] - 1
   std::vector<MatchCost> values_;    // cell i's lanes at i * lanes_
   std::vector<MatchCost> local_;     // position from + i's lanes at i * lanes_
-  std::vector<int16_t> first_;       // lane k's runs at k * coverWidth_
-  std::vector<int16_t> last_;
-  std::vector<int16_t> etalon_;      // lane k's etalon number (1-based)
-  std::vector<MatchCost> prefix_;
+  std::vector<LocalMatchTable> tables_;  // lane k's local matches
+  std::vector<const MatchCost*> sources_;  std::vector<MatchCost> prefix_;
   std::vector<MatchCost> suffix_;
   std::vector<int32_t> narrowValues_;
   std::vector<int32_t> narrowLocal_;

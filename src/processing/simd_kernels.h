@@ -46,6 +46,8 @@ struct SimdKernels {
                     int32_t start, size_t lanes, int32_t* prefix, int32_t* suffix, int32_t* out);
   void (*laneLowest32)(const int32_t* row, size_t lanes, int32_t count, int32_t start,
                        int32_t* best, int64_t* at);
+  // The greatest |values[i]| (values above INT64_MIN), 0 for none.
+  MatchCost (*largestMagnitude)(const MatchCost* values, size_t count);
 };
 
 // Positions the local match handles together.
