@@ -7,6 +7,8 @@
 
 namespace velmora {
 
+static_assert(LocalMatcher::kBlock == kMatchBlock, "the kernels' block is the matcher's");
+
 bool fitsNarrowSums(const MatchEtalon& e) {
   // |x| <= 32768, so |P[t]| <= E[n] + 2 n max|s| 32768; differences of two sums must fit
   // as well, and -2 s[t] must fit 16 bits.

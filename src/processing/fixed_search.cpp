@@ -407,6 +407,7 @@ void EtalonLanes::run(int32_t tmin, int32_t tmax, const PassStarts& starts) {
   const bool narrow = fits32(starts.predecessor) && fits32(starts.end) &&
                       fits32(starts.traceBack) && largest <= INT32_MAX &&
                       fits32(start + pulses * largest);
+  valueBits_ = narrow ? 32 : 64;
   if (narrow) {
     gatherLocal(narrowLocal_);
     runIn(narrowValues_, narrowLocal_, narrowPrefix_, narrowSuffix_, narrowEnds_, tmin, tmax,

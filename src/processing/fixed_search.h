@@ -183,6 +183,8 @@ class EtalonLanes {
   // The passes of every lane; chain(k) then holds lane k's chain.
   void run(int32_t tmin, int32_t tmax, const PassStarts& starts);
   const PassChain& chain(size_t k) const { return chains_[k]; }
+  // The width of the values of the last run(): 32 or 64 bits (0 before any run).
+  int valueBits() const { return valueBits_; }
 
  private:
 
@@ -198,6 +200,7 @@ class EtalonLanes {
 
   size_t count_ = 0;
   size_t lanes_ = 0;
+  int valueBits_ = 0;
   int32_t from_ = 0;
   size_t coverWidth_ = 0;
   std::vector<PulseWindow> windows_;
