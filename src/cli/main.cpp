@@ -17,6 +17,7 @@
 #include "cli/processes.h"
 #include "cli/progress.h"
 #include "cli/standard_output.h"
+#include "processing/simd.h"
 
 namespace {
 
@@ -359,6 +360,12 @@ int runTool(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   occupyClosedStandardDescriptors();
+  // A forced SIMD path the CPU lacks is refused before anything runs.
+  std::string simdError;
+  if (!velmora::chooseSimdPath(std::getenv("VELMORA_SIMD"), simdError)) {
+    std::cerr << "velmora-cli: " << simdError << "\n";
+    return kExitRefused;
+  }
   CheckedOutput output(STDOUT_FILENO);
   std::streambuf* const original = std::cout.rdbuf(&output);
   int status = runTool(argc, argv);

@@ -33,7 +33,7 @@ class LocalMatcher {
   void reserve(size_t longest);
 
   // Positions handled together.
-  static constexpr int kBlock = 64;
+  static constexpr int kBlock = 64;  // kMatchBlock
 
  private:
   std::vector<int32_t> narrow_;

@@ -126,7 +126,8 @@ class ChainPass {
 
   // The same pass with the chain values of each pulse and its local matches taken from
   // `rows`: rows.row(j, window, previous window or null for pulse 0, previous row, tmin,
-  // tmax, starts.predecessor, row) and rows.at(j, p) (see search_kernels.h). row() must
+  // tmax, starts.predecessor, row), rows.at(j, p) and the scans rows.lowest(values, origin,
+  // from, to, start) (see search_kernels.h). row() must
   // give the same values whenever it is called again with the same previous row.
   template <typename Rows>
   void runWith(Rows& rows, int32_t tmin, int32_t tmax, const PassStarts& starts,
@@ -160,8 +161,69 @@ class ChainPass {
 size_t chainStorageCells(const std::vector<PulseWindow>& windows,
                          size_t fullTableCells = ChainPass::kFullTableCells);
 
+// Recognition's passes, one per list etalon, run together: the chain values of all the
+// etalons at a cell are consecutive lanes of one table, so that every step of the pass is
+// one vector operation over the etalons instead of one scalar operation per etalon. Each
+// lane's chain is the one its own ChainPass::run gives with the same starts.
+class EtalonLanes {
+ public:
+  // Lanes come in groups of this many (a 512-bit vector of costs); the spare lanes of the
+  // last group compute values nobody reads.
+  static constexpr size_t kLaneGroup = 8;
+
+  // Sizes the table for `count` etalons over `windows`, with local matches over from..to.
+  // False, allocating nothing, when the table would hold more than `cellLimit` values.
+  // Throws std::bad_alloc; storage only grows.
+  bool allocate(const std::vector<PulseWindow>& windows, size_t count, int32_t from,
+                int32_t to, size_t cellLimit);
+
+  // Lane k's local matches, to be filled over from..to for that one etalon before run().
+  LocalMatchTable& table(size_t k) { return tables_[k]; }
+
+  // The passes of every lane; chain(k) then holds lane k's chain.
+  void run(int32_t tmin, int32_t tmax, const PassStarts& starts);
+  const PassChain& chain(size_t k) const { return chains_[k]; }
+  // The width of the values of the last run(): 32 or 64 bits (0 before any run).
+  int valueBits() const { return valueBits_; }
+
+ private:
+
+  // The pass in T: int32_t when every value provably fits 32 bits (twice the lanes per
+  // vector, half the memory traffic), else MatchCost.
+  // The local matches of the tables laid out in lanes.
+  template <typename T>
+  void gatherLocal(std::vector<T>& lanes);
+  template <typename T>
+  void runIn(std::vector<T>& values, std::vector<T>& local, std::vector<T>& prefix,
+             std::vector<T>& suffix, std::vector<T>& ends, int32_t tmin, int32_t tmax,
+             const PassStarts& starts);
+
+  size_t count_ = 0;
+  size_t lanes_ = 0;
+  int valueBits_ = 0;
+  int32_t from_ = 0;
+  size_t coverWidth_ = 0;
+  std::vector<PulseWindow> windows_;
+  std::vector<size_t> offsets_;      // row j's cells are offsets_[j] .. offsets_[j + 1] - 1
+  std::vector<MatchCost> values_;    // cell i's lanes at i * lanes_
+  std::vector<MatchCost> local_;     // position from + i's lanes at i * lanes_
+  std::vector<LocalMatchTable> tables_;  // lane k's local matches
+  std::vector<const MatchCost*> sources_;  std::vector<MatchCost> prefix_;
+  std::vector<MatchCost> suffix_;
+  std::vector<int32_t> narrowValues_;
+  std::vector<int32_t> narrowLocal_;
+  std::vector<int32_t> narrowPrefix_;
+  std::vector<int32_t> narrowSuffix_;
+  std::vector<int32_t> narrowEnds_;
+  std::vector<MatchCost> endValues_;
+  std::vector<int64_t> endCells_;
+  std::vector<PassChain> chains_;
+};
+
 // What a fixed-count search reuses from one call to the next.
 struct FixedSearchWork {
+  EtalonLanes lanes;
+  std::vector<size_t> laneEtalons;  // the list index of each lane
   std::vector<PulseWindow> windows;
   ChainPass pass;
   PassChain chain;

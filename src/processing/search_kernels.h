@@ -32,6 +32,8 @@ struct SearchWorkspace;
 // chain pass in which pulse j uses the table work.pulseTables[j] points at.
 
 struct FastPassKernels {
+  // Recognition runs its etalons' passes as lanes of one (EtalonLanes).
+  static constexpr bool kEtalonLanes = true;
   void fill(FixedSearchWork& work, size_t table, const MatchEtalon* candidates, size_t count,
             const int16_t* x);
   void run(FixedSearchWork& work, int32_t tmin, int32_t tmax, const PassStarts& starts,
@@ -39,8 +41,9 @@ struct FastPassKernels {
 };
 
 // Also the row kernel of ChainPass::runWith: row() computes the chain values of pulse j,
-// at() the local match of pulse j at position p.
+// at() the local match of pulse j at position p, lowest() a predecessor scan.
 struct PlainPassKernels {
+  static constexpr bool kEtalonLanes = false;
   std::vector<std::vector<MatchEtalon>> tables;  // the candidates of each table
   std::vector<size_t> pulseTable;                // the table of each pulse during run()
   const int16_t* x = nullptr;
@@ -55,6 +58,10 @@ struct PlainPassKernels {
            const MatchCost* previousRow, int32_t tmin, int32_t tmax, MatchCost start,
            MatchCost* out);
   LocalMatch at(int32_t j, int32_t p) const;
+  Predecessor lowest(const MatchCost* values, int32_t origin, int32_t from, int32_t to,
+                     MatchCost start) const {
+    return scanPredecessor(values, origin, from, to, start);
+  }
 };
 
 template <typename Kernels>

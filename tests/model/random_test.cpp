@@ -45,6 +45,27 @@ TEST(Random, GaussianTakesTwelveStepsAndGivesTheFirstNoiseValue) {
   EXPECT_EQ(gaussRandom(again, 100, 20), 121);
 }
 
+// The draw reads its sum of 12 steps from a table: from every 16-bit state (the top bit
+// included, which the first step drops) it must give the value and leave the state that
+// the 12 single steps give, at the extreme sigmas and means as well.
+TEST(Random, GaussianEqualsTwelveSingleStepsFromEveryState) {
+  const int16_t sigmas[] = {0, 1, 20, 32767, -32768};
+  const int16_t means[] = {0, 32767, -32768};
+  for (uint32_t start = 0; start <= 0xFFFF; ++start) {
+    uint16_t stepped = static_cast<uint16_t>(start);
+    int64_t sum = 0;
+    for (int i = 0; i < 12; ++i) sum += nextRandom(stepped);
+    for (int16_t sigma : sigmas) {
+      for (int16_t mean : means) {
+        uint16_t state = static_cast<uint16_t>(start);
+        const int32_t expected = mean + static_cast<int32_t>(((sum - 196608) * sigma) >> 15);
+        ASSERT_EQ(gaussRandom(state, mean, sigma), expected) << start << " " << sigma;
+        ASSERT_EQ(state, stepped) << start;
+      }
+    }
+  }
+}
+
 // Large sigmas used to overflow the 32-bit product; the moments must still follow sigma.
 TEST(Random, GaussianMomentsHoldForLargeSigma) {
   for (int16_t sigma : {int16_t{20}, int16_t{64}, int16_t{20000}, int16_t{32767}}) {

@@ -27,6 +27,7 @@
 #include "processing/unfixed_tuple_search.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
+#include "support/simd_paths.h"
 
 namespace velmora::testing {
 namespace {
@@ -299,7 +300,8 @@ SmallProblem smallProblem(Rng& rng) {
   in.tmax = std::max<uint16_t>(in.tmax, 1);
   in.level = kLevels[uniform(rng, 0, 3)];
   in.proceeding = static_cast<uint16_t>(uniform(rng, 1, 2));
-  in.list = randomList(rng, uniform(rng, 1, 4), etalons);
+  // Lists of more than one group of etalon lanes now and then.
+  in.list = randomList(rng, chance(rng, 15) ? uniform(rng, 5, 20) : uniform(rng, 1, 4), etalons);
   if (chance(rng, 5)) in.list[0] = 0;  // a number that names no etalon
   addRandomTuples(rng, in, etalons, uniform(rng, 1, 3), 4);
 
@@ -321,7 +323,11 @@ SmallProblem smallProblem(Rng& rng) {
   return p;
 }
 
-TEST(DifferentialSearch, SmallAlphabetsAndTies) {
+// Each test runs once per SIMD path the CPU supports.
+class DifferentialSearch : public ForcedSimdPath {};
+VELMORA_EVERY_SIMD_PATH(DifferentialSearch);
+
+TEST_P(DifferentialSearch, SmallAlphabetsAndTies) {
   Rng rng(20240611);
   Comparison c;
   const int series = 2000 * kScale;
@@ -338,7 +344,7 @@ TEST(DifferentialSearch, SmallAlphabetsAndTies) {
 // fast and on the plain kernels, against the fast searches with the whole table. Limits
 // of a few cells force the checkpoints on these short series, from one row per segment
 // up.
-TEST(DifferentialSearch, CheckpointedChainTableGivesTheWholeTablesAnswers) {
+TEST_P(DifferentialSearch, CheckpointedChainTableGivesTheWholeTablesAnswers) {
   Rng rng(4099);
   Comparison c;
   SearchWorkspace whole, cut, plainCut;
@@ -414,7 +420,7 @@ TEST(DifferentialSearch, CheckpointedChainTableGivesTheWholeTablesAnswers) {
 // Series synthesised from the system's alphabet, as the simulation makes them: whole and
 // cut-off pulses, tuple series, no noise to loud noise, short and long series, narrow and
 // wide distances, every saved level of processing.
-TEST(DifferentialSearch, SynthesisedSeries) {
+TEST_P(DifferentialSearch, SynthesisedSeries) {
   Rng rng(777);
   FakeWindow w;
   resetRandomStates();
@@ -441,7 +447,7 @@ TEST(DifferentialSearch, SynthesisedSeries) {
 
     s = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, in.tmin, in.tmax, L, s);
     ASSERT_NE(s, nullptr);
-    const int listSize = longSeries ? uniform(rng, 1, 3) : uniform(rng, 1, 5);
+    const int listSize = longSeries ? uniform(rng, 1, 3) : chance(rng, 10) ? uniform(rng, 6, 20) : uniform(rng, 1, 5);
     in.list = randomList(rng, listSize, kAlphabetSize);
     if (chance(rng, 20)) in.list.push_back(in.list[0]);  // a repeated etalon ties with itself
     addRandomTuples(rng, in, kAlphabetSize, longSeries ? 1 : uniform(rng, 1, 3), 4);

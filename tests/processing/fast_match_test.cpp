@@ -12,6 +12,7 @@
 
 #include "processing/match.h"
 #include "support/search_helpers.h"
+#include "support/simd_paths.h"
 
 namespace velmora {
 namespace {
@@ -19,7 +20,13 @@ namespace {
 using Rng = std::mt19937;
 using testing::uniform;
 
-TEST(LocalMatcherTest, EqualsThePlainLocalMatch) {
+// The kernels' tests run once per SIMD path the CPU supports.
+class LocalMatcherTest : public testing::ForcedSimdPath {};
+VELMORA_EVERY_SIMD_PATH(LocalMatcherTest);
+class WindowMinimumTest : public testing::ForcedSimdPath {};
+VELMORA_EVERY_SIMD_PATH(WindowMinimumTest);
+
+TEST_P(LocalMatcherTest, EqualsThePlainLocalMatch) {
   Rng rng(4242);
   LocalMatcher matcher;  // reused throughout, as a workspace keeps it
   for (int round = 0; round < 300; ++round) {
@@ -66,7 +73,42 @@ TEST(LocalMatcherTest, EqualsThePlainLocalMatch) {
   }
 }
 
-TEST(LocalMatcherTest, RunStructureOfAnEtalon) {
+// The 32-bit kernel at its extremes: etalon samples of +-147 (squares to 21609 and factors
+// -2 s to 294 fit 16 bits, products with 16-bit samples fit 32) over series samples of
+// -32768 and 32767, for etalons up to the longest whose every prefix sum still fits 32
+// bits, and one sample longer, which must take the 64-bit kernel.
+TEST_P(LocalMatcherTest, NarrowSumsAtTheExtremes) {
+  LocalMatcher matcher;
+  for (int n : {1, 20, 111, 112}) {
+    std::vector<int16_t> plus(static_cast<size_t>(n), 147), alternating;
+    for (int t = 0; t < n; ++t) alternating.push_back(static_cast<int16_t>(t % 2 ? -147 : 147));
+    testing::TestAlphabet alphabet({plus, alternating});
+    std::vector<MatchEtalon> candidates(2);
+    for (int e = 0; e < 2; ++e)
+      ASSERT_TRUE(prepareMatchEtalon(alphabet.data(), e + 1, static_cast<uint16_t>(n), 50,
+                                     candidates[e]));
+    EXPECT_EQ(fitsNarrowSums(candidates[0]), n <= 111) << n;
+    // Runs of one extreme, then the other, then alternating: every sum at its bound.
+    std::vector<int16_t> x;
+    for (int k = 0; k < 2 * n + 70; ++k)
+      x.push_back(k < n + 35 ? int16_t{-32768} : k % 2 ? int16_t{32767} : int16_t{-32768});
+    const int to = static_cast<int>(x.size()) - n;
+    std::vector<MatchCost> cost(static_cast<size_t>(to + 1));
+    std::vector<uint16_t> etalon(cost.size());
+    std::vector<int16_t> first(cost.size()), last(cost.size());
+    matcher.match(candidates.data(), 2, x.data(), 0, to, cost.data(), etalon.data(),
+                  first.data(), last.data());
+    for (int p = 0; p <= to; ++p) {
+      const LocalMatch plain = bestLocalMatch(candidates.data(), 2, x.data(), p);
+      ASSERT_EQ(cost[p], plain.cost) << "n " << n << ", position " << p;
+      ASSERT_EQ(etalon[p], plain.etalon) << "n " << n << ", position " << p;
+      ASSERT_EQ(first[p], plain.first) << "n " << n << ", position " << p;
+      ASSERT_EQ(last[p], plain.last) << "n " << n << ", position " << p;
+    }
+  }
+}
+
+TEST(MatchEtalonTest, RunStructureOfAnEtalon) {
   // Energies 0, 9, 25, 25, 29 with the threshold 14 (50 %): starts 0 (ends from 1) and
   // 1 (ends from 1); start 2 holds 4, start 3 holds 4: no run.
   testing::TestAlphabet a({{3, -4, 0, 2}});
@@ -81,7 +123,7 @@ TEST(LocalMatcherTest, RunStructureOfAnEtalon) {
 
 // Rows of random values (equal values frequent) against the plain scan, for positions p
 // whose ranges meet the row, ascending as the chain search asks.
-TEST(WindowMinimumTest, EqualsThePlainScanOverEveryRange) {
+TEST_P(WindowMinimumTest, EqualsThePlainScanOverEveryRange) {
   Rng rng(99);
   WindowMinimum minimum;
   SlidingMinimum queue;

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "processing/search_workspace.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
 
@@ -387,6 +388,36 @@ TEST(FixedSearchOverflowTest, ChainSumsBeyond32BitsCompareCorrectly) {
   for (int j = 0; j < M; ++j) {
     EXPECT_EQ(s->lpFoundEtalons[j], 1);
     EXPECT_EQ(s->lpFoundPositions[j], j * T);
+  }
+}
+
+// Recognition runs its etalons as lanes of one pass: in 32 bits while the chain values are
+// bounded inside that range, in 64 bits when a chain can leave it (the loud series above),
+// and not at all for a list of one etalon. The answers are those of the plain search
+// (differential tests); here the choice itself is checked, so that neither form goes
+// untested unnoticed.
+TEST(RecognitionLanesTest, ValueWidthFollowsTheBoundOfTheChain) {
+  const int n = 20, M = 12, T = 20;
+  TestAlphabet alphabet({std::vector<int16_t>(n, 155), std::vector<int16_t>(n, 100)});
+  const uint16_t list[] = {2, 1};
+  FakeWindow window;
+  auto chains = makeChains(2, M);
+  for (int16_t level : {int16_t{30}, int16_t{32767}}) {
+    std::vector<int16_t> x(static_cast<size_t>(M * T), level);
+    auto s = makeTestSeries(x, n, M);
+    setSynthesisWindows(*s, T, T);
+    SearchWorkspace one, two;
+    EXPECT_EQ(recognitionSearch(window, alphabet.data(), 1, list + 1, T, T, 100, chains.get(),
+                                s.get(), &one),
+              1);
+    EXPECT_EQ(one.fixed.lanes.valueBits(), 0) << level;
+    // Quiet samples favour the smaller etalon, loud ones the larger.
+    EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, T, T, 100, chains.get(),
+                                s.get(), &two),
+              level == 30 ? 2 : 1);
+    EXPECT_EQ(two.fixed.lanes.valueBits(), level == 30 ? 32 : 64) << level;
+    ASSERT_EQ(s->wFoundPulses, M);
+    for (int j = 0; j < M; ++j) EXPECT_EQ(s->lpFoundPositions[j], j * T) << level;
   }
 }
 
