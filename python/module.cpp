@@ -822,7 +822,7 @@ Values not given keep what the program's dialogs hold (for that random state).)"
 data: a Series from synthesize(), or a 1-D integer array (at most 32767 samples, each
     within int16; float arrays are refused: round them first).
 etalons: etalon numbers into alphabet() (1-based), or a 2-D integer array of one's own
-    pulse shapes, one shape a row, all of one length (1..32767 shapes of 1..Tmax samples;
+    pulse shapes, one shape a row, all of one length (1..20 shapes of 1..Tmax samples;
     the series must hold at least one). Default: the series' required etalons; for an
     array all 20 (detection: etalon 1).
 tmin, tmax: least and greatest distance between consecutive pulse starts (default: the

@@ -61,31 +61,14 @@ SeriesPtr userSeries(const int16_t* samples, uint32_t n, const PulseHeader* alph
     const std::vector<cli::ShownMessage> m = window.takeMessages();
     throw OutOfMemory(m.empty() ? "not enough memory for the series" : m.front().text);
   }
-  std::copy(samples, samples + n, h->lpPureData);
-  std::copy(samples, samples + n, h->lpNoisyData);
-  h->wImpulseSize = pulseLength;
-  h->wImpulseQuantity = count ? static_cast<uint16_t>(*count) : 0;
+  const std::string refused =
+      loadSeries(*h, samples, n, pulseLength, count ? static_cast<uint16_t>(*count) : 0);
+  if (!refused.empty()) throw Refusal(refused);
   h->wAmplitude = kPulseAmplitude;
   h->wFirstSample = 0;
   h->wLastSample = static_cast<int16_t>(pulseLength - 1);
   h->wEtalons = alphabetSize;
   for (uint16_t e = 0; e < alphabetSize; ++e) h->lpPulsesList[e] = &alphabet[e];
-  if (count) {
-    // Pulse k's admissible starts: the first within the first Tmax samples, the last
-    // ending inside the series, consecutive starts Tmin..Tmax apart.
-    const int64_t q = *count, l = pulseLength;
-    for (int64_t k = 0; k < q; ++k) {
-      const int64_t lo = std::max(k * tmin, int64_t{n} - int64_t{tmax} * (q - k));
-      const int64_t hi = std::min((k + 1) * tmax - l, int64_t{n} - l - int64_t{tmin} * (q - 1 - k));
-      if (hi < lo)
-        throw Refusal("count " + std::to_string(q) + ": pulse " + std::to_string(k + 1) +
-                      " has no admissible start (" + std::to_string(lo) + ".." +
-                      std::to_string(hi) + ")");
-      h->lpMinPositions[k] = static_cast<int16_t>(lo);
-      h->lpMaxPositions[k] = static_cast<int16_t>(hi);
-      h->lpFoundPositions[k] = -1;
-    }
-  }
   return h;
 }
 

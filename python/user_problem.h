@@ -12,8 +12,9 @@
 
 namespace velmora::pyext {
 
-// The most etalons of one's own: etalon numbers are 16-bit in the records.
-inline constexpr uint32_t kMostUserEtalons = 32767;
+// The most etalons of one's own: as many as the alphabet has, the etalons the searches,
+// the chains record and the views are made for (and what velmora-cli find takes).
+inline constexpr uint32_t kMostUserEtalons = kAlphabetSize;
 
 // Etalons of the caller's own: `count` shapes of `length` samples each, row after row.
 // Numbered from 1 in the order given.

@@ -138,6 +138,8 @@ def test_refusals_carry_the_reason():
         velmora.synthesize(length=0)
     with pytest.raises(ValueError, match="etalon"):
         velmora.recognize(x, etalons=[0])
+    with pytest.raises(ValueError, match="21 shapes given; 1..20"):
+        velmora.recognize(x, etalons=np.ones((21, 20), dtype=np.int16))
     # Non-contiguous arrays and other integer types are taken as their values.
     wide = np.zeros((500, 2), dtype=np.uint8)[:, 0]
     assert velmora.detect(wide).positions.tolist() == velmora.detect(x).positions.tolist()
