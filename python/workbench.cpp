@@ -7,6 +7,7 @@
 #include "model/problem_types.h"
 #include "processing/chains.h"
 #include "processing/dispatch.h"
+#include "processing/search_workspace.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/scripting.h"
@@ -266,6 +267,10 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   in.subsetSizes = sizes.empty() ? nullptr : sizes.data();
   in.subsetRows = rows.empty() ? nullptr : rows.data();
   in.diagnosticFlag = &diagnostic;
+  // The searches' tables are kept per thread between calls, as the simulation keeps them:
+  // sizing and clearing them afresh costs more than a search at the defaults.
+  thread_local SearchWorkspace workspace;
+  in.workspace = &workspace;
 
   SearchAnswer a;
   a.seriesType = seriesType;
