@@ -107,72 +107,16 @@ void Workbench::configure(const cli::Problem& p) {
 }
 
 SeriesPtr copySeries(const SeriesHeader& f, const PulseHeader* alphabet) {
-  SeriesPtr out(new SeriesHeader());
+  SeriesPtr out(copySeriesHeader(f));
   SeriesHeader& t = *out;
-  t.block = f.block;
-  t.subsetSizeBlock = f.subsetSizeBlock;
-  t.subsetRowsBlock.assign(f.subsetRowsBlock.size(), nullptr);
-  t.pulsesListBlock.assign(f.pulsesListBlock.size(), nullptr);
-  auto moved = [&](int16_t* p) -> int16_t* {
-    if (p == nullptr) return nullptr;
-    return t.block.data() + (p - f.block.data());
-  };
-  auto movedSubset = [&](int16_t* p) -> int16_t* {
-    if (p == nullptr) return nullptr;
-    return t.subsetSizeBlock.data() + (p - f.subsetSizeBlock.data());
-  };
+  // The copy's etalons are those of `alphabet`, by number: the record it was made from
+  // points at a program state that goes on changing.
   auto etalon = [&](const PulseHeader* p) -> const PulseHeader* {
     if (p == nullptr || p->wNumber < 1 || p->wNumber > kAlphabetSize) return nullptr;
     return &alphabet[p->wNumber - 1];
   };
-  t.dwReservedSize = f.dwReservedSize;
-  t.dwSeriesSize = f.dwSeriesSize;
-  t.wTmin = f.wTmin;
-  t.wTmax = f.wTmax;
-  t.lpPureData = moved(f.lpPureData);
-  t.lpNoisyData = moved(f.lpNoisyData);
-  t.wImpulseSize = f.wImpulseSize;
-  t.wImpulseQuantity = f.wImpulseQuantity;
-  t.wMaxPulses = f.wMaxPulses;
-  t.wMinPulses = f.wMinPulses;
-  t.wNoise = f.wNoise;
-  t.wAmplitude = f.wAmplitude;
-  t.lpPositions = moved(f.lpPositions);
-  t.lpFoundPositions = moved(f.lpFoundPositions);
-  t.lpMinPositions = moved(f.lpMinPositions);
-  t.lpMaxPositions = moved(f.lpMaxPositions);
   t.lpFirstPulse = etalon(f.lpFirstPulse);
-  t.lpEtalons = moved(f.lpEtalons);
-  t.lpFoundEtalons = moved(f.lpFoundEtalons);
-  t.wReservedEtalons = f.wReservedEtalons;
-  t.wEtalons = f.wEtalons;
-  t.wReservedImpulses = f.wReservedImpulses;
-  for (size_t e = 0; e < f.pulsesListBlock.size(); ++e)
-    t.pulsesListBlock[e] = etalon(f.pulsesListBlock[e]);
-  t.lpPulsesList = f.lpPulsesList ? t.pulsesListBlock.data() : nullptr;
-  t.wFoundPulses = f.wFoundPulses;
-  t.wFirstSample = f.wFirstSample;
-  t.wLastSample = f.wLastSample;
-  t.lpFirstSamples = moved(f.lpFirstSamples);
-  t.lpLastSamples = moved(f.lpLastSamples);
-  t.lpFoundFirstSamples = moved(f.lpFoundFirstSamples);
-  t.lpFoundLastSamples = moved(f.lpFoundLastSamples);
-  t.lpSubset = moved(f.lpSubset);
-  t.wSubsetSize = f.wSubsetSize;
-  t.wSubsetMode = f.wSubsetMode;
-  t.wSubsetPosition = f.wSubsetPosition;
-  t.wTupleInstances = f.wTupleInstances;
-  t.lpTupleFirst = moved(f.lpTupleFirst);
-  t.lpTupleLast = moved(f.lpTupleLast);
-  t.wReservedSubsets = f.wReservedSubsets;
-  t.wSubsets = f.wSubsets;
-  t.wReservedSubsetSize = f.wReservedSubsetSize;
-  t.wFoundTuple = f.wFoundTuple;
-  t.selectedSubsetSize = movedSubset(f.selectedSubsetSize);
-  for (size_t r = 0; r < f.subsetRowsBlock.size(); ++r)
-    t.subsetRowsBlock[r] = movedSubset(f.subsetRowsBlock[r]);
-  t.selectedSubsetList = f.selectedSubsetList ? t.subsetRowsBlock.data() : nullptr;
-  t.wSubsetStored = f.wSubsetStored;
+  for (const PulseHeader*& e : t.pulsesListBlock) e = etalon(e);
   return out;
 }
 
