@@ -30,6 +30,7 @@ inline constexpr const char* kNoMemoryRecognitionIndexes = "Нет памяти 
 struct PulseWindow {
   int32_t lo = 0;
   int32_t hi = -1;
+  size_t width() const { return hi >= lo ? static_cast<size_t>(hi - lo) + 1 : 0; }
 };
 
 // True when the series record can be searched: samples and per-pulse arrays present, a
