@@ -18,6 +18,19 @@ namespace velmora::pyext {
 
 namespace {
 
+// Puts the generator states back as they were when it was made: simulations and pictures
+// start from a fresh program and leave the caller's series generators alone.
+class KeptRandomStates {
+ public:
+  KeptRandomStates() : saved_(randomStates()) {}
+  ~KeptRandomStates() { randomStates() = saved_; }
+  KeptRandomStates(const KeptRandomStates&) = delete;
+  KeptRandomStates& operator=(const KeptRandomStates&) = delete;
+
+ private:
+  const RandomStates saved_;
+};
+
 std::string joined(const std::vector<int32_t>& values, char separator) {
   std::string out;
   for (int32_t v : values) out += (out.empty() ? "" : std::string(1, separator)) + std::to_string(v);
@@ -284,11 +297,7 @@ SimulationTables simulate(const cli::SimulatePlan& plan,
   std::lock_guard<std::mutex> hold(programLock());
   // A simulation starts from a fresh program, as velmora-cli simulate does, and leaves
   // the generator states of the caller's series as they were.
-  const RandomStates saved = randomStates();
-  struct Restore {
-    const RandomStates& states;
-    ~Restore() { randomStates() = states; }
-  } restore{saved};
+  const KeptRandomStates kept;
 
   Workbench bench;
   bench.configure(plan.problem);
@@ -338,11 +347,7 @@ SimulationTables simulate(const cli::SimulatePlan& plan,
 
 Image render(const cli::RenderPlan& plan) {
   std::lock_guard<std::mutex> hold(programLock());
-  const RandomStates saved = randomStates();
-  struct Restore {
-    const RandomStates& states;
-    ~Restore() { randomStates() = states; }
-  } restore{saved};
+  const KeptRandomStates kept;
   Image image;
   cli::RenderPlan own = plan;
   own.picture = &image;
