@@ -140,8 +140,9 @@ TEST(CliRun, RunsAreWrittenAsTheyFinishNotHeldToTheEnd) {
   }
 }
 
-// A SIGTERM that arrives while the outputs are written waits until they are in place: no
-// temporary file stays behind, and every output is whole.
+// A SIGTERM while the outputs are written leaves no temporary file behind. Caught while the
+// tool still waits for the FIFO's reader, it ends the write with nothing put in place;
+// caught once the files are being put in place, it waits until every output is whole.
 TEST(CliSimulate, ASignalWhileTheFilesAreWrittenLeavesNoTemporaryFile) {
   char name[] = "/tmp/velmora-cli-streams-XXXXXX";
   const fs::path dir = mkdtemp(name);
@@ -190,14 +191,18 @@ TEST(CliSimulate, ASignalWhileTheFilesAreWrittenLeavesNoTemporaryFile) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"sim.csv", "sim.json"}));
-  std::ifstream in(csv);
-  std::string header;
-  std::getline(in, header);
-  EXPECT_EQ(header, "pulses,noise,restoring,detection,tuple_recognition");
-  ASSERT_FALSE(received.empty());
-  EXPECT_EQ(received.front(), '{');
-  EXPECT_EQ(received.back(), '\n');
+  if (names == std::vector<std::string>{"sim.json"}) {  // ended while waiting for the reader
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+  } else {
+    EXPECT_EQ(names, (std::vector<std::string>{"sim.csv", "sim.json"}));
+    std::ifstream in(csv);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "pulses,noise,restoring,detection,tuple_recognition");
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received.front(), '{');
+    EXPECT_EQ(received.back(), '\n');
+  }
   fs::remove_all(dir);
 }
 
