@@ -1,0 +1,36 @@
+// The shell's side of the core's reporting: each message the core reports is shown as an
+// OK-only message box on the main window, at once and in order.
+#pragma once
+
+#include "common/report.h"
+#include "common/window.h"
+
+namespace velmora {
+
+// The message box flags a message of `kind` is shown with.
+constexpr unsigned messageBoxFlags(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::kWarning: return kMbOk | kMbIconWarning;
+    case MessageKind::kError: return kMbOk | kMbIconError;
+    case MessageKind::kInformation: return kMbOk | kMbIconInformation;
+    case MessageKind::kPlain: break;
+  }
+  return kMbOk;
+}
+
+inline void showMessage(Window& window, const Message& message) {
+  window.messageBox(message.text, message.caption ? message.caption->c_str() : nullptr,
+                    messageBoxFlags(message.kind));
+}
+
+class WindowReporter : public Reporter {
+ public:
+  explicit WindowReporter(Window& window) : window_(window) {}
+  using Reporter::report;
+  void report(const Message& message) override { showMessage(window_, message); }
+
+ private:
+  Window& window_;
+};
+
+}  // namespace velmora
