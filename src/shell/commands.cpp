@@ -6,7 +6,7 @@
 
 #include "common/system_memory.h"
 #include "shell/dialogs.h"
-#include "shell/format.h"
+#include "common/format.h"
 #include "shell/pipeline.h"
 
 namespace velmora {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/format.h"
+#include "common/format.h"
 #include "shell/resources.h"
 
 namespace velmora {

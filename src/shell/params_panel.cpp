@@ -6,7 +6,7 @@
 #include "graphics/params_panel_view.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
-#include "shell/format.h"
+#include "common/format.h"
 #include "shell/pipeline.h"
 
 namespace velmora {

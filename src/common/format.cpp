@@ -1,4 +1,4 @@
-#include "shell/format.h"
+#include "common/format.h"
 
 #include <cstdarg>
 #include <cstdio>

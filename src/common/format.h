@@ -1,4 +1,4 @@
-// printf-style formatting into a std::string, for the texts the shell shows.
+// printf-style formatting into a std::string of whatever length the text needs.
 #pragma once
 
 #include <string>
