@@ -8,14 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "model/random.h"
-#include "model/subsets.h"
+#include "model/problem_types.h"
+#include "model/subset_modes.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
+#include "support/simulation_trace.h"
 
 namespace velmora {
 namespace {
 
+using testing::expectSameRun;
 using testing::FakeWindow;
 
 // The shares of one run as processes would exchange them. The share that ends last brings
@@ -57,21 +59,8 @@ class CyclicShare : public SimulationShare {
   int index_;
 };
 
-struct Trace {
-  int result = 0;
-  uint16_t complete = 0;
-  std::vector<int32_t> tables;
-  uint16_t noiseSeed = 0;
-  std::vector<uint16_t> states;
-  std::vector<std::string> messages;
-};
-
-struct Problem {
-  uint16_t seriesType;
-  uint16_t taskType;
-  uint16_t savedLevel;
-  uint16_t subsetMode;
-};
+using Problem = testing::TraceProblem;
+using Trace = testing::SimulationTrace;
 
 class SharedSimulation : public ::testing::Test {
  protected:
@@ -85,50 +74,14 @@ class SharedSimulation : public ::testing::Test {
   // Runs `problem` from a fresh program over 2 pulse counts from `firstPulses`, noise
   // levels 0 and 40 and 5 repeats, as share `index` of `board` (null: the whole run).
   Trace run(const Problem& p, int16_t firstPulses, Board* board, int index, uint16_t threads) {
-    resetRandomStates();
-    Trace t;
-    SeriesHeader* series =
-        getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 60, 200, nullptr);
-    EXPECT_NE(series, nullptr);
-    if (p.taskType == 40) {
-      const std::vector<int32_t> a{1, 2}, b{3, 4, 5}, c{6, 7};
-      const int32_t sizes[] = {2, 3, 2};
-      const int32_t* rows[] = {a.data(), b.data(), c.data()};
-      EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, p.subsetMode,
-                                                    1, series),
-                1);
-    } else if (p.taskType == 36) {
-      const int32_t subset[] = {2, 5, 9};
-      EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, p.subsetMode, 1, series), 1);
-    }
-    const int32_t repeats = 5;
-    RestErrorHeader* errors = getRestErrHeader(w, 2, 2, repeats, nullptr);
-    EXPECT_EQ(initRestErrHeader(w, 2, firstPulses, 1, 2, 0, 40, repeats, errors), 1);
-    SimulationContext context;
-    context.noiseSeed = kInitialNoiseSeed;
-    context.subsetProceeding = 2;
-    context.clock = [] { return 0; };
-    context.threads = threads;
     Board alone;
     CyclicShare share(board ? *board : alone, index);
-    if (board != nullptr) context.share = &share;
-    const std::vector<uint16_t> required{1, 2, 3};
-    t.result = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 3, required.data(),
-                                  p.seriesType, p.taskType, p.savedLevel, p.savedLevel, series,
-                                  context);
-    t.complete = errors->ifComplete;
-    for (int k = 0; k < 6; ++k)
-      for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) t.tables.push_back(errors->lpErrors[k][i][j]);
-    t.noiseSeed = context.noiseSeed;
-    const RandomStates& s = randomStates();
-    t.states = {s.alphabet, s.cutStart, s.cutEnd, s.position, s.pulseCount, s.subsetPlace,
-                s.subsetRepeat};
-    for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
-    w.clear();
-    freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
-    return t;
+    testing::TraceRun how;
+    how.threads = threads;
+    how.firstPulses = firstPulses;
+    how.observed = false;
+    if (board != nullptr) how.share = &share;
+    return testing::traceSimulation(w, alphabet, p, how);
   }
 
   // The whole run split into `shares` shares; the trace of the first share, which ends last.
@@ -146,21 +99,18 @@ class SharedSimulation : public ::testing::Test {
   PulseHeader alphabet[kAlphabetSize];
 };
 
-void expectSameRun(const Trace& a, const Trace& b, const std::string& what) {
-  EXPECT_EQ(a.result, b.result) << what;
-  EXPECT_EQ(a.complete, b.complete) << what;
-  EXPECT_EQ(a.tables, b.tables) << what;
-  EXPECT_EQ(a.noiseSeed, b.noiseSeed) << what;
-  EXPECT_EQ(a.states, b.states) << what;
-  EXPECT_EQ(a.messages, b.messages) << what;
-}
-
 // Fixed and unfixed counts, the etalon odometer, tuples under the random subset modes
 // (whose draws vary from series to series), and more shares than repeats.
 TEST_F(SharedSimulation, EveryNumberOfSharesGivesTheRunMadeAlone) {
   const Problem problems[] = {
-      {2, 2, 75, 0}, {1, 4, 100, 0}, {8, 1, 60, 0}, {4, 2, 100, 0},
-      {36, 36, 100, 3}, {36, 40, 100, 5}, {40, 36, 100, 1}, {40, 40, 100, 4},
+      {kSeriesFixedCutoff, kTaskRecognition, 75, 0},
+      {kSeriesFixedWhole, kTaskJoint, 100, 0},
+      {kSeriesUnfixedCutoff, kTaskDetection, 60, 0},
+      {kSeriesUnfixedWhole, kTaskRecognition, 100, 0},
+      {kSeriesFixedTuples, kTaskTupleDetection, 100, kSubsetMultipleRandom},
+      {kSeriesFixedTuples, kTaskTupleRecognition, 100, kSubsetShiftedComplete},
+      {kSeriesUnfixedTuples, kTaskTupleDetection, 100, kSubsetSingleRandom},
+      {kSeriesUnfixedTuples, kTaskTupleRecognition, 100, kSubsetComplete},
   };
   for (const Problem& p : problems) {
     const std::string what =
@@ -177,12 +127,15 @@ TEST_F(SharedSimulation, EveryNumberOfSharesGivesTheRunMadeAlone) {
 // second pulse count is refused with a message and the series before it is processed
 // again, so a share must hold the series a run alone holds there.
 TEST_F(SharedSimulation, RefusedSynthesesProcessTheSeriesOfTheRunAlone) {
-  for (const Problem& p : {Problem{1, 4, 100, 0}, Problem{40, 40, 100, 3}}) {
+  for (const Problem& p : {Problem{kSeriesFixedWhole, kTaskJoint, 100, 0},
+                           Problem{kSeriesUnfixedTuples, kTaskTupleRecognition, 100,
+                                   kSubsetMultipleRandom}}) {
     const Trace alone = run(p, 5, nullptr, 0, 1);
     ASSERT_EQ(alone.messages.size(), 10u);
     for (int shares : {2, 3, 4})
       expectSameRun(alone, runInShares(p, 5, shares),
-                    "task " + std::to_string(p.taskType) + ", " + std::to_string(shares) + " shares");
+                    "task " + std::to_string(p.taskType) + ", " + std::to_string(shares) +
+                        " shares");
   }
 }
 
