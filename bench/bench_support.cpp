@@ -2,6 +2,7 @@
 
 #include "model/problem_types.h"
 #include "model/random.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 
 namespace velmora::bench {
@@ -34,7 +35,8 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
   resetRandomStates();
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, kTmin, kTmax, length, nullptr);
   if (!tuple.empty())
-    addSubsetToSeriesHeader(window, tuple.data(), static_cast<int32_t>(tuple.size()), 4, 1, header);
+    addSubsetToSeriesHeader(window, tuple.data(), static_cast<int32_t>(tuple.size()),
+                            kSubsetComplete, 1, header);
   const size_t room = std::max<size_t>(header->wMaxPulses, pulses);
   std::vector<uint16_t> full(room);
   for (size_t k = 0; k < room; ++k) full[k] = sequence[k % sequence.size()];

@@ -67,7 +67,7 @@ struct Series {
 // The default statistical simulation: recognition on a fixed number of cut-off pulses,
 // L 1200, pulse counts 6..30, noise levels 0, 5, .., 140, `repeats` repeats, 20 etalons,
 // saved level 75, on `threads` threads (0: all cores). Returns the driver's result;
-// `checksum` gets a digest of the tables. With a share, only this process's part of the
+// `checksum` gets a digest of the tables. With a share, only this process's share of the
 // run.
 struct SimulationRun {
   int result = 0;
@@ -77,19 +77,18 @@ struct SimulationRun {
 SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads,
                                    SimulationShare* share = nullptr);
 
-// Part `part` of a run made in `parts` parts (every parts-th repeat), on its own: the
-// combining step finds no other part, so the run ends incomplete. `parts` 0 takes no
-// repeat at all: what a process pays to pass over the repeats of the others.
-class PartShare : public SimulationShare {
+// The first share of a run split `shares` ways (every shares-th repeat from the first), on
+// its own: the combining step finds no other share, so the run ends incomplete. `shares` 0
+// takes no repeat at all: what a process pays to pass over the repeats of the others.
+class FirstShare : public SimulationShare {
  public:
-  PartShare(int64_t parts, int64_t part) : parts_(parts), part_(part) {}
-  bool takes(int64_t repeat) const override { return parts_ > 0 && repeat % parts_ == part_; }
+  explicit FirstShare(int64_t shares) : shares_(shares) {}
+  bool takes(int64_t repeat) const override { return shares_ > 0 && repeat % shares_ == 0; }
   void repeatDone(int64_t, bool, const std::vector<KeptMessage>&) override {}
   bool combine(Window&, std::vector<GridPointSums>&, bool) override { return false; }
 
  private:
-  int64_t parts_;
-  int64_t part_;
+  int64_t shares_;
 };
 
 }  // namespace velmora::bench

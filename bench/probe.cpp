@@ -3,7 +3,7 @@
 //   velmora_probe plain <L>             the same with the plain search
 //   velmora_probe simulate <threads> [repeats]
 //                                       the default simulation (100 repeats unless given)
-//   velmora_probe part <parts> [repeats]
+//   velmora_probe share <shares> [repeats]
 //                                       the first share of the default simulation split that many
 //                                       ways, on one thread; 0 ways: passing over every
 //                                       repeat, making none
@@ -30,7 +30,7 @@ long peakKilobytes() {
 int usage() {
   std::fprintf(stderr,
                "usage: velmora_probe search <L> | plain <L> | simulate <threads> [repeats] | "
-               "part <parts> [repeats]\n");
+               "share <shares> [repeats]\n");
   return 2;
 }
 
@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
     std::printf("%s recognition: L %u, M %u, recognised %d, %.3f s, messages %d\n",
                 mode.c_str(), length, s.header->wImpulseQuantity, found, seconds,
                 s.window.messages);
-  } else if (mode == "part") {
+  } else if (mode == "share") {
     const int32_t repeats = argc > 3 ? static_cast<int32_t>(std::strtol(argv[3], nullptr, 10)) : 100;
-    PartShare share(value, 0);
+    FirstShare share(value);
     const SimulationRun run = runDefaultSimulation(repeats, 1, &share);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

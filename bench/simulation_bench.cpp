@@ -70,13 +70,13 @@ void BM_RepeatPassedOver(benchmark::State& state) {
 }
 BENCHMARK(BM_RepeatPassedOver)->Unit(benchmark::kMicrosecond);
 
-// The first share of the default simulation split `parts` ways, on one thread: what one process
-// of a run over `parts` processes computes. That share passes over every repeat and makes
-// none: the share of the run that every process repeats.
-void BM_DefaultSimulationPart(benchmark::State& state) {
+// The first share of the default simulation split `shares` ways, on one thread: what one
+// process of a run over `shares` processes computes. With 0 shares it passes over every
+// repeat and makes none: the work of the run that every process repeats.
+void BM_DefaultSimulationShare(benchmark::State& state) {
   const int32_t repeats = static_cast<int32_t>(state.range(0));
-  const int64_t parts = state.range(1);
-  PartShare share(parts, 0);
+  const int64_t shares = state.range(1);
+  FirstShare share(shares);
   SimulationRun run;
   for (auto _ : state) run = runDefaultSimulation(repeats, 1, &share);
   state.counters["series"] = static_cast<double>(run.series);
@@ -84,8 +84,8 @@ void BM_DefaultSimulationPart(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(run.series),
                          benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-// Arguments: repeats, parts.
-BENCHMARK(BM_DefaultSimulationPart)
+// Arguments: repeats, shares.
+BENCHMARK(BM_DefaultSimulationShare)
     ->Args({100, 0})
     ->Args({100, 2})
     ->Args({100, 8})

@@ -12,6 +12,7 @@
 #include "graphics/statistics_view.h"
 #include "model/problem_types.h"
 #include "model/random.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 
 namespace velmora::bench {
@@ -44,8 +45,8 @@ struct Simulated {
         sizes.push_back(static_cast<int32_t>(p.size()));
         rows.push_back(p.data());
       }
-      addSomeSelectedSubsetToSeriesHeader(window, sizes.data(), rows.data(), 4, 10, 10, 1, 4, 1,
-                                          series);
+      addSomeSelectedSubsetToSeriesHeader(window, sizes.data(), rows.data(), 4, 10, 10, 1,
+                                          kSubsetComplete, 1, series);
     }
     const uint16_t least = series->wMinPulses;
     const uint16_t counts = static_cast<uint16_t>(series->wMaxPulses - least + 1);

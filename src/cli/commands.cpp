@@ -32,13 +32,13 @@ int refused(std::ostream& err, const std::string& what) {
 
 Json numbers(const std::vector<int32_t>& values) { return Json(values); }
 
-// The application, started as the program starts, with the problem of the options set up:
+// The workbench, started as the program starts, with the problem of the options set up:
 // series type and task type by their menu commands, the required etalons through
 // " New pulses... " and the subsets through the selection view's OK.
-class Session {
+class Workbench {
  public:
-  explicit Session(std::ostream& err) : window(err) {}
-  ~Session() {
+  explicit Workbench(std::ostream& err) : window(err) {}
+  ~Workbench() {
     if (state.running) shutDown(window, state);
   }
 
@@ -120,17 +120,17 @@ void reportCreateAdjustments(const CreateRequest& request, const AppState& s, st
 }  // namespace
 
 int alphabetCommand(bool json, std::ostream& out, std::ostream& err) {
-  Session session(err);
-  if (!session.start()) return refused(err, "start-up");
-  out << (json ? dumpJson(alphabetJson(session.state)) : alphabetText(session.state));
+  Workbench workbench(err);
+  if (!workbench.start()) return refused(err, "start-up");
+  out << (json ? dumpJson(alphabetJson(workbench.state)) : alphabetText(workbench.state));
   return kExitDone;
 }
 
 int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
-  Session session(err);
-  AppState& s = session.state;
-  if (!session.start()) return refused(err, "start-up");
-  session.selectProblem(plan.problem);
+  Workbench workbench(err);
+  AppState& s = workbench.state;
+  if (!workbench.start()) return refused(err, "start-up");
+  workbench.selectProblem(plan.problem);
 
   const struct {
     const std::optional<int32_t>& value;
@@ -142,21 +142,22 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   for (const auto& sel : selectors) {
     if (!sel.value) continue;
     const int32_t position = selectorPosition(s, sel.selector, *sel.value);
-    if (!chooseSelectorValue(session.window, s, sel.selector, position))
+    if (!chooseSelectorValue(workbench.window, s, sel.selector, position))
       return refused(err, std::string("the selector value of ") + sel.name);
   }
-  if (!session.setRequiredEtalons(plan.problem)) return refused(err, "the list of required etalons");
-  if (!session.attachSubsets(plan.problem)) return refused(err, "the subset selection");
-  session.window.takeMessages();
+  if (!workbench.setRequiredEtalons(plan.problem))
+    return refused(err, "the list of required etalons");
+  if (!workbench.attachSubsets(plan.problem)) return refused(err, "the subset selection");
+  workbench.window.takeMessages();
 
   Json options;
-  session.describeProblem(plan.problem, options);
+  workbench.describeProblem(plan.problem, options);
   options["length"] = s.seriesLengthTable[s.dwSeriesLengthIndex];
   options["noise"] = s.noiseTable[s.dwNoiseIndex];
   options["lost"] = s.lostTable[s.dwLostIndex];
   options["next"] = plan.next;
   options["same"] = plan.same;
-  session.describeSubsets(plan.problem, options);
+  workbench.describeSubsets(plan.problem, options);
 
   // Each run is written as soon as it is done, so that memory stays bounded however many
   // runs there are; the JSON document is put together from the runs' own compact dumps,
@@ -169,8 +170,8 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     ++written;
   };
   auto process = [&](int command) -> std::optional<std::string> {
-    if (!runProcessingCommand(session.window, s, command)) return std::nullopt;
-    const std::vector<ShownMessage> messages = session.window.takeMessages();
+    if (!runProcessingCommand(workbench.window, s, command)) return std::nullopt;
+    const std::vector<ShownMessage> messages = workbench.window.takeMessages();
     if (plan.json)
       return runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace);
     return runText(s, static_cast<int>(written) + 1, commandName(command)) + "\n";
@@ -181,10 +182,10 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   std::optional<std::string> created;
   if (plan.create) {
     for (const CreateValue& v : plan.create->values)
-      session.window.setDialogText(v.dialogId, v.controlId, v.text);
+      workbench.window.setDialogText(v.dialogId, v.controlId, v.text);
     created = process(kCmdCreateSeries);
     if (!created) return refused(err, commandName(kCmdCreateSeries));
-    options["create"] = createValues(session.window, s);
+    options["create"] = createValues(workbench.window, s);
     reportCreateAdjustments(*plan.create, s, err);
   }
   if (plan.json) {
@@ -214,15 +215,16 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
 
 int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& out,
                     std::ostream& err, Processes* processes) {
-  Session session(err);
-  AppState& s = session.state;
-  if (!session.start()) return refused(err, "start-up");
-  session.selectProblem(plan.problem);
-  if (!session.setRequiredEtalons(plan.problem)) return refused(err, "the list of required etalons");
-  if (!session.attachSubsets(plan.problem)) return refused(err, "the subset selection");
+  Workbench workbench(err);
+  AppState& s = workbench.state;
+  if (!workbench.start()) return refused(err, "start-up");
+  workbench.selectProblem(plan.problem);
+  if (!workbench.setRequiredEtalons(plan.problem))
+    return refused(err, "the list of required etalons");
+  if (!workbench.attachSubsets(plan.problem)) return refused(err, "the subset selection");
 
   for (const CreateValue& v : plan.dialogValues)
-    session.window.setDialogText(v.dialogId, v.controlId, v.text);
+    workbench.window.setDialogText(v.dialogId, v.controlId, v.text);
   if (plan.clock) {
     const int32_t seconds = static_cast<int32_t>(*plan.clock);
     s.simClock = [seconds] { return seconds; };
@@ -239,7 +241,7 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
   }
   {
     InterruptGuard guard;
-    handleCommand(session.window, s, kCmdSimulation);
+    handleCommand(workbench.window, s, kCmdSimulation);
     reporter.finish();
     s.simObserver = nullptr;
     s.simShare = nullptr;
@@ -257,8 +259,8 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
   if (!lead) return kExitDone;
 
   Json options;
-  session.describeProblem(plan.problem, options);
-  session.describeSubsets(plan.problem, options);
+  workbench.describeProblem(plan.problem, options);
+  workbench.describeSubsets(plan.problem, options);
   options["length"] = s.dwSeriesLengthCur;
   options["tmin"] = s.wTmin;
   options["tmax"] = s.wTmax;
@@ -293,11 +295,11 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
 
 namespace {
 
-int render(Session& session, const RenderPlan& plan, std::ostream& err) {
-  AppState& s = session.state;
-  ScriptedWindow& window = session.window;
-  if (!session.start()) return refused(err, "start-up");
-  session.selectProblem(plan.run.problem);
+int render(Workbench& workbench, const RenderPlan& plan, std::ostream& err) {
+  AppState& s = workbench.state;
+  ScriptedWindow& window = workbench.window;
+  if (!workbench.start()) return refused(err, "start-up");
+  workbench.selectProblem(plan.run.problem);
 
   const DrawingChoice& d = plan.drawing;
   if (d.any()) {
@@ -334,8 +336,9 @@ int render(Session& session, const RenderPlan& plan, std::ostream& err) {
     if (!chooseSelectorValue(window, s, sel.selector, position))
       return refused(err, std::string("the selector value of ") + sel.name);
   }
-  if (!session.setRequiredEtalons(run.problem)) return refused(err, "the list of required etalons");
-  if (!session.attachSubsets(run.problem)) return refused(err, "the subset selection");
+  if (!workbench.setRequiredEtalons(run.problem))
+    return refused(err, "the list of required etalons");
+  if (!workbench.attachSubsets(run.problem)) return refused(err, "the subset selection");
 
   if (run.create) {
     for (const CreateValue& v : run.create->values)
@@ -388,12 +391,12 @@ int render(Session& session, const RenderPlan& plan, std::ostream& err) {
 int renderCommand(const RenderPlan& plan, std::ostream& err) {
   // A picture taken is all the output; the messages shown on the way are written only
   // when the picture could not be taken, before the reason.
-  Session session(err);
-  session.window.holdMessages(true);
+  Workbench workbench(err);
+  workbench.window.holdMessages(true);
   std::ostringstream reason;
-  const int status = render(session, plan, reason);
+  const int status = render(workbench, plan, reason);
   if (status != kExitDone) {
-    for (const ShownMessage& m : session.window.takeMessages()) {
+    for (const ShownMessage& m : workbench.window.takeMessages()) {
       err << m.caption << ": " << m.text;
       if (m.text.empty() || m.text.back() != '\n') err << '\n';
     }

@@ -11,6 +11,7 @@
 #include "model/alphabet.h"
 #include "model/problem_types.h"
 #include "model/series.h"
+#include "model/subset_modes.h"
 #include "model/subset_selection.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
@@ -238,7 +239,7 @@ struct AppState {
   uint32_t dwGraphMode = 2;
 
   // Subset settings (dialog 111).
-  uint32_t dwSubsetEmploymentMode = 4;
+  uint32_t dwSubsetEmploymentMode = kSubsetComplete;
   uint32_t dwSubsetInitPosition = 1;
   uint32_t dwSubsetProceedingMode = 1;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/format.h"
+#include "model/subset_modes.h"
 #include "shell/resources.h"
 
 namespace velmora {
@@ -188,9 +189,11 @@ int okSimulation(Window& window, AppState& s, const DialogControls& c) {
   return 1;
 }
 
-constexpr Radio kEmploymentRadios[] = {
-    {kIdcSingleRandom, 1}, {kIdcSingleFixed, 2}, {kIdcMultipleRandom, 3},
-    {kIdcComplete, 4},     {kIdcShiftedComplete, 5}};
+constexpr Radio kEmploymentRadios[] = {{kIdcSingleRandom, kSubsetSingleRandom},
+                                        {kIdcSingleFixed, kSubsetSingleFixed},
+                                        {kIdcMultipleRandom, kSubsetMultipleRandom},
+                                        {kIdcComplete, kSubsetComplete},
+                                        {kIdcShiftedComplete, kSubsetShiftedComplete}};
 constexpr Radio kProceedingRadios[] = {{kIdcProceedComplete, 1},
                                                             {kIdcProceedShifted, 2}};
 constexpr Radio kHighlightRadios[] = {

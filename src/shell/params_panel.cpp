@@ -32,33 +32,34 @@ bool inside(const CellRect& r, int32_t x, int32_t y) {
 // Pointer positions arrive as signed 16-bit values.
 int32_t pointer(int32_t v) { return std::clamp<int32_t>(v, INT16_MIN, INT16_MAX); }
 
-enum class Part { kNone, kFirstTo, kLastFrom, kTmin, kTmax };
+// What the pointer can drag on the panel: the two range handles and the Tmin and Tmax lines.
+enum class Handle { kNone, kFirstTo, kLastFrom, kTmin, kTmax };
 
-// The draggable part under the pointer, in the order the clicks test them.
-Part partAt(const ParamsHeader& p, int32_t x, int32_t y) {
-  if (inside(p.firstToHandle, x, y)) return Part::kFirstTo;
-  if (inside(p.lastFromHandle, x, y)) return Part::kLastFrom;
+// The drag handle under the pointer, in the order the clicks test them.
+Handle handleAt(const ParamsHeader& p, int32_t x, int32_t y) {
+  if (inside(p.firstToHandle, x, y)) return Handle::kFirstTo;
+  if (inside(p.lastFromHandle, x, y)) return Handle::kLastFrom;
   // A tolerance of 0 means no plot was drawn, so there is no line to hit.
   if (p.dwTminTolerance > 0 && withinLineTolerance(p.tminLine, p.dwTminTolerance, x, y))
-    return Part::kTmin;
+    return Handle::kTmin;
   if (p.dwTmaxTolerance > 0 && withinLineTolerance(p.tmaxLine, p.dwTmaxTolerance, x, y))
-    return Part::kTmax;
-  return Part::kNone;
+    return Handle::kTmax;
+  return Handle::kNone;
 }
 
-Part hovered(const ParamsHeader& p) {
-  if (p.dwHoverFirstTo) return Part::kFirstTo;
-  if (p.dwHoverLastFrom) return Part::kLastFrom;
-  if (p.dwHoverTmin) return Part::kTmin;
-  if (p.dwHoverTmax) return Part::kTmax;
-  return Part::kNone;
+Handle hovered(const ParamsHeader& p) {
+  if (p.dwHoverFirstTo) return Handle::kFirstTo;
+  if (p.dwHoverLastFrom) return Handle::kLastFrom;
+  if (p.dwHoverTmin) return Handle::kTmin;
+  if (p.dwHoverTmax) return Handle::kTmax;
+  return Handle::kNone;
 }
 
-void setHover(ParamsHeader& p, Part part) {
-  p.dwHoverFirstTo = part == Part::kFirstTo;
-  p.dwHoverLastFrom = part == Part::kLastFrom;
-  p.dwHoverTmin = part == Part::kTmin;
-  p.dwHoverTmax = part == Part::kTmax;
+void setHover(ParamsHeader& p, Handle handle) {
+  p.dwHoverFirstTo = handle == Handle::kFirstTo;
+  p.dwHoverLastFrom = handle == Handle::kLastFrom;
+  p.dwHoverTmin = handle == Handle::kTmin;
+  p.dwHoverTmax = handle == Handle::kTmax;
 }
 
 bool dragging(const ParamsHeader& p) {
@@ -118,11 +119,11 @@ void leavePanel(Window& window, AppState& s, bool ok) {
     s.dwPendingNoise = 0;
   }
   if (ParamsHeader* p = s.lpParamsHeader) {
-    if (hovered(*p) != Part::kNone) {
+    if (hovered(*p) != Handle::kNone) {
       window.setCursor(Cursor::kArrow);
       window.releaseCapture();
     }
-    setHover(*p, Part::kNone);
+    setHover(*p, Handle::kNone);
     endDrags(*p);
     p->dwPartialRepaint = 0;
   }
@@ -243,20 +244,20 @@ bool seriesParametersButtonDown(Window& window, AppState& state, int32_t x, int3
       return true;
     }
   }
-  switch (partAt(*p, x, y)) {
-    case Part::kFirstTo:
+  switch (handleAt(*p, x, y)) {
+    case Handle::kFirstTo:
       p->dwDragFirstTo = 1;
       return true;
-    case Part::kLastFrom:
+    case Handle::kLastFrom:
       p->dwDragLastFrom = 1;
       return true;
-    case Part::kTmin:
+    case Handle::kTmin:
       p->dwDragTmin = 1;
       return true;
-    case Part::kTmax:
+    case Handle::kTmax:
       p->dwDragTmax = 1;
       return true;
-    case Part::kNone:
+    case Handle::kNone:
       break;
   }
   return false;
@@ -281,17 +282,17 @@ void seriesParametersMouseMove(Window& window, AppState& state, int32_t x, int32
     if (dragTo(*p, x, y)) repaintPanel(window, *p);
     return;
   }
-  const Part was = hovered(*p);
-  const Part now = partAt(*p, x, y);
+  const Handle was = hovered(*p);
+  const Handle now = handleAt(*p, x, y);
   if (now == was) return;
   setHover(*p, now);
-  if (now == Part::kNone) {
+  if (now == Handle::kNone) {
     window.setCursor(Cursor::kArrow);
     window.releaseCapture();
     return;
   }
-  if (was == Part::kNone) window.setCapture();
-  window.setCursor(now == Part::kFirstTo || now == Part::kLastFrom ? Cursor::kSizeNS
+  if (was == Handle::kNone) window.setCapture();
+  window.setCursor(now == Handle::kFirstTo || now == Handle::kLastFrom ? Cursor::kSizeNS
                                                                    : Cursor::kSizeNWSE);
 }
 

@@ -12,6 +12,7 @@
 #include "graphics/raster_canvas.h"
 #include "graphics/thumbnail.h"
 #include "model/problem_types.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 #include "support/fake_window.h"
 #include "support/recording_canvas.h"
@@ -301,8 +302,8 @@ TEST_F(ResultsView, PatternRowsFollowTheLayoutAndShowTheRecognisedAndTheMadeTupl
   const int32_t sizes[] = {3, 2};
   const int32_t first[] = {1, 2, 3}, second[] = {3, 1};
   const int32_t* rows[] = {first, second};
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, 4, 1,
-                                                series.get()),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, kSubsetComplete,
+                                                1, series.get()),
             1);
   series->wFoundTuple = 2;
   in.patternMade = 1;
@@ -387,8 +388,8 @@ TEST_F(ResultsView, ThePatternListLeavesTheEtalonBoxUncovered) {
   const int32_t sizes[] = {3, 2};
   const int32_t first[] = {1, 2, 3}, second[] = {3, 1};
   const int32_t* rows[] = {first, second};
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, 4, 1,
-                                                series.get()),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, kSubsetComplete,
+                                                1, series.get()),
             1);
   rank(1, kSeriesUnfixedTuples, kTaskTupleRecognition);
   // Twenty etalons in use: ten rows of thumbnails would reach the area's bottom.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/problem_types.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 #include "support/allocation_hook.h"
 #include "support/fake_window.h"
@@ -224,8 +225,8 @@ TEST_F(StatisticsView, CorrelationsOfTheEtalonsInUseAndOfThePatternTuples) {
   const int32_t sizes[] = {1, 1};
   const int32_t first[] = {1}, second[] = {2};
   const int32_t* rows[] = {first, second};
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, 4, 1,
-                                                series.get()),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, kSubsetComplete,
+                                                1, series.get()),
             1);
   st = signalStatistics(in);
   EXPECT_EQ(st.energy, 14);
@@ -235,8 +236,8 @@ TEST_F(StatisticsView, CorrelationsOfTheEtalonsInUseAndOfThePatternTuples) {
   const int32_t both[] = {1, 2};
   const int32_t two[] = {2};
   const int32_t* one[] = {both};
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, two, one, 1, 10, 10, 1, 4, 1,
-                                                series.get()),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, two, one, 1, 10, 10, 1, kSubsetComplete,
+                                                1, series.get()),
             1);
   st = signalStatistics(in);
   EXPECT_EQ(st.energy, 14);
@@ -396,8 +397,8 @@ TEST_F(StatisticsView, PatternTuplesUnderTheTimesKeepTheirRowsForTheMouse) {
   const int32_t sizes[] = {3, 2};
   const int32_t first[] = {1, 2, 3}, second[] = {3, 1};
   const int32_t* rows[] = {first, second};
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, 4, 1,
-                                                series.get()),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(window, sizes, rows, 2, 10, 10, 1, kSubsetComplete,
+                                                1, series.get()),
             1);
   draw(kGraphRecognitionComponentwise);
   // Gaps 2 (my 11, mx 12); etalon box thumbnails 60 high; width (50 + 2) 3 + 3 = 159;

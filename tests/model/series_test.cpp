@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 #include "model/texts.h"
 #include "model_fixture.h"
@@ -205,19 +206,19 @@ class SubsetModeTest : public SeriesTest {
 };
 
 TEST_F(SubsetModeTest, FixedAndCompleteModes) {
-  // Mode 2 at position 1 with at least Q entries: the first Q entries.
-  EXPECT_EQ(run({3, 4, 5, 6, 7, 8, 10, 11}, 2, 1, 6),
+  // Single fixed at position 1 with at least Q entries: the first Q entries.
+  EXPECT_EQ(run({3, 4, 5, 6, 7, 8, 10, 11}, kSubsetSingleFixed, 1, 6),
             (std::vector<uint16_t>{3, 4, 5, 6, 7, 8}));
-  // Mode 2 at position 3: later entries only, the rest keeps the caller's values.
-  EXPECT_EQ(run({3, 4}, 2, 3, 6), (std::vector<uint16_t>{9, 9, 3, 4, 9, 9}));
+  // Single fixed at position 3: later entries only, the rest keeps the caller's values.
+  EXPECT_EQ(run({3, 4}, kSubsetSingleFixed, 3, 6), (std::vector<uint16_t>{9, 9, 3, 4, 9, 9}));
   // A position of 0 counts as the first pulse (never the entry before the sequence).
-  EXPECT_EQ(run({3, 4}, 2, 0, 6), (std::vector<uint16_t>{3, 4, 9, 9, 9, 9}));
-  // Mode 4: the subset repeated to the end.
-  EXPECT_EQ(run({2, 4, 6}, 4, 1, 8), (std::vector<uint16_t>{2, 4, 6, 2, 4, 6, 2, 4}));
-  EXPECT_EQ(run({2, 4, 6}, 4, 4, 8), (std::vector<uint16_t>{9, 9, 9, 2, 4, 6, 2, 4}));
+  EXPECT_EQ(run({3, 4}, kSubsetSingleFixed, 0, 6), (std::vector<uint16_t>{3, 4, 9, 9, 9, 9}));
+  // Complete: the subset repeated to the end.
+  EXPECT_EQ(run({2, 4, 6}, kSubsetComplete, 1, 8), (std::vector<uint16_t>{2, 4, 6, 2, 4, 6, 2, 4}));
+  EXPECT_EQ(run({2, 4, 6}, kSubsetComplete, 4, 8), (std::vector<uint16_t>{9, 9, 9, 2, 4, 6, 2, 4}));
   // Unknown modes and positions past the end leave the sequence alone.
   EXPECT_EQ(run({2, 4, 6}, 6, 1, 8), std::vector<uint16_t>(8, 9));
-  EXPECT_EQ(run({2, 4, 6}, 4, 12, 8), std::vector<uint16_t>(8, 9));
+  EXPECT_EQ(run({2, 4, 6}, kSubsetComplete, 12, 8), std::vector<uint16_t>(8, 9));
   EXPECT_TRUE(window.messages.empty());
 }
 
@@ -225,10 +226,10 @@ TEST_F(SubsetModeTest, RandomModesPlaceWholeCopies) {
   const std::vector<int32_t> subset{3, 4, 5};
   bool movedAway = false;
   for (int i = 0; i < 20; ++i) {
-    const std::vector<uint16_t> single = run(subset, 1, 1, 12);
+    const std::vector<uint16_t> single = run(subset, kSubsetSingleRandom, 1, 12);
     EXPECT_EQ(copies(single, subset), 1);
     movedAway = movedAway || single[0] == 9;
-    const std::vector<uint16_t> multiple = run(subset, 3, 2, 12);
+    const std::vector<uint16_t> multiple = run(subset, kSubsetMultipleRandom, 2, 12);
     EXPECT_GE(copies(multiple, subset), 1);
     EXPECT_EQ(multiple[0], 9);
     EXPECT_NE(multiple.back(), 9);  // passes repeat until the sequence is full
@@ -239,7 +240,7 @@ TEST_F(SubsetModeTest, RandomModesPlaceWholeCopies) {
   // last one that still holds the whole subset (Q - S), and none beyond.
   std::set<size_t> starts;
   for (int i = 0; i < 200; ++i) {
-    const std::vector<uint16_t> single = run(subset, 1, 1, 7);
+    const std::vector<uint16_t> single = run(subset, kSubsetSingleRandom, 1, 7);
     size_t start = 0;
     while (start < single.size() && single[start] == 9) ++start;
     starts.insert(start);
@@ -251,7 +252,7 @@ TEST_F(SubsetModeTest, ShiftedCompleteModeIsARotation) {
   const std::vector<int32_t> subset{3, 4, 5};
   bool seen[3] = {false, false, false};
   for (int i = 0; i < 30; ++i) {
-    const std::vector<uint16_t> sequence = run(subset, 5, 1, 10);
+    const std::vector<uint16_t> sequence = run(subset, kSubsetShiftedComplete, 1, 10);
     int shift = 0;
     while (shift < 3 && sequence[0] != subset[shift]) ++shift;
     ASSERT_LT(shift, 3);
@@ -271,7 +272,7 @@ TEST_F(SubsetModeTest, LongSubsetIsBoundedByTheStoredEntries) {
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 150, header);
   ASSERT_EQ(header->wMaxPulses, 4);
   const std::vector<int32_t> subset{11, 12, 13, 14, 15, 16};
-  for (uint16_t mode = 1; mode <= 5; ++mode) {
+  for (uint16_t mode = kSubsetSingleRandom; mode <= kSubsetShiftedComplete; ++mode) {
     addSubsetToSeriesHeader(window, subset.data(), 6, mode, 1, header);
     EXPECT_EQ(header->wSubsetSize, 6);
     EXPECT_EQ(header->wSubsetStored, 4);
@@ -396,19 +397,19 @@ TEST_F(SeriesTest, SubsetSurvivesReallocationWhenItFits) {
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 150, nullptr);
   ASSERT_EQ(header->wMaxPulses, 4);
   const int32_t subset[] = {3, 4, 5, 6, 7};
-  addSubsetToSeriesHeader(window, subset, 5, 4, 2, header);
+  addSubsetToSeriesHeader(window, subset, 5, kSubsetComplete, 2, header);
   ASSERT_EQ(header->wSubsetStored, 4);
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 1200, header);
   EXPECT_EQ(header->wSubsetSize, 5);
   EXPECT_EQ(header->wSubsetStored, 4);
-  EXPECT_EQ(header->wSubsetMode, 4);
+  EXPECT_EQ(header->wSubsetMode, kSubsetComplete);
   EXPECT_EQ(header->wSubsetPosition, 2);
   EXPECT_EQ(toVector(header->lpSubset, 5), (std::vector<int16_t>{3, 4, 5, 6, 0}));
 
   // A subset longer than the new greatest count is not carried over: the header no
   // longer claims entries that were cleared.
   std::vector<int32_t> longSubset(30, 8);
-  addSubsetToSeriesHeader(window, longSubset.data(), 30, 4, 1, header);
+  addSubsetToSeriesHeader(window, longSubset.data(), 30, kSubsetComplete, 1, header);
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 181, 181, 3000, header);
   EXPECT_LT(header->wMaxPulses, 30);
   EXPECT_EQ(header->wSubsetSize, 0);

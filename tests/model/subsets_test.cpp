@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "model/subset_modes.h"
 #include "model/texts.h"
 #include "model_fixture.h"
 
@@ -39,18 +40,18 @@ class SubsetTest : public ::testing::Test {
 TEST_F(SubsetTest, AttachStopsAtTheGreatestPulseCount) {
   ASSERT_EQ(header->wMaxPulses, 4);
   const int32_t five[] = {5, 6, 7, 8, 9};
-  EXPECT_EQ(addSubsetToSeriesHeader(w, five, 5, 3, 2, header), 1);
+  EXPECT_EQ(addSubsetToSeriesHeader(w, five, 5, kSubsetMultipleRandom, 2, header), 1);
   EXPECT_EQ(header->wSubsetSize, 5);
   EXPECT_EQ(header->wSubsetStored, 4);
-  EXPECT_EQ(header->wSubsetMode, 3);
+  EXPECT_EQ(header->wSubsetMode, kSubsetMultipleRandom);
   EXPECT_EQ(header->wSubsetPosition, 2);
   EXPECT_EQ(subset(), (std::vector<int16_t>{5, 6, 7, 8}));
   EXPECT_EQ(header->lpSubset[4], 0);  // nothing written past the bound
   // Entries are kept as their low 16 bits.
   const int32_t wide[] = {0x10003};
-  addSubsetToSeriesHeader(w, wide, 1, 2, 1, header);
+  addSubsetToSeriesHeader(w, wide, 1, kSubsetSingleFixed, 1, header);
   EXPECT_EQ(subset(), (std::vector<int16_t>{3}));
-  EXPECT_EQ(addSubsetToSeriesHeader(w, wide, 1, 2, 1, nullptr), 1);
+  EXPECT_EQ(addSubsetToSeriesHeader(w, wide, 1, kSubsetSingleFixed, 1, nullptr), 1);
   EXPECT_TRUE(w.messages.empty());
 }
 
@@ -58,7 +59,9 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
   const std::vector<std::vector<int32_t>> lists{{1, 2}, {3, 4, 5}, {6, 7, 8, 9, 10}};
   const int32_t sizes[] = {2, 3, 5};
   const int32_t* rows[] = {lists[0].data(), lists[1].data(), lists[2].data()};
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 2, 4, 1, header), 1);
+  EXPECT_EQ(
+      addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 2, kSubsetComplete, 1, header),
+      1);
   EXPECT_EQ(header->wSubsets, 3);
   EXPECT_EQ(header->wReservedSubsets, 4);
   EXPECT_EQ(header->wReservedSubsetSize, 6);
@@ -69,24 +72,29 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
     for (int e = 0; e < sizes[t]; ++e) EXPECT_EQ(header->selectedSubsetList[t][e], rows[t][e]);
   }
   EXPECT_EQ(subset(), (std::vector<int16_t>{3, 4, 5}));
-  EXPECT_EQ(header->wSubsetMode, 4);
+  EXPECT_EQ(header->wSubsetMode, kSubsetComplete);
   EXPECT_EQ(header->wSubsetPosition, 1);
 
   // Selected 0 or above the count attaches the last subset (bounded by Pmax = 4).
   for (int32_t selected : {0, 4, -1}) {
-    addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, selected, 5, 1, header);
+    addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, selected, kSubsetShiftedComplete,
+                                        1, header);
     EXPECT_EQ(header->wSubsetSize, 5);
     EXPECT_EQ(subset(), (std::vector<int16_t>{6, 7, 8, 9}));
   }
   // Smaller requested capacities keep the store as it is.
   int16_t* store = header->selectedSubsetSize;
-  addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 1, 1, 2, 1, 2, 1, header);
+  addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 1, 1, 2, 1, kSubsetSingleFixed, 1, header);
   EXPECT_EQ(header->selectedSubsetSize, store);
   EXPECT_EQ(header->wSubsets, 1);
   EXPECT_EQ(header->wReservedSubsets, 4);
 
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 0, 4, 6, 1, 2, 1, header), 0);
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 1, 2, 1, nullptr), 1);
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 0, 4, 6, 1, kSubsetSingleFixed, 1,
+                                                header),
+            0);
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 1, kSubsetSingleFixed, 1,
+                                                nullptr),
+            1);
   EXPECT_TRUE(w.messages.empty());
 }
 
@@ -101,8 +109,8 @@ TEST_F(SubsetTest, StoreGrowsToHoldEverySubsetGiven) {
     sizes.push_back(int32_t(l.size()));
     rows.push_back(l.data());
   }
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes.data(), rows.data(), 7, 2, 3, 7, 2, 1,
-                                                header),
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes.data(), rows.data(), 7, 2, 3, 7,
+                                                kSubsetSingleFixed, 1, header),
             1);
   EXPECT_GE(header->wReservedSubsets, 7);
   EXPECT_GE(header->wReservedSubsetSize, 7);

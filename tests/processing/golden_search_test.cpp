@@ -14,6 +14,7 @@
 #include "model/alphabet.h"
 #include "model/random.h"
 #include "model/series.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
 #include "processing/fixed_search.h"
@@ -83,7 +84,8 @@ class GoldenSearches {
     if (!series_) return false;
     series_->wSubsetSize = 0;
     if (!subset.empty())
-      addSubsetToSeriesHeader(window_, subset.data(), int32_t(subset.size()), 4, 1, series_);
+      addSubsetToSeriesHeader(window_, subset.data(), int32_t(subset.size()), kSubsetComplete, 1,
+                              series_);
     if (unfixed)
       series_ = getRandomCountSeries(window_, kAlphabetSize, alphabet_, kPulseLength, g.tmin,
                                      g.tmax, g.length, 0, sequence.data(), kPulseAmplitude,

@@ -149,7 +149,7 @@ TEST_F(Main, EveryMenuItemRunsItsCommand) {
       case kCmdDetection:
         EXPECT_TRUE(main->action(kCmdDetection)->isChecked());
         EXPECT_FALSE(main->action(kCmdRecognition)->isChecked());
-        EXPECT_EQ(state().wTaskType, 1);
+        EXPECT_EQ(state().wTaskType, kTaskDetection);
         break;
       case kCmdSeriesProcessing:  // the last of its group in the table
         EXPECT_TRUE(main->action(kCmdSeriesProcessing)->isChecked());
@@ -160,7 +160,7 @@ TEST_F(Main, EveryMenuItemRunsItsCommand) {
       case kCmdUnfixedCutoffs:
         EXPECT_TRUE(main->action(kCmdUnfixedCutoffs)->isChecked());
         EXPECT_FALSE(main->action(kCmdFixedCutoffs)->isChecked());
-        EXPECT_EQ(state().wSeriesType, 8);
+        EXPECT_EQ(state().wSeriesType, kSeriesUnfixedCutoff);
         break;
       case kCmdProcessNext:
         EXPECT_EQ(state().dwViewMode, kViewResults);
@@ -234,7 +234,7 @@ TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
 
   ModalScript().then([](QWidget* d) { click(d, kIdcSingleRandom); pressCancel(d); })
       .run([&] { trigger(kCmdSubsetSettings); });
-  EXPECT_EQ(state().dwSubsetEmploymentMode, 4u);
+  EXPECT_EQ(state().dwSubsetEmploymentMode, kSubsetComplete);
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 111);
@@ -244,7 +244,7 @@ TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdSubsetSettings); });
-  EXPECT_EQ(state().dwSubsetEmploymentMode, 2u);
+  EXPECT_EQ(state().dwSubsetEmploymentMode, kSubsetSingleFixed);
   EXPECT_EQ(state().dwSubsetProceedingMode, 2u);
 
   ModalScript().then([](QWidget* d) { type(d, kIdcRequiredCount, "3"); pressCancel(d); })

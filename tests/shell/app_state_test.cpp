@@ -92,7 +92,7 @@ TEST_F(StartUp, GivesTheDefaults) {
   EXPECT_EQ(s.wSimRepeats, 100);
   EXPECT_EQ(s.dwSimFirstUse, 1u);
   EXPECT_EQ(s.dwGraphMode, 2u);
-  EXPECT_EQ(s.dwSubsetEmploymentMode, 4u);
+  EXPECT_EQ(s.dwSubsetEmploymentMode, kSubsetComplete);
   EXPECT_EQ(s.dwTupleHighlighting, 2u);
   EXPECT_EQ(s.lpRestErrorHeader, nullptr);
   EXPECT_EQ(s.lpParamsHeader, nullptr);

@@ -431,10 +431,10 @@ TEST_F(Commands, SubsetSettingsAttachTheSelectionToTheSeries) {
   selectSubsets({{4, 2, 7}, {1, 3}});
   answer(111, kIdOk, {}, {{kIdcSingleFixed, true}});
   command(kCmdSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, 2u);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetSingleFixed);
   const SeriesHeader* h = state.lpSeriesHeader;
   EXPECT_EQ(h->wSubsetSize, 3);
-  EXPECT_EQ(h->wSubsetMode, 2);
+  EXPECT_EQ(h->wSubsetMode, kSubsetSingleFixed);
   EXPECT_EQ(h->wSubsetPosition, 1);
   EXPECT_EQ(h->lpSubset[2], 7);
 
@@ -444,7 +444,7 @@ TEST_F(Commands, SubsetSettingsAttachTheSelectionToTheSeries) {
   state.selection.currentRow = 2;
   answer(111, kIdCancel, {}, {{kIdcShiftedComplete, true}});
   command(kCmdSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, 2u);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetSingleFixed);
   EXPECT_EQ(h->wSubsets, 2);
   EXPECT_EQ(h->wSubsetSize, 2);
   EXPECT_EQ(h->lpSubset[1], 3);

@@ -88,7 +88,7 @@ TEST_F(Dialogs, SubsetSettingsTakeTheClickedButtonsOnOkOnly) {
 
   answer(111, kIdOk, {}, {{kIdcMultipleRandom, true}, {kIdcProceedShifted, true}});
   runParameterDialog(window, state, kDialogSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, 3u);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetMultipleRandom);
   EXPECT_EQ(state.dwSubsetProceedingMode, 2u);
   c = initialControls(kDialogSubsetSettings, state);
   EXPECT_TRUE(c.checked(kIdcMultipleRandom));
@@ -96,7 +96,7 @@ TEST_F(Dialogs, SubsetSettingsTakeTheClickedButtonsOnOkOnly) {
 
   answer(111, kIdCancel, {}, {{kIdcSingleRandom, true}, {kIdcProceedComplete, true}});
   runParameterDialog(window, state, kDialogSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, 3u);
+  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetMultipleRandom);
   EXPECT_EQ(state.dwSubsetProceedingMode, 2u);
 }
 

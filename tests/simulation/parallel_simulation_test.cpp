@@ -9,64 +9,19 @@
 
 #include "model/problem_types.h"
 #include "model/random.h"
-#include "model/subsets.h"
 #include "processing/chains.h"
 #include "processing/reference_search.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
+#include "support/simulation_trace.h"
 
 namespace velmora {
 namespace {
 
+using testing::expectSameRun;
 using testing::FakeWindow;
-
-// What a run looked like from outside.
-struct Trace {
-  int result = 0;
-  uint16_t complete = 0;
-  std::vector<int32_t> tables;
-  uint16_t noiseSeed = 0;
-  RandomStates states;
-  std::vector<int16_t> seriesBlock;
-  uint16_t found = 0, subsetSize = 0;
-  int16_t foundTuple = 0;
-  std::vector<std::string> messages;
-  // Per report: grid point and repeat, and the repeat's truth, answer and chains.
-  std::vector<std::vector<int32_t>> reports;
-};
-
-bool operator==(const RandomStates& a, const RandomStates& b) {
-  return a.alphabet == b.alphabet && a.cutStart == b.cutStart && a.cutEnd == b.cutEnd &&
-         a.position == b.position && a.pulseCount == b.pulseCount &&
-         a.subsetPlace == b.subsetPlace && a.subsetRepeat == b.subsetRepeat;
-}
-
-struct Reporter : SimulationObserver {
-  int stopAfter = -1;
-  std::vector<std::vector<int32_t>>* out = nullptr;
-  bool repeatDone(const SimulationProgress& p) override {
-    std::vector<int32_t> r = {p.pulseIndex, p.levelIndex, p.repeat, p.pulseCounts,
-                              p.noiseLevels, p.repeats};
-    const SeriesHeader& s = *p.series;
-    r.insert(r.end(), s.lpEtalons, s.lpEtalons + s.wImpulseQuantity);
-    r.insert(r.end(), s.lpPositions, s.lpPositions + s.wImpulseQuantity);
-    r.insert(r.end(), s.lpFoundPositions, s.lpFoundPositions + s.wFoundPulses);
-    r.insert(r.end(), s.lpFoundEtalons, s.lpFoundEtalons + s.wFoundPulses);
-    r.insert(r.end(), s.lpSubset, s.lpSubset + s.wSubsetStored);
-    r.push_back(s.wFoundTuple);
-    r.push_back(p.chains->wPretenders);
-    r.insert(r.end(), p.chains->distance, p.chains->distance + p.chains->wPretenders);
-    out->push_back(r);
-    return stopAfter < 0 || static_cast<int>(out->size()) < stopAfter;
-  }
-};
-
-// A problem: series and task type, saved level, and the subsets tuple tasks need.
-struct Problem {
-  uint16_t seriesType;
-  uint16_t taskType;
-  uint16_t savedLevel;
-};
+using Problem = testing::TraceProblem;
+using Trace = testing::SimulationTrace;
 
 class ParallelSimulation : public ::testing::Test {
  protected:
@@ -81,71 +36,17 @@ class ParallelSimulation : public ::testing::Test {
   // from `firstPulses`, noise levels 0 and 40 and `repeats` repeats.
   Trace run(const Problem& problem, uint16_t threads, int32_t repeats = 5, int stopAfter = -1,
             int16_t firstPulses = 3) {
-    resetRandomStates();
-    Trace t;
-    SeriesHeader* series =
-        getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 60, 200, nullptr);
-    EXPECT_NE(series, nullptr);
-    if (problem.taskType == kTaskTupleRecognition) {
-      const std::vector<int32_t> a{1, 2}, b{3, 4, 5}, c{6, 7};
-      const int32_t sizes[] = {2, 3, 2};
-      const int32_t* rows[] = {a.data(), b.data(), c.data()};
-      EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
-    } else if (problem.taskType == kTaskTupleDetection) {
-      const int32_t subset[] = {2, 5, 9};
-      EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, 4, 1, series), 1);
-    }
-    RestErrorHeader* errors = getRestErrHeader(w, 2, 2, repeats, nullptr);
-    EXPECT_EQ(initRestErrHeader(w, 2, firstPulses, 1, 2, 0, 40, repeats, errors), 1);
-    SimulationContext context;
-    context.noiseSeed = kInitialNoiseSeed;
-    context.subsetProceeding = 2;
-    context.clock = [] { return 0; };
-    context.threads = threads;
-    Reporter reporter;
-    reporter.stopAfter = stopAfter;
-    reporter.out = &t.reports;
-    context.observer = &reporter;
-    const std::vector<uint16_t> required{1, 2, 3};
-    t.result = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 3, required.data(),
-                                  problem.seriesType, problem.taskType, problem.savedLevel,
-                                  problem.savedLevel, series, context);
-    t.complete = errors->ifComplete;
-    for (int k = 0; k < 6; ++k)
-      for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 2; ++j) t.tables.push_back(errors->lpErrors[k][i][j]);
-    t.noiseSeed = context.noiseSeed;
-    t.states = randomStates();
-    if (series != nullptr) {
-      t.seriesBlock = series->block;
-      t.found = series->wFoundPulses;
-      t.subsetSize = series->wSubsetSize;
-      t.foundTuple = series->wFoundTuple;
-    }
-    for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
-    w.clear();
-    freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
-    return t;
+    testing::TraceRun how;
+    how.threads = threads;
+    how.repeats = repeats;
+    how.stopAfter = stopAfter;
+    how.firstPulses = firstPulses;
+    return testing::traceSimulation(w, alphabet, problem, how);
   }
 
   FakeWindow w;
   PulseHeader alphabet[kAlphabetSize];
 };
-
-void expectSameRun(const Trace& a, const Trace& b, const std::string& what) {
-  EXPECT_EQ(a.result, b.result) << what;
-  EXPECT_EQ(a.complete, b.complete) << what;
-  EXPECT_EQ(a.tables, b.tables) << what;
-  EXPECT_EQ(a.noiseSeed, b.noiseSeed) << what;
-  EXPECT_TRUE(a.states == b.states) << what;
-  EXPECT_EQ(a.seriesBlock, b.seriesBlock) << what;
-  EXPECT_EQ(a.found, b.found) << what;
-  EXPECT_EQ(a.subsetSize, b.subsetSize) << what;
-  EXPECT_EQ(a.foundTuple, b.foundTuple) << what;
-  EXPECT_EQ(a.messages, b.messages) << what;
-  EXPECT_EQ(a.reports, b.reports) << what;
-}
 
 // Every routing of the driver: fixed and unfixed counts, single pulses and tuples, and no
 // processing at all.
@@ -187,7 +88,7 @@ TEST_F(ParallelSimulation, MessagesComeInRepeatOrder) {
 }
 
 TEST_F(ParallelSimulation, AllCoresIsTheDefaultAndChangesNothing) {
-  const Problem p{2, 2, 75};
+  const Problem p{kSeriesFixedCutoff, kTaskRecognition, 75};
   expectSameRun(run(p, 1), run(p, 0), "threads 0");
 }
 
@@ -195,7 +96,7 @@ TEST_F(ParallelSimulation, AllCoresIsTheDefaultAndChangesNothing) {
 // grid points completed before keep their errors, the run is not complete, and the
 // series record holds the last repeat reported, as a run on one thread leaves it.
 TEST_F(ParallelSimulation, AStopIsHonouredAtOnceAndLeavesValidRecords) {
-  const Problem p{2, 2, 75};
+  const Problem p{kSeriesFixedCutoff, kTaskRecognition, 75};
   const Trace full = run(p, 1);
   for (int stopAfter : {1, 7, 12}) {
     const Trace one = run(p, 1, 5, stopAfter);
@@ -218,7 +119,7 @@ TEST_F(ParallelSimulation, AStopIsHonouredAtOnceAndLeavesValidRecords) {
 // The tables of a run equal those of the same repeats made one by one with the plain
 // searches.
 TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
-  const Problem p{2, 2, 75};
+  const Problem p{kSeriesFixedCutoff, kTaskRecognition, 75};
   const int32_t repeats = 3;
   const Trace fast = run(p, 2, repeats, -1, 6);
 

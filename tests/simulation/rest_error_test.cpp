@@ -162,14 +162,15 @@ TEST(RestErrorRecord, DescriptionNames) {
   EXPECT_EQ(h->lpSeriesTypeName, nullptr);
   EXPECT_EQ(h->lpTaskName, nullptr);
 
-  EXPECT_STREQ(restErrTaskName(36), "detection");
-  EXPECT_STREQ(restErrTaskName(4), "joint detection and identification");
-  EXPECT_STREQ(restErrTaskName(8), "joint detection and estimation");
-  EXPECT_STREQ(restErrTaskName(16), "joint detection and estimation");
-  EXPECT_STREQ(restErrTaskName(32), "blind detection");
-  EXPECT_STREQ(restErrSeriesTypeName(8), "unknown number of cut-off pulses");
-  EXPECT_STREQ(restErrSeriesTypeName(40), "unknown number of whole pulses tuples");
-  EXPECT_EQ(restErrSeriesTypeName(32), nullptr);
+  EXPECT_STREQ(restErrTaskName(kTaskTupleDetection), "detection");
+  EXPECT_STREQ(restErrTaskName(kTaskJoint), "joint detection and identification");
+  EXPECT_STREQ(restErrTaskName(kTaskJointEstimation), "joint detection and estimation");
+  EXPECT_STREQ(restErrTaskName(kTaskJointEstimationVariant), "joint detection and estimation");
+  EXPECT_STREQ(restErrTaskName(kTaskBlindDetection), "blind detection");
+  EXPECT_STREQ(restErrSeriesTypeName(kSeriesUnfixedCutoff), "unknown number of cut-off pulses");
+  EXPECT_STREQ(restErrSeriesTypeName(kSeriesUnfixedTuples),
+               "unknown number of whole pulses tuples");
+  EXPECT_EQ(restErrSeriesTypeName(kSeriesUnfixedWholeGiven), nullptr);
 }
 
 TEST(RestErrorRecord, AboutShowsTheDump) {

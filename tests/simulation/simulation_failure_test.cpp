@@ -125,38 +125,38 @@ TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThread
   }
 }
 
-// Part `part` of a run made in two parts, one after the other in this process as two
-// processes would make them: the part that ends second shows what both kept, in run order
-// up to the first failure.
-struct TwoParts {
+// Share `index` of a run split into two shares, made one after the other in this process as
+// two processes would make them: the share that ends second shows what both kept, in run
+// order up to the first failure.
+struct TwoShares {
   std::vector<std::pair<int64_t, KeptMessage>> messages;
   int64_t failedAt = INT64_MAX;
   int ended = 0;
 };
-class PartOfTwo : public SimulationShare {
+class ShareOfTwo : public SimulationShare {
  public:
-  PartOfTwo(TwoParts& parts, int part) : parts_(parts), part_(part) {}
-  bool takes(int64_t repeat) const override { return repeat % 2 == part_; }
+  ShareOfTwo(TwoShares& shares, int index) : shares_(shares), index_(index) {}
+  bool takes(int64_t repeat) const override { return repeat % 2 == index_; }
   void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) override {
-    for (const KeptMessage& m : messages) parts_.messages.emplace_back(repeat, m);
-    if (failed) parts_.failedAt = std::min(parts_.failedAt, repeat);
+    for (const KeptMessage& m : messages) shares_.messages.emplace_back(repeat, m);
+    if (failed) shares_.failedAt = std::min(shares_.failedAt, repeat);
   }
   bool combine(Window& window, std::vector<GridPointSums>&, bool completed) override {
-    if (++parts_.ended < 2) return false;
-    // In run order; a repeat's messages come from one part, in the order given. (No
+    if (++shares_.ended < 2) return false;
+    // In run order; a repeat's messages come from one share, in the order given. (No
     // stable_sort: its buffer comes from the nothrow new this file's hook leaves alone.)
     int64_t last = -1;
-    for (const auto& kept : parts_.messages) last = std::max(last, kept.first);
-    for (int64_t repeat = 0; repeat <= std::min(last, parts_.failedAt); ++repeat)
-      for (const auto& [r, m] : parts_.messages)
+    for (const auto& kept : shares_.messages) last = std::max(last, kept.first);
+    for (int64_t repeat = 0; repeat <= std::min(last, shares_.failedAt); ++repeat)
+      for (const auto& [r, m] : shares_.messages)
         if (r == repeat)
           window.messageBox(m.text, m.hasCaption ? m.caption.c_str() : nullptr, m.flags);
-    return completed && parts_.failedAt == INT64_MAX;
+    return completed && shares_.failedAt == INT64_MAX;
   }
 
  private:
-  TwoParts& parts_;
-  int part_;
+  TwoShares& shares_;
+  int index_;
 };
 
 // The search of the second process fails (repeat 1 is the first to fail). Its window is
@@ -174,11 +174,11 @@ TEST(SimulationFailure, SearchWithoutMemoryInAnotherProcessIsReportedByTheFirst)
                                           kLength - kPulseLength});
     cells += static_cast<size_t>(hi - lo + 1);
   }
-  TwoParts parts;
+  TwoShares shares;
   testing::FakeWindow windows[2];
   int results[2] = {-1, -1};
-  for (int part : {1, 0}) {
-    testing::FakeWindow& w = windows[part];
+  for (int process : {1, 0}) {
+    testing::FakeWindow& w = windows[process];
     resetRandomStates();
     PulseHeader alphabet[kAlphabetSize];
     ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet), 1);
@@ -190,14 +190,14 @@ TEST(SimulationFailure, SearchWithoutMemoryInAnotherProcessIsReportedByTheFirst)
     SimulationContext context;
     context.noiseSeed = kInitialNoiseSeed;
     context.threads = 2;
-    PartOfTwo share(parts, part);
+    ShareOfTwo share(shares, process);
     context.share = &share;
-    if (part == 1) alwaysFailingSize = cells * sizeof(MatchCost);
-    results[part] = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 1, required,
-                                       kSeriesFixedCutoff, kTaskDetection, 100, 100, series,
-                                       context);
+    if (process == 1) alwaysFailingSize = cells * sizeof(MatchCost);
+    results[process] = statCutoffPinpoint(w, errors, kAlphabetSize, alphabet, 1, required,
+                                          kSeriesFixedCutoff, kTaskDetection, 100, 100, series,
+                                          context);
     alwaysFailingSize = 0;
-    EXPECT_EQ(errors->ifComplete, 0) << part;
+    EXPECT_EQ(errors->ifComplete, 0) << process;
     freeSeriesHeader(series);
     freeRestErrHeader(w, errors);
     for (auto& pulse : alphabet) freePulse(pulse);

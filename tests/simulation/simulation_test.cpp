@@ -7,6 +7,7 @@
 
 #include "model/problem_types.h"
 #include "model/random.h"
+#include "model/subset_modes.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
 #include "processing/fixed_search.h"
@@ -469,7 +470,9 @@ TEST_F(Simulation, TupleRecognitionCyclesTheTuplesAndCountsMisses) {
   const int32_t sizes[] = {2, 3, 2};
   const int32_t* rows[] = {tuples[0].data(), tuples[1].data(), tuples[2].data()};
   // Tuple 3 ({6, 7}) attached, complete employment from the first pulse.
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
+  ASSERT_EQ(
+      addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, kSubsetComplete, 1, series),
+      1);
   grid(1, 4, 2, 4);
   Recorder recorder;
   context.observer = &recorder;
@@ -500,7 +503,7 @@ TEST_F(Simulation, TupleRecognitionCyclesTheTuplesAndCountsMisses) {
 
 TEST_F(Simulation, TupleDetectionUsesTheAttachedSubset) {
   const int32_t subset[] = {2, 5};
-  ASSERT_EQ(addSubsetToSeriesHeader(w, subset, 2, 4, 1, series), 1);
+  ASSERT_EQ(addSubsetToSeriesHeader(w, subset, 2, kSubsetComplete, 1, series), 1);
   grid(1, 3, 1, 2);
   Recorder recorder;
   context.observer = &recorder;
