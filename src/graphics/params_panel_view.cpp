@@ -87,9 +87,8 @@ class ClippedCanvas : public Canvas {
     if (cut(r.left, r.top, r.right, r.bottom)) inner_.fillRect(r, color);
   }
   void setPixel(int32_t x, int32_t y, Color color) override {
-    if (inside(x, y)) inner_.setPixel(x, y, color);
+    if (containsInclusive(clip_, x, y)) inner_.setPixel(x, y, color);
   }
-  Color getPixel(int32_t x, int32_t y) const override { return inner_.getPixel(x, y); }
 
   void textOut(int32_t x, int32_t y, const std::string& text) override {
     std::string shown = text;
@@ -107,27 +106,26 @@ class ClippedCanvas : public Canvas {
   Size textExtent(const std::string& text) const override { return inner_.textExtent(text); }
   TextMetrics textMetrics() const override { return inner_.textMetrics(); }
   void drawImage(int32_t x, int32_t y, const Image& image) override {
-    if (inside(x, y) && inside(x + image.width - 1, y + image.height - 1))
+    // Its first and last pixel, both inside.
+    if (containsInclusive(clip_, x, y) &&
+        containsInclusive(clip_, x + image.width - 1, y + image.height - 1))
       inner_.drawImage(x, y, image);
   }
   Rect setClipRect(const Rect& clip) override { return inner_.setClipRect(clip); }
 
  private:
-  bool inside(int32_t x, int32_t y) const {
-    return x >= clip_.left && x <= clip_.right && y >= clip_.top && y <= clip_.bottom;
-  }
-
   static int32_t pixel(double v, int32_t lo, int32_t hi) {
     return std::clamp(static_cast<int32_t>(std::lround(v)), lo, hi);
   }
 
-  // A rectangle covers left..right − 1 × top..bottom − 1.
+  // Cuts the half-open box (l, t, r, b) to the clip; false when nothing of it is left.
   bool cut(int32_t& l, int32_t& t, int32_t& r, int32_t& b) const {
-    l = std::max(l, clip_.left);
-    t = std::max(t, clip_.top);
-    r = std::min(r, clip_.right + 1);
-    b = std::min(b, clip_.bottom + 1);
-    return l < r && t < b;
+    const Rect within = halfOpenOf(clip_);
+    l = std::max(l, within.left);
+    t = std::max(t, within.top);
+    r = std::min(r, within.right);
+    b = std::min(b, within.bottom);
+    return !emptyHalfOpen(Rect{l, t, r, b});
   }
 
   // Liang–Barsky: the part of the segment inside the clip; false when none is.
@@ -650,8 +648,7 @@ void storeParamsPanelGeometry(const ParamsPanelLayout& L, ParamsHeader& p) {
         shown && size_t(i) < L.countCells.size() ? L.countCells[size_t(i)] : CellRect{};
   // A button is clickable only where it is drawn whole.
   auto whole = [&](const Rect& r) {
-    return r.left >= L.field.left && r.top >= L.field.top && r.right <= L.field.right + 1 &&
-                   r.bottom <= L.field.bottom + 1 && r.right - r.left >= 3 &&
+    return halfOpenWithin(r, halfOpenOf(L.field)) && r.right - r.left >= 3 &&
                    r.bottom - r.top >= 3
                ? cellOf(r)
                : CellRect{};

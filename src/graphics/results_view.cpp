@@ -498,11 +498,6 @@ void drawTextBlock(Canvas& canvas, const View& v) {
 
 // ----------------------------------------------------------------------------- boxes
 
-bool inside(const Rect& area, const Rect& r) {
-  return r.left >= area.left && r.top >= area.top && r.right <= area.right + 1 &&
-         r.bottom <= area.bottom + 1 && r.right > r.left && r.bottom > r.top;
-}
-
 PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs& in,
                                   const ResultsViewLayout& lay) {
   PatternBoxLayout box;
@@ -623,8 +618,9 @@ ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInput
   if (!lay.fits) return lay;
   const EtalonBoxLayout& eb = lay.etalonBox;
   lay.etalonBoxShown = eb.left > lay.x0 + lay.graphWidth &&
-                       inside(a, Rect{eb.left, eb.top, eb.left + eb.width + 1,
-                                      eb.top + eb.height + 1}) &&
+                       halfOpenWithin(Rect{eb.left, eb.top, eb.left + eb.width + 1,
+                                           eb.top + eb.height + 1},
+                                      halfOpenOf(a)) &&
                        eb.top - eb.margin >= 0;
   lay.pattern = layoutPatternBox(canvas, in, lay);
   // The pattern tuples' list sits at the bottom right, under the etalon box's column: the

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 #include "graphics/etalon_box.h"
 #include "graphics/pattern_box.h"

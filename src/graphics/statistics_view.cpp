@@ -345,10 +345,9 @@ StatisticsViewLayout layoutStatisticsView(const Canvas& canvas, const Statistics
   const int32_t tw = 50 * wa / 1000;
   lay.etalonBox = layoutEtalonBox(a, h, in.etalonList ? in.etalonCount : 0);
   const EtalonBoxLayout& eb = lay.etalonBox;
-  const Rect box{eb.left, eb.top, eb.left + eb.width + 1, eb.top + eb.height + 1};
+  const Rect box{eb.left, eb.top, eb.left + eb.width + 1, eb.top + eb.height + 1};  // half-open
   lay.etalonBoxShown = eb.width >= 1 && eb.height >= 1 && eb.top - eb.margin >= 0 &&
-                       box.left >= a.left && box.top >= a.top && box.right <= a.right + 1 &&
-                       box.bottom <= a.bottom + 1;
+                       halfOpenWithin(box, halfOpenOf(a));
 
   lay.statisticsY = a.top + 1 + 10 * h;
   lay.startY = lay.statisticsY + 3 * h + 3;

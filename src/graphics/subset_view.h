@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 #include "model/alphabet.h"
 

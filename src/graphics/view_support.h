@@ -72,8 +72,4 @@ class ClipScope {
 // Draws the outline of (left, top, right, bottom) with the current pen, inside untouched.
 void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
-inline bool contains(const Rect& r, int32_t x, int32_t y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 }  // namespace velmora
