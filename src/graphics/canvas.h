@@ -8,7 +8,8 @@
 //   the current position there; a zero-length line draws nothing;
 // - rectangle(l, t, r, b) covers l..r-1 × t..b-1; with the null pen the inside is one
 //   pixel smaller (l..r-2 × t..b-2); ellipse uses the same bounding box;
-// - fillRect(rect, colour) fills left..right-1 × top..bottom-1 whatever the pen;
+// - fillRect(rect, colour) fills left..right-1 × top..bottom-1 whatever the pen (a
+//   half-open rectangle, see common/geometry.h);
 // - a dotted pen sets every second pixel of a line;
 // - textOut at (x, y) puts the top of the text cell at y; with an opaque background the
 //   cell (text extent) is filled with the background colour first;
@@ -23,8 +24,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/geometry.h"
 #include "common/image.h"
-#include "common/window.h"
 
 namespace velmora {
 
@@ -74,18 +75,6 @@ struct TextMetrics {
   int32_t maxCharWidth = 0;
 };
 
-struct Size {
-  int32_t cx = 0;
-  int32_t cy = 0;
-  bool operator==(const Size& o) const { return cx == o.cx && cy == o.cy; }
-};
-
-struct Point {
-  int32_t x = 0;
-  int32_t y = 0;
-  bool operator==(const Point& o) const { return x == o.x && y == o.y; }
-};
-
 class Canvas {
  public:
   virtual ~Canvas() = default;
@@ -110,8 +99,6 @@ class Canvas {
   virtual void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) = 0;
   virtual void fillRect(const Rect& rect, Color color) = 0;
   virtual void setPixel(int32_t x, int32_t y, Color color) = 0;
-  // The colour at (x, y); the background colour outside the surface.
-  virtual Color getPixel(int32_t x, int32_t y) const = 0;
 
   // Text in UTF-8, drawn with the current font and text colour.
   virtual void textOut(int32_t x, int32_t y, const std::string& text) = 0;

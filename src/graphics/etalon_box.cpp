@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/format.h"
 #include "graphics/thumbnail.h"
 #include "graphics/view_support.h"
 
@@ -52,9 +53,9 @@ void drawEtalonBox(Canvas& canvas, const EtalonBoxLayout& b, const EtalonBoxCont
   canvas.rectangle(b.left, b.top, b.left + b.width + 1, b.top + b.height + 1);
   std::string title;
   if (b.width < 100) {
-    title = formatted(" Alph: %d ", b.count);
+    title = formatText(" Alph: %d ", b.count);
   } else {
-    title = formatted(" Alphabet, %d items ", b.count);
+    title = formatText(" Alphabet, %d items ", b.count);
     if (b.count == 1) title = title.substr(0, title.size() - 2) + " ";
   }
   textWithin(canvas, b.left + 7, b.top - b.margin, title);

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 #include "model/alphabet.h"
 

@@ -1,181 +1,32 @@
 #include "graphics/params_panel_view.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <utility>
+
+#include "common/format.h"
+#include "graphics/clipping_canvas.h"
 
 namespace velmora {
 
 namespace {
 
-// Pixel products of series lengths (up to 32767) with plot sizes overflow 32 bits, so the
-// plot arithmetic runs in 64 bits and only the results, which are pixels, come back.
-int64_t floorDiv(int64_t num, int64_t den) {
-  int64_t q = num / den;
-  if ((num % den != 0) && ((num < 0) != (den < 0))) --q;
-  return q;
-}
-
-// num / den rounded half up (den > 0).
-int64_t roundHalfUp(int64_t num, int64_t den) { return floorDiv(2 * num + den, 2 * den); }
-
-int32_t toPixel(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
-}
-
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-  char buffer[256];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
-
 std::string number(int64_t v) { return std::to_string(v); }
 
-LineEnds lineOf(Point a, Point b) { return LineEnds{a.x, a.y, b.x, b.y}; }
-
 CellRect cellOf(const Rect& r) { return CellRect{r.left, r.top, r.right, r.bottom}; }
-
-// A canvas that keeps everything inside a clip rectangle (inclusive): lines are clipped,
-// rectangles cut, pixels outside dropped and texts cut to the characters that fit (a
-// text that does not fit in height, or starts left of the clip, is dropped). The panel
-// draws through it so that no field size, however small, makes it paint outside its
-// field.
-class ClippedCanvas : public Canvas {
- public:
-  ClippedCanvas(Canvas& inner, const Rect& clip) : inner_(inner), clip_(clip) {}
-
-  void setClip(const Rect& clip) { clip_ = clip; }
-  const Rect& clip() const { return clip_; }
-
-  int32_t width() const override { return inner_.width(); }
-  int32_t height() const override { return inner_.height(); }
-  Pen setPen(const Pen& pen) override { return inner_.setPen(pen); }
-  Brush setBrush(const Brush& brush) override { return inner_.setBrush(brush); }
-  FontSpec setFont(const FontSpec& font) override { return inner_.setFont(font); }
-  Color setTextColor(Color color) override { return inner_.setTextColor(color); }
-  Color setBackgroundColor(Color color) override { return inner_.setBackgroundColor(color); }
-  BackgroundMode setBackgroundMode(BackgroundMode mode) override {
-    return inner_.setBackgroundMode(mode);
-  }
-
-  Point moveTo(int32_t x, int32_t y) override { return std::exchange(position_, Point{x, y}); }
-
-  void lineTo(int32_t x, int32_t y) override {
-    double x1 = position_.x, y1 = position_.y, x2 = x, y2 = y;
-    position_ = Point{x, y};
-    if (clipLine(x1, y1, x2, y2)) {
-      inner_.moveTo(pixel(x1, clip_.left, clip_.right), pixel(y1, clip_.top, clip_.bottom));
-      inner_.lineTo(pixel(x2, clip_.left, clip_.right), pixel(y2, clip_.top, clip_.bottom));
-    }
-  }
-
-  void rectangle(int32_t l, int32_t t, int32_t r, int32_t b) override {
-    if (cut(l, t, r, b)) inner_.rectangle(l, t, r, b);
-  }
-  void ellipse(int32_t l, int32_t t, int32_t r, int32_t b) override {
-    if (cut(l, t, r, b)) inner_.ellipse(l, t, r, b);
-  }
-  void fillRect(const Rect& rect, Color color) override {
-    Rect r = rect;
-    if (cut(r.left, r.top, r.right, r.bottom)) inner_.fillRect(r, color);
-  }
-  void setPixel(int32_t x, int32_t y, Color color) override {
-    if (inside(x, y)) inner_.setPixel(x, y, color);
-  }
-  Color getPixel(int32_t x, int32_t y) const override { return inner_.getPixel(x, y); }
-
-  void textOut(int32_t x, int32_t y, const std::string& text) override {
-    std::string shown = text;
-    Size size = inner_.textExtent(shown);
-    if (x < clip_.left || y < clip_.top || y + size.cy - 1 > clip_.bottom) return;
-    while (!shown.empty() && x + size.cx - 1 > clip_.right) {
-      do shown.pop_back();
-      while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80);
-      if (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0xC0)
-        shown.pop_back();
-      size = inner_.textExtent(shown);
-    }
-    if (!shown.empty()) inner_.textOut(x, y, shown);
-  }
-  Size textExtent(const std::string& text) const override { return inner_.textExtent(text); }
-  TextMetrics textMetrics() const override { return inner_.textMetrics(); }
-  void drawImage(int32_t x, int32_t y, const Image& image) override {
-    if (inside(x, y) && inside(x + image.width - 1, y + image.height - 1))
-      inner_.drawImage(x, y, image);
-  }
-  Rect setClipRect(const Rect& clip) override { return inner_.setClipRect(clip); }
-
- private:
-  bool inside(int32_t x, int32_t y) const {
-    return x >= clip_.left && x <= clip_.right && y >= clip_.top && y <= clip_.bottom;
-  }
-
-  static int32_t pixel(double v, int32_t lo, int32_t hi) {
-    return std::clamp(static_cast<int32_t>(std::lround(v)), lo, hi);
-  }
-
-  // A rectangle covers left..right − 1 × top..bottom − 1.
-  bool cut(int32_t& l, int32_t& t, int32_t& r, int32_t& b) const {
-    l = std::max(l, clip_.left);
-    t = std::max(t, clip_.top);
-    r = std::min(r, clip_.right + 1);
-    b = std::min(b, clip_.bottom + 1);
-    return l < r && t < b;
-  }
-
-  // Liang–Barsky: the part of the segment inside the clip; false when none is.
-  bool clipLine(double& x1, double& y1, double& x2, double& y2) const {
-    if (clip_.left > clip_.right || clip_.top > clip_.bottom) return false;
-    const double dx = x2 - x1, dy = y2 - y1;
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 - clip_.left, clip_.right - x1, y1 - clip_.top, clip_.bottom - y1};
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] == 0) {
-        if (q[i] < 0) return false;
-        continue;
-      }
-      const double t = q[i] / p[i];
-      if (p[i] < 0) {
-        if (t > t1) return false;
-        t0 = std::max(t0, t);
-      } else {
-        if (t < t0) return false;
-        t1 = std::min(t1, t);
-      }
-    }
-    const double sx = x1, sy = y1;
-    x1 = sx + t0 * dx;
-    y1 = sy + t0 * dy;
-    x2 = sx + t1 * dx;
-    y2 = sy + t1 * dy;
-    return true;
-  }
-
-  Canvas& inner_;
-  Rect clip_;
-  Point position_;
-};
 
 void line(Canvas& c, const LineEnds& l) {
   c.moveTo(l.x1, l.y1);
   c.lineTo(l.x2, l.y2);
 }
 
-// An inclusive frame.
+// The outline of an inclusive rectangle.
 void frame(Canvas& c, const Rect& r) {
   const Brush old = c.setBrush(Brush{kWhite, true});
-  c.rectangle(r.left, r.top, r.right + 1, r.bottom + 1);
+  const Rect drawn = halfOpenOf(r);
+  c.rectangle(drawn.left, drawn.top, drawn.right, drawn.bottom);
   c.setBrush(old);
 }
 
+// The outline of a half-open rectangle.
 void hollowRect(Canvas& c, const CellRect& r) {
   const Brush old = c.setBrush(Brush{kWhite, true});
   c.rectangle(r.left, r.top, r.right, r.bottom);
@@ -231,74 +82,6 @@ ParamsPlotValues currentPlotValues(const ParamsHeader& p) {
 ParamsPlotValues previousPlotValues(const ParamsHeader& p) {
   return ParamsPlotValues{p.dwPrevPulses, p.dwPrevFirstTo, p.dwPrevLastFrom, p.dwPrevTmin,
                           p.dwPrevTmax};
-}
-
-int32_t ParamsPlotScale::ordinalX(int32_t k) const {
-  return toPixel(x0 + (int64_t{k} - 1) * width / spans);
-}
-
-int32_t ParamsPlotScale::positionY(int64_t v) const {
-  return toPixel(yb - (v - first) * height / range);
-}
-
-Point ParamsPlotScale::halfPoint(int64_t twiceK, int64_t twiceV) const {
-  return Point{toPixel(x0 + roundHalfUp((twiceK - 2) * width, 2 * int64_t{spans})),
-               toPixel(yb - roundHalfUp((twiceV - 2 * int64_t{first}) * height,
-                                        2 * int64_t{range}))};
-}
-
-ParamsLineEnds paramsLineEnds(const ParamsPlotValues& v, int32_t a, int32_t b) {
-  const int64_t m = v.pulses, tmin = v.tmin, tmax = v.tmax;
-  const int64_t most = 2 * m + 1;
-  ParamsLineEnds e;
-  if (tmin >= tmax) {
-    e.e1 = e.e2 = most;
-    return e;
-  }
-  const int64_t d = tmax - tmin;
-  e.e1 = (2 * (b + tmax + d - m * tmin - v.firstTo) - 1) / d - 1;
-  e.e2 = (2 * (m * tmax + a + d - tmin - v.lastFrom) - 1) / d - 1;
-  // Each pair of lines ends half an ordinal past its crossing, and never past the last
-  // pulse: with Tmin close to Tmax the crossing can lie far right of the plot.
-  e.e1 = std::max<int64_t>(std::min(e.e1, most), 1);
-  e.e2 = std::max<int64_t>(std::min(e.e2, most), 1);
-  return e;
-}
-
-ParamsPlotLines paramsPlotLines(const ParamsPlotScale& s, const ParamsPlotValues& v,
-                                int32_t mx, int32_t my) {
-  ParamsPlotLines l;
-  const int64_t a = s.first, b = s.last, m = v.pulses;
-  const int32_t xm = s.ordinalX(v.pulses);
-  const int32_t yTop = s.positionY(b);
-  l.top = LineEnds{s.ordinalX(1), yTop, xm, yTop};
-  l.vertical = LineEnds{xm, s.positionY(a), xm, yTop};
-
-  const int32_t left = s.x0 - mx / 2, right = xm + mx, half = my / 2 + 1;
-  const int32_t yFirstTo = s.positionY(v.firstTo), yLastFrom = s.positionY(v.lastFrom);
-  l.firstTo = LineEnds{left, yFirstTo, right, yFirstTo};
-  l.lastFrom = LineEnds{left, yLastFrom, right, yLastFrom};
-  l.firstToHandle = CellRect{left, yFirstTo - half, right, yFirstTo + half + 1};
-  l.lastFromHandle = CellRect{left, yLastFrom - half, right, yLastFrom + half + 1};
-  l.firstToMarker = CellRect{left - 5, yFirstTo - 2, left, yFirstTo + 3};
-  l.lastFromMarker = CellRect{left - 5, yLastFrom - 2, left, yLastFrom + 3};
-
-  const ParamsLineEnds e = paramsLineEnds(v, s.first, s.last);
-  const int64_t tmin = v.tmin, tmax = v.tmax, ap = v.firstTo, bm = v.lastFrom;
-  const int64_t end = 2 * m + 1;
-  // Start positions at doubled ordinal K (ordinal K / 2), doubled as well.
-  auto latestByTmax = [&](int64_t k) { return 2 * ap + (k - 2) * tmax; };
-  auto latestByTmin = [&](int64_t k) { return 2 * b - (2 * m - k) * tmin; };
-  auto earliestByTmin = [&](int64_t k) { return 2 * a + (k - 2) * tmin; };
-  auto earliestByTmax = [&](int64_t k) { return 2 * bm - (2 * m - k) * tmax; };
-  l.tmax = lineOf(s.halfPoint(1, latestByTmax(1)), s.halfPoint(e.e1, latestByTmax(e.e1)));
-  l.tmin = lineOf(s.halfPoint(e.e1 - 1, latestByTmin(e.e1 - 1)),
-                  s.halfPoint(end, latestByTmin(end)));
-  l.earliestFirst =
-      lineOf(s.halfPoint(1, earliestByTmin(1)), s.halfPoint(e.e2, earliestByTmin(e.e2)));
-  l.earliestLast = lineOf(s.halfPoint(e.e2 - 1, earliestByTmax(e.e2 - 1)),
-                          s.halfPoint(end, earliestByTmax(end)));
-  return l;
 }
 
 ParamsPanelLayout layoutParamsPanel(const Canvas& measure, const ParamsHeader& p,
@@ -375,7 +158,7 @@ ParamsPanelLayout layoutParamsPanel(const Canvas& measure, const ParamsHeader& p
 namespace {
 
 struct PanelPainter {
-  ClippedCanvas& c;
+  ClippingCanvas& c;
   const ParamsHeader& p;
   const ParamsPanelLayout& L;
   bool partial;
@@ -481,7 +264,7 @@ struct PanelPainter {
   }
 
   std::string endsText(const LineEnds& l) const {
-    return format(" (%d,%d) - (%d,%d) ", l.x1, l.y1, l.x2, l.y2);
+    return formatText(" (%d,%d) - (%d,%d) ", l.x1, l.y1, l.x2, l.y2);
   }
 
   void textBlock() {
@@ -493,12 +276,12 @@ struct PanelPainter {
       text(x, y, endsText(L.previous.tmin), kParamsPanelBackground);
     text(x, y, endsText(tminNow));
     y += lh;
-    text(x, y, format(" h = %d", L.tolerance));
+    text(x, y, formatText(" h = %d", L.tolerance));
     y += lh;
     const ParamsPlotScale& s = L.scale;
     text(x, y, endsText(LineEnds{s.x0, s.yt, s.xr, s.yb}));
     y += lh;
-    text(x, y, format(" w %d, h %d", s.width, s.height));
+    text(x, y, formatText(" w %d, h %d", s.width, s.height));
     y += 2 * lh;
 
     auto value = [&](const char* label, const std::string& shown) {
@@ -506,14 +289,14 @@ struct PanelPainter {
       text(x + L.labelWidth, y, shown);
       y += lh;
     };
-    value(" a   = ", format("%d     ", p.dwFirstFrom));
-    value(" a+ = ", format("%d     ", p.dwFirstTo));
-    value(" b-  = ", format("%d     ", p.dwLastFrom));
-    value(" b   = ", format("%d     ", p.dwLastTo));
+    value(" a   = ", formatText("%d     ", p.dwFirstFrom));
+    value(" a+ = ", formatText("%d     ", p.dwFirstTo));
+    value(" b-  = ", formatText("%d     ", p.dwLastFrom));
+    value(" b   = ", formatText("%d     ", p.dwLastTo));
     y += lh;
-    value(" Tmin = ", format("%d [%d]    ", p.dwTmin, p.dwPrevTmin));
-    value(" Tmax = ", format("%d     ", p.dwTmax));
-    value(" pulses = ", format("%d     ", p.dwPulses));
+    value(" Tmin = ", formatText("%d [%d]    ", p.dwTmin, p.dwPrevTmin));
+    value(" Tmax = ", formatText("%d     ", p.dwTmax));
+    value(" pulses = ", formatText("%d     ", p.dwPulses));
     // The counts the bounds admit: the least with every interval Tmax, the greatest with
     // every interval Tmin.
     const int64_t least =
@@ -523,8 +306,8 @@ struct PanelPainter {
     const int64_t greatest =
         p.dwTmin > 0 ? (int64_t{p.dwLastTo} - p.dwFirstFrom) / p.dwTmin + 1
                      : int64_t{p.dwMaxPulses};
-    value(" Mmin = ", format("%d [%lld]     ", p.dwMinPulses, static_cast<long long>(least)));
-    value(" Mmax = ", format("%d [%lld]     ", p.dwMaxPulses, static_cast<long long>(greatest)));
+    value(" Mmin = ", formatText("%d [%lld]     ", p.dwMinPulses, static_cast<long long>(least)));
+    value(" Mmax = ", formatText("%d [%lld]     ", p.dwMaxPulses, static_cast<long long>(greatest)));
   }
 
   void tminBox(const std::string& editText) {
@@ -572,7 +355,7 @@ struct PanelPainter {
 
 void drawParamsPanel(Canvas& canvas, const ParamsHeader& p, const ParamsPanelLayout& L,
                      bool partial, const std::string& editText) {
-  ClippedCanvas c(canvas, L.field);
+  ClippingCanvas c(canvas, L.field);
   const Pen pen = c.setPen(kSolidBlack);
   const Brush brush = c.setBrush(Brush{kWhite, true});
   const Color textColor = c.setTextColor(kBlack);
@@ -582,7 +365,7 @@ void drawParamsPanel(Canvas& canvas, const ParamsHeader& p, const ParamsPanelLay
   PanelPainter painter{c, p, L, partial};
   if (!partial) {
     const Rect& f = L.field;
-    c.fillRect(Rect{f.left, f.top, f.right + 1, f.bottom + 1}, kParamsPanelBackground);
+    c.fillRect(halfOpenOf(f), kParamsPanelBackground);
     frame(c, f);
     frame(c, L.graphFrame);
     if (L.plotShown) frame(c, L.innerFrame);
@@ -616,9 +399,9 @@ void drawParamsPanel(Canvas& canvas, const ParamsHeader& p, const ParamsPanelLay
 }
 
 void drawEmptyParamsPanel(Canvas& canvas, const Rect& f) {
-  ClippedCanvas c(canvas, f);
+  ClippingCanvas c(canvas, f);
   const Pen pen = c.setPen(kSolidBlack);
-  c.fillRect(Rect{f.left, f.top, f.right + 1, f.bottom + 1}, kParamsPanelBackground);
+  c.fillRect(halfOpenOf(f), kParamsPanelBackground);
   frame(c, f);
   c.setPen(pen);
 }
@@ -650,24 +433,13 @@ void storeParamsPanelGeometry(const ParamsPanelLayout& L, ParamsHeader& p) {
         shown && size_t(i) < L.countCells.size() ? L.countCells[size_t(i)] : CellRect{};
   // A button is clickable only where it is drawn whole.
   auto whole = [&](const Rect& r) {
-    return r.left >= L.field.left && r.top >= L.field.top && r.right <= L.field.right + 1 &&
-                   r.bottom <= L.field.bottom + 1 && r.right - r.left >= 3 &&
+    return halfOpenWithin(r, halfOpenOf(L.field)) && r.right - r.left >= 3 &&
                    r.bottom - r.top >= 3
                ? cellOf(r)
                : CellRect{};
   };
   p.cancelButton = whole(L.cancelButton);
   p.okButton = whole(L.okButton);
-}
-
-bool withinLineTolerance(const LineEnds& l, int32_t h, int32_t x, int32_t y) {
-  if (x < l.x1 || x > l.x2) return false;
-  if (l.x2 == l.x1) {
-    return y >= std::min(l.y1, l.y2) - int64_t{h} && y <= std::max(l.y1, l.y2) + int64_t{h};
-  }
-  const int64_t dx = int64_t{l.x2} - l.x1;
-  const int64_t e = (dx + 2 * (int64_t{l.x2} - x) * (int64_t{l.y1} - l.y2)) / (2 * dx);
-  return std::llabs(int64_t{y} - l.y2 - e) <= h;
 }
 
 }  // namespace velmora

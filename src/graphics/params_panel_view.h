@@ -5,7 +5,8 @@
 //
 // One layout serves the drawing and the mouse: layoutParamsPanel computes every position
 // from the record's values, drawParamsPanel draws from it and storeParamsPanelGeometry
-// writes what the mouse handling tests into the record.
+// writes what the mouse handling tests into the record. The plot's numbers are in
+// params_panel_plot.h.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "graphics/canvas.h"
+#include "graphics/params_panel_plot.h"
 #include "model/subsets.h"
 
 namespace velmora {
@@ -27,63 +29,17 @@ inline constexpr const char* kParamsTminLabel = " Tmin ";
 // The edit box is as wide as this text.
 inline constexpr const char* kParamsEditWidthText = " 9999";
 
-// The values the plot's lines depend on.
-struct ParamsPlotValues {
-  int32_t pulses = 0;    // M
-  int32_t firstTo = 0;   // a+
-  int32_t lastFrom = 0;  // b-
-  int32_t tmin = 0;
-  int32_t tmax = 0;
-};
+// The plot values of the record now and at the last drawing.
 ParamsPlotValues currentPlotValues(const ParamsHeader& p);
 ParamsPlotValues previousPlotValues(const ParamsHeader& p);
-
-// Pixels of the plot: ordinal k at x0 + (k − 1) × W / spans, start position v at
-// yb − (v − a) × H / range, both truncated. spans is Mmax − 1 and range b − a, each at
-// least 1, so that a series with room for one pulse only still gets an axis.
-struct ParamsPlotScale {
-  int32_t x0 = 0, yt = 0, xr = 0, yb = 0;
-  int32_t width = 0, height = 0;  // W = xr − x0 + 1, H = yb − yt + 1
-  int32_t spans = 1;
-  int32_t first = 0, last = 0;  // a, b
-  int32_t range = 1;
-
-  int32_t ordinalX(int32_t k) const;
-  int32_t positionY(int64_t v) const;
-  // The point at ordinal twiceK / 2 and start position twiceV / 2, each quotient rounded
-  // half up.
-  Point halfPoint(int64_t twiceK, int64_t twiceV) const;
-};
-
-// The plot's lines for one set of values.
-struct ParamsPlotLines {
-  LineEnds top;       // at b, from ordinal 1 to ordinal M
-  LineEnds vertical;  // at ordinal M, from a to b
-  LineEnds firstTo, lastFrom;  // the dotted bounds a+ and b-
-  CellRect firstToHandle, lastFromHandle;
-  CellRect firstToMarker, lastFromMarker;  // where a previous bound is marked
-  LineEnds tmax, tmin;                     // latest starts
-  LineEnds earliestFirst, earliestLast;    // earliest starts
-};
-
-// Where the lines of the Tmax interval and of the Tmin interval end, in half ordinals:
-// e1 for the Tmax line and the Tmin line, e2 for the two earliest-start lines.
-struct ParamsLineEnds {
-  int64_t e1 = 1;
-  int64_t e2 = 1;
-};
-ParamsLineEnds paramsLineEnds(const ParamsPlotValues& v, int32_t a, int32_t b);
-
-ParamsPlotLines paramsPlotLines(const ParamsPlotScale& scale, const ParamsPlotValues& v,
-                                int32_t mx, int32_t my);
 
 struct ParamsPanelMetrics {
   int32_t lineHeight = 15;  // character height + external leading − 1
   int32_t charWidth = 8;    // average character width
 };
 
-// Frames and the plot are inclusive corner coordinates; the handles, cells, edit box and
-// buttons are rectangles whose right and bottom edges lie just outside them.
+// The field, the frames and the plot are inclusive; the handles, cells, edit box and
+// buttons are half-open (common/geometry.h).
 struct ParamsPanelLayout {
   Rect field;
   int32_t mx = 0, my = 0;
@@ -121,10 +77,5 @@ void drawEmptyParamsPanel(Canvas& canvas, const Rect& field);
 // and tolerances, handles, the previous lines and markers, the pulse-count cells and
 // the buttons. With no plot shown the plot's parts are left empty.
 void storeParamsPanelGeometry(const ParamsPanelLayout& layout, ParamsHeader& p);
-
-// Whether (x, y) lies within h of a line drawn left to right, measured vertically at x
-// with the line's height rounded half up. A line one pixel wide is tested over its
-// height.
-bool withinLineTolerance(const LineEnds& line, int32_t h, int32_t x, int32_t y);
 
 }  // namespace velmora

@@ -64,19 +64,11 @@ void placePatternCaption(PatternBoxLayout& box, Size caption, int32_t right, int
   box.captionY = top - (caption.cy / 4 + caption.cy / 2);
 }
 
-namespace {
-
-bool inside(const Rect& area, const Rect& r) {
-  return r.left >= area.left && r.top >= area.top && r.right <= area.right + 1 &&
-         r.bottom <= area.bottom + 1 && r.right > r.left && r.bottom > r.top;
-}
-
-}  // namespace
-
 bool patternBoxWithin(const PatternBoxLayout& box, const Rect& area) {
-  bool within = inside(area, box.frame);
+  const Rect bounds = halfOpenOf(area);
+  bool within = halfOpenWithin(box.frame, bounds);
   for (const auto& row : box.cells)
-    for (const Rect& cell : row) within = within && inside(area, cell);
+    for (const Rect& cell : row) within = within && halfOpenWithin(cell, bounds);
   return within;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 #include "model/series.h"
 
@@ -21,7 +21,7 @@ inline constexpr const char* kPatternTuples = " pattern tuples ";
 struct PatternBoxLayout {
   bool shown = false;
   bool list = false;  // one row per pattern tuple (tuple recognition)
-  Rect frame;         // as drawn (exclusive right and bottom)
+  Rect frame;         // as drawn, half-open
   int32_t captionX = 0, captionY = 0;
   std::string caption;
   std::vector<Rect> rows;                // list: the rows' rectangles, for the mouse
@@ -55,7 +55,7 @@ void placePatternCells(PatternBoxLayout& box, const SeriesHeader& s, int32_t lef
 // The caption 10 pixels inside the right edge, three quarters of its height above `top`.
 void placePatternCaption(PatternBoxLayout& box, Size caption, int32_t right, int32_t top);
 
-// True when the frame and every cell lie inside `area` (right and bottom inclusive).
+// True when the frame and every cell (half-open) lie inside the inclusive `area`.
 bool patternBoxWithin(const PatternBoxLayout& box, const Rect& area);
 
 // The frame with the current brush, so that the box covers what lies under it, the caption

@@ -77,7 +77,6 @@ class RasterCanvas : public Canvas {
   void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void fillRect(const Rect& rect, Color color) override;
   void setPixel(int32_t x, int32_t y, Color color) override;
-  Color getPixel(int32_t x, int32_t y) const override;
 
   void textOut(int32_t x, int32_t y, const std::string& text) override;
   Size textExtent(const std::string& text) const override;
@@ -86,6 +85,9 @@ class RasterCanvas : public Canvas {
   void drawImage(int32_t x, int32_t y, const Image& image) override;
   Rect setClipRect(const Rect& clip) override;
 
+  // The colour of logical pixel (x, y) (its first device pixel); the background colour
+  // outside the surface.
+  Color getPixel(int32_t x, int32_t y) const;
   // The picture at device pixels.
   const Image& image() const { return image_; }
   // Moves the image out; the canvas is 0 × 0 afterwards.

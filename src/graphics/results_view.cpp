@@ -1,111 +1,17 @@
 #include "graphics/results_view.h"
 
 #include <algorithm>
-#include <cinttypes>
 
+#include "graphics/results_view_internal.h"
 #include "graphics/thumbnail.h"
 #include "graphics/view_support.h"
 #include "model/problem_types.h"
-#include "simulation/answer_measures.h"
 
 namespace velmora {
 
+using namespace results_internal;
+
 namespace {
-
-// Lists of pulses in the texts stop here and end with an ellipsis.
-constexpr int32_t kHeaderPulses = 19;
-constexpr int32_t kDetectedPulses = 9;
-constexpr int32_t kPretenderPulses = 19;
-constexpr int32_t kLastTupleStart = 19;  // tuple instances starting later are left off
-constexpr int32_t kPretenderLines = 6;
-// The pulse columns of the pretender lines start this far right of the text's left edge.
-
-bool isTupleCode(uint16_t code) {
-  return code == kTaskTupleDetection || code == kTaskTupleRecognition;
-}
-
-// The letter of an etalon number; a number that names no etalon (0: none) shows as '-'.
-char letterOf(int32_t number) { return number >= 1 && number <= 26 ? etalonLetter(number) : '-'; }
-
-// What the drawing steps share, derived once from the inputs.
-struct View {
-  const ResultsViewInputs& in;
-  const ResultsViewLayout& lay;
-  const SeriesHeader& s;
-  const ChainsHeader* c;
-  uint16_t described = 0;
-  uint16_t taskType = 0;
-  uint16_t seriesType = 0;
-  bool letters = false;  // etalon letters are printed
-  bool samples = false;  // visible runs are printed (cut-off series)
-  int32_t length = 0;    // L
-  int32_t pulseSize = 0;  // n
-  int32_t truePulses = 0;
-  int32_t foundPulses = 0;
-  int32_t lineHeight = 0;
-
-  View(const ResultsViewInputs& inputs, const ResultsViewLayout& layout)
-      : in(inputs), lay(layout), s(*inputs.series), c(inputs.chains) {
-    if (c != nullptr) {
-      described = c->wDescribed;
-      taskType = c->wTaskType;
-      seriesType = c->wSeriesType;
-    }
-    length = static_cast<int32_t>(std::min<uint32_t>(s.dwSeriesSize, kMaxSeriesSize));
-    pulseSize = s.wImpulseSize;
-    truePulses = s.lpPositions ? std::min(s.wImpulseQuantity, s.wReservedImpulses) : 0;
-    foundPulses = s.lpFoundPositions ? std::min(s.wFoundPulses, s.wReservedImpulses) : 0;
-    if (described > 1)
-      letters = taskType != kTaskDetection;
-    else
-      letters = s.lpFoundEtalons != nullptr && s.wReservedImpulses > 0 && s.lpFoundEtalons[0] != 0;
-    samples = isCutoffSeries(seriesType);
-    lineHeight = inputs.lineHeight;
-  }
-
-  const PulseHeader* etalon(int32_t number) const { return seriesEtalon(s, number); }
-
-  // The right end (exclusive) of a header or text-block line whose cell spans y ..
-  // y + cellHeight: the area's right edge, or the left edge of a box the line passes.
-  int32_t textRight(int32_t y, int32_t cellHeight) const {
-    if (!in.clipTextToArea) return kNoTextLimit;
-    int32_t right = in.area.right + 1;
-    const auto pass = [&](const Rect& box) {
-      if (box.right > box.left && y < box.bottom && y + cellHeight > box.top)
-        right = std::min(right, box.left - 1);
-    };
-    if (lay.etalonBoxShown) {
-      const EtalonBoxLayout& eb = lay.etalonBox;
-      pass(Rect{eb.left, eb.top - eb.margin, eb.left + eb.width + 1, eb.top + eb.height + 1});
-    }
-    if (lay.pattern.shown)
-      pass(Rect{lay.pattern.frame.left, lay.pattern.captionY, lay.pattern.frame.right,
-                lay.pattern.frame.bottom});
-    return right;
-  }
-};
-
-// A header or text-block line, kept clear of the boxes and inside the area.
-void textLine(Canvas& canvas, const View& v, int32_t x, int32_t y, const std::string& text) {
-  textWithin(canvas, x, y, text, v.textRight(y, canvas.textMetrics().height), TextCut::kWords);
-}
-
-// A pulse list of the series record: true or found pulses.
-struct PulseList {
-  const int16_t* positions;
-  const int16_t* etalons;
-  const int16_t* first;
-  const int16_t* last;
-  int32_t count;
-};
-
-PulseList truePulses(const View& v) {
-  return {v.s.lpPositions, v.s.lpEtalons, v.s.lpFirstSamples, v.s.lpLastSamples, v.truePulses};
-}
-PulseList foundPulses(const View& v) {
-  return {v.s.lpFoundPositions, v.s.lpFoundEtalons, v.s.lpFoundFirstSamples,
-          v.s.lpFoundLastSamples, v.foundPulses};
-}
 
 // One panel's geometry and its two scales.
 struct Panel {
@@ -140,80 +46,6 @@ Panel panelAt(const View& v, int32_t top) {
   p.length = std::max(v.length, 1);
   p.halfRange = std::max(v.lay.halfRange, 1);
   return p;
-}
-
-// " %d", the letter and the visible run of pulse i, in the header's and labels' forms.
-std::string pulseText(const View& v, const PulseList& list, int32_t i, const char* position,
-                      const char* run, bool letter) {
-  std::string t = formatted(position, list.positions[i]);
-  if (letter && list.etalons) t += letterOf(list.etalons[i]);
-  if (v.samples && list.first && list.last) t += formatted(run, list.first[i], list.last[i]);
-  return t;
-}
-
-// ----------------------------------------------------------------------------- header
-
-void drawHeader(Canvas& canvas, const View& v) {
-  const int32_t h = v.lineHeight;
-  const int32_t x = v.lay.x0;
-  int32_t y = v.lay.headerY;
-  if (v.described > 1) {
-    // Codes without a name (series processing has none) show as their numbers.
-    const std::string task =
-        v.c->lpTaskName ? v.c->lpTaskName : formatted("task type %d", v.c->wTaskType);
-    const std::string series = v.c->lpSeriesTypeName
-                                   ? v.c->lpSeriesTypeName
-                                   : formatted("series type %d", v.c->wSeriesType);
-    textLine(canvas, v, x, y, formatted(" %s for series with %s ", task.c_str(), series.c_str()));
-    y += h + 1;
-  }
-
-  // Energies of the pure series, of all the noise and of the noise under the pulses.
-  const SeriesHeader& s = v.s;
-  int64_t signal = 0, noiseAll = 0, noisePulses = 0;
-  if (s.lpPureData && s.lpNoisyData) {
-    for (int32_t k = 0; k < v.length; ++k) {
-      const int64_t pure = s.lpPureData[k];
-      const int64_t noise = int64_t{s.lpNoisyData[k]} - pure;
-      signal += pure * pure;
-      noiseAll += noise * noise;
-    }
-    for (int32_t i = 0; i < v.truePulses; ++i) {
-      for (int32_t j = 0; j < v.pulseSize; ++j) {
-        const int64_t k = int64_t{s.lpPositions[i]} + j;
-        if (k < 0 || k >= v.length) continue;
-        const int64_t noise = int64_t{s.lpNoisyData[k]} - s.lpPureData[k];
-        noisePulses += noise * noise;
-      }
-    }
-  }
-  const double allNS = signal < 1 ? 0.0 : static_cast<double>(noiseAll) / signal;
-  const double pulseNS = signal < 1 ? 0.0 : static_cast<double>(noisePulses) / signal;
-  textLine(canvas, v, x, y,
-             formatted(" series length %d, ", v.length) +
-                 formatted("Tmin=%d, Tmax=%d, ", s.wTmin, s.wTmax) +
-                 formatted(" amplitude %d, noise level %d, allN/S %.3g,  N/S %.3g",
-                           v.lay.amplitude, s.wNoise, allNS, pulseNS));
-  y += h;
-
-  std::string line = formatted(" pulses number %d [%d-%d], length %d", s.wImpulseQuantity,
-                               s.wMinPulses, s.wMaxPulses, v.pulseSize);
-  if (v.described > 1 && v.samples)
-    line += formatted(", saved energy level for making/processing %d/%d", v.c->wSavedLevelMaking,
-                      v.c->wSavedLevelProcessing);
-  textLine(canvas, v, x, y, line);
-  y += h;
-
-  line = " pulses:";
-  const PulseList list = truePulses(v);
-  for (int32_t i = 0; i < list.count; ++i) {
-    if (i == kHeaderPulses) {
-      line += "...";
-      break;
-    }
-    line += pulseText(v, list, i, " %d", "[%d..%d] ", v.letters);
-  }
-  textLine(canvas, v, x, y, line);
 }
 
 // ----------------------------------------------------------------------------- panels
@@ -397,111 +229,7 @@ void drawPanels(Canvas& canvas, const View& v) {
   }
 }
 
-// ----------------------------------------------------------------------------- text block
-
-std::string detectedLine(const View& v) {
-  const SeriesHeader& s = v.s;
-  std::string t = formatted("Detected %d", s.wFoundPulses);
-  if (s.wImpulseQuantity != s.wFoundPulses) t += formatted(" (%d)", s.wImpulseQuantity);
-  t += s.wFoundPulses == 1 ? " pulse" : " pulses";
-  t += ": ";
-  const PulseList list = foundPulses(v);
-  if (!(isTupleCode(v.taskType) && isTupleSeries(v.seriesType))) {
-    for (int32_t i = 0; i < list.count; ++i) {
-      if (i == kDetectedPulses) {
-        t += " ... ";
-        break;
-      }
-      t += pulseText(v, list, i, " %d", "[%d..%d]", v.letters);
-    }
-    return t;
-  }
-  if (s.lpTupleFirst == nullptr || s.lpTupleLast == nullptr) return t;
-  const int32_t instances = std::min<int32_t>(s.wTupleInstances, s.wReservedImpulses);
-  for (int32_t k = 0; k < instances; ++k) {
-    if (s.lpTupleFirst[k] > kLastTupleStart) {
-      t += " ... ";
-      break;
-    }
-    t += " {";
-    const int32_t first = std::max(s.lpTupleFirst[k] - 1, 0);
-    const int32_t last = std::min<int32_t>(s.lpTupleLast[k] - 1, list.count - 1);
-    for (int32_t i = first; i <= last; ++i)
-      t += pulseText(v, list, i, "%d", "[%d..%d]", v.letters) + " ";
-    if (t.back() == ' ') t.pop_back();
-    t += "} ";
-  }
-  return t;
-}
-
-// A chain's pulses in the pretender lines' form.
-std::string chainPulses(const View& v, const PulseList& list, bool names) {
-  std::string t;
-  for (int32_t i = 0; i < list.count; ++i) {
-    if (i == kPretenderPulses) {
-      t += " ... ";
-      break;
-    }
-    t += pulseText(v, list, i, "  %d", " [%d..%d] ", names);
-  }
-  return t;
-}
-
-}  // namespace
-
-std::string chainHead(int32_t rank, char letter, int64_t measure) {
-  std::string head = formatted("%2d. ", rank);
-  if (letter != 0) head += formatted(" %c ", letter);
-  return head + formatted("  %7" PRId64, measure);
-}
-
-namespace {
-
-void drawTextBlock(Canvas& canvas, const View& v) {
-  const int32_t h = v.lineHeight;
-  const int32_t x = v.lay.x0;
-  int32_t y = v.lay.textY;
-  textLine(canvas, v, x, y, detectedLine(v));
-  y += h;
-  textLine(canvas, v, x, y,
-             formatted("Restore Error %" PRId64 ". ", restoreError(v.s, v.c)));
-  y += h;
-
-  const bool etalonColumn = v.described > 1 && v.taskType == kTaskRecognition;
-  const bool names = (v.described < 2 && v.letters) ||
-                     (v.described >= 2 && v.taskType == kTaskJoint);
-  if (v.c != nullptr) {
-    textLine(canvas, v, x, y, std::string(" n ") + (etalonColumn ? "et " : "") + " measure ");
-    textLine(canvas, v, x + kPositionsColumn, y,
-               std::string("  positions") + (names ? " and names" : "") + " of etalons in series");
-    y += h + 1;
-    const int32_t pretenders =
-        std::min<int32_t>({v.c->wPretenders, v.c->wMaxSize, kPretenderLines});
-    for (int32_t r = 0; r < pretenders; ++r) {
-      const int32_t count = std::clamp<int32_t>(v.c->pulsesCount[r], 0, v.c->wMaxPulses);
-      textLine(canvas, v, x, y,
-               chainHead(r + 1, etalonColumn ? letterOf(count > 0 ? v.c->pulsesList[r][0] : 0) : 0,
-                         v.c->distance[r]));
-      const PulseList chain{v.c->positionsList[r], v.c->pulsesList[r], v.c->firstSamplesList[r],
-                            v.c->lastSamplesList[r], count};
-      textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, chain, names));
-      y += h;
-    }
-  }
-  y += (h + 3) / 4;
-  const PulseList placed = truePulses(v);
-  textLine(canvas, v, x, y,
-           chainHead(0, etalonColumn ? letterOf(placed.count > 0 ? placed.etalons[0] : 0) : 0,
-                     trueChainCost(v.s)));
-  textLine(canvas, v, x + kPositionsColumn, y, chainPulses(v, placed, names));
-}
-
 // ----------------------------------------------------------------------------- boxes
-
-bool inside(const Rect& area, const Rect& r) {
-  return r.left >= area.left && r.top >= area.top && r.right <= area.right + 1 &&
-         r.bottom <= area.bottom + 1 && r.right > r.left && r.bottom > r.top;
-}
 
 PatternBoxLayout layoutPatternBox(const Canvas& canvas, const ResultsViewInputs& in,
                                   const ResultsViewLayout& lay) {
@@ -623,8 +351,9 @@ ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInput
   if (!lay.fits) return lay;
   const EtalonBoxLayout& eb = lay.etalonBox;
   lay.etalonBoxShown = eb.left > lay.x0 + lay.graphWidth &&
-                       inside(a, Rect{eb.left, eb.top, eb.left + eb.width + 1,
-                                      eb.top + eb.height + 1}) &&
+                       halfOpenWithin(Rect{eb.left, eb.top, eb.left + eb.width + 1,
+                                           eb.top + eb.height + 1},
+                                      halfOpenOf(a)) &&
                        eb.top - eb.margin >= 0;
   lay.pattern = layoutPatternBox(canvas, in, lay);
   // The pattern tuples' list sits at the bottom right, under the etalon box's column: the
@@ -662,10 +391,6 @@ void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsV
   }
   drawTextBlock(canvas, v);
   drawPatternBox(canvas, lay.pattern, v.s, lay.amplitude, v.lineHeight);
-}
-
-int32_t resultsPulseLineWidth(int32_t aveCharWidth) {
-  return kPositionsColumn + kPretenderPulses * 6 * aveCharWidth;
 }
 
 }  // namespace velmora

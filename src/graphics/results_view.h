@@ -2,17 +2,18 @@
 // true pulses, the noisy series, the found pulses), the box of etalons in use, a text
 // block with the found pulses, the restore error and the ranked pretenders, and for tuple
 // series the box of pattern tuples. One layout serves the drawing and the shell's
-// hit-testing of the pattern rows.
+// hit-testing of the pattern rows. The header and the text block are drawn in
+// results_text.cpp.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "common/window.h"
 #include "graphics/canvas.h"
 #include "graphics/etalon_box.h"
 #include "graphics/pattern_box.h"
+#include "graphics/results_text.h"
 #include "model/series.h"
 #include "processing/chains.h"
 
@@ -29,13 +30,6 @@ struct DrawingSettings {
 inline constexpr int kTupleHighlightNone = 0;
 inline constexpr int kTupleHighlightFrames = 1;
 inline constexpr int kTupleHighlightBackgrounds = 2;
-
-// The text block's pretender lines: the head (rank, etalon letter, measure) at the left
-// edge, the pulses this many pixels to its right.
-inline constexpr int32_t kPositionsColumn = 100;
-// The head of a pretender line: "%2d. ", " %c " with the letter of its first etalon
-// (none when `letter` is 0) and "  %7d" with its measure.
-std::string chainHead(int32_t rank, char letter, int64_t measure);
 
 inline constexpr Color kSeriesCurveColor = rgb(0, 0, 255);
 inline constexpr Color kTupleBackgroundColor = rgb(192, 191, 178);
@@ -79,10 +73,5 @@ int32_t resultsHalfRange(const SeriesHeader& series);
 
 ResultsViewLayout layoutResultsView(const Canvas& canvas, const ResultsViewInputs& in);
 void drawResultsView(Canvas& canvas, const ResultsViewInputs& in, const ResultsViewLayout& layout);
-
-// The width a pretender line of the text takes with its full list of pulses at single
-// positions (a letter or blank and up to four digits after two blanks, six characters
-// each), in a font of average character width `aveCharWidth`.
-int32_t resultsPulseLineWidth(int32_t aveCharWidth);
 
 }  // namespace velmora

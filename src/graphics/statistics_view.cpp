@@ -4,10 +4,10 @@
 #include <cinttypes>
 #include <cmath>
 #include <initializer_list>
-#include <ctime>
-#include <limits>
 #include <new>
 
+#include "common/format.h"
+#include "graphics/statistics_text.h"
 #include "graphics/thumbnail.h"
 #include "graphics/view_support.h"
 #include "model/problem_types.h"
@@ -16,307 +16,14 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kFormulaRestored = "e(s)=E||C-<C>||2/||C||2";
-constexpr const char* kFormulaDetection = "e(s)=E||h-<h>||2/||h||2";
 constexpr int32_t kSymbolWeight = 408;
-// Full scale of the modes that have no top value of their own (1.0).
-constexpr uint64_t kNeutralFullScale = 1000;
-// Largest full scale used: keeps every product of the scale exact in 128 bits.
-constexpr uint64_t kLargestFullScale = 1000000000000000ull;
-// Largest plot height: keeps 1000 × table value × height within 64 bits.
-constexpr int32_t kLargestPlotHeight = 1000000;
-
-const char* modeTitle(uint32_t mode) {
-  switch (mode) {
-    case 0: return " restored error, componentwise case";
-    case 1: return " restored error, agregate form";
-    case 2: return " detection error, componentwise case";
-    case 3: return " detection error, agregate form";
-    case 4: return " recognition error, componentwise case";
-    case 5: return " recognition error, agregate form";
-    case 6: return " error of number of fragments, componentwise case";
-    case 7: return " mean of number of fragments";
-    case 8: return " bias of number of fragments";
-    case 9: return " variance of number of fragments";
-    case 10: return " mean square error of number of fragments";
-    case 12: return " recognition error, componentwise case";
-    case 13: return " recognition error, agregate form";
-    default: return "";
-  }
-}
-
-bool isTupleRecord(const RestErrorHeader& e) {
-  return isTupleSeries(e.wSeriesType) && e.wTaskType == kTaskTupleRecognition;
-}
-
-// The simulated grid as the record holds it; a table that is missing reads as zeros.
-struct Grid {
-  const RestErrorHeader& e;
-  int32_t pulses = 0;  // P
-  int32_t levels = 0;  // V
-  int64_t repeats = 0;  // R
-
-  explicit Grid(const RestErrorHeader& errors) : e(errors) {
-    pulses = e.wPulseValues ? e.wVariousPulses : 0;
-    levels = e.lpNoiseLevels ? e.wNoiseLevels : 0;
-    repeats = e.repeats;
-  }
-  // Values are read as unsigned 32-bit.
-  uint64_t value(int table, int32_t i, int32_t j) const {
-    if (e.lpErrors[table] == nullptr || e.lpErrors[table][i] == nullptr) return 0;
-    return static_cast<uint32_t>(e.lpErrors[table][i][j]);
-  }
-  uint64_t rowSum(int table, int32_t i) const {
-    uint64_t sum = 0;
-    for (int32_t j = 0; j < pulses; ++j) sum += value(table, i, j);
-    return sum;
-  }
-  int32_t level(int32_t i) const { return e.lpNoiseLevels[i]; }
-};
-
-// A divisor of 0 from the data counts as 1, as the normalisers start out.
-uint64_t divisor(int64_t d) { return d > 0 ? static_cast<uint64_t>(d) : 1; }
-
-int64_t sample(const PulseHeader* e, int32_t k) {
-  return e != nullptr && e->lpData != nullptr && k >= 0 && k < e->wSize ? e->lpData[k] : 0;
-}
-
-int64_t energyOf(const PulseHeader* e) {
-  int64_t sum = 0;
-  for (int32_t k = 0; e != nullptr && e->lpData != nullptr && k < e->wSize; ++k)
-    sum += sample(e, k) * sample(e, k);
-  return sum;
-}
-
-// The etalon a list entry names; an entry that names none stands for the first pulse.
-const PulseHeader* entryEtalon(const SeriesHeader& s, int32_t number) {
-  const PulseHeader* e = seriesEtalon(s, number);
-  return e != nullptr ? e : s.lpFirstPulse;
-}
-
-// Extremes of the full cross-correlation Σ_t a[t + s] b[t] over the shifts -n..n.
-void correlationExtremes(const PulseHeader* a, const PulseHeader* b, int32_t n, int64_t& lo,
-                         int64_t& hi) {
-  for (int32_t s = -n; s <= n; ++s) {
-    int64_t c = 0;
-    for (int32_t t = std::max(0, -s); t < n && t + s < n; ++t) c += sample(a, t + s) * sample(b, t);
-    lo = std::min(lo, c);
-    hi = std::max(hi, c);
-  }
-}
 
 // y of the point `q` pixels above the plot's bottom, held inside the plot.
 int32_t plotY(const StatisticsViewLayout& lay, int64_t q) {
   return lay.plotY + lay.plotHeight - static_cast<int32_t>(std::clamp<int64_t>(q, 0, lay.plotHeight));
 }
 
-int64_t truncated(double v) {
-  if (!(v > 0)) return 0;  // also NaN
-  return v >= 4e18 ? int64_t{4000000000000000000} : static_cast<int64_t>(v);
-}
-
-using Wide = unsigned __int128;
-
-// floor(num / den) for the plot's unsigned heights: 128 bits hold every product of a
-// legal table value, the plot height, the repeats, the pulse counts and the full scale.
-int64_t scaled(Wide num, Wide den) {
-  const Wide q = num / (den == 0 ? 1 : den);
-  const Wide cap = Wide{kLargestPlotHeight} * 4;
-  return static_cast<int64_t>(q > cap ? cap : q);
-}
-
 }  // namespace
-
-// ----------------------------------------------------------------------------- texts
-
-std::string involvesLine(const RestErrorHeader& errors, const SeriesHeader& series) {
-  const Grid g(errors);
-  std::string t = " involves ";
-  if (g.pulses < 4) {
-    for (int32_t j = 0; j < g.pulses; ++j) t += formatted(" %d,", errors.wPulseValues[j]);
-  } else {
-    t += formatted(" %d,", errors.wPulseValues[0]);
-    t += formatted(" %d,", errors.wPulseValues[1]);
-    t += formatted("..., %d ", errors.wPulseValues[g.pulses - 1]);
-  }
-  // The range is written over the last character: the final comma or blank.
-  t.pop_back();
-  t += formatted(" pulses from [%d-%d],", series.wMinPulses, series.wMaxPulses);
-  return t;
-}
-
-std::string calendarText(int64_t seconds) {
-  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  if (localtime_r(&t, &tm) == nullptr) return formatted("%" PRId64, seconds);
-  return formatted("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[tm.tm_wday % 7], kMonths[tm.tm_mon % 12],
-                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 1900 + tm.tm_year);
-}
-
-std::string elapsedText(int64_t start, int64_t end) {
-  const int64_t e = std::max<int64_t>(end - start, 0);
-  const int64_t minutes = e / 60 % 60;
-  const int64_t seconds = e % 60;
-  return formatted("elapsed time %" PRId64 ":%d%d:%d%d", e / 3600, static_cast<int>(minutes / 10),
-                   static_cast<int>(minutes % 10), static_cast<int>(seconds / 10),
-                   static_cast<int>(seconds % 10));
-}
-
-// ----------------------------------------------------------------------------- numbers
-
-SignalStatistics signalStatistics(const StatisticsViewInputs& in) {
-  SignalStatistics st;
-  if (in.series == nullptr || in.errors == nullptr) return st;
-  const SeriesHeader& s = *in.series;
-  const int32_t n = s.wImpulseSize;
-  const PulseHeader* first = s.lpFirstPulse;
-  st.energy = energyOf(first);
-  if (first != nullptr && first->lpData != nullptr && first->wSize > 0) {
-    st.smallestSquare = std::numeric_limits<int64_t>::max();
-    for (int32_t k = 0; k < first->wSize; ++k)
-      st.smallestSquare = std::min(st.smallestSquare, sample(first, k) * sample(first, k));
-  }
-
-  // The first etalon in use against the second (or itself): the sum runs over the first
-  // n - |s| samples of b, so negative shifts see fewer terms.
-  const int32_t k = in.etalonList ? in.etalonCount : 0;
-  const PulseHeader* a = entryEtalon(s, k > 0 ? in.etalonList[0] : 0);
-  const PulseHeader* b = entryEtalon(s, k > 1 ? in.etalonList[1] : k > 0 ? in.etalonList[0] : 0);
-  for (int32_t shift = -n; shift <= n; ++shift) {
-    int64_t c = 0;
-    for (int32_t t = 0; t < n - std::abs(shift); ++t) c += sample(a, t + shift) * sample(b, t);
-    st.rmin = std::min(st.rmin, c);
-  }
-
-  const int32_t rows = patternListRows(s);
-  if (!isTupleRecord(*in.errors) || rows == 0) return st;
-  // Tuples: the largest energy of a pattern's etalon, and the extreme correlations of
-  // etalons from two different patterns. Pairs of the same two etalons recur across the
-  // patterns, so each pair's extremes are computed once.
-  std::vector<const PulseHeader*> distinct;
-  std::vector<std::vector<int32_t>> members(rows);
-  for (int32_t r = 0; r < rows; ++r) {
-    for (int32_t m = 0; m < patternRowSize(s, r); ++m) {
-      const PulseHeader* e = entryEtalon(s, s.selectedSubsetList[r][m]);
-      const auto at = std::find(distinct.begin(), distinct.end(), e);
-      members[r].push_back(static_cast<int32_t>(at - distinct.begin()));
-      if (at == distinct.end()) distinct.push_back(e);
-    }
-  }
-  st.energy = 0;
-  for (const PulseHeader* e : distinct) st.energy = std::max(st.energy, energyOf(e));
-  const size_t d = distinct.size();
-  std::vector<int64_t> lows(d * d), highs(d * d);
-  std::vector<char> known(d * d, 0);
-  st.rmin = 0;
-  st.rmax = 0;
-  for (int32_t i = 0; i < rows; ++i)
-    for (int32_t j = i + 1; j < rows; ++j)
-      for (int32_t ea : members[i])
-        for (int32_t eb : members[j]) {
-          const size_t pair = static_cast<size_t>(ea) * d + static_cast<size_t>(eb);
-          if (!known[pair]) {
-            lows[pair] = 0;
-            highs[pair] = 0;
-            correlationExtremes(distinct[ea], distinct[eb], n, lows[pair], highs[pair]);
-            known[pair] = 1;
-          }
-          st.rmin = std::min(st.rmin, lows[pair]);
-          st.rmax = std::max(st.rmax, highs[pair]);
-        }
-  return st;
-}
-
-StatisticsScale statisticsScale(const StatisticsViewInputs& in, const SignalStatistics& st) {
-  StatisticsScale sc;
-  if (in.series == nullptr || in.errors == nullptr) return sc;
-  const Grid g(*in.errors);
-  const SeriesHeader& s = *in.series;
-  const uint64_t r = divisor(g.repeats);
-  const uint64_t p = divisor(g.pulses);
-  sc.restoringNormalisers.assign(static_cast<size_t>(g.pulses), 1);
-  // Wide, so that long etalons of loud samples saturate instead of wrapping.
-  const Wide product = Wide{2} * s.wMaxPulses * static_cast<uint64_t>(st.energy - st.rmin);
-  const uint64_t restoring = product > std::numeric_limits<uint64_t>::max()
-                                 ? std::numeric_limits<uint64_t>::max()
-                                 : static_cast<uint64_t>(product);
-  if (restoring > 0) std::fill(sc.restoringNormalisers.begin(), sc.restoringNormalisers.end(), restoring);
-  const int64_t spread = int64_t{s.wTmax} - s.wImpulseSize;
-  sc.detectionNormaliser = spread != 0 ? static_cast<double>(spread * spread) : 1.0;
-  const double dn = sc.detectionNormaliser;
-
-  uint64_t u = 0;
-  bool hasTop = true;
-  switch (in.graphMode) {
-    case kGraphRestoredComponentwise:
-      u = 50;
-      for (int32_t j = 0; j < g.pulses; ++j) {
-        uint64_t largest = 0;
-        for (int32_t i = 0; i < g.levels; ++i) largest = std::max(largest, g.value(kRestoringErrors, i, j));
-        u = std::max(u, 1000 * largest / sc.restoringNormalisers[j]);
-      }
-      break;
-    case kGraphRestoredAggregate: {
-      double m = 0;
-      for (int32_t i = 0; i < g.levels; ++i) {
-        double sum = 0;
-        for (int32_t j = 0; j < g.pulses; ++j)
-          sum += static_cast<double>(g.value(kRestoringErrors, i, j)) /
-                 static_cast<double>(sc.restoringNormalisers[j]);
-        m = std::max(m, sum);
-      }
-      m = std::max({m, 0.079, 0.49 * g.pulses});
-      u = static_cast<uint64_t>(truncated(1000 * m / static_cast<double>(p)));
-      break;
-    }
-    case kGraphDetectionComponentwise: {
-      double top = 0.3;
-      for (int32_t j = 0; j < g.pulses; ++j) {
-        uint64_t largest = 0;
-        for (int32_t i = 0; i < g.levels; ++i) largest = std::max(largest, g.value(kDetectionErrors, i, j));
-        const uint64_t mean = (r + 2 * largest) / (2 * r);  // rounded
-        top = std::max(top, std::sqrt(static_cast<double>(mean) / dn));
-      }
-      u = std::max<uint64_t>(static_cast<uint64_t>(truncated(1000 * top)), 50);
-      break;
-    }
-    case kGraphDetectionAggregate: {
-      uint64_t largest = 0;
-      for (int32_t i = 0; i < g.levels; ++i) largest = std::max(largest, g.rowSum(kDetectionErrors, i));
-      const double top = std::max(
-          std::sqrt(static_cast<double>(largest) / (static_cast<double>(p) * dn * static_cast<double>(r))),
-          0.24);
-      u = std::max<uint64_t>(static_cast<uint64_t>(truncated(1000 * top)), 50);
-      break;
-    }
-    case 4: case 5: case 12: case 13: u = 500; break;
-    case 7: case 8: case 10: u = 990; break;
-    case 9: u = 99; break;
-    default: hasTop = false; break;
-  }
-  sc.topValue = u;
-
-  // T: the power of ten with as many digits as U, divided by 5 and by 2 (twice) while it
-  // still holds U.
-  uint64_t t = kNeutralFullScale;
-  if (hasTop && u > 0) {
-    t = 1;
-    for (uint64_t v = std::min(u, kLargestFullScale / 10); v > 0; v /= 10) t *= 10;
-    if (5 * u <= t) t /= 5;
-    if (2 * u <= t) t /= 2;
-    if (2 * u <= t) t /= 2;
-  }
-  if (in.fixedUpperBound && in.upperBound > 0) {
-    // A bound below 0.001 shows as 0.001, the finest full scale.
-    const double bound = std::min(1000 * in.upperBound, static_cast<double>(kLargestFullScale));
-    t = std::max<uint64_t>(static_cast<uint64_t>(bound), 1);
-  }
-  sc.fullScale = std::clamp<uint64_t>(t, 1, kLargestFullScale);
-  return sc;
-}
 
 // ----------------------------------------------------------------------------- layout
 
@@ -345,10 +52,9 @@ StatisticsViewLayout layoutStatisticsView(const Canvas& canvas, const Statistics
   const int32_t tw = 50 * wa / 1000;
   lay.etalonBox = layoutEtalonBox(a, h, in.etalonList ? in.etalonCount : 0);
   const EtalonBoxLayout& eb = lay.etalonBox;
-  const Rect box{eb.left, eb.top, eb.left + eb.width + 1, eb.top + eb.height + 1};
+  const Rect box{eb.left, eb.top, eb.left + eb.width + 1, eb.top + eb.height + 1};  // half-open
   lay.etalonBoxShown = eb.width >= 1 && eb.height >= 1 && eb.top - eb.margin >= 0 &&
-                       box.left >= a.left && box.top >= a.top && box.right <= a.right + 1 &&
-                       box.bottom <= a.bottom + 1;
+                       halfOpenWithin(box, halfOpenOf(a));
 
   lay.statisticsY = a.top + 1 + 10 * h;
   lay.startY = lay.statisticsY + 3 * h + 3;
@@ -367,7 +73,7 @@ StatisticsViewLayout layoutStatisticsView(const Canvas& canvas, const Statistics
   const int32_t u = (room / 10 + 2) / 4;
   lay.gridPitch = 4 * u;
   lay.plotHeight = 40 * u;
-  const Grid g(e);
+  const StatisticsGrid g(e);
   // One level still gets a column, so that the plot has a width.
   const int32_t steps = std::max(g.levels - 1, 1);
   int32_t dx = (2 * widthLimit / (2 * steps) + 1) / 2 * 2;
@@ -446,7 +152,7 @@ namespace {
 // The value of the k-th of the six scale labels, bottom up.
 std::string scaleLabel(const StatisticsScale& sc, int32_t k) {
   const double value = static_cast<double>(k) * static_cast<double>(sc.fullScale) / 5000.0;
-  return formatted(sc.fullScale < 50 ? "%.3f" : "%.2f", value);
+  return formatText(sc.fullScale < 50 ? "%.3f" : "%.2f", value);
 }
 
 // Where a scale label starts (in the label font, of average character width cw): 3¼
@@ -462,7 +168,7 @@ struct Plot {
   Canvas& canvas;
   const StatisticsViewInputs& in;
   const StatisticsViewLayout& lay;
-  const Grid& g;
+  const StatisticsGrid& g;
   const StatisticsScale& sc;
   int32_t charWidth = 8;  // of the label font
   int32_t pitch = 15;     // line pitch of the label font
@@ -470,53 +176,13 @@ struct Plot {
   int32_t x(int32_t i) const { return lay.plotX + i * lay.columnStep; }
   int32_t bottom() const { return lay.plotY + lay.plotHeight; }
 
-  // Heights of the table's points above the bottom for pulse-count column j (or the
-  // aggregate when j < 0), by the mode.
-  int64_t height(int32_t i, int32_t j) const {
-    const uint64_t hh = static_cast<uint64_t>(lay.plotHeight);
-    const uint64_t t = sc.fullScale;
-    const double ratio = 1000.0 / static_cast<double>(t);  // full height per unit
-    const uint64_t r = divisor(g.repeats);
-    const uint64_t p = divisor(g.pulses);
-    const double dn = sc.detectionNormaliser;
-    switch (in.graphMode) {
-      case kGraphRestoredComponentwise:
-        return scaled(Wide{1000 * g.value(kRestoringErrors, i, j)} * hh,
-                      Wide{t} * sc.restoringNormalisers[j]);
-      case kGraphRestoredAggregate: {
-        double sum = 0;
-        for (int32_t k = 0; k < g.pulses; ++k)
-          sum += static_cast<double>(g.value(kRestoringErrors, i, k)) /
-                 static_cast<double>(sc.restoringNormalisers[k]);
-        return truncated(ratio * sum / static_cast<double>(p) * static_cast<double>(hh));
-      }
-      case kGraphDetectionComponentwise:
-        return truncated(ratio *
-                         std::sqrt(static_cast<double>(g.value(kDetectionErrors, i, j)) /
-                                   static_cast<double>(r) / dn) *
-                         static_cast<double>(hh));
-      case kGraphDetectionAggregate:
-        return truncated(ratio *
-                         std::sqrt(static_cast<double>(g.rowSum(kDetectionErrors, i)) /
-                                   (static_cast<double>(p) * dn * static_cast<double>(r))) *
-                         static_cast<double>(hh));
-      case kGraphRecognitionComponentwise:
-      case kGraphRecognitionComponentwiseBounds:
-        return scaled(Wide{g.value(kTupleRecognitionErrors, i, j) * 1000} * hh, Wide{r} * t);
-      case kGraphRecognitionAggregate:
-      case kGraphRecognitionAggregateBounds:
-        return scaled(Wide{g.rowSum(kTupleRecognitionErrors, i)} * 1000 * hh, Wide{r} * p * t);
-      default:
-        return 0;
-    }
-  }
-
   // A curve from the bottom-left corner through every level, drawn once per offset.
   // Returns the y of its last point.
   int32_t curve(int32_t j, std::initializer_list<Point> offsets) const {
     std::vector<Point> points;
     points.reserve(static_cast<size_t>(g.levels));
-    for (int32_t i = 0; i < g.levels; ++i) points.push_back(Point{x(i), plotY(lay, height(i, j))});
+    for (int32_t i = 0; i < g.levels; ++i)
+      points.push_back(Point{x(i), plotY(lay, pointHeight(g, sc, in.graphMode, lay.plotHeight, i, j))});
     for (const Point& o : offsets) {
       canvas.moveTo(lay.plotX + o.x, bottom() + o.y);
       for (const Point& pt : points) canvas.lineTo(pt.x + o.x, pt.y + o.y);
@@ -557,7 +223,7 @@ void drawLabels(const Plot& p) {
   const int32_t y = p.bottom() + h - (h + 1) / 4 - (h + 1) / 8;
   // Every fourth noise level is labelled, or every eighth, twelfth, ... when wide numbers
   // in narrow columns would run into each other.
-  const auto levelLabel = [&](int32_t i) { return formatted("%3d", p.g.level(i)); };
+  const auto levelLabel = [&](int32_t i) { return formatText("%3d", p.g.level(i)); };
   const auto ink = [&](const std::string& label) {  // where the digits start in a label
     return canvas.textExtent(label.substr(0, label.find_first_not_of(' '))).cx;
   };
@@ -583,7 +249,7 @@ void drawLabels(const Plot& p) {
 
 void drawCurves(const Plot& p) {
   const int32_t lift = (p.pitch + 1) / 2 + 1;
-  const auto count = [&](int32_t j) { return formatted("%d", p.in.errors->wPulseValues[j]); };
+  const auto count = [&](int32_t j) { return formatText("%d", p.in.errors->wPulseValues[j]); };
   switch (p.in.graphMode) {
     case kGraphRestoredComponentwise:
       for (int32_t j = 0; j < p.g.pulses; ++j) p.label(p.curve(j, {{0, 0}, {0, 1}}) - lift, count(j));
@@ -596,7 +262,7 @@ void drawCurves(const Plot& p) {
         p.label(p.curve(j, {{0, 0}, {0, 1}, {1, 0}}) - lift, count(j));
       break;
     case kGraphDetectionAggregate:
-      p.label(p.curve(-1, {{0, 0}, {0, 1}}), formatted("%d", p.g.pulses));
+      p.label(p.curve(-1, {{0, 0}, {0, 1}}), formatText("%d", p.g.pulses));
       break;
     case kGraphRecognitionComponentwise:
     case kGraphRecognitionComponentwiseBounds:
@@ -624,7 +290,7 @@ void drawBounds(const Plot& p, const SignalStatistics& st) {
   const SeriesHeader& s = *p.in.series;
   const int64_t alpha = (4 * (st.energy - st.rmin) + 4) / 8;
   int64_t beta0 = 0;
-  if (isTupleRecord(*p.in.errors)) {
+  if (isTupleRecognitionRecord(*p.in.errors)) {
     beta0 = st.energy - st.rmax;
   } else {
     beta0 = (st.energy * p.in.errors->wSavedLevelMaking + 50) / 100;
@@ -639,7 +305,7 @@ void drawBounds(const Plot& p, const SignalStatistics& st) {
       const double v =
           curve == 0 ? 0.5 - 0.5 * std::sqrt(1 - decay(static_cast<double>(alpha) * s.wMaxPulses, sigma))
                      : 0.5 * decay(static_cast<double>(beta) * s.wMinPulses, sigma);
-      points.push_back(Point{p.x(i), plotY(p.lay, 2 * truncated(h * v))});
+      points.push_back(Point{p.x(i), plotY(p.lay, 2 * truncatedHeight(h * v))});
     }
     if (points.empty()) continue;
     for (const Point o : {Point{0, 0}, Point{1, 0}, Point{0, 1}}) {
@@ -664,7 +330,7 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
   const Rect& a = in.area;
   const SeriesHeader& s = *in.series;
   const RestErrorHeader& e = *in.errors;
-  const Grid g(e);
+  const StatisticsGrid g(e);
   const int32_t h = std::max(in.lineHeight, 1);
 
   canvas.moveTo(a.left, a.top);
@@ -673,23 +339,7 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
   canvas.lineTo(a.right + 1, a.top);
   canvas.lineTo(a.left, a.top);
 
-  // Codes without a name show as their numbers.
-  const std::string task = e.lpTaskName ? e.lpTaskName : formatted("task type %d", e.wTaskType);
-  const std::string series =
-      e.lpSeriesTypeName ? e.lpSeriesTypeName : formatted("series type %d", e.wSeriesType);
-  const int32_t first = g.levels > 0 ? g.level(0) : 0;
-  const int32_t last = g.levels > 0 ? g.level(g.levels - 1) : 0;
-  const int32_t step = g.levels > 1 ? g.level(1) - first : 0;
-  const std::string header[] = {
-      formatted(" statistical simulation for %s in series with %s ", task.c_str(), series.c_str()),
-      formatted(" series length %d, ", static_cast<int>(s.dwSeriesSize)),
-      involvesLine(e, s),
-      formatted(" with length %d", s.wImpulseSize) + formatted(", amplitude %d", in.amplitude),
-      formatted(" Tmin=%d, Tmax=%d,", s.wTmin, s.wTmax),
-      formatted(" number of %d noise levels", g.levels),
-      formatted(" from %d to %d with step %d", first, last, step),
-      modeTitle(in.graphMode),
-      formatted(" for volume of % d repeats", e.repeats)};
+  const std::vector<std::string> header = statisticsHeaderLines(in);
   // The view's texts end inside the area, clear of the selectors beside it, and lines at
   // the plot's height end half a character before its scale labels, cut after a whole word.
   int32_t plotLeft = a.right + 1, plotTop = a.bottom + 1;
@@ -723,7 +373,7 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
   }
 
   line(lay.x0, lay.statisticsY,
-       formatted("etEnergy=%" PRId64 ", Rmin=%" PRId64 ", Rmax=%" PRId64, st.energy, st.rmin,
+       formatText("etEnergy=%" PRId64 ", Rmin=%" PRId64 ", Rmax=%" PRId64, st.energy, st.rmin,
                  st.rmax));
   line(lay.x0, lay.startY, calendarText(in.startTime));
   line(lay.x0, lay.endY, calendarText(in.endTime));
@@ -731,14 +381,11 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
   drawPatternBox(canvas, lay.pattern, s, lay.amplitude, h);
 
   const FontSpec previous = canvas.setFont(FontSpec{lay.formulaFontHeight, kSymbolWeight, true});
-  const char* formula = in.graphMode <= kGraphRestoredAggregate    ? kFormulaRestored
-                        : in.graphMode <= kGraphDetectionAggregate ? kFormulaDetection
-                                                                   : "";
-  line(lay.x0, lay.formulaY, formula);
+  line(lay.x0, lay.formulaY, graphModeFormula(in.graphMode));
   const int32_t below = lay.formulaY + lineHeightOf(canvas);
   canvas.setFont(FontSpec{lay.plotFontHeight, kSymbolWeight, true});
   const TextMetrics m = canvas.textMetrics();
-  line(lay.x0, below, formatted(" %d -> %d", lay.plotFontHeight, m.height));
+  line(lay.x0, below, formatText(" %d -> %d", lay.plotFontHeight, m.height));
 
   if (lay.plotShown) {
     Plot p{canvas, in, lay, g, sc};
@@ -747,9 +394,7 @@ bool drawStatisticsView(Canvas& canvas, const StatisticsViewInputs& in,
     drawGrid(canvas, lay);
     drawLabels(p);
     drawCurves(p);
-    if (in.graphMode == kGraphRecognitionComponentwiseBounds ||
-        in.graphMode == kGraphRecognitionAggregateBounds)
-      drawBounds(p, st);
+    if (hasBounds(in.graphMode)) drawBounds(p, st);
   }
   canvas.setFont(previous);
   return true;

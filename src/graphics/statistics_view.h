@@ -4,49 +4,26 @@
 // the pattern tuple(s), a formula line, and one plot of an error against the noise level,
 // one curve per pulse count (componentwise) or one over all of them (aggregate), with the
 // theoretical bounds of recognition when asked for. One layout serves the drawing and the
-// shell's hit-testing of the pattern rows.
+// shell's hit-testing of the pattern rows. The numbers are in statistics_scale.h, the
+// texts in statistics_text.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "common/window.h"
 #include "graphics/canvas.h"
 #include "graphics/etalon_box.h"
+#include "graphics/graph_modes.h"
 #include "graphics/pattern_box.h"
-#include "model/series.h"
-#include "simulation/rest_error.h"
+#include "graphics/statistics_inputs.h"
+#include "graphics/statistics_scale.h"
+#include "graphics/statistics_text.h"
 
 namespace velmora {
 
-// Graph modes: which table is plotted and how.
-inline constexpr uint32_t kGraphRestoredComponentwise = 0;
-inline constexpr uint32_t kGraphRestoredAggregate = 1;
-inline constexpr uint32_t kGraphDetectionComponentwise = 2;
-inline constexpr uint32_t kGraphDetectionAggregate = 3;
-inline constexpr uint32_t kGraphRecognitionComponentwise = 4;
-inline constexpr uint32_t kGraphRecognitionAggregate = 5;
-inline constexpr uint32_t kGraphRecognitionComponentwiseBounds = 12;
-inline constexpr uint32_t kGraphRecognitionAggregateBounds = 13;
-
 inline constexpr const char* kNoMemoryNormalizer = "No memory to RestoredErrorNormalizer";
 inline constexpr const char* kStatisticsErrorCaption = " ERROR in DrawDetectionArrayZ ";
-
-struct StatisticsViewInputs {
-  Rect area;  // the graph area, right and bottom inclusive
-  int32_t lineHeight = 15;
-  int32_t amplitude = 0;  // of the thumbnails; 0: 128 doubled until it reaches the noise
-  uint32_t graphMode = kGraphDetectionComponentwise;
-  const uint16_t* etalonList = nullptr;  // the etalons in use
-  int32_t etalonCount = 0;
-  const RestErrorHeader* errors = nullptr;  // nothing is drawn without both records
-  const SeriesHeader* series = nullptr;
-  int64_t startTime = 0;  // of the simulation, calendar seconds
-  int64_t endTime = 0;
-  bool fixedUpperBound = false;  // the plot's full height is upperBound
-  double upperBound = 0.25;
-};
 
 struct StatisticsViewLayout {
   bool drawn = false;  // false without records or area: nothing is drawn
@@ -69,36 +46,6 @@ struct StatisticsViewLayout {
   int32_t gridPitch = 0;   // between the horizontal grid lines
   int32_t columnStep = 0;  // between noise levels
 };
-
-// The etalons' energy and extreme cross-correlations printed over the plot and used by its
-// normalisers and bounds.
-struct SignalStatistics {
-  int64_t energy = 0;          // etEnergy
-  int64_t smallestSquare = 0;  // of the first pulse's samples
-  int64_t rmin = 0;
-  int64_t rmax = 0;
-};
-
-// The plot's vertical scale: U, the top value in thousandths; T, the full height in
-// thousandths; the normalisers of the restoring errors (per pulse count) and of the
-// detection errors.
-struct StatisticsScale {
-  uint64_t topValue = 0;
-  uint64_t fullScale = 1000;
-  std::vector<uint64_t> restoringNormalisers;
-  double detectionNormaliser = 1;
-};
-
-SignalStatistics signalStatistics(const StatisticsViewInputs& in);
-// Throws std::bad_alloc when the normalisers cannot be held.
-StatisticsScale statisticsScale(const StatisticsViewInputs& in, const SignalStatistics& stats);
-
-// The third header line: the pulse counts and the range they come from.
-std::string involvesLine(const RestErrorHeader& errors, const SeriesHeader& series);
-// A calendar time in the classic fixed form "Thu Jan  1 00:00:00 1970", in local time.
-std::string calendarText(int64_t seconds);
-// "elapsed time h:mm:ss" of a run; a clock that went back counts as 0.
-std::string elapsedText(int64_t start, int64_t end);
 
 StatisticsViewLayout layoutStatisticsView(const Canvas& canvas, const StatisticsViewInputs& in);
 

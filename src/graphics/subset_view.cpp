@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/format.h"
 #include "graphics/thumbnail.h"
 #include "graphics/view_support.h"
 
@@ -100,7 +101,7 @@ SubsetViewLayout layoutSubsetView(const Canvas& canvas, const SubsetViewInputs& 
   // down to the area's bottom, each at most a cell (and its margins) high.
   out.titleX = row.left;
   out.titleY = by + bh + lh / 2;
-  const Size title = canvas.textExtent(formatted(kReservedSubsetsFormat, in.reservedRows));
+  const Size title = canvas.textExtent(formatText(kReservedSubsetsFormat, in.reservedRows));
   out.titleShown = !empty(within(a, box(out.titleX, out.titleY, title.cx, title.cy)));
   const int32_t perColumn = (in.reservedRows + 1) / 2;
   const int32_t top = out.titleY + lh + my;
@@ -184,7 +185,7 @@ void drawSubsetView(Canvas& canvas, const SubsetViewInputs& in, const SubsetView
   if (in.listPanel) {
     if (layout.titleShown)
       textWithin(canvas, layout.titleX, layout.titleY,
-                 formatted(kReservedSubsetsFormat, in.reservedRows));
+                 formatText(kReservedSubsetsFormat, in.reservedRows));
     {
       PenScope rowPen(canvas, Pen{kSubsetListRowColor, PenStyle::kSolid, 1});
       for (const auto& rects : layout.listRows) frame(canvas, rects[kSubsetSlots]);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 #include "model/alphabet.h"
 
@@ -58,8 +58,8 @@ struct SubsetViewInputs {
   int32_t currentRow = 0;  // 1-based, 0 = none
 };
 
-// Every rectangle has an exclusive right and bottom edge; an element that does not fit in
-// the graph area gets an empty rectangle and is neither drawn nor hit.
+// Every rectangle is half-open; an element that does not fit in the graph area gets an
+// empty rectangle and is neither drawn nor hit.
 struct SubsetViewLayout {
   Rect upper;
   std::vector<Rect> cells;  // one per drawn cell (the first requiredCount)

@@ -262,8 +262,6 @@ void SvgCanvas::setPixel(int32_t x, int32_t y, Color color) {
   body_ += rectElement(x, y, 1, 1, "fill=\"" + hex(color) + "\"");
 }
 
-Color SvgCanvas::getPixel(int32_t, int32_t) const { return background_; }
-
 void SvgCanvas::textOut(int32_t x, int32_t y, const std::string& text) {
   flush();
   const TextLayout layout = layoutText(resolved_, text);

@@ -13,9 +13,6 @@
 //
 // drawImage throws what the PNG encoder throws (ImageFileError, std::bad_alloc), so that
 // a document missing an image is never taken for a complete one.
-//
-// An SVG document keeps no pixels: getPixel answers the background colour, as for a point
-// outside a raster surface.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +45,6 @@ class SvgCanvas : public Canvas {
   void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void fillRect(const Rect& rect, Color color) override;
   void setPixel(int32_t x, int32_t y, Color color) override;
-  Color getPixel(int32_t x, int32_t y) const override;
 
   void textOut(int32_t x, int32_t y, const std::string& text) override;
   Size textExtent(const std::string& text) const override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/format.h"
 #include "graphics/view_support.h"
 
 namespace velmora {
@@ -38,7 +39,7 @@ void drawThumbnail(Canvas& canvas, const PulseHeader* etalon, int32_t amplitude,
   if (etalon == nullptr) return;
   {
     const BackgroundMode mode = canvas.setBackgroundMode(BackgroundMode::kTransparent);
-    textWithin(canvas, rect.left, rect.top + 2, formatted(" %c ", etalonLetter(etalon->wNumber)));
+    textWithin(canvas, rect.left, rect.top + 2, formatText(" %c ", etalonLetter(etalon->wNumber)));
     canvas.setBackgroundMode(mode);
   }
   const int32_t w = rect.right - rect.left;

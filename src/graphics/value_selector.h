@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 #include "graphics/canvas.h"
 
 namespace velmora {

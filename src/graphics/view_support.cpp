@@ -1,9 +1,6 @@
 #include "graphics/view_support.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <vector>
 
 namespace velmora {
 
@@ -76,23 +73,6 @@ int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text
   if (part.empty()) return 0;
   canvas.textOut(x, y, part);
   return canvas.textExtent(part).cx;
-}
-
-std::string formatted(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  const int n = std::vsnprintf(nullptr, 0, format, args);
-  va_end(args);
-  std::string out;
-  if (n > 0) {
-    std::vector<char> buffer(static_cast<size_t>(n) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, again);
-    out.assign(buffer.data(), static_cast<size_t>(n));
-  }
-  va_end(again);
-  return out;
 }
 
 void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom) {

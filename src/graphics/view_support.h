@@ -1,6 +1,6 @@
 // Small drawing helpers the views share: the line height of the current font, text kept
-// inside the drawing surface, pens and brushes selected only for one drawing, and the
-// C-style formatting of the views' texts.
+// inside the drawing surface, pens, brushes and clip rectangles selected only for one
+// drawing. The views format their texts with formatText (common/format.h).
 #pragma once
 
 #include <cstdint>
@@ -25,9 +25,6 @@ inline constexpr int32_t kNoTextLimit = INT32_MAX;
 // off, as `cut` says. Returns the width drawn.
 int32_t textWithin(Canvas& canvas, int32_t x, int32_t y, const std::string& text,
                    int32_t right = kNoTextLimit, TextCut cut = TextCut::kCharacters);
-
-// printf into a std::string (the views' texts keep their printf forms).
-std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Selects a pen (or brush) for the lifetime of the object and restores the previous one.
 class PenScope {
@@ -71,9 +68,5 @@ class ClipScope {
 
 // Draws the outline of (left, top, right, bottom) with the current pen, inside untouched.
 void frameRect(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom);
-
-inline bool contains(const Rect& r, int32_t x, int32_t y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/geometry.h"
 #include "common/window.h"
 #include "model/series.h"
 
@@ -23,18 +24,6 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
                                         int32_t reservedRows, int32_t reservedColumns,
                                         int32_t selected, uint16_t mode, uint16_t position,
                                         SeriesHeader* header);
-
-struct CellRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
-
-// A drawn line from (x1, y1) to (x2, y2), in client pixels.
-struct LineEnds {
-  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  bool operator==(const LineEnds& o) const {
-    return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
-  }
-};
 
 // The record behind the series parameters panel. The panel's screen geometry, drag and
 // hover fields follow the values; they start at zero and are written by the panel.

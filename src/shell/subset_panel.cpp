@@ -81,7 +81,7 @@ bool handOver(Window& window, AppState& s) {
   return true;
 }
 
-bool hit(const Rect& r, int32_t x, int32_t y) { return contains(r, x, y); }
+bool hit(const Rect& r, int32_t x, int32_t y) { return containsHalfOpen(r, x, y); }
 
 }  // namespace
 

@@ -101,8 +101,6 @@ void RecordingCanvas::setPixel(int32_t x, int32_t y, Color color) {
   ops.push_back(op);
 }
 
-Color RecordingCanvas::getPixel(int32_t, int32_t) const { return background_; }
-
 void RecordingCanvas::textOut(int32_t x, int32_t y, const std::string& text) {
   CanvasOp op = make(CanvasOp::kText);
   Size size = textExtent(text);

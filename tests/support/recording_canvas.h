@@ -53,7 +53,6 @@ class RecordingCanvas : public Canvas {
   void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) override;
   void fillRect(const Rect& rect, Color color) override;
   void setPixel(int32_t x, int32_t y, Color color) override;
-  Color getPixel(int32_t x, int32_t y) const override;
 
   void textOut(int32_t x, int32_t y, const std::string& text) override;
   Size textExtent(const std::string& text) const override;
