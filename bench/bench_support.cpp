@@ -12,6 +12,11 @@ int QuietWindow::messageBox(const std::string& text, const char* /*caption*/, un
   return kIdOk;
 }
 
+void QuietWindow::report(const Message& message) {
+  ++messages;
+  last = message.text;
+}
+
 Alphabet::Alphabet() {
   QuietWindow window;
   makeAlphabet(window, kPulseAmplitude, kAlphabetSize, kPulseLength, pulses);
@@ -34,14 +39,14 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
   resetRandomStates();
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, kTmin, kTmax, length, nullptr);
   if (!tuple.empty())
-    addSubsetToSeriesHeader(window, tuple.data(), static_cast<int32_t>(tuple.size()), 4, 1, header);
+    addSubsetToSeriesHeader(tuple.data(), static_cast<int32_t>(tuple.size()), 4, 1, header);
   const size_t room = std::max<size_t>(header->wMaxPulses, pulses);
   std::vector<uint16_t> full(room);
   for (size_t k = 0; k < room; ++k) full[k] = sequence[k % sequence.size()];
   header = getCutOffSeries(window, kAlphabetSize, alphabet.pulses, kPulseLength, kTmin, kTmax,
                            length, pulses, full.data(), kPulseAmplitude, making, header);
   uint16_t noiseState = kInitialNoiseSeed;
-  addNoise(window, noise, kPulseAmplitude, header, noiseState);
+  addNoise(noise, kPulseAmplitude, header, noiseState);
   chains = getChainsHeader(window, 10, std::max(header->wMaxPulses, pulses), nullptr);
 }
 

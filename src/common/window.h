@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/geometry.h"
+
 namespace velmora {
 
 // Message box flags and answers, with the values the original message boxes used.
@@ -28,26 +30,6 @@ enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // Caption used when a message box is shown without one.
 inline constexpr const char* kDefaultCaption = "Error";
-
-// A rectangle in client pixels (left, top, right, bottom).
-struct Rect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  bool operator==(const Rect& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-  bool operator!=(const Rect& o) const { return !(*this == o); }
-};
-
-// Layout rectangles include their right and bottom edges; one with right < left (or
-// bottom < top) is empty: nothing is drawn there and no point lies in it.
-inline constexpr Rect kNoRect{0, 0, -1, -1};
-constexpr bool rectContains(const Rect& r, int32_t x, int32_t y) {
-  return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
-}
 
 // The values of a modal dialog's controls while it is open: the text of each edit or
 // static control and the state of each check box and radio button, by control id. The

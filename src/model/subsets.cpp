@@ -7,13 +7,13 @@
 
 namespace velmora {
 
-uint16_t* getRequiredList(Window& window, uint16_t count, uint16_t* oldList) {
+uint16_t* getRequiredList(Reporter& reporter, uint16_t count, uint16_t* oldList) {
   freeRequiredList(oldList);
   uint16_t* list = nullptr;
   try {
     list = new uint16_t[count];
   } catch (const std::bad_alloc&) {
-    window.messageBox(kTextNoMemoryNewList, kCaptionGetRequiredList, kMbOk);
+    reporter.report(kTextNoMemoryNewList, kCaptionGetRequiredList);
     return nullptr;
   }
   for (uint16_t i = 0; i < count; ++i) list[i] = static_cast<uint16_t>(i + 1);
@@ -41,14 +41,14 @@ void attachSubset(SeriesHeader& h, const int32_t* subset, int32_t count, uint16_
 
 }  // namespace
 
-int addSubsetToSeriesHeader(Window& /*window*/, const int32_t* subset, int32_t count,
-                            uint16_t mode, uint16_t position, SeriesHeader* header) {
+int addSubsetToSeriesHeader(const int32_t* subset, int32_t count, uint16_t mode, uint16_t position,
+                            SeriesHeader* header) {
   if (header == nullptr) return 1;
   attachSubset(*header, subset, count, mode, position);
   return 1;
 }
 
-int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
+int addSomeSelectedSubsetToSeriesHeader(Reporter& reporter, const int32_t* sizes,
                                         const int32_t* const* rows, int32_t count,
                                         int32_t reservedRows, int32_t reservedColumns,
                                         int32_t selected, uint16_t mode, uint16_t position,
@@ -79,7 +79,7 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
     try {
       h.subsetSizeBlock.assign(r * (c + 1), 0);
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemorySubsetSize, kCaptionAddSomeSelectedSubset, kMbOk);
+      reporter.report(kTextNoMemorySubsetSize, kCaptionAddSomeSelectedSubset);
       return 0;
     }
     h.selectedSubsetSize = h.subsetSizeBlock.data();
@@ -88,7 +88,7 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
     } catch (const std::bad_alloc&) {
       std::vector<int16_t>().swap(h.subsetSizeBlock);
       h.selectedSubsetSize = nullptr;
-      window.messageBox(kTextNoMemorySubsetList, kCaptionAddSomeSelectedSubset, kMbOk);
+      reporter.report(kTextNoMemorySubsetList, kCaptionAddSomeSelectedSubset);
       return 0;
     }
     h.selectedSubsetList = h.subsetRowsBlock.data();
@@ -111,8 +111,12 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
   return 1;
 }
 
-ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, ParamsHeader* old) {
-  if (series == nullptr || series->wTmin == 0 || series->wTmax == 0) return old;
+bool paramsPanelApplies(const SeriesHeader* series) {
+  return series != nullptr && series->wTmin != 0 && series->wTmax != 0;
+}
+
+ParamsHeader* getParamsHeader(Reporter& reporter, const SeriesHeader* series, ParamsHeader* old) {
+  if (!paramsPanelApplies(series)) return old;
   const int32_t n = static_cast<int32_t>(series->dwSeriesSize);
   const int32_t size = series->wImpulseSize;
   const int32_t tmin = series->wTmin;
@@ -126,7 +130,7 @@ ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, Params
     try {
       p = new ParamsHeader();
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemoryParamsHeader, kCaptionGetParamsHeader, kMbOk);
+      reporter.report(kTextNoMemoryParamsHeader, kCaptionGetParamsHeader);
       return nullptr;
     }
   }
@@ -138,7 +142,7 @@ ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, Params
       p->areasBlock.assign(size_t(cells), CellRect{});
     } catch (const std::bad_alloc&) {
       // The caller replaces its record by the result, so the record goes with the failure.
-      window.messageBox(kTextNoMemoryAreas, kCaptionGetParamsHeader, kMbOk);
+      reporter.report(kTextNoMemoryAreas, kCaptionGetParamsHeader);
       freeParamsHeader(p);
       return nullptr;
     }
@@ -159,8 +163,6 @@ ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, Params
   p->dwLastFrom = n - tmax;
   p->dwLastTo = n - size;
   p->dwAreas = cells;
-
-  window.setEditText(std::to_string(p->dwTmin));
 
   p->dwPrevPulses = p->dwPulses;
   p->dwPrevFirstTo = p->dwFirstTo;

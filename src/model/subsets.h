@@ -5,20 +5,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
 #include "model/series.h"
 
 namespace velmora {
 
 // A list of count etalon numbers 1..count. The old list is released first. Null on
 // failure.
-uint16_t* getRequiredList(Window& window, uint16_t count, uint16_t* oldList);
+uint16_t* getRequiredList(Reporter& reporter, uint16_t count, uint16_t* oldList);
 void freeRequiredList(uint16_t* list);
 
-int addSubsetToSeriesHeader(Window& window, const int32_t* subset, int32_t count, uint16_t mode,
-                            uint16_t position, SeriesHeader* header);
+int addSubsetToSeriesHeader(const int32_t* subset, int32_t count, uint16_t mode, uint16_t position,
+                            SeriesHeader* header);
 
-int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
+int addSomeSelectedSubsetToSeriesHeader(Reporter& reporter, const int32_t* sizes,
                                         const int32_t* const* rows, int32_t count,
                                         int32_t reservedRows, int32_t reservedColumns,
                                         int32_t selected, uint16_t mode, uint16_t position,
@@ -88,7 +87,13 @@ struct ParamsHeader {
   ParamsHeader& operator=(const ParamsHeader&) = delete;
 };
 
-ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, ParamsHeader* old);
+// Whether getParamsHeader describes `series` (a series with Tmin and Tmax); for any other
+// it leaves the record as it is.
+bool paramsPanelApplies(const SeriesHeader* series);
+
+// Fills the record (`old`, or a new one) from `series` for a panel that opens afresh. Null
+// when memory runs out (reported; `old` is released with it).
+ParamsHeader* getParamsHeader(Reporter& reporter, const SeriesHeader* series, ParamsHeader* old);
 int freeParamsHeader(ParamsHeader* record);
 
 }  // namespace velmora

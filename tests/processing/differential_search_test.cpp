@@ -468,7 +468,7 @@ TEST_P(DifferentialSearch, SynthesisedSeries) {
     ASSERT_NE(s, nullptr);
     ASSERT_TRUE(w.messages.empty()) << w.messages.front().text;
     const int16_t noise = static_cast<int16_t>(chance(rng, 20) ? 0 : uniform(rng, 5, 140));
-    addNoise(w, noise, kPulseAmplitude, s, noiseState);
+    addNoise(noise, kPulseAmplitude, s, noiseState);
     c.chains(10, s->wReservedImpulses);
     ++made;
 

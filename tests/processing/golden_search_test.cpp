@@ -83,7 +83,7 @@ class GoldenSearches {
     if (!series_) return false;
     series_->wSubsetSize = 0;
     if (!subset.empty())
-      addSubsetToSeriesHeader(window_, subset.data(), int32_t(subset.size()), 4, 1, series_);
+      addSubsetToSeriesHeader(subset.data(), int32_t(subset.size()), 4, 1, series_);
     if (unfixed)
       series_ = getRandomCountSeries(window_, kAlphabetSize, alphabet_, kPulseLength, g.tmin,
                                      g.tmax, g.length, 0, sequence.data(), kPulseAmplitude,
@@ -93,7 +93,7 @@ class GoldenSearches {
                                 g.length, quantity, sequence.data(), kPulseAmplitude,
                                 savedLevel, series_);
     if (!series_) return false;
-    addNoise(window_, noise, kPulseAmplitude, series_, noiseSeed_);
+    addNoise(noise, kPulseAmplitude, series_, noiseSeed_);
     return true;
   }
 

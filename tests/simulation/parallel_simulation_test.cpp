@@ -93,7 +93,7 @@ class ParallelSimulation : public ::testing::Test {
       EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
     } else if (problem.taskType == kTaskTupleDetection) {
       const int32_t subset[] = {2, 5, 9};
-      EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, 4, 1, series), 1);
+      EXPECT_EQ(addSubsetToSeriesHeader(subset, 3, 4, 1, series), 1);
     }
     RestErrorHeader* errors = getRestErrHeader(w, 2, 2, repeats, nullptr);
     EXPECT_EQ(initRestErrHeader(w, 2, firstPulses, 1, 2, 0, 40, repeats, errors), 1);
@@ -238,7 +238,7 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
         s = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 60, 200,
                             static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude, 75, s);
         ASSERT_NE(s, nullptr);
-        addNoise(w, static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
+        addNoise(static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
         ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
         reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
         rsum += getRestorationError(s);

@@ -99,7 +99,7 @@ class SharedSimulation : public ::testing::Test {
                 1);
     } else if (p.taskType == 36) {
       const int32_t subset[] = {2, 5, 9};
-      EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, p.subsetMode, 1, series), 1);
+      EXPECT_EQ(addSubsetToSeriesHeader(subset, 3, p.subsetMode, 1, series), 1);
     }
     const int32_t repeats = 5;
     RestErrorHeader* errors = getRestErrHeader(w, 2, 2, repeats, nullptr);

@@ -1,6 +1,7 @@
 #include "support/fake_window.h"
 
 #include "shell/dialogs.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::testing {
 
@@ -18,6 +19,8 @@ int FakeWindow::messageBox(const std::string& text, const char* caption, unsigne
   }
   return (flags & kMbButtonMask) == kMbYesNo ? kIdYes : kIdOk;
 }
+
+void FakeWindow::report(const Message& message) { showMessage(*this, message); }
 
 void FakeWindow::moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) {
   editGeometry = Rect{x, y, width, height};

@@ -1,5 +1,7 @@
 // A Window for tests: records every message box, dialog, repaint, command and menu check
-// mark, and answers message boxes and dialogs from a script.
+// mark, and answers message boxes and dialogs from a script. It is a Reporter too, which
+// shows what the core reports as the shell does (WindowReporter), so a test hands it to
+// the core and finds every message in one list.
 #pragma once
 
 #include <deque>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
 
 namespace velmora::testing {
@@ -43,8 +46,11 @@ struct RecordedInvalidation {
   bool erase = false;
 };
 
-class FakeWindow : public Window {
+class FakeWindow : public Window, public Reporter {
  public:
+  using Reporter::report;
+  void report(const Message& message) override;
+
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
