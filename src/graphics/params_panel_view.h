@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "graphics/canvas.h"
-#include "model/subsets.h"
+#include "graphics/params_panel_record.h"
 
 namespace velmora {
 

@@ -10,17 +10,6 @@
 namespace velmora::testing {
 namespace {
 
-TEST(RequiredList, CountsFromOneAndReplacesTheOldList) {
-  RecordingReporter reported;
-  uint16_t* list = getRequiredList(reported, 20, nullptr);
-  ASSERT_NE(list, nullptr);
-  for (uint16_t i = 0; i < 20; ++i) EXPECT_EQ(list[i], i + 1);
-  list = getRequiredList(reported, 3, list);  // the old list is released (checked under ASan)
-  EXPECT_EQ(std::vector<uint16_t>(list, list + 3), (std::vector<uint16_t>{1, 2, 3}));
-  freeRequiredList(list);
-  EXPECT_TRUE(reported.messages.empty());
-}
-
 class SubsetTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -113,49 +102,6 @@ TEST_F(SubsetTest, StoreGrowsToHoldEverySubsetGiven) {
     ASSERT_EQ(header->selectedSubsetSize[t], t + 1);
     for (int e = 0; e <= t; ++e) EXPECT_EQ(header->selectedSubsetList[t][e], t + 1);
   }
-}
-
-TEST(ParamsHeader, FilledFromTheSeries) {
-  DefaultAlphabet a;
-  RecordingReporter reported;
-  std::vector<uint16_t> sequence(15, 1);
-  SeriesHeader* series = getCutOffSeries(reported, kAlphabetSize, a.pulses, kPulseLength, 40, 181,
-                                         600, 9, sequence.data(), kPulseAmplitude, 75, nullptr);
-  ASSERT_NE(series, nullptr);
-  ParamsHeader* p = getParamsHeader(reported, series, nullptr);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(p->dwMinPulses, 3);
-  EXPECT_EQ(p->dwMaxPulses, 15);
-  EXPECT_EQ(p->dwAreas, 13);
-  EXPECT_EQ(p->dwReservedAreas, 13);
-  EXPECT_EQ(p->dwFirstFrom, 0);
-  EXPECT_EQ(p->dwFirstTo, 161);
-  EXPECT_EQ(p->dwLastFrom, 419);
-  EXPECT_EQ(p->dwLastTo, 580);
-  EXPECT_EQ(p->dwPulses, 9);
-  EXPECT_EQ(p->dwReservedSeriesSize, 600);
-  EXPECT_EQ(p->dwPrevPulses, 9);
-  EXPECT_EQ(p->dwPrevFirstTo, 161);
-  EXPECT_EQ(p->dwPrevLastFrom, 419);
-  EXPECT_EQ(p->dwPrevMaxPulses, 15);
-  EXPECT_EQ(p->dwPrevMinPulses, 3);
-
-  // Rebuilt on the same record; a shorter series keeps the cell array.
-  p->pulsesSelectedAreas[0] = CellRect{1, 2, 3, 4};
-  CellRect* cells = p->pulsesSelectedAreas;
-  series = getCutOffSeries(reported, kAlphabetSize, a.pulses, kPulseLength, 50, 181, 400, 5,
-                           sequence.data(), kPulseAmplitude, 75, series);
-  EXPECT_EQ(getParamsHeader(reported, series, p), p);
-  EXPECT_EQ(p->pulsesSelectedAreas, cells);
-  EXPECT_EQ(p->pulsesSelectedAreas[0].right, 0);
-  EXPECT_EQ(p->dwReservedSeriesSize, 600);
-  // No series: the old record comes back unchanged.
-  EXPECT_EQ(getParamsHeader(reported, nullptr, p), p);
-  EXPECT_TRUE(reported.messages.empty());
-  freeParamsHeader(p);
-  freeParamsHeader(nullptr);
-  freeSeriesHeader(series);
-  freeSeriesHeader(nullptr);
 }
 
 }  // namespace
