@@ -170,7 +170,7 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   };
   auto process = [&](int command) -> std::optional<std::string> {
     if (!runProcessingCommand(session.window, s, command)) return std::nullopt;
-    const std::vector<ShownMessage> messages = session.window.takeMessages();
+    const std::vector<Message> messages = session.window.takeMessages();
     if (plan.json)
       return runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace);
     return runText(s, static_cast<int>(written) + 1, commandName(command)) + "\n";
@@ -393,8 +393,8 @@ int renderCommand(const RenderPlan& plan, std::ostream& err) {
   std::ostringstream reason;
   const int status = render(session, plan, reason);
   if (status != kExitDone) {
-    for (const ShownMessage& m : session.window.takeMessages()) {
-      err << m.caption << ": " << m.text;
+    for (const Message& m : session.window.takeMessages()) {
+      err << m.shownCaption() << ": " << m.text;
       if (m.text.empty() || m.text.back() != '\n') err << '\n';
     }
     err << reason.str();

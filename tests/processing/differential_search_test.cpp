@@ -70,7 +70,7 @@ Outcome capture(int result, const SeriesHeader& s, const ChainsHeader* c, FakeWi
     o.distances = c->distanceBlock;
     o.rows = c->sampleBlock;
   }
-  for (const RecordedMessage& m : w.messages) o.messages.push_back(m.caption + "|" + m.text);
+  for (const Message& m : w.messages) o.messages.push_back(m.shownCaption() + "|" + m.text);
   w.clear();
   return o;
 }

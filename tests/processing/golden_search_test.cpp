@@ -105,7 +105,8 @@ class GoldenSearches {
     writeList(out, "true", series_->lpPositions, series_->wImpulseQuantity);
     const int result = search();
     dumpAnswer(out, result, *series_, *chains_);
-    for (const auto& m : window_.messages) out << "message: " << m.caption << " | " << m.text << '\n';
+    for (const auto& m : window_.messages)
+      out << "message: " << m.shownCaption() << " | " << m.text << '\n';
     window_.clear();
   }
 

@@ -122,7 +122,7 @@ class ParallelSimulation : public ::testing::Test {
       t.subsetSize = series->wSubsetSize;
       t.foundTuple = series->wFoundTuple;
     }
-    for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
+    for (const auto& m : w.messages) t.messages.push_back(m.shownCaption() + "|" + m.text);
     w.clear();
     freeSeriesHeader(series);
     freeRestErrHeader(w, errors);

@@ -124,7 +124,7 @@ class SharedSimulation : public ::testing::Test {
     const RandomStates& s = randomStates();
     t.states = {s.alphabet, s.cutStart, s.cutEnd, s.position, s.pulseCount, s.subsetPlace,
                 s.subsetRepeat};
-    for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
+    for (const auto& m : w.messages) t.messages.push_back(m.shownCaption() + "|" + m.text);
     w.clear();
     freeSeriesHeader(series);
     freeRestErrHeader(w, errors);

@@ -6,12 +6,7 @@
 namespace velmora::testing {
 
 int FakeWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
-  RecordedMessage m;
-  m.text = text;
-  m.hasCaption = caption != nullptr;
-  m.caption = caption ? caption : kDefaultCaption;
-  m.flags = flags;
-  messages.push_back(m);
+  messages.push_back(shownMessage(text, caption, flags));
   if (!answers.empty()) {
     int a = answers.front();
     answers.pop_front();

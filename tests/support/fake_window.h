@@ -15,14 +15,6 @@
 
 namespace velmora::testing {
 
-struct RecordedMessage {
-  std::string text;
-  std::string caption;  // kDefaultCaption when shown without one
-  bool hasCaption = true;
-  unsigned flags = 0;
-  unsigned icon() const { return flags & kMbIconMask; }
-};
-
 // One scripted answer to a modal dialog: the control values to type in before the
 // answer is given. dialogId 0 accepts any dialog.
 struct DialogAnswer {
@@ -70,7 +62,8 @@ class FakeWindow : public Window, public Reporter {
   // Answers given to message boxes in order; kIdOk (or kIdYes for yes/no boxes) when
   // the script runs out.
   std::deque<int> answers;
-  std::vector<RecordedMessage> messages;
+  // What every message box showed (its icon as the message's kind).
+  std::vector<Message> messages;
 
   // Answers given to dialogs in order; a dialog opened when the script is empty is
   // accepted unchanged. A scripted answer for another dialog id is a script error: the
@@ -95,7 +88,7 @@ class FakeWindow : public Window, public Reporter {
   std::vector<SaveFileRequest> saveFileRequests;
 
   void clear() { messages.clear(); }
-  const RecordedMessage& last() const { return messages.back(); }
+  const Message& last() const { return messages.back(); }
   bool checkedMenuItem(int itemId) const;
   // Forgets the recorded repaints, commands and dialogs.
   void clearRecords();
