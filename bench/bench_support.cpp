@@ -13,6 +13,11 @@ int QuietWindow::messageBox(const std::string& text, const char* /*caption*/, un
   return kIdOk;
 }
 
+void QuietWindow::report(const Message& message) {
+  ++messages;
+  last = message.text;
+}
+
 Alphabet::Alphabet() {
   QuietWindow window;
   makeAlphabet(window, kPulseAmplitude, kAlphabetSize, kPulseLength, pulses);
@@ -35,7 +40,7 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
   resetRandomStates();
   header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, kTmin, kTmax, length, nullptr);
   if (!tuple.empty())
-    addSubsetToSeriesHeader(window, tuple.data(), static_cast<int32_t>(tuple.size()),
+    addSubsetToSeriesHeader(tuple.data(), static_cast<int32_t>(tuple.size()),
                             kSubsetComplete, 1, header);
   const size_t room = std::max<size_t>(header->wMaxPulses, pulses);
   std::vector<uint16_t> full(room);
@@ -43,7 +48,7 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
   header = getCutOffSeries(window, kAlphabetSize, alphabet.pulses, kPulseLength, kTmin, kTmax,
                            length, pulses, full.data(), kPulseAmplitude, making, header);
   uint16_t noiseState = kInitialNoiseSeed;
-  addNoise(window, noise, kPulseAmplitude, header, noiseState);
+  addNoise(noise, kPulseAmplitude, header, noiseState);
   chains = getChainsHeader(window, 10, std::max(header->wMaxPulses, pulses), nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
@@ -22,10 +23,13 @@ inline constexpr uint32_t kSeriesLength = 1200;
 inline constexpr uint16_t kSavedLevel = 75;
 inline constexpr int16_t kNoise = 20;
 
-// Counts the messages instead of showing them.
-class QuietWindow : public Window {
+// Counts the messages instead of showing them, those shown on it and those the core
+// reports to it alike.
+class QuietWindow : public Window, public Reporter {
  public:
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
+  using Reporter::report;
+  void report(const Message& message) override;
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
   int messages = 0;

@@ -227,7 +227,7 @@ void timeWideDetection(benchmark::State& state, bool checkpointed) {
   header = getCutOffSeries(window, kAlphabetSize, pulses(), kPulseLength, tmin, tmax, length,
                            count, sequence.data(), kPulseAmplitude, kSavedLevel, header);
   uint16_t noiseState = kInitialNoiseSeed;
-  addNoise(window, kNoise, kPulseAmplitude, header, noiseState);
+  addNoise(kNoise, kPulseAmplitude, header, noiseState);
   SearchWorkspace workspace;
   workspace.fixed.pass.setFullTableCells(checkpointed ? 0 : SIZE_MAX);
   for (auto _ : state)

@@ -49,7 +49,7 @@ void BM_RepeatNoise(benchmark::State& state) {
   const Alphabet alphabet;
   Series s(alphabet, kSeriesLength, 18, {6}, kSavedLevel, kNoise);
   uint16_t noise = kInitialNoiseSeed;
-  for (auto _ : state) addNoise(s.window, kNoise, kPulseAmplitude, s.header, noise);
+  for (auto _ : state) addNoise(kNoise, kPulseAmplitude, s.header, noise);
   benchmark::DoNotOptimize(noise);
 }
 BENCHMARK(BM_RepeatNoise)->Unit(benchmark::kMicrosecond);

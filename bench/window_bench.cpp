@@ -3,12 +3,12 @@
 // PCX snapshot of that picture written as a file (encoded and written through the atomic
 // writer), as " Save image as..." does.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
+#include "bench_support.h"
 #include "export/image_files.h"
 #include "graphics/raster_canvas.h"
 #include "shell/app_state.h"
@@ -19,13 +19,6 @@ namespace {
 
 constexpr int32_t kWidth = 1920;
 constexpr int32_t kHeight = 1080;
-
-class QuietWindow : public Window {
- public:
-  int messageBox(const std::string&, const char*, unsigned) override { return kIdOk; }
-  void setEditText(const std::string&) override {}
-  std::string editText() const override { return {}; }
-};
 
 struct StartedWindow {
   QuietWindow window;

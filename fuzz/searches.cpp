@@ -61,7 +61,7 @@ Outcome run(const Search& search, SeriesHeader& series, bool withChains, uint16_
     o.distances = chains->distanceBlock;
     o.rows = chains->sampleBlock;
   }
-  for (const auto& m : window.messages) o.messages.push_back(m.caption + "|" + m.text);
+  for (const auto& m : window.messages) o.messages.push_back(m.shownCaption() + "|" + m.text);
   freeChainsHeader(window, chains);
   std::copy(block.begin(), block.end(), series.block.begin());
   series.wFoundPulses = found;

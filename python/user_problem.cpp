@@ -1,10 +1,9 @@
 #include "user_problem.h"
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 
-#include "cli/scripted_window.h"
+#include "common/report.h"
 #include "model/problem_types.h"
 
 namespace velmora::pyext {
@@ -53,12 +52,10 @@ SeriesPtr userSeries(const int16_t* samples, uint32_t n, const PulseHeader* alph
     throw Refusal("a series of " + std::to_string(n) + " samples holds no admissible pulse "
                   "count at Tmin " + std::to_string(tmin) + ", Tmax " + std::to_string(tmax));
 
-  std::ostringstream sink;
-  cli::ScriptedWindow window(sink);
-  window.holdMessages(true);
-  SeriesPtr h(getCutOffSeriesHeader(window, alphabetSize, pulseLength, tmin, tmax, n, nullptr));
+  RecordingReporter reported;
+  SeriesPtr h(getCutOffSeriesHeader(reported, alphabetSize, pulseLength, tmin, tmax, n, nullptr));
   if (!h) {
-    const std::vector<cli::ShownMessage> m = window.takeMessages();
+    const std::vector<Message>& m = reported.messages;
     throw OutOfMemory(m.empty() ? "not enough memory for the series" : m.front().text);
   }
   const std::string refused =

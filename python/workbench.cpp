@@ -90,8 +90,8 @@ void Workbench::leave() { states_ = randomStates(); }
 
 std::string Workbench::takeMessageText() {
   std::string out;
-  for (const cli::ShownMessage& m : window.takeMessages()) {
-    out += (out.empty() ? "" : "\n") + m.caption + ": " + m.text;
+  for (const Message& m : window.takeMessages()) {
+    out += (out.empty() ? "" : "\n") + m.shownCaption() + ": " + m.text;
     while (!out.empty() && out.back() == '\n') out.pop_back();
   }
   return out;
@@ -199,7 +199,7 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
       getChainsHeader(window, r.pretenders, static_cast<uint16_t>(need), nullptr),
       ChainsFree{&window});
   if (!chains) {
-    const std::vector<cli::ShownMessage> m = window.takeMessages();
+    const std::vector<Message> m = window.takeMessages();
     throw OutOfMemory(m.empty() ? "not enough memory for the chains record" : m.front().text);
   }
 
@@ -240,8 +240,8 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   }
   if (!outcome.ran()) throw OutOfMemory(outcome.noMemory);
   a.result = outcome.result;
-  for (const cli::ShownMessage& m : window.takeMessages())
-    a.messages.push_back(m.caption + ": " + m.text);
+  for (const Message& m : window.takeMessages())
+    a.messages.push_back(m.shownCaption() + ": " + m.text);
 
   const size_t found = std::min(series.wFoundPulses, series.wReservedImpulses);
   a.positions.assign(series.lpFoundPositions, series.lpFoundPositions + found);

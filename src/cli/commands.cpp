@@ -171,7 +171,7 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
   };
   auto process = [&](int command) -> std::optional<std::string> {
     if (!runProcessingCommand(workbench.window, s, command)) return std::nullopt;
-    const std::vector<ShownMessage> messages = workbench.window.takeMessages();
+    const std::vector<Message> messages = workbench.window.takeMessages();
     if (plan.json)
       return runJson(s, messages).dump(-1, ' ', false, Json::error_handler_t::replace);
     return runText(s, static_cast<int>(written) + 1, commandName(command)) + "\n";
@@ -396,8 +396,8 @@ int renderCommand(const RenderPlan& plan, std::ostream& err) {
   std::ostringstream reason;
   const int status = render(workbench, plan, reason);
   if (status != kExitDone) {
-    for (const ShownMessage& m : workbench.window.takeMessages()) {
-      err << m.caption << ": " << m.text;
+    for (const Message& m : workbench.window.takeMessages()) {
+      err << m.shownCaption() << ": " << m.text;
       if (m.text.empty() || m.text.back() != '\n') err << '\n';
     }
     err << reason.str();

@@ -14,6 +14,7 @@
 #include "model/series.h"
 #include "processing/chains.h"
 #include "processing/dispatch.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::cli {
 
@@ -289,6 +290,7 @@ FindPlan checkFindOptions(const FindOptions& o) {
 int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream& out,
                 std::ostream& err) {
   ScriptedWindow window(err);
+  WindowReporter shown(window);
   std::vector<int16_t> samples;
   std::vector<std::vector<int16_t>> shapes;
   {
@@ -319,8 +321,7 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
       p.wSize = p.wReservedSize = impulseSize;
       p.wNumber = static_cast<uint16_t>(k + 1);
     }
-  } else if (!makeAlphabet(window, kPulseAmplitude, kAlphabetSize, kPulseLength,
-                           alphabet.data())) {
+  } else if (!makeAlphabet(shown, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet.data())) {
     err << "velmora-cli: the alphabet could not be made\n";
     return kExitRefused;
   }
@@ -352,7 +353,7 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
   }
 
   // The series record: the user's samples as the noisy series the searches read.
-  SeriesHeader* series = getCutOffSeriesHeader(window, kAlphabetSize, impulseSize, plan.tmin,
+  SeriesHeader* series = getCutOffSeriesHeader(shown, kAlphabetSize, impulseSize, plan.tmin,
                                                plan.tmax, length, nullptr);
   if (!series) return kExitRefused;
   std::unique_ptr<SeriesHeader> ownedSeries(series);

@@ -145,7 +145,7 @@ std::string alphabetText(const AppState& s) {
   return out;
 }
 
-Json runJson(const AppState& s, const std::vector<ShownMessage>& messages) {
+Json runJson(const AppState& s, const std::vector<Message>& messages) {
   Json j;
   j["taskType"] = s.wTaskType;
   j["effectiveTaskType"] = s.wEffectiveTaskType;
@@ -157,9 +157,9 @@ Json runJson(const AppState& s, const std::vector<ShownMessage>& messages) {
   j["chains"] = s.lpChainsHeader ? chainsJson(*s.lpChainsHeader) : Json();
   j["trueChainCost"] = s.lpSeriesHeader ? Json(trueChainCost(*s.lpSeriesHeader)) : Json();
   Json shown = Json::array();
-  for (const ShownMessage& m : messages) {
+  for (const Message& m : messages) {
     Json one;
-    one["caption"] = m.caption;
+    one["caption"] = m.shownCaption();
     one["text"] = m.text;
     shown.push_back(std::move(one));
   }

@@ -28,7 +28,7 @@ Json alphabetJson(const AppState& state);
 std::string alphabetText(const AppState& state);
 
 // The state after processing run `number` (1-based) that `command` (a menu text) started.
-Json runJson(const AppState& state, const std::vector<ShownMessage>& messages);
+Json runJson(const AppState& state, const std::vector<Message>& messages);
 std::string runText(const AppState& state, int number, const std::string& command);
 
 // The ranked chains of a chains record.

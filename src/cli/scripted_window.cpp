@@ -3,13 +3,14 @@
 #include <utility>
 
 #include "shell/dialogs.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::cli {
 
 int ScriptedWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
-  ShownMessage m{caption ? caption : kDefaultCaption, text};
+  Message m = shownMessage(text, caption, flags);
   if (!hold_) {
-    err_ << m.caption << ": " << m.text;
+    err_ << m.shownCaption() << ": " << m.text;
     if (m.text.empty() || m.text.back() != '\n') err_ << '\n';
     err_.flush();
   }
@@ -47,8 +48,8 @@ std::vector<ScriptedWindow::Invalidation> ScriptedWindow::takeInvalidations() {
   return out;
 }
 
-std::vector<ShownMessage> ScriptedWindow::takeMessages() {
-  std::vector<ShownMessage> out;
+std::vector<Message> ScriptedWindow::takeMessages() {
+  std::vector<Message> out;
   out.swap(messages_);
   return out;
 }

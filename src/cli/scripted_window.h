@@ -7,14 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
 
 namespace velmora::cli {
-
-struct ShownMessage {
-  std::string caption;
-  std::string text;
-};
 
 class ScriptedWindow : public Window {
  public:
@@ -52,7 +48,7 @@ class ScriptedWindow : public Window {
   void holdMessages(bool hold) { hold_ = hold; }
 
   // The messages shown since the last call.
-  std::vector<ShownMessage> takeMessages();
+  std::vector<Message> takeMessages();
   // The controls of dialog `dialogId` when it was last closed; null if it never opened.
   const DialogControls* lastControls(int dialogId) const;
 
@@ -62,7 +58,7 @@ class ScriptedWindow : public Window {
   std::map<int, std::map<int, std::string>> answers_;
   std::map<int, std::map<int, bool>> checks_;
   std::map<int, DialogControls> closed_;
-  std::vector<ShownMessage> messages_;
+  std::vector<Message> messages_;
   std::vector<Invalidation> invalidations_;
   bool closeRequested_ = false;
   bool hold_ = false;

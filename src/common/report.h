@@ -10,14 +10,19 @@
 
 namespace velmora {
 
+// The caption a message without one is shown under.
+inline constexpr const char* kDefaultCaption = "Error";
+
 // The icon a message is shown with.
 enum class MessageKind { kPlain, kWarning, kError, kInformation };
 
 struct Message {
   std::string text;
-  // Empty: shown under the system's default caption ("Error").
+  // Empty: shown under the default caption.
   std::optional<std::string> caption;
   MessageKind kind = MessageKind::kPlain;
+
+  std::string shownCaption() const { return caption ? *caption : kDefaultCaption; }
 
   bool operator==(const Message& o) const {
     return text == o.text && caption == o.caption && kind == o.kind;

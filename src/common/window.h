@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/geometry.h"
+#include "common/report.h"  // kDefaultCaption
 
 namespace velmora {
 
@@ -27,9 +28,6 @@ enum MessageBoxFlags : unsigned {
   kMbIconMask = 0xF0,
 };
 enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
-
-// Caption used when a message box is shown without one.
-inline constexpr const char* kDefaultCaption = "Error";
 
 // The values of a modal dialog's controls while it is open: the text of each edit or
 // static control and the state of each check box and radio button, by control id. The

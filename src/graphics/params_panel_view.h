@@ -15,7 +15,7 @@
 
 #include "graphics/canvas.h"
 #include "graphics/params_panel_plot.h"
-#include "model/subsets.h"
+#include "graphics/params_panel_record.h"
 
 namespace velmora {
 

@@ -102,19 +102,19 @@ void makeInvertedPulse(int16_t srcLength, const int16_t* src, int16_t dstLength,
   for (int32_t k = 0; k < dstLength; ++k) dst[k] = static_cast<int16_t>(-dst[k]);
 }
 
-int makeAlphabet(Window& window, int16_t amplitude, uint16_t count, uint16_t length,
+int makeAlphabet(Reporter& reporter, int16_t amplitude, uint16_t count, uint16_t length,
                  PulseHeader* alphabet) {
   for (uint16_t i = 0; i < count; ++i) {
     PulseHeader& pulse = alphabet[i];
     if (pulse.lpData != nullptr && pulse.wReservedSize < length) {
-      if (i == 0) window.messageBox(kTextReleaseBeforehand, kCaptionDebugging, kMbIconWarning);
+      if (i == 0) reporter.report(kTextReleaseBeforehand, kCaptionDebugging, MessageKind::kWarning);
       freePulse(pulse);
     }
     if (pulse.lpData == nullptr) {
       try {
         pulse.storage.assign(length, 0);
       } catch (const std::bad_alloc&) {
-        window.messageBox(kTextCannotAllocate, nullptr, kMbIconWarning);
+        reporter.report(kTextCannotAllocate, nullptr, MessageKind::kWarning);
         for (uint16_t b = 0; b < i; ++b) freePulse(alphabet[b]);
         return 0;
       }

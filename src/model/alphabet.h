@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
+#include "common/report.h"
 
 namespace velmora {
 
@@ -31,8 +31,8 @@ struct PulseHeader {
 void freePulse(PulseHeader& pulse);
 
 // Builds count etalons of length samples into alphabet[0..count-1]. 1 on success, 0 on
-// failure (the buffers built so far are released).
-int makeAlphabet(Window& window, int16_t amplitude, uint16_t count, uint16_t length,
+// failure (the buffers built so far are released), reported.
+int makeAlphabet(Reporter& reporter, int16_t amplitude, uint16_t count, uint16_t length,
                  PulseHeader* alphabet);
 
 void makeHalfSinePulse(int16_t amplitude, uint16_t length, int16_t* out);

@@ -1,26 +1,16 @@
 #include "model/series.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <memory>
 #include <new>
 
+#include "common/format.h"
 #include "model/random.h"
 #include "model/texts.h"
 
 namespace velmora {
 
 namespace {
-
-std::string format(const char* fmt, ...) {
-  char buffer[512];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
-  va_end(args);
-  return buffer;
-}
 
 // Lays the fifteen arrays out over the data block: the two series arrays of dwReservedSize
 // samples, then thirteen per-pulse arrays of wReservedImpulses values.
@@ -58,11 +48,11 @@ std::string incompatibleText(const SeriesHeader& h, uint32_t n, uint16_t l, uint
                              uint16_t pmax, uint16_t q) {
   std::string text = kTextIncompatibleHead;
   text += "\n";
-  text += format(kFormatSeriesSizeLine, static_cast<int>(n), static_cast<int>(h.dwSeriesSize));
-  text += format(kFormatImpulseSizeLine, int{l}, int{h.wImpulseSize});
-  text += format(kFormatMinPulsesLine, int{pmin}, int{h.wMinPulses});
-  text += format(kFormatMaxPulsesLine, int{pmax}, int{h.wMaxPulses});
-  text += format(kFormatQuantityLine, int{q});
+  text += formatText(kFormatSeriesSizeLine, static_cast<int>(n), static_cast<int>(h.dwSeriesSize));
+  text += formatText(kFormatImpulseSizeLine, int{l}, int{h.wImpulseSize});
+  text += formatText(kFormatMinPulsesLine, int{pmin}, int{h.wMinPulses});
+  text += formatText(kFormatMaxPulsesLine, int{pmax}, int{h.wMaxPulses});
+  text += formatText(kFormatQuantityLine, int{q});
   text += "\n";
   return text;
 }
@@ -130,25 +120,25 @@ std::string seriesGeometryProblem(uint16_t impulseSize, uint16_t tmin, uint16_t 
                                   uint32_t seriesSize) {
   std::string detail;
   if (seriesSize > kMaxSeriesSize)
-    detail = format(kFormatSeriesTooLong, static_cast<unsigned>(seriesSize));
+    detail = formatText(kFormatSeriesTooLong, static_cast<unsigned>(seriesSize));
   else if (tmin == 0)
     detail = kTextZeroTmin;
   else if (impulseSize == 0)
     detail = kTextZeroImpulseSize;
   else if (tmin > tmax)
-    detail = format(kFormatTminAboveTmax, unsigned{tmin}, unsigned{tmax});
+    detail = formatText(kFormatTminAboveTmax, unsigned{tmin}, unsigned{tmax});
   else if (impulseSize > tmax)
-    detail = format(kFormatPulseLongerThanTmax, unsigned{impulseSize}, unsigned{tmax});
+    detail = formatText(kFormatPulseLongerThanTmax, unsigned{impulseSize}, unsigned{tmax});
   if (detail.empty()) return detail;
   return std::string(kTextBadGeometryHead) + "\n" + detail;
 }
 
-SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint16_t impulseSize,
+SeriesHeader* getCutOffSeriesHeader(Reporter& reporter, uint16_t alphabetSize, uint16_t impulseSize,
                                     uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                                     SeriesHeader* old) {
   const std::string problem = seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize);
   if (!problem.empty()) {
-    window.messageBox(problem, kCaptionGetCutOffSeriesHeader, kMbIconWarning);
+    reporter.report(problem, kCaptionGetCutOffSeriesHeader, MessageKind::kWarning);
     return old;
   }
   const uint16_t pmin = minPulseCount(seriesSize, impulseSize, tmax);
@@ -159,7 +149,7 @@ SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint1
     try {
       h = new SeriesHeader();
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemoryHeader, kCaptionGetCutOffSeriesHeader, kMbOk);
+      reporter.report(kTextNoMemoryHeader, kCaptionGetCutOffSeriesHeader);
       return nullptr;
     }
   }
@@ -186,7 +176,7 @@ SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint1
     try {
       h->block.assign(2 * size_t{samples} + 13 * size_t{pulses}, 0);
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemoryPureData, kCaptionGetExtSeriesHeader, kMbOk);
+      reporter.report(kTextNoMemoryPureData, kCaptionGetExtSeriesHeader);
       freeSeriesHeader(h);
       return nullptr;
     }
@@ -213,7 +203,7 @@ SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint1
     try {
       h->pulsesListBlock.assign(alphabetSize, nullptr);
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemoryPulsesList, kCaptionGetExtSeriesHeader, kMbOk);
+      reporter.report(kTextNoMemoryPulsesList, kCaptionGetExtSeriesHeader);
       freeSeriesHeader(h);
       return nullptr;
     }
@@ -253,12 +243,12 @@ std::string synthesisRefusal(uint16_t alphabetSize, const PulseHeader* alphabet,
     return kTextHeaderTooSmall;
   for (uint16_t e = 0; e < alphabetSize; ++e) {
     if (alphabet[e].lpData == nullptr || alphabet[e].wSize < impulseSize)
-      return format(kFormatBadEtalon, e + 1, unsigned{impulseSize});
+      return formatText(kFormatBadEtalon, e + 1, unsigned{impulseSize});
   }
   for (int32_t k = 0; k < quantity; ++k) {
     const Window64 w = globalWindow(k, quantity, seriesSize, impulseSize, tmin, tmax);
     if (w.hi < w.lo)
-      return format(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
+      return formatText(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
   }
   return {};
 }
@@ -286,7 +276,7 @@ std::string loadSeries(SeriesHeader& h, const int16_t* samples, uint32_t size,
   for (int32_t k = 0; k < quantity; ++k) {
     const Window64 w = globalWindow(k, quantity, size, impulseSize, h.wTmin, h.wTmax);
     if (w.hi < w.lo)
-      return format(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
+      return formatText(kFormatEmptyWindow, k, static_cast<int>(w.lo), static_cast<int>(w.hi));
   }
   std::copy(samples, samples + size, h.lpPureData);
   std::copy(samples, samples + size, h.lpNoisyData);
@@ -304,7 +294,7 @@ std::string loadSeries(SeriesHeader& h, const int16_t* samples, uint32_t size,
   return {};
 }
 
-int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
+int makeExtSeries(Reporter& reporter, uint16_t alphabetSize, const PulseHeader* alphabet,
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
                   uint16_t savedLevel, SeriesHeader* header) {
@@ -312,7 +302,7 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
   const std::string refusal = synthesisRefusal(alphabetSize, alphabet, impulseSize, tmin, tmax,
                                                seriesSize, quantity, etalonSequence != nullptr, header);
   if (!refusal.empty()) {
-    window.messageBox(refusal, kCaptionMakeExtSeries, kMbIconWarning);
+    reporter.report(refusal, kCaptionMakeExtSeries, MessageKind::kWarning);
     return 0;
   }
   const int32_t n = static_cast<int32_t>(seriesSize);  // at most kMaxSeriesSize here
@@ -325,7 +315,7 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
   try {
     partial.assign(size_t(l) + 1, 0);
   } catch (const std::bad_alloc&) {
-    window.messageBox(kTextNoMemoryPartialEnergy, nullptr, kMbOk);
+    reporter.report(kTextNoMemoryPartialEnergy, nullptr);
     return 0;
   }
 
@@ -407,42 +397,43 @@ int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alph
   return 1;
 }
 
-SeriesHeader* getCutOffSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
-                              uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
-                              uint32_t seriesSize, uint16_t quantity, uint16_t* etalonSequence,
-                              int16_t amplitude, uint16_t savedLevel, SeriesHeader* old) {
+SeriesHeader* getCutOffSeries(Reporter& reporter, uint16_t alphabetSize,
+                              const PulseHeader* alphabet, uint16_t impulseSize, uint16_t tmin,
+                              uint16_t tmax, uint32_t seriesSize, uint16_t quantity,
+                              uint16_t* etalonSequence, int16_t amplitude, uint16_t savedLevel,
+                              SeriesHeader* old) {
   const bool synthesisable = seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize).empty();
   SeriesHeader* h =
-      getCutOffSeriesHeader(window, alphabetSize, impulseSize, tmin, tmax, seriesSize, old);
+      getCutOffSeriesHeader(reporter, alphabetSize, impulseSize, tmin, tmax, seriesSize, old);
   if (!synthesisable) return h;  // reported; the old header is untouched
   if (h == nullptr) {
-    window.messageBox(kTextNoSeriesHeader, kCaptionGetCutOffSeries, kMbIconWarning);
+    reporter.report(kTextNoSeriesHeader, kCaptionGetCutOffSeries, MessageKind::kWarning);
     return nullptr;
   }
-  makeExtSeries(window, alphabetSize, alphabet, impulseSize, tmin, tmax, seriesSize, quantity,
+  makeExtSeries(reporter, alphabetSize, alphabet, impulseSize, tmin, tmax, seriesSize, quantity,
                 etalonSequence, amplitude, savedLevel, h);
   return h;
 }
 
-SeriesHeader* getRandomCountSeries(Window& window, uint16_t alphabetSize,
-                                   const PulseHeader* alphabet, uint16_t impulseSize,
-                                   uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
-                                   uint16_t /*quantity*/, uint16_t* etalonSequence,
-                                   int16_t amplitude, uint16_t savedLevel, SeriesHeader* header) {
+SeriesHeader* getRandomCountSeries(Reporter& reporter, uint16_t alphabetSize,
+                                   const PulseHeader* alphabet, uint16_t impulseSize, uint16_t tmin,
+                                   uint16_t tmax, uint32_t seriesSize, uint16_t /*quantity*/,
+                                   uint16_t* etalonSequence, int16_t amplitude, uint16_t savedLevel,
+                                   SeriesHeader* header) {
   if (!seriesGeometryProblem(impulseSize, tmin, tmax, seriesSize).empty())
-    return getCutOffSeriesHeader(window, alphabetSize, impulseSize, tmin, tmax, seriesSize,
+    return getCutOffSeriesHeader(reporter, alphabetSize, impulseSize, tmin, tmax, seriesSize,
                                  header);
   const uint16_t pmin = minPulseCount(seriesSize, impulseSize, tmax);
   const uint16_t pmax = maxPulseCount(seriesSize, impulseSize, tmin);
   if (pmax < pmin) return nullptr;
   const uint16_t quantity = static_cast<uint16_t>(
       pmin + (nextRandom(randomStates().pulseCount) >> 2) % (pmax - pmin + 1));
-  return getCutOffSeries(window, alphabetSize, alphabet, impulseSize, tmin, tmax, seriesSize,
+  return getCutOffSeries(reporter, alphabetSize, alphabet, impulseSize, tmin, tmax, seriesSize,
                          quantity, etalonSequence, amplitude, savedLevel, header);
 }
 
-void addNoise(Window& /*window*/, int16_t noiseLevel, int16_t /*amplitude*/,
-              SeriesHeader* header, uint16_t& noiseState) {
+void addNoise(int16_t noiseLevel, int16_t /*amplitude*/, SeriesHeader* header,
+              uint16_t& noiseState) {
   if (header == nullptr) return;
   const uint32_t n = std::min(header->dwSeriesSize, header->dwReservedSize);
   for (uint32_t i = 0; i < n; ++i) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/report.h"
 #include "model/alphabet.h"
 #include "model/random.h"
 
@@ -93,7 +93,7 @@ std::string seriesGeometryProblem(uint16_t impulseSize, uint16_t tmin, uint16_t 
 // Creates or resizes a header for a series of seriesSize samples. Null when memory runs
 // out (the old header is then released with it). A geometry that seriesGeometryProblem
 // rejects is reported and the old header is returned untouched (it may be null).
-SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint16_t impulseSize,
+SeriesHeader* getCutOffSeriesHeader(Reporter& reporter, uint16_t alphabetSize, uint16_t impulseSize,
                                     uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                                     SeriesHeader* old);
 
@@ -101,24 +101,25 @@ SeriesHeader* getCutOffSeriesHeader(Window& window, uint16_t alphabetSize, uint1
 // numbers; it is read and written (subsets, invalid numbers become 1). Returns the header
 // also when makeExtSeries refused the parameters; null when memory ran out. A geometry
 // that seriesGeometryProblem rejects is reported and the old header returned untouched.
-SeriesHeader* getCutOffSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
-                              uint16_t impulseSize, uint16_t tmin, uint16_t tmax,
-                              uint32_t seriesSize, uint16_t quantity, uint16_t* etalonSequence,
-                              int16_t amplitude, uint16_t savedLevel, SeriesHeader* old);
+SeriesHeader* getCutOffSeries(Reporter& reporter, uint16_t alphabetSize,
+                              const PulseHeader* alphabet, uint16_t impulseSize, uint16_t tmin,
+                              uint16_t tmax, uint32_t seriesSize, uint16_t quantity,
+                              uint16_t* etalonSequence, int16_t amplitude, uint16_t savedLevel,
+                              SeriesHeader* old);
 
 // Unfixed-count synthesis: draws the pulse count from the pulse-count state. Null without
 // a message when no count is admissible (Pmax < Pmin); the header passed in is then left
 // untouched and still belongs to the caller.
-SeriesHeader* getRandomCountSeries(Window& window, uint16_t alphabetSize,
-                                   const PulseHeader* alphabet, uint16_t impulseSize,
-                                   uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
-                                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
-                                   uint16_t savedLevel, SeriesHeader* header);
+SeriesHeader* getRandomCountSeries(Reporter& reporter, uint16_t alphabetSize,
+                                   const PulseHeader* alphabet, uint16_t impulseSize, uint16_t tmin,
+                                   uint16_t tmax, uint32_t seriesSize, uint16_t quantity,
+                                   uint16_t* etalonSequence, int16_t amplitude, uint16_t savedLevel,
+                                   SeriesHeader* header);
 
 // The synthesis proper on a sized header. 1 when the series was made, 0 when the
-// parameters were refused (a message is shown and the series, the etalon sequence and
+// parameters were refused (a message is reported and the series, the etalon sequence and
 // the generator states are left as they were).
-int makeExtSeries(Window& window, uint16_t alphabetSize, const PulseHeader* alphabet,
+int makeExtSeries(Reporter& reporter, uint16_t alphabetSize, const PulseHeader* alphabet,
                   uint16_t impulseSize, uint16_t tmin, uint16_t tmax, uint32_t seriesSize,
                   uint16_t quantity, uint16_t* etalonSequence, int16_t amplitude,
                   uint16_t savedLevel, SeriesHeader* header);
@@ -132,8 +133,7 @@ std::string loadSeries(SeriesHeader& header, const int16_t* samples, uint32_t si
                        uint16_t impulseSize, uint16_t quantity);
 
 // Adds Gaussian noise of the given level to the pure series into lpNoisyData.
-void addNoise(Window& window, int16_t noiseLevel, int16_t amplitude, SeriesHeader* header,
-              uint16_t& noiseState);
+void addNoise(int16_t noiseLevel, int16_t amplitude, SeriesHeader* header, uint16_t& noiseState);
 
 // What addNoise draws from the noise state on this header (12 steps per sample), as one
 // jump.

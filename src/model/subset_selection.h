@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
+#include "common/geometry.h"
 
 namespace velmora {
 

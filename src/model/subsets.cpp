@@ -7,21 +7,6 @@
 
 namespace velmora {
 
-uint16_t* getRequiredList(Window& window, uint16_t count, uint16_t* oldList) {
-  freeRequiredList(oldList);
-  uint16_t* list = nullptr;
-  try {
-    list = new uint16_t[count];
-  } catch (const std::bad_alloc&) {
-    window.messageBox(kTextNoMemoryNewList, kCaptionGetRequiredList, kMbOk);
-    return nullptr;
-  }
-  for (uint16_t i = 0; i < count; ++i) list[i] = static_cast<uint16_t>(i + 1);
-  return list;
-}
-
-void freeRequiredList(uint16_t* list) { delete[] list; }
-
 namespace {
 
 // Copies a subset into lpSubset, stopping at the greatest pulse count (and the array's
@@ -41,14 +26,14 @@ void attachSubset(SeriesHeader& h, const int32_t* subset, int32_t count, uint16_
 
 }  // namespace
 
-int addSubsetToSeriesHeader(Window& /*window*/, const int32_t* subset, int32_t count,
-                            uint16_t mode, uint16_t position, SeriesHeader* header) {
+int addSubsetToSeriesHeader(const int32_t* subset, int32_t count, uint16_t mode, uint16_t position,
+                            SeriesHeader* header) {
   if (header == nullptr) return 1;
   attachSubset(*header, subset, count, mode, position);
   return 1;
 }
 
-int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
+int addSomeSelectedSubsetToSeriesHeader(Reporter& reporter, const int32_t* sizes,
                                         const int32_t* const* rows, int32_t count,
                                         int32_t reservedRows, int32_t reservedColumns,
                                         int32_t selected, uint16_t mode, uint16_t position,
@@ -79,7 +64,7 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
     try {
       h.subsetSizeBlock.assign(r * (c + 1), 0);
     } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemorySubsetSize, kCaptionAddSomeSelectedSubset, kMbOk);
+      reporter.report(kTextNoMemorySubsetSize, kCaptionAddSomeSelectedSubset);
       return 0;
     }
     h.selectedSubsetSize = h.subsetSizeBlock.data();
@@ -88,7 +73,7 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
     } catch (const std::bad_alloc&) {
       std::vector<int16_t>().swap(h.subsetSizeBlock);
       h.selectedSubsetSize = nullptr;
-      window.messageBox(kTextNoMemorySubsetList, kCaptionAddSomeSelectedSubset, kMbOk);
+      reporter.report(kTextNoMemorySubsetList, kCaptionAddSomeSelectedSubset);
       return 0;
     }
     h.selectedSubsetList = h.subsetRowsBlock.data();
@@ -108,77 +93,6 @@ int addSomeSelectedSubsetToSeriesHeader(Window& window, const int32_t* sizes,
   int32_t s = selected - 1;
   if (s < 0 || s >= count) s = count - 1;
   attachSubset(h, rows[s], std::max(sizes[s], 0), mode, position);
-  return 1;
-}
-
-ParamsHeader* getParamsHeader(Window& window, const SeriesHeader* series, ParamsHeader* old) {
-  if (series == nullptr || series->wTmin == 0 || series->wTmax == 0) return old;
-  const int32_t n = static_cast<int32_t>(series->dwSeriesSize);
-  const int32_t size = series->wImpulseSize;
-  const int32_t tmin = series->wTmin;
-  const int32_t tmax = series->wTmax;
-  const int32_t minPulses = (n + size - 1) / tmax;
-  const int32_t maxPulses = (n + tmin - size) / tmin;
-  const int32_t cells = std::max(maxPulses - minPulses + 1, 0);
-
-  ParamsHeader* p = old;
-  if (p == nullptr) {
-    try {
-      p = new ParamsHeader();
-    } catch (const std::bad_alloc&) {
-      window.messageBox(kTextNoMemoryParamsHeader, kCaptionGetParamsHeader, kMbOk);
-      return nullptr;
-    }
-  }
-  if (p->dwReservedAreas < cells) {
-    std::vector<CellRect>().swap(p->areasBlock);
-    p->pulsesSelectedAreas = nullptr;
-    p->dwReservedAreas = 0;
-    try {
-      p->areasBlock.assign(size_t(cells), CellRect{});
-    } catch (const std::bad_alloc&) {
-      // The caller replaces its record by the result, so the record goes with the failure.
-      window.messageBox(kTextNoMemoryAreas, kCaptionGetParamsHeader, kMbOk);
-      freeParamsHeader(p);
-      return nullptr;
-    }
-    p->pulsesSelectedAreas = p->areasBlock.data();
-    p->dwReservedAreas = cells;
-    p->dwReservedSeriesSize = n;
-  }
-
-  p->dwSeriesSize = n;
-  p->dwTmin = tmin;
-  p->dwTmax = tmax;
-  p->dwImpulseSize = size;
-  p->dwPulses = series->wImpulseQuantity;
-  p->dwMaxPulses = maxPulses;
-  p->dwMinPulses = minPulses;
-  p->dwFirstFrom = 0;
-  p->dwFirstTo = tmax - size;
-  p->dwLastFrom = n - tmax;
-  p->dwLastTo = n - size;
-  p->dwAreas = cells;
-
-  window.setEditText(std::to_string(p->dwTmin));
-
-  p->dwPrevPulses = p->dwPulses;
-  p->dwPrevFirstTo = p->dwFirstTo;
-  p->dwPrevLastFrom = p->dwLastFrom;
-  p->dwPrevTmin = p->dwTmin;
-  p->dwPrevTmax = p->dwTmax;
-  p->dwPrevMaxPulses = p->dwMaxPulses;
-  p->dwPrevMinPulses = p->dwMinPulses;
-  std::fill(p->areasBlock.begin(), p->areasBlock.begin() + cells, CellRect{});
-  // A reopened panel draws in full and carries no drag or hover over from before.
-  p->dwPartialRepaint = 0;
-  p->dwDragFirstTo = p->dwDragLastFrom = p->dwDragTmin = p->dwDragTmax = 0;
-  p->dwHoverFirstTo = p->dwHoverLastFrom = p->dwHoverTmin = p->dwHoverTmax = 0;
-  return p;
-}
-
-int freeParamsHeader(ParamsHeader* record) {
-  delete record;
   return 1;
 }
 

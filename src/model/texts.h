@@ -46,7 +46,7 @@ inline constexpr const char* kFormatEmptyWindow = "Пустое окно для 
 // An etalon of the alphabet that is missing or shorter than the pulse length.
 inline constexpr const char* kFormatBadEtalon = "Эталон %d отсутствует или короче %u отсчётов!\n";
 
-// Required list, subsets and parameters record.
+// Required list and subsets.
 inline constexpr const char* kTextNoMemoryNewList = "Нет памяти для newList!";
 inline constexpr const char* kCaptionGetRequiredList = " getRequiredList ";
 inline constexpr const char* kTextNoMemorySubsetSize =
@@ -55,9 +55,5 @@ inline constexpr const char* kTextNoMemorySubsetList =
     "Нет памяти для lpSeriesHeader->selectedSubsetList!";
 inline constexpr const char* kCaptionAddSomeSelectedSubset =
     " addSomeSelectedSubsetToSeriesHeader ";
-inline constexpr const char* kTextNoMemoryParamsHeader = "Нет памяти для newParamsHeader!";
-inline constexpr const char* kTextNoMemoryAreas =
-    "Нет памяти для newParamsHeader->pulsesSelectedAreas!";
-inline constexpr const char* kCaptionGetParamsHeader = " getParamsHeader ";
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 #include "export/png.h"
 #include "model/random.h"
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -127,18 +128,19 @@ int startUp(Window& window, AppState& s) {
     }
   }
   window.setCommandHandler([&window, &s](int id) { handleCommand(window, s, id); });
+  WindowReporter shown(window);
 
   // The alphabet.
   for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
     s.alphabet[e].lpData = nullptr;
-  if (makeAlphabet(window, static_cast<int16_t>(s.wEtalonAmplitude), s.wEtalonCount,
-                   s.wEtalonLength, s.alphabet))
+  if (makeAlphabet(shown, static_cast<int16_t>(s.wEtalonAmplitude), s.wEtalonCount, s.wEtalonLength,
+                   s.alphabet))
     s.dwViewMode = kViewAlphabet;
 
   // The required list of every etalon.
   s.wRequiredCapacity = s.wEtalonCount;
   s.wRequiredCount = s.wEtalonCount;
-  s.lpRequiredList = getRequiredList(window, s.wRequiredCount, s.lpRequiredList);
+  s.lpRequiredList = getRequiredList(shown, s.wRequiredCount, s.lpRequiredList);
   if (!s.lpRequiredList) s.wRequiredCount = s.wRequiredCapacity = 0;
 
   // Series type, task type and their check marks.
@@ -210,15 +212,15 @@ int startUp(Window& window, AppState& s) {
       isUnfixedCountSeries(s.wSeriesType) || s.wSeriesType == kSeriesUnfixedTuples;
   if (unfixed) {
     s.lpSeriesHeader = getRandomCountSeries(
-        window, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax,
-        s.dwSeriesLengthCur, s.wPulseCount, s.lpEtalonSequence,
-        static_cast<int16_t>(s.wEtalonAmplitude), s.wSavedLevelCur, s.lpSeriesHeader);
+        shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax, s.dwSeriesLengthCur,
+        s.wPulseCount, s.lpEtalonSequence, static_cast<int16_t>(s.wEtalonAmplitude),
+        s.wSavedLevelCur, s.lpSeriesHeader);
     if (s.lpSeriesHeader) s.wPulseCount = s.lpSeriesHeader->wImpulseQuantity;
   } else {
-    s.lpSeriesHeader = getCutOffSeries(
-        window, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax,
-        s.dwSeriesLengthCur, s.wPulseCount, s.lpEtalonSequence,
-        static_cast<int16_t>(s.wEtalonAmplitude), s.wSavedLevelCur, s.lpSeriesHeader);
+    s.lpSeriesHeader = getCutOffSeries(shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin,
+                                       s.wTmax, s.dwSeriesLengthCur, s.wPulseCount,
+                                       s.lpEtalonSequence, static_cast<int16_t>(s.wEtalonAmplitude),
+                                       s.wSavedLevelCur, s.lpSeriesHeader);
   }
 
   // The child edit control, out of sight until the parameters panel needs it.

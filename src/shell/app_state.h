@@ -8,11 +8,13 @@
 
 #include "common/image.h"
 #include "common/window.h"
+#include "graphics/params_panel_record.h"
 #include "model/alphabet.h"
 #include "model/problem_types.h"
 #include "model/series.h"
 #include "model/subset_modes.h"
 #include "model/subset_selection.h"
+#include "model/required_list.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
 #include "simulation/rest_error.h"

@@ -8,6 +8,7 @@
 #include "shell/dialogs.h"
 #include "common/format.h"
 #include "shell/pipeline.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -94,7 +95,8 @@ void invalidateGrown(Window& window, Rect r) {
 void seriesParameters(Window& window, AppState& s) {
   if (s.wRequiredCount == 0) {
     if (!s.lpRequiredList) {
-      s.lpRequiredList = getRequiredList(window, s.wEtalonCount, nullptr);
+      WindowReporter shown(window);
+      s.lpRequiredList = getRequiredList(shown, s.wEtalonCount, nullptr);
       s.wRequiredCapacity = s.lpRequiredList ? s.wEtalonCount : 0;
     }
     if (s.lpRequiredList && s.wRequiredCapacity > 0) {
@@ -170,7 +172,8 @@ void createSeries(Window& window, AppState& s) {
 void newPulses(Window& window, AppState& s) {
   if (!s.lpRequiredList || s.wRequiredCount > s.wRequiredCapacity) {
     s.wRequiredCount = s.wEtalonCount;
-    s.lpRequiredList = getRequiredList(window, s.wRequiredCount, s.lpRequiredList);
+    WindowReporter shown(window);
+    s.lpRequiredList = getRequiredList(shown, s.wRequiredCount, s.lpRequiredList);
     s.wRequiredCapacity = s.wRequiredCount;
     if (!s.lpRequiredList) {
       s.wRequiredCount = s.wRequiredCapacity = 0;
@@ -336,8 +339,9 @@ void statisticalSimulation(Window& window, AppState& s) {
   }
 
   KeptRecords kept(window, s);
-  s.lpSeriesHeader = getCutOffSeriesHeader(window, s.wEtalonCount, s.wEtalonLength, s.wTmin,
-                                           s.wTmax, s.dwSeriesLengthCur, s.lpSeriesHeader);
+  WindowReporter shown(window);
+  s.lpSeriesHeader = getCutOffSeriesHeader(shown, s.wEtalonCount, s.wEtalonLength, s.wTmin, s.wTmax,
+                                           s.dwSeriesLengthCur, s.lpSeriesHeader);
   if (!s.lpSeriesHeader) {
     window.messageBox(kTextNoCutOffSeriesHeader, kCaptionAboutCutOffSeriesHeader,
                       kMbOk | kMbIconWarning);
@@ -393,13 +397,14 @@ void subsetSettings(Window& window, AppState& s) {
   const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
   SubsetSelection& sel = s.selection;
   if (s.wEffectiveTaskType != kTaskTupleRecognition) {
-    addSubsetToSeriesHeader(window, sel.selectedSubset, sel.selectedSubset ? sel.count : 0, mode,
-                            position, s.lpSeriesHeader);
+    addSubsetToSeriesHeader(sel.selectedSubset, sel.selectedSubset ? sel.count : 0, mode, position,
+                            s.lpSeriesHeader);
   } else {
-    addSomeSelectedSubsetToSeriesHeader(window, sel.selectedSubsetArraySize,
-                                        sel.rows.empty() ? nullptr : sel.rows.data(),
-                                        sel.rowsInUse, sel.reservedRows, sel.capacity,
-                                        sel.currentRow, mode, position, s.lpSeriesHeader);
+    WindowReporter shown(window);
+    addSomeSelectedSubsetToSeriesHeader(shown, sel.selectedSubsetArraySize,
+                                        sel.rows.empty() ? nullptr : sel.rows.data(), sel.rowsInUse,
+                                        sel.reservedRows, sel.capacity, sel.currentRow, mode,
+                                        position, s.lpSeriesHeader);
   }
 }
 
@@ -540,11 +545,16 @@ void handleCommand(Window& window, AppState& s, int id) {
     case kCmdDrawingSettings:
       if (runParameterDialog(window, s, kDialogDrawingSettings)) window.invalidateRect(nullptr, true);
       break;
-    case kCmdViewSeriesParameters:
+    case kCmdViewSeriesParameters: {
       s.dwViewMode = kViewSeriesParameters;
-      s.lpParamsHeader = getParamsHeader(window, s.lpSeriesHeader, s.lpParamsHeader);
+      WindowReporter shown(window);
+      s.lpParamsHeader = getParamsHeader(shown, s.lpSeriesHeader, s.lpParamsHeader);
+      // The panel's Tmin entry starts from the record's Tmin.
+      if (s.lpParamsHeader && paramsPanelApplies(s.lpSeriesHeader))
+        window.setEditText(std::to_string(s.lpParamsHeader->dwTmin));
       repaintGraphArea(window, s, true);
       break;
+    }
     case kCmdDebuggingRepeat:
       s.dwDiagnostic = 1;
       s.wResultKind = kResultProcessing;

@@ -8,6 +8,7 @@
 #include "shell/pipeline.h"
 #include "shell/scripting.h"
 #include "shell/subset_panel.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -32,13 +33,13 @@ bool leaveSelection(Window& window, AppState& s) {
   const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
   if (s.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1 || sel.rows.empty() || !sel.selectedSubsetArraySize) return false;
-    return addSomeSelectedSubsetToSeriesHeader(window, sel.selectedSubsetArraySize,
-                                               sel.rows.data(), sel.rowsInUse, sel.reservedRows,
-                                               sel.capacity, sel.currentRow, mode, position,
-                                               s.lpSeriesHeader) != 0;
+    WindowReporter shown(window);
+    return addSomeSelectedSubsetToSeriesHeader(
+               shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
+               sel.capacity, sel.currentRow, mode, position, s.lpSeriesHeader) != 0;
   }
   if (!sel.selectedSubset || sel.count < 1) return false;
-  return addSubsetToSeriesHeader(window, sel.selectedSubset, sel.count, mode, position,
+  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position,
                                  s.lpSeriesHeader) != 0;
 }
 
@@ -169,8 +170,9 @@ void resultsButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
     for (int32_t row = 0; row < rows; ++row) {
       if (!rectContains(l.patternRows[static_cast<size_t>(row)], x, y)) continue;
       sel.currentRow = row + 1;
+      WindowReporter shown(window);
       addSomeSelectedSubsetToSeriesHeader(
-          window, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
+          shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
           sel.capacity, sel.currentRow, static_cast<uint16_t>(s.dwSubsetEmploymentMode),
           static_cast<uint16_t>(s.dwSubsetInitPosition), s.lpSeriesHeader);
       window.sendCommand(kCmdNewData);

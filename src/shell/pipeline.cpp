@@ -4,6 +4,7 @@
 
 #include "processing/dispatch.h"
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -54,17 +55,16 @@ bool synthesise(Window& window, AppState& s) {
   s.wNoiseLevelCur = s.wNoiseLevel;
   growEtalonSequence(s, std::max(s.wPulseCount, greatestPulseCount(s, s.dwSeriesLengthCur)));
   const int16_t amplitude = static_cast<int16_t>(s.wEtalonAmplitude);
+  WindowReporter shown(window);
   if (unfixedSeriesType(s.wSeriesType)) {
-    s.lpSeriesHeader = getRandomCountSeries(window, s.wEtalonCount, s.alphabet, s.wEtalonLength,
-                                            s.wTmin, s.wTmax, s.dwSeriesLengthCur, s.wPulseCount,
-                                            s.lpEtalonSequence, amplitude, s.wSavedLevelCur,
-                                            s.lpSeriesHeader);
+    s.lpSeriesHeader = getRandomCountSeries(
+        shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax, s.dwSeriesLengthCur,
+        s.wPulseCount, s.lpEtalonSequence, amplitude, s.wSavedLevelCur, s.lpSeriesHeader);
     if (s.lpSeriesHeader) s.wPulseCount = s.lpSeriesHeader->wImpulseQuantity;
   } else {
-    s.lpSeriesHeader = getCutOffSeries(window, s.wEtalonCount, s.alphabet, s.wEtalonLength,
-                                       s.wTmin, s.wTmax, s.dwSeriesLengthCur, s.wPulseCount,
-                                       s.lpEtalonSequence, amplitude, s.wSavedLevelCur,
-                                       s.lpSeriesHeader);
+    s.lpSeriesHeader = getCutOffSeries(
+        shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax, s.dwSeriesLengthCur,
+        s.wPulseCount, s.lpEtalonSequence, amplitude, s.wSavedLevelCur, s.lpSeriesHeader);
   }
   if (!s.lpSeriesHeader) {
     window.messageBox(kTextCannotCreateSeries, kCaptionCmInfo, kMbOk);
@@ -82,7 +82,7 @@ bool requireSeries(Window& window, const AppState& s) {
 // 209: noise of the current level; the noise state advances.
 bool addSeriesNoise(Window& window, AppState& s) {
   if (!requireSeries(window, s)) return false;
-  addNoise(window, static_cast<int16_t>(s.wNoiseLevelCur), static_cast<int16_t>(s.wEtalonAmplitude),
+  addNoise(static_cast<int16_t>(s.wNoiseLevelCur), static_cast<int16_t>(s.wEtalonAmplitude),
            s.lpSeriesHeader, s.wNoiseSeed);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -93,14 +94,13 @@ int attachSubsetSelection(Window& window, AppState& s, const std::vector<int32_t
   const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
   if (s.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1) return 0;
-    return addSomeSelectedSubsetToSeriesHeader(window, sel.selectedSubsetArraySize,
-                                               sel.rows.data(), sel.rowsInUse, sel.reservedRows,
-                                               sel.capacity, sel.currentRow, mode, position,
-                                               s.lpSeriesHeader);
+    WindowReporter shown(window);
+    return addSomeSelectedSubsetToSeriesHeader(shown, sel.selectedSubsetArraySize, sel.rows.data(),
+                                               sel.rowsInUse, sel.reservedRows, sel.capacity,
+                                               sel.currentRow, mode, position, s.lpSeriesHeader);
   }
   if (sel.count < 1) return 0;
-  return addSubsetToSeriesHeader(window, sel.selectedSubset, sel.count, mode, position,
-                                 s.lpSeriesHeader);
+  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.lpSeriesHeader);
 }
 
 bool runProcessingCommand(Window& window, AppState& s, int id) {

@@ -6,6 +6,7 @@
 #include "graphics/subset_view.h"
 #include "graphics/view_support.h"
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -71,13 +72,13 @@ bool handOver(Window& window, AppState& s) {
   const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
   if (s.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1) return false;
+    WindowReporter shown(window);
     return addSomeSelectedSubsetToSeriesHeader(
-               window, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse,
-               sel.reservedRows, sel.capacity, sel.currentRow, mode, position,
-               s.lpSeriesHeader) == 1;
+               shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
+               sel.capacity, sel.currentRow, mode, position, s.lpSeriesHeader) == 1;
   }
   if (sel.count < 1) return false;
-  addSubsetToSeriesHeader(window, sel.selectedSubset, sel.count, mode, position, s.lpSeriesHeader);
+  addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.lpSeriesHeader);
   return true;
 }
 

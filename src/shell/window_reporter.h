@@ -18,6 +18,31 @@ constexpr unsigned messageBoxFlags(MessageKind kind) {
   return kMbOk;
 }
 
+// The kind of message a message box with `flags` shows: its icon (a question, which no
+// message box of the program asks, counts as plain).
+constexpr MessageKind messageKind(unsigned flags) {
+  switch (flags & kMbIconMask) {
+    case kMbIconWarning:
+      return MessageKind::kWarning;
+    case kMbIconError:
+      return MessageKind::kError;
+    case kMbIconInformation:
+      return MessageKind::kInformation;
+    default:
+      break;
+  }
+  return MessageKind::kPlain;
+}
+
+// What a message box shows, as a Message (`caption` null: the default caption).
+inline Message shownMessage(const std::string& text, const char* caption, unsigned flags) {
+  Message m;
+  m.text = text;
+  if (caption) m.caption = caption;
+  m.kind = messageKind(flags);
+  return m;
+}
+
 inline void showMessage(Window& window, const Message& message) {
   window.messageBox(message.text, message.caption ? message.caption->c_str() : nullptr,
                     messageBoxFlags(message.kind));

@@ -83,6 +83,21 @@ class MessageLog : public Window {
   std::vector<KeptMessage> entries_;
 };
 
+// Shows what the model reports on `window`, as the message boxes the model raised itself
+// (it reports plain messages and warnings).
+class ShownOn final : public Reporter {
+ public:
+  explicit ShownOn(Window& window) : window_(window) {}
+  using Reporter::report;
+  void report(const Message& m) override {
+    window_.messageBox(m.text, m.caption ? m.caption->c_str() : nullptr,
+                       m.kind == MessageKind::kWarning ? kMbIconWarning : kMbOk);
+  }
+
+ private:
+  Window& window_;
+};
+
 // The pointer fields of a series record that point into its data block.
 int16_t* SeriesHeader::*const kBlockFields[] = {
     &SeriesHeader::lpPureData,          &SeriesHeader::lpNoisyData,
@@ -437,7 +452,8 @@ bool SimulationRun::passOver(int64_t q, MessageLog& messages) {
   if (r == 0) setUpGridPoint(pulses);
   varyTruth(r, pulses);
   if (r == repeats - 1) {
-    series_ = getCutOffSeries(messages, alphabetSize_, alphabet_, impulseSize_, tmin_, tmax_,
+    ShownOn shown(messages);
+    series_ = getCutOffSeries(shown, alphabetSize_, alphabet_, impulseSize_, tmin_, tmax_,
                               seriesSize_, static_cast<uint16_t>(pulses), sequence_.data(),
                               context_.amplitude, savedLevelMaking_, series_);
     if (series_ == nullptr) return false;
@@ -834,14 +850,14 @@ void SimulationRun::varyTruth(int32_t repeat, int32_t pulses) {
 }
 
 bool SimulationRun::synthesise(Window& window, int32_t pulses, int16_t noise) {
-  SeriesHeader* made = getCutOffSeries(window, alphabetSize_, alphabet_, impulseSize_, tmin_,
-                                       tmax_, seriesSize_, static_cast<uint16_t>(pulses),
-                                       sequence_.data(), context_.amplitude, savedLevelMaking_,
-                                       series_);
+  ShownOn shown(window);
+  SeriesHeader* made = getCutOffSeries(shown, alphabetSize_, alphabet_, impulseSize_, tmin_, tmax_,
+                                       seriesSize_, static_cast<uint16_t>(pulses), sequence_.data(),
+                                       context_.amplitude, savedLevelMaking_, series_);
   // A failed synthesis has released the record it was given.
   series_ = made;
   if (made == nullptr) return false;
-  addNoise(window, noise, context_.amplitude, made, context_.noiseSeed);
+  addNoise(noise, context_.amplitude, made, context_.noiseSeed);
   return true;
 }
 

@@ -78,9 +78,10 @@ TEST(CliScriptedWindow, MessagesGoToStderrAndDialogsTakeTheScriptedValues) {
   EXPECT_EQ(window.messageBox("two\nlines\n", nullptr, kMbOk), kIdOk);
   EXPECT_EQ(window.messageBox("sure?", "Q", kMbYesNo | kMbIconQuestion), kIdYes);
   EXPECT_EQ(err.str(), "CM_INFO: Не могу создать ряд!\nError: two\nlines\nQ: sure?\n");
-  const std::vector<ShownMessage> shown = window.takeMessages();
+  const std::vector<Message> shown = window.takeMessages();
   ASSERT_EQ(shown.size(), 3u);
-  EXPECT_EQ(shown[1].caption, kDefaultCaption);
+  EXPECT_EQ(shown[0].caption, "CM_INFO");
+  EXPECT_FALSE(shown[1].caption.has_value());
   EXPECT_EQ(shown[1].text, "two\nlines\n");
   EXPECT_TRUE(window.takeMessages().empty());
 

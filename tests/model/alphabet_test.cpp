@@ -15,7 +15,7 @@ std::vector<int16_t> head(const PulseHeader& p, size_t n) { return {p.lpData, p.
 
 TEST(Alphabet, MatchesTheIndependentlyComputedAlphabet) {
   DefaultAlphabet a;
-  EXPECT_TRUE(a.window.messages.empty());
+  EXPECT_TRUE(a.reported.messages.empty());
   const nlohmann::json etalons = loadData("alphabet.json")["etalons"];
   ASSERT_EQ(etalons.size(), size_t{kAlphabetSize});
   for (size_t i = 0; i < kAlphabetSize; ++i) {
@@ -61,22 +61,22 @@ TEST(Alphabet, EvenEtalonsNegateTheirPredecessorsAndRandomOnesAreClipped) {
 }
 
 TEST(Alphabet, RebuildReusesLargeEnoughBuffersAndWarnsWhenItMustRelease) {
-  FakeWindow w;
+  RecordingReporter reported;
   PulseHeader pulses[3];
   resetRandomStates();
-  ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, 3, 10, pulses), 1);
+  ASSERT_EQ(makeAlphabet(reported, kPulseAmplitude, 3, 10, pulses), 1);
   const int16_t* first = pulses[0].lpData;
-  ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, 3, 8, pulses), 1);
-  EXPECT_TRUE(w.messages.empty());
+  ASSERT_EQ(makeAlphabet(reported, kPulseAmplitude, 3, 8, pulses), 1);
+  EXPECT_TRUE(reported.messages.empty());
   EXPECT_EQ(pulses[0].lpData, first);
   EXPECT_EQ(pulses[0].wReservedSize, 10);
   EXPECT_EQ(pulses[0].wSize, 8);
   // Longer pulses: the buffers are released first, with a warning for etalon 1 only.
-  ASSERT_EQ(makeAlphabet(w, kPulseAmplitude, 3, 20, pulses), 1);
-  ASSERT_EQ(w.messages.size(), 1u);
-  EXPECT_EQ(w.last().text, kTextReleaseBeforehand);
-  EXPECT_EQ(w.last().caption, kCaptionDebugging);
-  EXPECT_EQ(w.last().icon(), unsigned(kMbIconWarning));
+  ASSERT_EQ(makeAlphabet(reported, kPulseAmplitude, 3, 20, pulses), 1);
+  ASSERT_EQ(reported.messages.size(), 1u);
+  EXPECT_EQ(reported.messages.back().text, kTextReleaseBeforehand);
+  EXPECT_EQ(reported.messages.back().caption, kCaptionDebugging);
+  EXPECT_EQ(reported.messages.back().kind, MessageKind::kWarning);
   EXPECT_EQ(pulses[2].wReservedSize, 20);
   EXPECT_EQ(pulses[2].wNumber, 3);
   freePulse(pulses[0]);

@@ -7,19 +7,19 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "common/report.h"
 #include "model/alphabet.h"
 #include "model/random.h"
-#include "support/fake_window.h"
 
 namespace velmora::testing {
 
 // The default alphabet, built from fresh generator states as start-up builds it.
 struct DefaultAlphabet {
   PulseHeader pulses[kAlphabetSize];
-  FakeWindow window;
+  RecordingReporter reported;
   DefaultAlphabet() {
     resetRandomStates();
-    EXPECT_EQ(makeAlphabet(window, kPulseAmplitude, kAlphabetSize, kPulseLength, pulses), 1);
+    EXPECT_EQ(makeAlphabet(reported, kPulseAmplitude, kAlphabetSize, kPulseLength, pulses), 1);
     resetRandomStates();
   }
 };

@@ -22,13 +22,13 @@ class SeriesTest : public ::testing::Test {
   // Fixed-count synthesis on the test's header with the default pulse length and amplitude.
   SeriesHeader* synth(uint32_t n, uint16_t tmin, uint16_t tmax, uint16_t q,
                       std::vector<uint16_t>& sequence, uint16_t level) {
-    header = getCutOffSeries(window, kAlphabetSize, alpha.pulses, kPulseLength, tmin, tmax, n, q,
+    header = getCutOffSeries(reported, kAlphabetSize, alpha.pulses, kPulseLength, tmin, tmax, n, q,
                              sequence.data(), kPulseAmplitude, level, header);
     return header;
   }
 
   DefaultAlphabet alpha;
-  FakeWindow window;
+  RecordingReporter reported;
   SeriesHeader* header = nullptr;
 };
 
@@ -59,7 +59,7 @@ TEST_F(SeriesTest, ReproducesTheDefaultProblemRuns) {
     const nlohmann::json& run = runs[r]["series"];
     std::vector<uint16_t> sequence = runs[r]["etalonSequence"].get<std::vector<uint16_t>>();
     ASSERT_NE(synth(1200, 40, 181, 18, sequence, 75), nullptr);
-    addNoise(window, 20, kPulseAmplitude, header, noiseState);
+    addNoise(20, kPulseAmplitude, header, noiseState);
     const size_t q = header->wImpulseQuantity;
     ASSERT_EQ(q, run["impulseQuantity"].get<size_t>());
     auto expect = [&](const int16_t* got, size_t n, const char* key) {
@@ -77,7 +77,7 @@ TEST_F(SeriesTest, ReproducesTheDefaultProblemRuns) {
     EXPECT_EQ(header->wMaxPulses, run["maxPulses"].get<int>());
     EXPECT_EQ(header->wNoise, 20);
   }
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 
@@ -86,13 +86,13 @@ TEST_F(SeriesTest, ReproducesTheDefaultProblemRuns) {
 TEST_F(SeriesTest, RefusesCountsOutsideTheAdmissibleRange) {
   std::vector<uint16_t> sequence(16, 5);
   ASSERT_NE(synth(600, 40, 181, 2, sequence, 75), nullptr);
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.last().text,
+  ASSERT_EQ(reported.messages.size(), 1u);
+  EXPECT_EQ(reported.messages.back().text,
             "Несовместимые входные параметры!\n\ndwSeriesSize: 600 [600]\n"
             "wImpulseSize: 20 [0]\nwMinPulses: 3 [3]\nwMaxPulses: 15 [15]\n"
             "wImpulseQuantity: 2\n\n");
-  EXPECT_EQ(window.last().caption, kCaptionMakeExtSeries);
-  EXPECT_EQ(window.last().icon(), unsigned(kMbIconWarning));
+  EXPECT_EQ(reported.messages.back().caption, kCaptionMakeExtSeries);
+  EXPECT_EQ(reported.messages.back().kind, MessageKind::kWarning);
   EXPECT_EQ(header->wImpulseQuantity, 0);
 
   ASSERT_NE(synth(600, 40, 181, 10, sequence, 75), nullptr);
@@ -100,11 +100,11 @@ TEST_F(SeriesTest, RefusesCountsOutsideTheAdmissibleRange) {
   const std::vector<int16_t> positions = toVector(header->lpPositions, 10);
   const RandomStates states = randomStates();
   sequence.assign(16, 0);
-  window.clear();
+  reported.messages.clear();
   EXPECT_EQ(synth(600, 40, 181, 16, sequence, 75), header);
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_NE(window.last().text.find("wImpulseSize: 20 [20]\n"), std::string::npos);
-  EXPECT_NE(window.last().text.find("wImpulseQuantity: 16\n"), std::string::npos);
+  ASSERT_EQ(reported.messages.size(), 1u);
+  EXPECT_NE(reported.messages.back().text.find("wImpulseSize: 20 [20]\n"), std::string::npos);
+  EXPECT_NE(reported.messages.back().text.find("wImpulseQuantity: 16\n"), std::string::npos);
   EXPECT_EQ(toVector(header->lpPureData, 600), pure);
   EXPECT_EQ(toVector(header->lpPositions, 10), positions);
   EXPECT_EQ(header->wImpulseQuantity, 10);
@@ -132,22 +132,22 @@ TEST_F(SeriesTest, FirstPlacedPulseComesFromThePositionState) {
 
 TEST_F(SeriesTest, UnfixedCountAndFirstNoiseValue) {
   std::vector<uint16_t> sequence(30, 7);
-  header = getRandomCountSeries(window, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 1200,
+  header = getRandomCountSeries(reported, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 1200,
                                 0, sequence.data(), kPulseAmplitude, 75, header);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(header->wImpulseQuantity, 14);  // 6 + (3332 >> 2) mod 25
   EXPECT_EQ(header->wMinPulses, 6);
   EXPECT_EQ(header->wMaxPulses, 30);
   uint16_t noise = kInitialNoiseSeed;
-  addNoise(window, 20, kPulseAmplitude, header, noise);
+  addNoise(20, kPulseAmplitude, header, noise);
   EXPECT_EQ(header->lpNoisyData[0] - header->lpPureData[0], 21);
   EXPECT_EQ(header->wNoise, 20);
   // No admissible count at all: null, no message, the header is left to the caller.
   SeriesHeader* kept = header;
-  EXPECT_EQ(getRandomCountSeries(window, kAlphabetSize, alpha.pulses, kPulseLength, 20, 20, 30,
-                                 0, sequence.data(), kPulseAmplitude, 75, header),
+  EXPECT_EQ(getRandomCountSeries(reported, kAlphabetSize, alpha.pulses, kPulseLength, 20, 20, 30, 0,
+                                 sequence.data(), kPulseAmplitude, 75, header),
             nullptr);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
   EXPECT_EQ(kept->wImpulseQuantity, 14);
 }
 
@@ -179,10 +179,9 @@ class SubsetModeTest : public SeriesTest {
   std::vector<uint16_t> run(const std::vector<int32_t>& subset, uint16_t mode,
                             uint16_t position, uint16_t q) {
     std::vector<uint16_t> sequence(q, 9);
-    header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 1200, header);
-    addSubsetToSeriesHeader(window, subset.data(), int32_t(subset.size()), mode, position,
-                            header);
-    EXPECT_EQ(makeExtSeries(window, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 1200, q,
+    header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 1200, header);
+    addSubsetToSeriesHeader(subset.data(), int32_t(subset.size()), mode, position, header);
+    EXPECT_EQ(makeExtSeries(reported, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 1200, q,
                             sequence.data(), kPulseAmplitude, 75, header),
               1);
     return sequence;
@@ -219,7 +218,7 @@ TEST_F(SubsetModeTest, FixedAndCompleteModes) {
   // Unknown modes and positions past the end leave the sequence alone.
   EXPECT_EQ(run({2, 4, 6}, 6, 1, 8), std::vector<uint16_t>(8, 9));
   EXPECT_EQ(run({2, 4, 6}, kSubsetComplete, 12, 8), std::vector<uint16_t>(8, 9));
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 TEST_F(SubsetModeTest, RandomModesPlaceWholeCopies) {
@@ -269,24 +268,24 @@ TEST_F(SubsetModeTest, LongSubsetIsBoundedByTheStoredEntries) {
   std::vector<uint16_t> sequence(30, 9);
   ASSERT_NE(synth(1200, 40, 181, 20, sequence, 75), nullptr);
   // A short series on the same header: Pmax = 4, the block is kept.
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 150, header);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 150, header);
   ASSERT_EQ(header->wMaxPulses, 4);
   const std::vector<int32_t> subset{11, 12, 13, 14, 15, 16};
   for (uint16_t mode = kSubsetSingleRandom; mode <= kSubsetShiftedComplete; ++mode) {
-    addSubsetToSeriesHeader(window, subset.data(), 6, mode, 1, header);
+    addSubsetToSeriesHeader(subset.data(), 6, mode, 1, header);
     EXPECT_EQ(header->wSubsetSize, 6);
     EXPECT_EQ(header->wSubsetStored, 4);
     header->lpSubset[4] = 20;  // stale values behind the stored entries
     header->lpSubset[5] = 20;
     for (int i = 0; i < 25; ++i) {
       std::vector<uint16_t> seq(4, 9);
-      ASSERT_EQ(makeExtSeries(window, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 150,
+      ASSERT_EQ(makeExtSeries(reported, kAlphabetSize, alpha.pulses, kPulseLength, 40, 181, 150,
                               uint16_t(1 + i % 4), seq.data(), kPulseAmplitude, 75, header),
                 1);
       for (uint16_t e : seq) EXPECT_TRUE(e == 9 || (e >= 11 && e <= 14)) << mode << ":" << e;
     }
   }
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 struct BadGeometry {
@@ -313,27 +312,27 @@ TEST_F(SeriesTest, RefusesGeometriesItCannotHonour) {
     SCOPED_TRACE(c.detail);
     const std::string text = std::string(kTextBadGeometryHead) + "\n" + c.detail;
     const RandomStates states = randomStates();
-    window.clear();
-    EXPECT_EQ(getCutOffSeriesHeader(window, kAlphabetSize, c.l, c.tmin, c.tmax, c.n, nullptr),
+    reported.messages.clear();
+    EXPECT_EQ(getCutOffSeriesHeader(reported, kAlphabetSize, c.l, c.tmin, c.tmax, c.n, nullptr),
               nullptr);
-    EXPECT_EQ(getCutOffSeriesHeader(window, kAlphabetSize, c.l, c.tmin, c.tmax, c.n, header),
+    EXPECT_EQ(getCutOffSeriesHeader(reported, kAlphabetSize, c.l, c.tmin, c.tmax, c.n, header),
               header);
-    EXPECT_EQ(makeExtSeries(window, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax, c.n, 18,
+    EXPECT_EQ(makeExtSeries(reported, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax, c.n, 18,
                             sequence.data(), kPulseAmplitude, 75, header),
               0);
-    EXPECT_EQ(getCutOffSeries(window, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax, c.n, 18,
+    EXPECT_EQ(getCutOffSeries(reported, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax, c.n, 18,
                               sequence.data(), kPulseAmplitude, 75, header),
               header);
-    EXPECT_EQ(getRandomCountSeries(window, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax,
-                                   c.n, 0, sequence.data(), kPulseAmplitude, 75, header),
+    EXPECT_EQ(getRandomCountSeries(reported, kAlphabetSize, alpha.pulses, c.l, c.tmin, c.tmax, c.n,
+                                   0, sequence.data(), kPulseAmplitude, 75, header),
               header);
-    ASSERT_EQ(window.messages.size(), 5u);
-    for (const RecordedMessage& m : window.messages) {
+    ASSERT_EQ(reported.messages.size(), 5u);
+    for (const Message& m : reported.messages) {
       EXPECT_EQ(m.text, text);
-      EXPECT_EQ(m.icon(), unsigned(kMbIconWarning));
+      EXPECT_EQ(m.kind, MessageKind::kWarning);
     }
-    EXPECT_EQ(window.messages[0].caption, kCaptionGetCutOffSeriesHeader);
-    EXPECT_EQ(window.messages[2].caption, kCaptionMakeExtSeries);
+    EXPECT_EQ(reported.messages[0].caption, kCaptionGetCutOffSeriesHeader);
+    EXPECT_EQ(reported.messages[2].caption, kCaptionMakeExtSeries);
     EXPECT_EQ(header->dwSeriesSize, 1200u);
     EXPECT_EQ(header->wTmin, 40);
     EXPECT_EQ(header->wImpulseSize, kPulseLength);
@@ -343,10 +342,10 @@ TEST_F(SeriesTest, RefusesGeometriesItCannotHonour) {
     EXPECT_EQ(randomStates().pulseCount, states.pulseCount);
   }
   // The longest admissible series still fits 16-bit positions.
-  window.clear();
+  reported.messages.clear();
   std::vector<uint16_t> longSequence(1000, 2);
   ASSERT_NE(synth(32767, 40, 181, 400, longSequence, 75), nullptr);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
   EXPECT_LE(header->lpPositions[399], 32767 - kPulseLength);
   EXPECT_GE(header->lpPositions[399], 32767 - 181);
 }
@@ -361,7 +360,7 @@ TEST_F(SeriesTest, HeaderIsReusedForShorterSeriesAndGrowsOnlyWhenNeeded) {
   const int16_t sample = header->lpPureData[header->lpPositions[0]];
 
   SeriesHeader* same =
-      getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 200, header);
+      getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 200, header);
   ASSERT_EQ(same, header);
   EXPECT_EQ(header->lpPureData, block);
   EXPECT_EQ(header->dwReservedSize, 1200u);
@@ -377,29 +376,29 @@ TEST_F(SeriesTest, HeaderIsReusedForShorterSeriesAndGrowsOnlyWhenNeeded) {
 
   // A larger pulse count alone reallocates and clears the block.
   header->wFoundPulses = 5;
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 20, 181, 1200, header);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 20, 181, 1200, header);
   EXPECT_EQ(header->wReservedImpulses, 60);
   EXPECT_EQ(header->wFoundPulses, 0);
   EXPECT_EQ(header->lpPositions[0], 0);
   EXPECT_EQ(header->lpPureData[0], 0);
   // A longer series with fewer pulses grows the samples and keeps the pulse capacity.
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 200, 400, 3000, header);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 200, 400, 3000, header);
   EXPECT_EQ(header->dwReservedSize, 3000u);
   EXPECT_EQ(header->wReservedImpulses, 60);
   EXPECT_EQ(header->wMaxPulses, 15);
   EXPECT_EQ(header->lpNoisyData, header->lpPureData + 3000);
   EXPECT_EQ(header->lpEtalons, header->lpPureData + 6000);
   EXPECT_EQ(header->lpTupleLast, header->lpPureData + 6000 + 12 * 60);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 TEST_F(SeriesTest, SubsetSurvivesReallocationWhenItFits) {
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 150, nullptr);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 150, nullptr);
   ASSERT_EQ(header->wMaxPulses, 4);
   const int32_t subset[] = {3, 4, 5, 6, 7};
-  addSubsetToSeriesHeader(window, subset, 5, kSubsetComplete, 2, header);
+  addSubsetToSeriesHeader(subset, 5, kSubsetComplete, 2, header);
   ASSERT_EQ(header->wSubsetStored, 4);
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 40, 181, 1200, header);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 1200, header);
   EXPECT_EQ(header->wSubsetSize, 5);
   EXPECT_EQ(header->wSubsetStored, 4);
   EXPECT_EQ(header->wSubsetMode, kSubsetComplete);
@@ -409,8 +408,8 @@ TEST_F(SeriesTest, SubsetSurvivesReallocationWhenItFits) {
   // A subset longer than the new greatest count is not carried over: the header no
   // longer claims entries that were cleared.
   std::vector<int32_t> longSubset(30, 8);
-  addSubsetToSeriesHeader(window, longSubset.data(), 30, kSubsetComplete, 1, header);
-  header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, 181, 181, 3000, header);
+  addSubsetToSeriesHeader(longSubset.data(), 30, kSubsetComplete, 1, header);
+  header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 181, 181, 3000, header);
   EXPECT_LT(header->wMaxPulses, 30);
   EXPECT_EQ(header->wSubsetSize, 0);
   EXPECT_EQ(header->wSubsetStored, 0);
@@ -436,17 +435,17 @@ TEST_F(SeriesTest, SynthesisInvariantsOverManyGeometries) {
     std::vector<uint16_t> sequence(q);
     for (uint16_t& e : sequence) e = uint16_t(uniform(0, 22));
     const bool withSubset = iter % 3 == 1;
-    header = getCutOffSeriesHeader(window, kAlphabetSize, l, tmin, tmax, n, header);
+    header = getCutOffSeriesHeader(reported, kAlphabetSize, l, tmin, tmax, n, header);
     if (withSubset) {
       std::vector<int32_t> subset(uniform(1, 8));
       for (int32_t& e : subset) e = uniform(1, 20);
-      addSubsetToSeriesHeader(window, subset.data(), int32_t(subset.size()),
-                              uint16_t(uniform(0, 6)), uint16_t(uniform(0, q + 2)), header);
+      addSubsetToSeriesHeader(subset.data(), int32_t(subset.size()), uint16_t(uniform(0, 6)),
+                              uint16_t(uniform(0, q + 2)), header);
     } else {
       header->wSubsetSize = 0;
     }
     const std::vector<uint16_t> given = sequence;
-    ASSERT_EQ(makeExtSeries(window, kAlphabetSize, alpha.pulses, l, tmin, tmax, n, q,
+    ASSERT_EQ(makeExtSeries(reported, kAlphabetSize, alpha.pulses, l, tmin, tmax, n, q,
                             sequence.data(), kPulseAmplitude, level, header),
               1)
         << n << " " << tmin << " " << tmax << " " << q;
@@ -502,7 +501,7 @@ TEST_F(SeriesTest, SynthesisInvariantsOverManyGeometries) {
     EXPECT_EQ(h.lpFirstPulse, &alpha.pulses[sequence[0] - 1]);
   }
   EXPECT_GT(made, 3000);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 // Passing over a synthesis must leave the random states and the etalon sequence exactly as
@@ -526,21 +525,21 @@ TEST_F(SeriesTest, PassingOverASynthesisDrawsAndWritesWhatMakingItDoes) {
     const uint16_t q = uint16_t(uniform(std::max(pmin - 1, 1), std::min(pmax, pmin + 40) + 1));
     std::vector<uint16_t> sequence(std::max<int>(q, 1));
     for (uint16_t& e : sequence) e = uint16_t(uniform(0, 22));
-    header = getCutOffSeriesHeader(window, kAlphabetSize, kPulseLength, tmin, tmax, n, header);
+    header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, tmin, tmax, n, header);
     ASSERT_NE(header, nullptr);
     header->wSubsetSize = 0;
     if (iter % 4 != 0) {
       std::vector<int32_t> subset(uniform(1, 9));
       for (int32_t& e : subset) e = uniform(1, 20);
-      addSubsetToSeriesHeader(window, subset.data(), int32_t(subset.size()),
-                              uint16_t(uniform(0, 6)), uint16_t(uniform(0, q + 2)), header);
+      addSubsetToSeriesHeader(subset.data(), int32_t(subset.size()), uint16_t(uniform(0, 6)),
+                              uint16_t(uniform(0, q + 2)), header);
     }
     const RandomStates before = randomStates();
     std::vector<uint16_t> skipped = sequence;
     header = synth(n, tmin, tmax, q, sequence, uint16_t(uniform(0, 100)));
-    const bool wasMade = header->wImpulseQuantity == q && header->dwSeriesSize == n &&
-                         window.messages.empty();
-    window.messages.clear();
+    const bool wasMade =
+        header->wImpulseQuantity == q && header->dwSeriesSize == n && reported.messages.empty();
+    reported.messages.clear();
     const RandomStates after = randomStates();
     randomStates() = before;
     const SynthesisSkip skip(kAlphabetSize, alpha.pulses, kPulseLength, tmin, tmax, n, q, header);
@@ -558,7 +557,7 @@ TEST_F(SeriesTest, NoiseJumpIsTwelveStepsPerSample) {
   std::vector<uint16_t> sequence(8, 3);
   synth(600, 40, 181, 8, sequence, 75);
   uint16_t noise = 4321;
-  addNoise(window, 20, kPulseAmplitude, header, noise);
+  addNoise(20, kPulseAmplitude, header, noise);
   EXPECT_EQ(noiseJump(header).apply(4321), noise);
   EXPECT_EQ(noiseJump(nullptr).apply(4321), 4321);
 }

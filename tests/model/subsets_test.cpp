@@ -11,36 +11,25 @@
 namespace velmora::testing {
 namespace {
 
-TEST(RequiredList, CountsFromOneAndReplacesTheOldList) {
-  FakeWindow w;
-  uint16_t* list = getRequiredList(w, 20, nullptr);
-  ASSERT_NE(list, nullptr);
-  for (uint16_t i = 0; i < 20; ++i) EXPECT_EQ(list[i], i + 1);
-  list = getRequiredList(w, 3, list);  // the old list is released (checked under ASan)
-  EXPECT_EQ(std::vector<uint16_t>(list, list + 3), (std::vector<uint16_t>{1, 2, 3}));
-  freeRequiredList(list);
-  EXPECT_TRUE(w.messages.empty());
-}
-
 class SubsetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // N = 150, Tmin = 40: at most 4 pulses; the block is sized for 1200 samples / 30 pulses.
-    header = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 181, 1200, nullptr);
-    header = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 181, 150, header);
+    header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 1200, nullptr);
+    header = getCutOffSeriesHeader(reported, kAlphabetSize, kPulseLength, 40, 181, 150, header);
   }
   void TearDown() override { freeSeriesHeader(header); }
   std::vector<int16_t> subset() const {
     return {header->lpSubset, header->lpSubset + header->wSubsetStored};
   }
-  FakeWindow w;
+  RecordingReporter reported;
   SeriesHeader* header = nullptr;
 };
 
 TEST_F(SubsetTest, AttachStopsAtTheGreatestPulseCount) {
   ASSERT_EQ(header->wMaxPulses, 4);
   const int32_t five[] = {5, 6, 7, 8, 9};
-  EXPECT_EQ(addSubsetToSeriesHeader(w, five, 5, kSubsetMultipleRandom, 2, header), 1);
+  EXPECT_EQ(addSubsetToSeriesHeader(five, 5, kSubsetMultipleRandom, 2, header), 1);
   EXPECT_EQ(header->wSubsetSize, 5);
   EXPECT_EQ(header->wSubsetStored, 4);
   EXPECT_EQ(header->wSubsetMode, kSubsetMultipleRandom);
@@ -49,10 +38,10 @@ TEST_F(SubsetTest, AttachStopsAtTheGreatestPulseCount) {
   EXPECT_EQ(header->lpSubset[4], 0);  // nothing written past the bound
   // Entries are kept as their low 16 bits.
   const int32_t wide[] = {0x10003};
-  addSubsetToSeriesHeader(w, wide, 1, kSubsetSingleFixed, 1, header);
+  addSubsetToSeriesHeader(wide, 1, kSubsetSingleFixed, 1, header);
   EXPECT_EQ(subset(), (std::vector<int16_t>{3}));
-  EXPECT_EQ(addSubsetToSeriesHeader(w, wide, 1, kSubsetSingleFixed, 1, nullptr), 1);
-  EXPECT_TRUE(w.messages.empty());
+  EXPECT_EQ(addSubsetToSeriesHeader(wide, 1, kSubsetSingleFixed, 1, nullptr), 1);
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
@@ -60,7 +49,7 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
   const int32_t sizes[] = {2, 3, 5};
   const int32_t* rows[] = {lists[0].data(), lists[1].data(), lists[2].data()};
   EXPECT_EQ(
-      addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 2, kSubsetComplete, 1, header),
+      addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 2, kSubsetComplete, 1, header),
       1);
   EXPECT_EQ(header->wSubsets, 3);
   EXPECT_EQ(header->wReservedSubsets, 4);
@@ -77,25 +66,25 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
 
   // Selected 0 or above the count attaches the last subset (bounded by Pmax = 4).
   for (int32_t selected : {0, 4, -1}) {
-    addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, selected, kSubsetShiftedComplete,
+    addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, selected, kSubsetShiftedComplete,
                                         1, header);
     EXPECT_EQ(header->wSubsetSize, 5);
     EXPECT_EQ(subset(), (std::vector<int16_t>{6, 7, 8, 9}));
   }
   // Smaller requested capacities keep the store as it is.
   int16_t* store = header->selectedSubsetSize;
-  addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 1, 1, 2, 1, kSubsetSingleFixed, 1, header);
+  addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 1, 1, 2, 1, kSubsetSingleFixed, 1, header);
   EXPECT_EQ(header->selectedSubsetSize, store);
   EXPECT_EQ(header->wSubsets, 1);
   EXPECT_EQ(header->wReservedSubsets, 4);
 
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 0, 4, 6, 1, kSubsetSingleFixed, 1,
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 0, 4, 6, 1, kSubsetSingleFixed, 1,
                                                 header),
             0);
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes, rows, 3, 4, 6, 1, kSubsetSingleFixed, 1,
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 1, kSubsetSingleFixed, 1,
                                                 nullptr),
             1);
-  EXPECT_TRUE(w.messages.empty());
+  EXPECT_TRUE(reported.messages.empty());
 }
 
 // Capacities smaller than what is given (more subsets than rows, a subset longer than a
@@ -109,7 +98,7 @@ TEST_F(SubsetTest, StoreGrowsToHoldEverySubsetGiven) {
     sizes.push_back(int32_t(l.size()));
     rows.push_back(l.data());
   }
-  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(w, sizes.data(), rows.data(), 7, 2, 3, 7,
+  ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes.data(), rows.data(), 7, 2, 3, 7,
                                                 kSubsetSingleFixed, 1, header),
             1);
   EXPECT_GE(header->wReservedSubsets, 7);
@@ -118,51 +107,6 @@ TEST_F(SubsetTest, StoreGrowsToHoldEverySubsetGiven) {
     ASSERT_EQ(header->selectedSubsetSize[t], t + 1);
     for (int e = 0; e <= t; ++e) EXPECT_EQ(header->selectedSubsetList[t][e], t + 1);
   }
-}
-
-TEST(ParamsHeader, FilledFromTheSeriesAndWritesTminToTheEditControl) {
-  DefaultAlphabet a;
-  FakeWindow w;
-  std::vector<uint16_t> sequence(15, 1);
-  SeriesHeader* series = getCutOffSeries(w, kAlphabetSize, a.pulses, kPulseLength, 40, 181, 600,
-                                         9, sequence.data(), kPulseAmplitude, 75, nullptr);
-  ASSERT_NE(series, nullptr);
-  ParamsHeader* p = getParamsHeader(w, series, nullptr);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(p->dwMinPulses, 3);
-  EXPECT_EQ(p->dwMaxPulses, 15);
-  EXPECT_EQ(p->dwAreas, 13);
-  EXPECT_EQ(p->dwReservedAreas, 13);
-  EXPECT_EQ(p->dwFirstFrom, 0);
-  EXPECT_EQ(p->dwFirstTo, 161);
-  EXPECT_EQ(p->dwLastFrom, 419);
-  EXPECT_EQ(p->dwLastTo, 580);
-  EXPECT_EQ(p->dwPulses, 9);
-  EXPECT_EQ(p->dwReservedSeriesSize, 600);
-  EXPECT_EQ(p->dwPrevPulses, 9);
-  EXPECT_EQ(p->dwPrevFirstTo, 161);
-  EXPECT_EQ(p->dwPrevLastFrom, 419);
-  EXPECT_EQ(p->dwPrevMaxPulses, 15);
-  EXPECT_EQ(p->dwPrevMinPulses, 3);
-  EXPECT_EQ(w.editText(), "40");
-
-  // Rebuilt on the same record; a shorter series keeps the cell array.
-  p->pulsesSelectedAreas[0] = CellRect{1, 2, 3, 4};
-  CellRect* cells = p->pulsesSelectedAreas;
-  series = getCutOffSeries(w, kAlphabetSize, a.pulses, kPulseLength, 50, 181, 400, 5,
-                           sequence.data(), kPulseAmplitude, 75, series);
-  EXPECT_EQ(getParamsHeader(w, series, p), p);
-  EXPECT_EQ(p->pulsesSelectedAreas, cells);
-  EXPECT_EQ(p->pulsesSelectedAreas[0].right, 0);
-  EXPECT_EQ(p->dwReservedSeriesSize, 600);
-  EXPECT_EQ(w.editText(), "50");
-  // No series: the old record comes back unchanged.
-  EXPECT_EQ(getParamsHeader(w, nullptr, p), p);
-  EXPECT_TRUE(w.messages.empty());
-  freeParamsHeader(p);
-  freeParamsHeader(nullptr);
-  freeSeriesHeader(series);
-  freeSeriesHeader(nullptr);
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ TEST_F(ChainsTest, DumpFormat) {
   aboutChainsHeader(window, header);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().caption, kAboutChainsHeaderCaption);
-  EXPECT_EQ(window.last().flags, unsigned{kMbOk});
+  EXPECT_EQ(window.last().kind, MessageKind::kPlain);
 }
 
 TEST_F(ChainsTest, LongDumpIsCutAtTheLimit) {

@@ -70,7 +70,7 @@ Outcome capture(int result, const SeriesHeader& s, const ChainsHeader* c, FakeWi
     o.distances = c->distanceBlock;
     o.rows = c->sampleBlock;
   }
-  for (const RecordedMessage& m : w.messages) o.messages.push_back(m.caption + "|" + m.text);
+  for (const Message& m : w.messages) o.messages.push_back(m.shownCaption() + "|" + m.text);
   w.clear();
   return o;
 }
@@ -468,7 +468,7 @@ TEST_P(DifferentialSearch, SynthesisedSeries) {
     ASSERT_NE(s, nullptr);
     ASSERT_TRUE(w.messages.empty()) << w.messages.front().text;
     const int16_t noise = static_cast<int16_t>(chance(rng, 20) ? 0 : uniform(rng, 5, 140));
-    addNoise(w, noise, kPulseAmplitude, s, noiseState);
+    addNoise(noise, kPulseAmplitude, s, noiseState);
     c.chains(10, s->wReservedImpulses);
     ++made;
 

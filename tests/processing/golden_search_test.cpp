@@ -84,7 +84,7 @@ class GoldenSearches {
     if (!series_) return false;
     series_->wSubsetSize = 0;
     if (!subset.empty())
-      addSubsetToSeriesHeader(window_, subset.data(), int32_t(subset.size()), kSubsetComplete, 1,
+      addSubsetToSeriesHeader(subset.data(), int32_t(subset.size()), kSubsetComplete, 1,
                               series_);
     if (unfixed)
       series_ = getRandomCountSeries(window_, kAlphabetSize, alphabet_, kPulseLength, g.tmin,
@@ -95,7 +95,7 @@ class GoldenSearches {
                                 g.length, quantity, sequence.data(), kPulseAmplitude,
                                 savedLevel, series_);
     if (!series_) return false;
-    addNoise(window_, noise, kPulseAmplitude, series_, noiseSeed_);
+    addNoise(noise, kPulseAmplitude, series_, noiseSeed_);
     return true;
   }
 
@@ -107,7 +107,8 @@ class GoldenSearches {
     writeList(out, "true", series_->lpPositions, series_->wImpulseQuantity);
     const int result = search();
     dumpAnswer(out, result, *series_, *chains_);
-    for (const auto& m : window_.messages) out << "message: " << m.caption << " | " << m.text << '\n';
+    for (const auto& m : window_.messages)
+      out << "message: " << m.shownCaption() << " | " << m.text << '\n';
     window_.clear();
   }
 

@@ -94,8 +94,8 @@ class GoldenRun : public ShellTest {
       }
     }
     if (s.lpRestErrorHeader) out_ << restErrHeaderText(*s.lpRestErrorHeader);
-    for (const RecordedMessage& m : window.messages)
-      out_ << "message [" << m.caption << "] " << m.text << "\n";
+    for (const Message& m : window.messages)
+      out_ << "message [" << m.shownCaption() << "] " << m.text << "\n";
     window.clear();
   }
 

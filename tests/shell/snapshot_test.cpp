@@ -54,9 +54,9 @@ class SnapshotTest : public ::testing::Test {
     EXPECT_EQ(saveSnapshot(w, captured, svg), 1);
     Messages shown;
     details.clear();
-    for (const RecordedMessage& m : w.messages) {
+    for (const Message& m : w.messages) {
       const size_t end = m.text.find('\n');
-      shown.emplace_back(m.text.substr(0, end), m.caption);
+      shown.emplace_back(m.text.substr(0, end), m.shownCaption());
       if (end != std::string::npos) details += m.text.substr(end + 1) + "|";
     }
     return shown;

@@ -65,7 +65,7 @@ class Allocations : public ::testing::Test {
     series = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 181, 600, pulses,
                              sequence.data(), kPulseAmplitude, level, series);
     ASSERT_NE(series, nullptr);
-    addNoise(w, 30, kPulseAmplitude, series, noise);
+    addNoise(30, kPulseAmplitude, series, noise);
   }
 
   FakeWindow w;

@@ -139,7 +139,7 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
         s = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 60, 200,
                             static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude, 75, s);
         ASSERT_NE(s, nullptr);
-        addNoise(w, static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
+        addNoise(static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
         ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
         reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
         rsum += getRestorationError(s);

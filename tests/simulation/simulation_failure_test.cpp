@@ -117,7 +117,7 @@ TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThread
               1);
     ASSERT_FALSE(w.messages.empty());
     EXPECT_EQ(w.last().text, kNoMemoryPpDwRows);
-    EXPECT_FALSE(w.last().hasCaption);
+    EXPECT_FALSE(w.last().caption.has_value());
 
     freeSeriesHeader(series);
     freeRestErrHeader(w, errors);
@@ -207,7 +207,7 @@ TEST(SimulationFailure, SearchWithoutMemoryInAnotherProcessIsReportedByTheFirst)
   EXPECT_TRUE(windows[1].messages.empty());
   ASSERT_EQ(windows[0].messages.size(), 1u);
   EXPECT_EQ(windows[0].last().text, kNoMemoryPpDwRows);
-  EXPECT_FALSE(windows[0].last().hasCaption);
+  EXPECT_FALSE(windows[0].last().caption.has_value());
 }
 
 }  // namespace

@@ -276,7 +276,7 @@ Replay replay(const RestErrorHeader& grid, const PulseHeader* alphabet, uint16_t
         s = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, kTmin, kTmax, kSeriesSize,
                             static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude,
                             savedLevel, s);
-        addNoise(w, grid.lpNoiseLevels[i], kPulseAmplitude, s, out.noiseSeed);
+        addNoise(grid.lpNoiseLevels[i], kPulseAmplitude, s, out.noiseSeed);
         ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
         search(w, chains, s);
         restoring += rebuiltError(*s, alphabet);
@@ -503,7 +503,7 @@ TEST_F(Simulation, TupleRecognitionCyclesTheTuplesAndCountsMisses) {
 
 TEST_F(Simulation, TupleDetectionUsesTheAttachedSubset) {
   const int32_t subset[] = {2, 5};
-  ASSERT_EQ(addSubsetToSeriesHeader(w, subset, 2, kSubsetComplete, 1, series), 1);
+  ASSERT_EQ(addSubsetToSeriesHeader(subset, 2, kSubsetComplete, 1, series), 1);
   grid(1, 3, 1, 2);
   Recorder recorder;
   context.observer = &recorder;

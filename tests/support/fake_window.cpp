@@ -1,16 +1,12 @@
 #include "support/fake_window.h"
 
 #include "shell/dialogs.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::testing {
 
 int FakeWindow::messageBox(const std::string& text, const char* caption, unsigned flags) {
-  RecordedMessage m;
-  m.text = text;
-  m.hasCaption = caption != nullptr;
-  m.caption = caption ? caption : kDefaultCaption;
-  m.flags = flags;
-  messages.push_back(m);
+  messages.push_back(shownMessage(text, caption, flags));
   if (!answers.empty()) {
     int a = answers.front();
     answers.pop_front();
@@ -18,6 +14,8 @@ int FakeWindow::messageBox(const std::string& text, const char* caption, unsigne
   }
   return (flags & kMbButtonMask) == kMbYesNo ? kIdYes : kIdOk;
 }
+
+void FakeWindow::report(const Message& message) { showMessage(*this, message); }
 
 void FakeWindow::moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) {
   editGeometry = Rect{x, y, width, height};

@@ -1,5 +1,7 @@
 // A Window for tests: records every message box, dialog, repaint, command and menu check
-// mark, and answers message boxes and dialogs from a script.
+// mark, and answers message boxes and dialogs from a script. It is a Reporter too, which
+// shows what the core reports as the shell does (WindowReporter), so a test hands it to
+// the core and finds every message in one list.
 #pragma once
 
 #include <deque>
@@ -8,17 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
 
 namespace velmora::testing {
-
-struct RecordedMessage {
-  std::string text;
-  std::string caption;  // kDefaultCaption when shown without one
-  bool hasCaption = true;
-  unsigned flags = 0;
-  unsigned icon() const { return flags & kMbIconMask; }
-};
 
 // One scripted answer to a modal dialog: the control values to type in before the
 // answer is given. dialogId 0 accepts any dialog.
@@ -43,8 +38,11 @@ struct RecordedInvalidation {
   bool erase = false;
 };
 
-class FakeWindow : public Window {
+class FakeWindow : public Window, public Reporter {
  public:
+  using Reporter::report;
+  void report(const Message& message) override;
+
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
@@ -64,7 +62,8 @@ class FakeWindow : public Window {
   // Answers given to message boxes in order; kIdOk (or kIdYes for yes/no boxes) when
   // the script runs out.
   std::deque<int> answers;
-  std::vector<RecordedMessage> messages;
+  // What every message box showed (its icon as the message's kind).
+  std::vector<Message> messages;
 
   // Answers given to dialogs in order; a dialog opened when the script is empty is
   // accepted unchanged. A scripted answer for another dialog id is a script error: the
@@ -89,7 +88,7 @@ class FakeWindow : public Window {
   std::vector<SaveFileRequest> saveFileRequests;
 
   void clear() { messages.clear(); }
-  const RecordedMessage& last() const { return messages.back(); }
+  const Message& last() const { return messages.back(); }
   bool checkedMenuItem(int itemId) const;
   // Forgets the recorded repaints, commands and dialogs.
   void clearRecords();

@@ -11,7 +11,7 @@ namespace velmora::testing {
 namespace {
 
 // Keeps a report of every repeat and asks to stop after `stopAfter` of them.
-struct Reporter : SimulationObserver {
+struct TraceObserver : SimulationObserver {
   int stopAfter = -1;
   std::vector<std::vector<int32_t>>* out = nullptr;
   bool repeatDone(const SimulationProgress& p) override {
@@ -49,7 +49,7 @@ SimulationTrace traceSimulation(FakeWindow& w, const PulseHeader* alphabet,
               1);
   } else if (problem.taskType == kTaskTupleDetection) {
     const int32_t subset[] = {2, 5, 9};
-    EXPECT_EQ(addSubsetToSeriesHeader(w, subset, 3, problem.subsetMode, 1, series), 1);
+    EXPECT_EQ(addSubsetToSeriesHeader(subset, 3, problem.subsetMode, 1, series), 1);
   }
   RestErrorHeader* errors = getRestErrHeader(w, 2, 2, run.repeats, nullptr);
   EXPECT_EQ(initRestErrHeader(w, 2, run.firstPulses, 1, 2, 0, 40, run.repeats, errors), 1);
@@ -59,7 +59,7 @@ SimulationTrace traceSimulation(FakeWindow& w, const PulseHeader* alphabet,
   context.clock = [] { return 0; };
   context.threads = run.threads;
   context.share = run.share;
-  Reporter reporter;
+  TraceObserver reporter;
   reporter.stopAfter = run.stopAfter;
   reporter.out = &t.reports;
   if (run.observed) context.observer = &reporter;
@@ -79,7 +79,7 @@ SimulationTrace traceSimulation(FakeWindow& w, const PulseHeader* alphabet,
     t.subsetSize = series->wSubsetSize;
     t.foundTuple = series->wFoundTuple;
   }
-  for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
+  for (const auto& m : w.messages) t.messages.push_back(m.shownCaption() + "|" + m.text);
   w.clear();
   freeSeriesHeader(series);
   freeRestErrHeader(w, errors);
