@@ -3,6 +3,7 @@
 #include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::bench {
 
@@ -42,11 +43,12 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
                            length, pulses, full.data(), kPulseAmplitude, making, header);
   uint16_t noiseState = kInitialNoiseSeed;
   addNoise(window, noise, kPulseAmplitude, header, noiseState);
-  chains = getChainsHeader(window, 10, std::max(header->wMaxPulses, pulses), nullptr);
+  WindowReporter reporter(window);
+  chains = getChainsHeader(reporter, 10, std::max(header->wMaxPulses, pulses), nullptr);
 }
 
 Series::~Series() {
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   freeSeriesHeader(header);
 }
 

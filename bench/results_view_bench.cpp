@@ -9,6 +9,7 @@
 #include "model/problem_types.h"
 #include "processing/fixed_search.h"
 #include "processing/search_workspace.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::bench {
 namespace {
@@ -23,7 +24,8 @@ void BM_ResultsViewRepaint(benchmark::State& state) {
   SearchWorkspace workspace;
   recognitionSearch(s.window, alphabet.pulses, kAlphabetSize, alphabet.all.data(), kTmin, kTmax,
                     kSavedLevel, s.chains, s.header, &workspace);
-  addToChainsHeader(s.window, kSeriesFixedCutoff, kTaskRecognition, kSavedLevel, kSavedLevel,
+  WindowReporter reporter(s.window);
+  addToChainsHeader(reporter, kSeriesFixedCutoff, kTaskRecognition, kSavedLevel, kSavedLevel,
                     s.chains);
   if (s.window.messages > 0) {
     state.SkipWithError(s.window.last.c_str());

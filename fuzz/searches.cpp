@@ -15,6 +15,7 @@
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
 #include "support/search_helpers.h"
+#include "shell/window_reporter.h"
 
 using namespace velmora;
 using velmora::testing::FakeWindow;
@@ -44,10 +45,12 @@ using Search = std::function<int(Window&, ChainsHeader*, SeriesHeader*)>;
 // record's answer back as it was.
 Outcome run(const Search& search, SeriesHeader& series, bool withChains, uint16_t size) {
   FakeWindow window;
+  WindowReporter reporter(window);
   const std::vector<int16_t> block = series.block;
   const uint16_t found = series.wFoundPulses;
   const int16_t instances = series.wTupleInstances, tuple = series.wFoundTuple;
-  ChainsHeader* chains = withChains ? getChainsHeader(window, size, series.wReservedImpulses, nullptr) : nullptr;
+  ChainsHeader* chains =
+      withChains ? getChainsHeader(reporter, size, series.wReservedImpulses, nullptr) : nullptr;
   Outcome o;
   o.result = search(window, chains, &series);
   o.found = series.wFoundPulses;
@@ -62,7 +65,7 @@ Outcome run(const Search& search, SeriesHeader& series, bool withChains, uint16_
     o.rows = chains->sampleBlock;
   }
   for (const auto& m : window.messages) o.messages.push_back(m.caption + "|" + m.text);
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   std::copy(block.begin(), block.end(), series.block.begin());
   series.wFoundPulses = found;
   series.wTupleInstances = instances;

@@ -13,6 +13,7 @@
 #include "shell/scripting.h"
 #include "simulation/answer_measures.h"
 #include "simulation/rest_error.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::pyext {
 
@@ -51,8 +52,7 @@ std::string refusalText(Workbench& bench, const std::string& what) {
 }
 
 struct ChainsFree {
-  Window* window;
-  void operator()(ChainsHeader* c) const { freeChainsHeader(*window, c); }
+  void operator()(ChainsHeader* c) const { freeChainsHeader(c); }
 };
 
 }  // namespace
@@ -195,9 +195,9 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   if (r.tmin > 0 && series.dwSeriesSize >= series.wImpulseSize)
     need = std::max<uint32_t>(need, (series.dwSeriesSize - series.wImpulseSize + r.tmin) / r.tmin);
   need = std::min<uint32_t>(need, 65535);
+  WindowReporter reporter(window);
   std::unique_ptr<ChainsHeader, ChainsFree> chains(
-      getChainsHeader(window, r.pretenders, static_cast<uint16_t>(need), nullptr),
-      ChainsFree{&window});
+      getChainsHeader(reporter, r.pretenders, static_cast<uint16_t>(need), nullptr));
   if (!chains) {
     const std::vector<cli::ShownMessage> m = window.takeMessages();
     throw OutOfMemory(m.empty() ? "not enough memory for the chains record" : m.front().text);

@@ -14,6 +14,7 @@
 #include "model/series.h"
 #include "processing/chains.h"
 #include "processing/dispatch.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::cli {
 
@@ -376,7 +377,8 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
     rows.push_back(row.data());
   }
 
-  ChainsHeader* chains = getChainsHeader(window, 10, std::max(pmax, plan.count), nullptr);
+  WindowReporter reporter(window);
+  ChainsHeader* chains = getChainsHeader(reporter, 10, std::max(pmax, plan.count), nullptr);
   if (!chains) return kExitRefused;
   std::unique_ptr<ChainsHeader> ownedChains(chains);
 
@@ -399,7 +401,7 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
     err << "velmora-cli: " << outcome.noMemory << "\n";
     return kExitRefused;
   }
-  addToChainsHeader(window, seriesType, plan.taskType, plan.saved, plan.saved, chains);
+  addToChainsHeader(reporter, seriesType, plan.taskType, plan.saved, plan.saved, chains);
 
   const size_t found = std::min<size_t>(series->wFoundPulses, series->wReservedImpulses);
   const std::string inputName = plan.input == "-" ? "-" : plan.input;

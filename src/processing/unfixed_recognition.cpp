@@ -10,7 +10,7 @@
 namespace velmora {
 
 template <typename Kernels>
-SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
+SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& /*window*/,
                                         const PulseHeader* alphabet, uint16_t etalonCount,
                                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
                                         uint16_t savedLevel, ChainsHeader* chains,
@@ -53,7 +53,7 @@ SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
   try {
     // Without the sets or the tables no candidate can be tried: the answer stays empty.
     const PositionSets* sets =
-        ws.positionSets.get(window, L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax);
+        ws.positionSets.get(L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax);
     if (sets == nullptr) throw std::bad_alloc();
     reserveUnfixedWork(work, 1, L, n, series->wReservedImpulses);
     UnfixedTables& tables = work.tables;

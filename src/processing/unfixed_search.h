@@ -50,9 +50,9 @@ struct PositionSets {
 
 // Builds the sets for series length L, pulse length n, the pulse counts and the two
 // distances. 1 on success, 0 when memory ran out (the sets are then freed).
-int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+int buildPositionSets(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                       int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets);
-void freePositionSets(Window& window, PositionSets& sets);
+void freePositionSets(PositionSets& sets);
 
 // The position sets of the last geometry asked for, kept for the next search with the
 // same geometry (they depend on nothing else).
@@ -65,8 +65,8 @@ class PositionSetsCache {
 
   // The sets of this geometry, built when it differs from the last one; null when memory
   // ran out.
-  const PositionSets* get(Window& window, int32_t seriesSize, int32_t impulseSize,
-                          int32_t minPulses, int32_t maxPulses, int32_t tmin, int32_t tmax);
+  const PositionSets* get(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+                          int32_t maxPulses, int32_t tmin, int32_t tmax);
 
  private:
   PositionSets sets_;

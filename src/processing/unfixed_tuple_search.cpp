@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/format.h"
 #include "processing/match.h"
 #include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
@@ -23,19 +22,13 @@ namespace {
 class BoundedText {
  public:
   explicit BoundedText(size_t limit) : limit_(limit) {}
-  void add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+  void add(const std::string& piece) {
     if (full_) return;
-    char piece[64];
-    va_list args;
-    va_start(args, format);
-    int length = std::vsnprintf(piece, sizeof piece, format, args);
-    va_end(args);
-    if (length < 0) return;
-    if (text_.size() + static_cast<size_t>(length) > limit_) {
+    if (text_.size() + piece.size() > limit_) {
       full_ = true;
       return;
     }
-    text_.append(piece, static_cast<size_t>(length));
+    text_ += piece;
   }
   const std::string& text() const { return text_; }
 
@@ -46,7 +39,8 @@ class BoundedText {
 };
 
 void addIntervals(BoundedText& text, const IntervalSet* set) {
-  for (int i = 0; i < set->wIntervals; ++i) text.add(" [%d..%d] ", set->lpFirst[i], set->lpLast[i]);
+  for (int i = 0; i < set->wIntervals; ++i)
+    text.add(formatText(" [%d..%d] ", set->lpFirst[i], set->lpLast[i]));
   text.add("\n");
 }
 
@@ -64,11 +58,12 @@ void addMarks(BoundedText& text, const IntervalSet* set, const Layer& layer, Mat
   forEachPosition(set, [&](int32_t p) {
     const MatchCost v = layer.value[p];
     if (v < 0 && p == lowestAt) {
-      text.add(" %" PRId64, static_cast<int64_t>(v));
+      text.add(formatText(" %" PRId64, static_cast<int64_t>(v)));
     } else {
       text.add(v < 0 ? " -" : " +");
     }
-    if (layer.predecessor[p] >= 0) text.add("[%d]", static_cast<int>(layer.predecessor[p]));
+    if (layer.predecessor[p] >= 0)
+      text.add(formatText("[%d]", static_cast<int>(layer.predecessor[p])));
   });
 }
 
@@ -86,7 +81,7 @@ void showSecondDump(const LayeredSearch& s, const std::vector<Layer>& layers, in
   text.add("omega_minus x omega_tilda: ");
   addIntervals(text, s.sets->both);
   for (int l = 0; l < layerCount; ++l) {
-    text.add("l=%d\n ", l + 1);
+    text.add(formatText("l=%d\n ", l + 1));
     addMarks(text, s.sets->both, layers[l], s.noChain);
     text.add("\n ");
   }
@@ -379,7 +374,7 @@ SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const Pu
     reserveLayeredWork(work, layerCount, positions, n, series->wReservedImpulses);
     if (layerCount > 0 &&
         prepareElements(alphabet, pattern, layerCount, n, savedLevel, work.elements)) {
-      const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+      const PositionSets* sets = ws.positionSets.get(seriesLength(*series), n,
                                                      series->wMinPulses, pmax, tmin, tmax);
       if (sets == nullptr) throw std::bad_alloc();
       const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
@@ -436,7 +431,7 @@ SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
   int recognised = 0;
   try {
     reserveLayeredWork(work, maxLayers, positions, n, series->wReservedImpulses);
-    const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+    const PositionSets* sets = ws.positionSets.get(seriesLength(*series), n,
                                                    series->wMinPulses, pmax, tmin, tmax);
     if (sets == nullptr) throw std::bad_alloc();
     const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,

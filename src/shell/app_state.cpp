@@ -7,6 +7,7 @@
 #include "export/png.h"
 #include "model/random.h"
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -54,7 +55,7 @@ void releaseRecords(Window& window, AppState& s) {
   s.wEditSequenceSize = 0;
   freeSeriesHeader(s.lpSeriesHeader);
   s.lpSeriesHeader = nullptr;
-  freeChainsHeader(window, s.lpChainsHeader);
+  freeChainsHeader(s.lpChainsHeader);
   s.lpChainsHeader = nullptr;
   freeRestErrHeader(window, s.lpRestErrorHeader);
   s.lpRestErrorHeader = nullptr;
@@ -191,7 +192,9 @@ int startUp(Window& window, AppState& s) {
   // The chains record.
   s.wChainsFirstSize = 10;
   s.wChainsPulses = s.wMaxPulses;
-  s.lpChainsHeader = getChainsHeader(window, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader =
+      getChainsHeader(reporter, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
 
   // Lost data and the saved energy levels.
   s.dwLostIndex = 2;

@@ -8,6 +8,7 @@
 #include "shell/dialogs.h"
 #include "common/format.h"
 #include "shell/pipeline.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -156,7 +157,8 @@ void createSeries(Window& window, AppState& s) {
     s.lpEtalonSequence[k] = k < s.wEditSequenceSize ? s.lpEditSequence[k]
                                                     : static_cast<uint16_t>(s.dwDefaultEtalon);
 
-  s.lpChainsHeader = getChainsHeader(window, s.wChainsFirstSize, greatest, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader = getChainsHeader(reporter, s.wChainsFirstSize, greatest, s.lpChainsHeader);
   s.wChainsPulses = greatest;
 
   s.dwPendingSeriesLength = s.dwPendingNoise = s.dwPendingLost = 1;

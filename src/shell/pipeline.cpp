@@ -4,6 +4,7 @@
 
 #include "processing/dispatch.h"
 #include "shell/commands.h"
+#include "shell/window_reporter.h"
 
 namespace velmora {
 
@@ -99,7 +100,8 @@ bool fitChainsRecord(AppState& s, Window& window) {
   if (s.lpChainsHeader && s.lpChainsHeader->wMaxPulses >= need) return true;
   const uint16_t size =
       std::max(s.wChainsFirstSize, s.lpChainsHeader ? s.lpChainsHeader->wMaxSize : uint16_t{0});
-  s.lpChainsHeader = getChainsHeader(window, size, need, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader = getChainsHeader(reporter, size, need, s.lpChainsHeader);
   if (!s.lpChainsHeader) return false;
   s.wChainsPulses = need;
   return true;
@@ -145,7 +147,8 @@ bool process(Window& window, AppState& s) {
       return false;
     }
   }
-  if (!addToChainsHeader(window, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
+  WindowReporter reporter(window);
+  if (!addToChainsHeader(reporter, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                          s.wProcSavedLevelCur, s.lpChainsHeader)) {
     window.messageBox(kTextAddToChainsFailed, kCaptionAboutChains, kMbOk);
     return false;

@@ -55,10 +55,22 @@ int32_t now(const SimulationContext& context) {
 }
 
 struct ChainsRelease {
-  Window* window;
-  void operator()(ChainsHeader* chains) const { freeChainsHeader(*window, chains); }
+  void operator()(ChainsHeader* chains) const { freeChainsHeader(chains); }
 };
 using ChainsHandle = std::unique_ptr<ChainsHeader, ChainsRelease>;
+
+// Shows what the chains record reports on the run's window.
+class WindowAsReporter : public Reporter {
+ public:
+  explicit WindowAsReporter(Window& window) : window_(window) {}
+  using Reporter::report;
+  void report(const Message& m) override {
+    window_.messageBox(m.text, m.caption ? m.caption->c_str() : nullptr, kMbOk);
+  }
+
+ private:
+  Window& window_;
+};
 
 // Records the messages of one repeat (its synthesis and its processing, possibly on
 // another thread) so that the driver shows them on the real window in repeat order.
@@ -242,7 +254,7 @@ class SimulationRun {
         savedLevelProcessing_(savedLevelProcessing),
         series_(series),
         context_(context),
-        chains_(nullptr, ChainsRelease{&window}) {}
+        chains_(nullptr, ChainsRelease{}) {}
   SimulationRun(const SimulationRun&) = delete;
   SimulationRun& operator=(const SimulationRun&) = delete;
   ~SimulationRun();
@@ -332,7 +344,7 @@ class SimulationRun {
 
 SimulationRun::~SimulationRun() {
   stopWorkers();
-  for (RepeatSlot& slot : slots_) freeChainsHeader(window_, slot.chains);
+  for (RepeatSlot& slot : slots_) freeChainsHeader(slot.chains);
 }
 
 int SimulationRun::run() {
@@ -380,12 +392,13 @@ bool SimulationRun::makeSlots(size_t count) {
   }
   ring_ = static_cast<int64_t>(count);
   for (RepeatSlot& slot : slots_) {
-    slot.chains = getChainsHeader(window_, kChainsPretenders, maxPulses_, nullptr);
+    WindowAsReporter reporter(window_);
+    slot.chains = getChainsHeader(reporter, kChainsPretenders, maxPulses_, nullptr);
     if (slot.chains == nullptr) {
       window_.messageBox(kChainsNotCreated, kChainsCaption, kMbOk);
       return false;
     }
-    addToChainsHeader(window_, seriesType_, taskType_, savedLevelMaking_, savedLevelProcessing_,
+    addToChainsHeader(reporter, seriesType_, taskType_, savedLevelMaking_, savedLevelProcessing_,
                       slot.chains);
   }
   return true;
@@ -671,12 +684,13 @@ bool SimulationRun::setUp() {
   const uint16_t maxPulses = series_->wMaxPulses;
   maxPulses_ = maxPulses;
 
-  chains_.reset(getChainsHeader(window_, kChainsPretenders, maxPulses, nullptr));
+  WindowAsReporter reporter(window_);
+  chains_.reset(getChainsHeader(reporter, kChainsPretenders, maxPulses, nullptr));
   if (!chains_) {
     window_.messageBox(kChainsNotCreated, kChainsCaption, kMbOk);
     return false;
   }
-  if (!addToChainsHeader(window_, seriesType_, taskType_, savedLevelMaking_,
+  if (!addToChainsHeader(reporter, seriesType_, taskType_, savedLevelMaking_,
                          savedLevelProcessing_, chains_.get())) {
     window_.messageBox(kChainsNotDescribed, kChainsCaption, kMbOk);
     return false;

@@ -28,6 +28,7 @@
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
 #include "support/simd_paths.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::testing {
 namespace {
@@ -102,14 +103,14 @@ class Comparison {
   using Search = std::function<int(Window&, ChainsHeader*, SeriesHeader*)>;
 
   ~Comparison() {
-    freeChainsHeader(window_, plainChains_);
-    freeChainsHeader(window_, fastChains_);
+    freeChainsHeader(plainChains_);
+    freeChainsHeader(fastChains_);
   }
 
   // Sizes both chains records (capacity `size` pretenders of `pulses` pulses) alike.
   void chains(uint16_t size, uint16_t pulses) {
-    plainChains_ = getChainsHeader(window_, size, pulses, plainChains_);
-    fastChains_ = getChainsHeader(window_, size, pulses, fastChains_);
+    plainChains_ = getChainsHeader(reporter_, size, pulses, plainChains_);
+    fastChains_ = getChainsHeader(reporter_, size, pulses, fastChains_);
   }
 
   // False after the first difference (reported as a test failure).
@@ -137,6 +138,7 @@ class Comparison {
 
  private:
   FakeWindow window_;
+  WindowReporter reporter_{window_};
   ChainsHeader* plainChains_ = nullptr;
   ChainsHeader* fastChains_ = nullptr;
   SearchWorkspace workspace_;

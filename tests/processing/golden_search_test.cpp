@@ -22,6 +22,7 @@
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
 #include "support/fake_window.h"
+#include "common/report.h"
 
 namespace velmora::testing {
 namespace {
@@ -65,11 +66,12 @@ class GoldenSearches {
   GoldenSearches() {
     resetRandomStates();
     EXPECT_EQ(makeAlphabet(window_, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet_), 1);
-    chains_ = getChainsHeader(window_, 10, 400, nullptr);
+    NullReporter reporter;
+    chains_ = getChainsHeader(reporter, 10, 400, nullptr);
   }
   ~GoldenSearches() {
     freeSeriesHeader(series_);
-    freeChainsHeader(window_, chains_);
+    freeChainsHeader(chains_);
   }
 
   // Synthesises a series (fixed or unfixed count) with an optional subset, adds noise.

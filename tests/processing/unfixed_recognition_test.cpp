@@ -24,8 +24,8 @@ class UnfixedRecognitionTest : public testing::ChainsFixture {
  protected:
   // A new chains record rather than the old one resized.
   ChainsHeader* freshChains(uint16_t size, uint16_t pulses) {
-    freeChainsHeader(window, chains);
-    chains = getChainsHeader(window, size, std::max<uint16_t>(pulses, 1), nullptr);
+    freeChainsHeader(chains);
+    chains = getChainsHeader(reporter, size, std::max<uint16_t>(pulses, 1), nullptr);
     return chains;
   }
   // The series record's answer is pretender 0 of the chains record.

@@ -103,7 +103,7 @@ std::vector<std::pair<int, int>> intervals(const IntervalSet* s) {
 // holds more intervals than the greatest pulse count, and must keep them all.
 TEST_F(UnfixedSearchTest, PositionSetsKeepEveryInterval) {
   PositionSets sets;
-  ASSERT_EQ(buildPositionSets(window, 10, 1, 3, 4, 3, 3, sets), 1);
+  ASSERT_EQ(buildPositionSets(10, 1, 3, 4, 3, 3, sets), 1);
   using V = std::vector<std::pair<int, int>>;
   EXPECT_EQ(intervals(sets.omega_minus), (V{{0, 0}, {1, 2}}));
   EXPECT_EQ(intervals(sets.omega_tilda), (V{{3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
@@ -114,14 +114,14 @@ TEST_F(UnfixedSearchTest, PositionSetsKeepEveryInterval) {
   EXPECT_EQ(intervals(sets.visited), (V{{0, 0}, {1, 2}, {3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
 
   // Overlapping windows: the sets are the first, the later and the last positions.
-  ASSERT_EQ(buildPositionSets(window, 30, 2, 1, 8, 4, 28, sets), 1);
+  ASSERT_EQ(buildPositionSets(30, 2, 1, 8, 4, 28, sets), 1);
   EXPECT_EQ(intervals(sets.omega_minus), (V{{0, 26}}));
   EXPECT_EQ(intervals(sets.omega_tilda), (V{{4, 28}}));
   EXPECT_EQ(intervals(sets.omega_plus), (V{{2, 28}}));
   EXPECT_EQ(intervals(sets.both), (V{{4, 26}}));
   EXPECT_EQ(intervals(sets.firstOnly), (V{{0, 3}}));
   EXPECT_EQ(intervals(sets.laterOnly), (V{{27, 28}}));
-  freePositionSets(window, sets);
+  freePositionSets(sets);
   EXPECT_EQ(sets.omega_minus, nullptr);
 }
 

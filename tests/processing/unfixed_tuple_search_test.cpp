@@ -272,7 +272,7 @@ TEST_F(UnfixedTupleTest, RecognitionRanksPatternsAndKeepsTheFirstOfEqualOnes) {
   EXPECT_EQ(chains->wSeekingPulsesQuantity, 3);
 
   // With room for two pretenders the worst pattern drops out.
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   chains = nullptr;
   recognizeUnfixedTuples(window, a.data(), sizes, rows, 3, 2, 5, 7, 100, freshChains(2, 8),
                          s.get());

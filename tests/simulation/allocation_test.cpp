@@ -22,6 +22,7 @@
 #include "simulation/simulation.h"
 #include "support/allocation_hook.h"
 #include "support/fake_window.h"
+#include "common/report.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -50,7 +51,7 @@ class Allocations : public ::testing::Test {
   }
   void TearDown() override {
     freeSeriesHeader(series);
-    freeChainsHeader(w, chains);
+    freeChainsHeader(chains);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
 
@@ -59,7 +60,8 @@ class Allocations : public ::testing::Test {
     if (series == nullptr) {
       series = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 181, 600, series);
       sequence.resize(series->wMaxPulses);
-      chains = getChainsHeader(w, 10, series->wMaxPulses, nullptr);
+      NullReporter reporter;
+      chains = getChainsHeader(reporter, 10, series->wMaxPulses, nullptr);
     }
     for (size_t k = 0; k < sequence.size(); ++k) sequence[k] = static_cast<uint16_t>(3 + k % 4);
     series = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 181, 600, pulses,

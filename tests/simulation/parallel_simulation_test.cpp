@@ -14,6 +14,7 @@
 #include "processing/reference_search.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
+#include "common/report.h"
 
 namespace velmora {
 namespace {
@@ -239,11 +240,12 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
                             static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude, 75, s);
         ASSERT_NE(s, nullptr);
         addNoise(w, static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
-        ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
+        NullReporter reporter;
+        ChainsHeader* chains = getChainsHeader(reporter, 10, s->wMaxPulses, nullptr);
         reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
         rsum += getRestorationError(s);
         dsum += detectionContribution(*s, m, chains->wSeekingPulsesQuantity);
-        freeChainsHeader(w, chains);
+        freeChainsHeader(chains);
       }
       restoring[i * 2 + j] = static_cast<int32_t>((2 * rsum + repeats) / (2 * repeats));
       detection[i * 2 + j] = static_cast<int32_t>(dsum / 128);

@@ -14,6 +14,7 @@
 #include "processing/unfixed_recognition.h"
 #include "processing/unfixed_search.h"
 #include "support/fake_window.h"
+#include "common/report.h"
 
 namespace velmora {
 namespace {
@@ -276,7 +277,8 @@ Replay replay(const RestErrorHeader& grid, const PulseHeader* alphabet, uint16_t
                             static_cast<uint16_t>(m), sequence.data(), kPulseAmplitude,
                             savedLevel, s);
         addNoise(w, grid.lpNoiseLevels[i], kPulseAmplitude, s, out.noiseSeed);
-        ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
+        NullReporter reporter;
+        ChainsHeader* chains = getChainsHeader(reporter, 10, s->wMaxPulses, nullptr);
         search(w, chains, s);
         restoring += rebuiltError(*s, alphabet);
         int64_t d = 0;
@@ -285,7 +287,7 @@ Replay replay(const RestErrorHeader& grid, const PulseHeader* alphabet, uint16_t
           d += diff * diff;
         }
         detection += (m + 256 * d) / (2 * m);
-        freeChainsHeader(w, chains);
+        freeChainsHeader(chains);
       }
       out.restoring[static_cast<size_t>(i) * grid.wVariousPulses + j] =
           static_cast<int32_t>((2 * restoring + r) / (2 * r));

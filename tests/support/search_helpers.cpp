@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <functional>
 
+#include "common/report.h"
 #include "support/fake_window.h"
 
 namespace velmora::testing {
 
 void ChainsDeleter::operator()(ChainsHeader* h) const {
-  FakeWindow w;
-  freeChainsHeader(w, h);
+  freeChainsHeader(h);
 }
 
 ChainsPtr makeChains(uint16_t size, uint16_t pulses) {
-  FakeWindow w;
-  return ChainsPtr(getChainsHeader(w, size, pulses, nullptr));
+  NullReporter reporter;
+  return ChainsPtr(getChainsHeader(reporter, size, pulses, nullptr));
 }
 
 int uniform(std::mt19937& rng, int lo, int hi) {
