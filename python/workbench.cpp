@@ -11,9 +11,9 @@
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/scripting.h"
+#include "shell/window_reporter.h"
 #include "simulation/answer_measures.h"
 #include "simulation/rest_error.h"
-#include "shell/window_reporter.h"
 
 namespace velmora::pyext {
 
@@ -224,6 +224,7 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   in.subsetSizes = sizes.empty() ? nullptr : sizes.data();
   in.subsetRows = rows.empty() ? nullptr : rows.data();
   in.diagnosticFlag = &diagnostic;
+  in.reporter = &reporter;
   // The searches' tables are kept per thread between calls, as the simulation keeps them:
   // sizing and clearing them afresh costs more than a search at the defaults.
   thread_local SearchWorkspace workspace;
@@ -234,7 +235,7 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   a.effectiveTaskType = effectiveTaskType(r.taskType, seriesType);
   SearchOutcome outcome;
   try {
-    outcome = runSearch(window, a.effectiveTaskType, seriesType, in, chains.get(), &series);
+    outcome = runSearch<FastKernels>(a.effectiveTaskType, seriesType, in, chains.get(), &series);
   } catch (const std::bad_alloc&) {
     throw OutOfMemory("not enough memory for the search");
   }

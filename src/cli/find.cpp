@@ -396,7 +396,8 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
   in.subsetSizes = rowSizes.empty() ? nullptr : rowSizes.data();
   in.subsetRows = rows.empty() ? nullptr : rows.data();
   const uint16_t seriesType = seriesTypeOf(plan);
-  const SearchOutcome outcome = runSearch(window, plan.taskType, seriesType, in, chains, series);
+  const SearchOutcome outcome =
+      runSearch<FastKernels>(plan.taskType, seriesType, in, chains, series);
   if (!outcome.ran()) {
     err << "velmora-cli: " << outcome.noMemory << "\n";
     return kExitRefused;

@@ -271,11 +271,14 @@ const PositionSets* PositionSetsCache::get(int32_t seriesSize, int32_t impulseSi
 }
 
 template <typename Kernels>
-SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& /*window*/, const PulseHeader* alphabet,
-                                     uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                                     uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                                     SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome searchUnfixedCountWith(Kernels& kernels, const SearchInputs& in,
+                                     ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const uint16_t etalonCount = in.requiredCount;
+  const uint16_t* const etalons = in.requiredList;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   const uint16_t pmax = series->wMaxPulses;
@@ -331,20 +334,11 @@ SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& /*window*/, const
   return {1};
 }
 
-template SearchOutcome searchUnfixedCountWith<FastUnfixedKernels>(
-    FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-template SearchOutcome searchUnfixedCountWith<PlainUnfixedKernels>(
-    PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
-  FastUnfixedKernels kernels;
-  return shownResult(window, searchUnfixedCountWith(kernels, window, alphabet, etalonCount,
-                                                    etalons, tmin, tmax, savedLevel, chains,
-                                                    series, workspace));
-}
+template SearchOutcome searchUnfixedCountWith<FastUnfixedKernels>(FastUnfixedKernels&,
+                                                                   const SearchInputs&,
+                                                                   ChainsHeader*, SeriesHeader*);
+template SearchOutcome searchUnfixedCountWith<PlainUnfixedKernels>(PlainUnfixedKernels&,
+                                                                    const SearchInputs&,
+                                                                    ChainsHeader*, SeriesHeader*);
 
 }  // namespace velmora

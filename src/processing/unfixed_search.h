@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
@@ -21,15 +20,6 @@ struct SearchWorkspace;
 
 inline constexpr const char* kNoMemoryPartialEnergy = "Нет памяти для EtalonsPartialEnergy!";
 inline constexpr const char* kNoMemoryIndexes = "Нет памяти для indexes!";
-
-// Unfixed-count detection / joint detection and identification. Writes the found chain
-// into the series record and ranks it as the only pretender of `chains` (when given);
-// with no chain (score 9999999 or more) the answer has 0 pulses and score 9999999.
-// 1 when the search ran (chain found or not), 0 when memory ran out (nothing written).
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series,
-                       SearchWorkspace* workspace = nullptr);
 
 // ---- Shared by the unfixed-count searches ----------------------------------------------
 

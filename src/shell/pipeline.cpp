@@ -112,6 +112,7 @@ bool fitChainsRecord(AppState& s, Window& window) {
 bool process(Window& window, AppState& s) {
   if (!requireSeries(window, s)) return false;
   if (!fitChainsRecord(s, window)) return false;
+  WindowReporter reporter(window);
   bool run = true;
   if (s.wEffectiveTaskType == kTaskTupleDetection && !hasSelectedSubset(s)) {
     window.sendCommand(kCmdSelectSubset);
@@ -137,9 +138,9 @@ bool process(Window& window, AppState& s) {
     in.subsetSizes = s.selection.selectedSubsetArraySize;
     in.subsetRows = s.selection.rows.empty() ? nullptr : s.selection.rows.data();
     in.diagnosticFlag = &s.dwDiagnostic;
-    const SearchOutcome outcome =
-        runSearch(window, s.wEffectiveTaskType, s.wSeriesType, in, s.lpChainsHeader,
-                  s.lpSeriesHeader);
+    in.reporter = &reporter;
+    const SearchOutcome outcome = runSearch<FastKernels>(s.wEffectiveTaskType, s.wSeriesType, in,
+                                                         s.lpChainsHeader, s.lpSeriesHeader);
     // A search without its working storage answered nothing: the run stops here, as at
     // any failed stage, instead of presenting the previous answer as this run's.
     if (!outcome.ran()) {
@@ -147,7 +148,6 @@ bool process(Window& window, AppState& s) {
       return false;
     }
   }
-  WindowReporter reporter(window);
   if (!addToChainsHeader(reporter, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                          s.wProcSavedLevelCur, s.lpChainsHeader)) {
     window.messageBox(kTextAddToChainsFailed, kCaptionAboutChains, kMbOk);

@@ -859,7 +859,7 @@ bool SimulationRun::synthesise(Window& window, int32_t pulses, int16_t noise) {
   return true;
 }
 
-RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
+RepeatErrors SimulationRun::processRepeat(Window& /*window*/, SeriesHeader& series,
                                           ChainsHeader& chains, SearchWorkspace& workspace,
                                           int32_t pulses, int32_t expectedTuple) const {
   SearchInputs in;
@@ -876,7 +876,7 @@ RepeatErrors SimulationRun::processRepeat(Window& window, SeriesHeader& series,
   in.subsetSizes = tuples_.sizes.data();
   in.subsetRows = tuples_.rowPointers.data();
   in.workspace = &workspace;
-  const SearchOutcome outcome = runSearch(window, taskType_, seriesType_, in, &chains, &series);
+  const SearchOutcome outcome = runSearch<FastKernels>(taskType_, seriesType_, in, &chains, &series);
   RepeatErrors e;
   if (!outcome.ran()) {
     e.noMemory = outcome.noMemory;

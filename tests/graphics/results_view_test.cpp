@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "graphics/raster_canvas.h"
 #include "graphics/thumbnail.h"
 #include "model/problem_types.h"
@@ -16,7 +17,6 @@
 #include "support/fake_window.h"
 #include "support/recording_canvas.h"
 #include "support/search_helpers.h"
-#include "common/report.h"
 
 namespace velmora::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "model/problem_types.h"
-#include "support/fake_window.h"
 #include "shell/window_reporter.h"
+#include "support/fake_window.h"
 
 namespace velmora {
 namespace {

@@ -7,19 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
-#include "processing/reference_search.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
-#include "common/report.h"
+#include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::FakeWindow;
+using testing::listInputs;
+using testing::plainSearch;
 
 // What a run looked like from outside.
 struct Trace {
@@ -242,7 +244,8 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
         addNoise(w, static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
         NullReporter reporter;
         ChainsHeader* chains = getChainsHeader(reporter, 10, s->wMaxPulses, nullptr);
-        reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
+        plainSearch(w, kTaskRecognition, kSeriesFixedCutoff,
+                    listInputs(alphabet, 3, required.data(), 40, 60, 75), chains, s);
         rsum += getRestorationError(s);
         dsum += detectionContribution(*s, m, chains->wSeekingPulsesQuantity);
         freeChainsHeader(chains);

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "processing/chains.h"
-#include "support/fake_window.h"
 #include "shell/window_reporter.h"
+#include "support/fake_window.h"
 
 namespace velmora::testing {
 
