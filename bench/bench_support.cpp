@@ -83,7 +83,7 @@ SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads, Simulation
       }
   run.checksum = hash;
   run.series = int64_t{counts} * levels * repeats;
-  freeRestErrHeader(window, errors);
+  freeRestErrHeader(errors);
   freeSeriesHeader(series);
   return run;
 }

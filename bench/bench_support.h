@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
 #include "simulation/rest_error.h"
+#include "shell/window_reporter.h"
 #include "simulation/simulation.h"
 
 namespace velmora::bench {
@@ -23,9 +25,11 @@ inline constexpr uint16_t kSavedLevel = 75;
 inline constexpr int16_t kNoise = 20;
 
 // Counts the messages instead of showing them.
-class QuietWindow : public Window {
+class QuietWindow : public Window, public Reporter {
  public:
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
+  using Reporter::report;
+  void report(const Message& message) override { showMessage(*this, message); }
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
   int messages = 0;
@@ -84,8 +88,8 @@ class PartShare : public SimulationShare {
  public:
   PartShare(int64_t parts, int64_t part) : parts_(parts), part_(part) {}
   bool takes(int64_t repeat) const override { return parts_ > 0 && repeat % parts_ == part_; }
-  void repeatDone(int64_t, bool, const std::vector<KeptMessage>&) override {}
-  bool combine(Window&, std::vector<GridPointSums>&, bool) override { return false; }
+  void repeatDone(int64_t, bool, const std::vector<Message>&) override {}
+  bool combine(Reporter&, std::vector<GridPointSums>&, bool) override { return false; }
 
  private:
   int64_t parts_;

@@ -59,7 +59,7 @@ struct Simulated {
                                 seriesType, taskType, saved, saved, series, context);
   }
   ~Simulated() {
-    freeRestErrHeader(window, errors);
+    freeRestErrHeader(errors);
     freeSeriesHeader(series);
   }
 };

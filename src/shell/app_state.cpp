@@ -41,7 +41,7 @@ bool loadButtonFace(Image& face, const char* file) {
   return face.width == kButtonFaceWidth && face.height == kButtonFaceHeight;
 }
 
-void releaseRecords(Window& window, AppState& s) {
+void releaseRecords(Window& /*window*/, AppState& s) {
   for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
     if (s.alphabet[e].lpData) freePulse(s.alphabet[e]);
   freeRequiredList(s.lpRequiredList);
@@ -57,7 +57,7 @@ void releaseRecords(Window& window, AppState& s) {
   s.lpSeriesHeader = nullptr;
   freeChainsHeader(s.lpChainsHeader);
   s.lpChainsHeader = nullptr;
-  freeRestErrHeader(window, s.lpRestErrorHeader);
+  freeRestErrHeader(s.lpRestErrorHeader);
   s.lpRestErrorHeader = nullptr;
   freeSubsetSelection(s.selection);
   freeParamsHeader(s.lpParamsHeader);

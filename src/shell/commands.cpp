@@ -36,7 +36,7 @@ class KeptRecords {
   bool restore(AppState& s) {
     if (!kept_) return false;
     freeSeriesHeader(s.lpSeriesHeader);
-    freeRestErrHeader(window_, s.lpRestErrorHeader);
+    freeRestErrHeader(s.lpRestErrorHeader);
     s.lpSeriesHeader = series_;
     s.lpRestErrorHeader = errors_;
     s.simStartTime = startTime_;
@@ -50,7 +50,7 @@ class KeptRecords {
  private:
   void release() {
     freeSeriesHeader(series_);
-    freeRestErrHeader(window_, errors_);
+    freeRestErrHeader(errors_);
     series_ = nullptr;
     errors_ = nullptr;
     kept_ = false;
@@ -345,13 +345,14 @@ void statisticalSimulation(Window& window, AppState& s) {
                       kMbOk | kMbIconWarning);
     return;
   }
-  s.lpRestErrorHeader =
-      getRestErrHeader(window, s.wSimPulseSteps, s.wSimNoiseSteps, s.wSimRepeats, s.lpRestErrorHeader);
+  WindowReporter reporter(window);
+  s.lpRestErrorHeader = getRestErrHeader(reporter, s.wSimPulseSteps, s.wSimNoiseSteps,
+                                         s.wSimRepeats, s.lpRestErrorHeader);
   if (!s.lpRestErrorHeader) {
     window.messageBox(kTextNoRestErrorHeader, kCaptionAboutRestErrorHeader, kMbOk);
     return;
   }
-  if (!initRestErrHeader(window, s.wSimPulseSteps, static_cast<int16_t>(s.wMinPulses),
+  if (!initRestErrHeader(reporter, s.wSimPulseSteps, static_cast<int16_t>(s.wMinPulses),
                          static_cast<int16_t>(s.wSimPulsesStep), s.wSimNoiseSteps,
                          static_cast<int16_t>(s.wSimNoiseInitial),
                          static_cast<int16_t>(s.wSimNoiseStep), s.wSimRepeats,
@@ -369,7 +370,8 @@ void statisticalSimulation(Window& window, AppState& s) {
   context.threads = s.simThreads;
   context.share = s.simShare;
   const auto run = [&s, &context](Window& driverWindow) {
-    statCutoffPinpoint(driverWindow, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
+    WindowReporter reporter(driverWindow);
+    statCutoffPinpoint(reporter, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
                        s.wRequiredCount, s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType,
                        s.wSavedLevelCur, s.wProcSavedLevelCur, s.lpSeriesHeader, context);
   };

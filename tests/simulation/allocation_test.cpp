@@ -166,7 +166,7 @@ TEST_F(Allocations, SimulationAllocatesNothingPerRepeatBeyondTheSynthesis) {
                                    seriesType, taskType, 75, 75, series, context),
                 1);
     });
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     return made;
   };
   for (const auto& [seriesType, taskType] :

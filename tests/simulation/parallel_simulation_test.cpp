@@ -12,6 +12,7 @@
 #include "model/random.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
+#include "simulation/answer_measures.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
@@ -128,7 +129,7 @@ class ParallelSimulation : public ::testing::Test {
     for (const auto& m : w.messages) t.messages.push_back(m.caption + "|" + m.text);
     w.clear();
     freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     return t;
   }
 

@@ -14,6 +14,7 @@
 #include "processing/tuple_search.h"
 #include "processing/unfixed_recognition.h"
 #include "processing/unfixed_search.h"
+#include "simulation/answer_measures.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
 
@@ -61,7 +62,7 @@ class Simulation : public ::testing::Test {
   }
   void TearDown() override {
     freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
 

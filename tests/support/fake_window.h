@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "common/window.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::testing {
 
@@ -43,9 +45,12 @@ struct RecordedInvalidation {
   bool erase = false;
 };
 
-class FakeWindow : public Window {
+// Also the core's Reporter: a message reported to it is recorded as the shell shows it.
+class FakeWindow : public Window, public Reporter {
  public:
   int messageBox(const std::string& text, const char* caption, unsigned flags) override;
+  using Reporter::report;
+  void report(const Message& message) override { showMessage(*this, message); }
   void setEditText(const std::string& text) override { edit_ = text; }
   std::string editText() const override { return edit_; }
   void moveEditControl(int32_t x, int32_t y, int32_t width, int32_t height) override;
