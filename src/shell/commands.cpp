@@ -19,7 +19,7 @@ namespace {
 // finished simulation, and the last finished one stays shown and reachable.
 class KeptRecords {
  public:
-  KeptRecords(Window& window, const AppState& s) : window_(window) {
+  explicit KeptRecords(const AppState& s) {
     try {
       if (s.lpSeriesHeader) series_ = copySeriesHeader(*s.lpSeriesHeader);
       if (s.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.lpRestErrorHeader);
@@ -56,7 +56,6 @@ class KeptRecords {
     kept_ = false;
   }
 
-  Window& window_;
   SeriesHeader* series_ = nullptr;
   RestErrorHeader* errors_ = nullptr;
   int32_t startTime_ = 0, endTime_ = 0;
@@ -337,7 +336,7 @@ void statisticalSimulation(Window& window, AppState& s) {
     return;
   }
 
-  KeptRecords kept(window, s);
+  KeptRecords kept(s);
   s.lpSeriesHeader = getCutOffSeriesHeader(window, s.wEtalonCount, s.wEtalonLength, s.wTmin,
                                            s.wTmax, s.dwSeriesLengthCur, s.lpSeriesHeader);
   if (!s.lpSeriesHeader) {
@@ -346,8 +345,8 @@ void statisticalSimulation(Window& window, AppState& s) {
     return;
   }
   WindowReporter reporter(window);
-  s.lpRestErrorHeader = getRestErrHeader(reporter, s.wSimPulseSteps, s.wSimNoiseSteps,
-                                         s.wSimRepeats, s.lpRestErrorHeader);
+  s.lpRestErrorHeader =
+      getRestErrHeader(reporter, s.wSimPulseSteps, s.wSimNoiseSteps, s.wSimRepeats, s.lpRestErrorHeader);
   if (!s.lpRestErrorHeader) {
     window.messageBox(kTextNoRestErrorHeader, kCaptionAboutRestErrorHeader, kMbOk);
     return;
