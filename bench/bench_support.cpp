@@ -4,6 +4,7 @@
 #include "model/random.h"
 #include "model/subset_modes.h"
 #include "model/subsets.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::bench {
 
@@ -53,7 +54,7 @@ Series::Series(const Alphabet& alphabet, uint32_t length, uint16_t pulses,
 }
 
 Series::~Series() {
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   freeSeriesHeader(header);
 }
 
@@ -88,7 +89,7 @@ SimulationRun runDefaultSimulation(int32_t repeats, uint16_t threads, Simulation
       }
   run.checksum = hash;
   run.series = int64_t{counts} * levels * repeats;
-  freeRestErrHeader(window, errors);
+  freeRestErrHeader(errors);
   freeSeriesHeader(series);
   return run;
 }

@@ -12,6 +12,7 @@
 #include "model/series.h"
 #include "processing/chains.h"
 #include "simulation/rest_error.h"
+#include "shell/window_reporter.h"
 #include "simulation/simulation.h"
 
 namespace velmora::bench {
@@ -88,8 +89,8 @@ class FirstShare : public SimulationShare {
  public:
   explicit FirstShare(int64_t shares) : shares_(shares) {}
   bool takes(int64_t repeat) const override { return shares_ > 0 && repeat % shares_ == 0; }
-  void repeatDone(int64_t, bool, const std::vector<KeptMessage>&) override {}
-  bool combine(Window&, std::vector<GridPointSums>&, bool) override { return false; }
+  void repeatDone(int64_t, bool, const std::vector<Message>&) override {}
+  bool combine(Reporter&, std::vector<GridPointSums>&, bool) override { return false; }
 
  private:
   int64_t shares_;

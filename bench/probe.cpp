@@ -16,8 +16,10 @@
 #include <string>
 
 #include "bench_support.h"
-#include "processing/fixed_search.h"
-#include "processing/reference_search.h"
+#include "model/problem_types.h"
+#include "processing/dispatch.h"
+#include "processing/search_kernels.h"
+#include "shell/window_reporter.h"
 
 namespace {
 
@@ -49,13 +51,17 @@ int main(int argc, char** argv) {
     const Alphabet alphabet;
     Series s(alphabet, length, defaultPulseCount(length), {6}, kSavedLevel, kNoise);
     const auto searchStart = std::chrono::steady_clock::now();
-    const int found =
-        mode == "search"
-            ? recognitionSearch(s.window, alphabet.pulses, kAlphabetSize, alphabet.all.data(),
-                                kTmin, kTmax, kSavedLevel, s.chains, s.header)
-            : reference::recognitionSearch(s.window, alphabet.pulses, kAlphabetSize,
-                                           alphabet.all.data(), kTmin, kTmax, kSavedLevel,
-                                           s.chains, s.header);
+    SearchInputs in;
+    in.alphabet = alphabet.pulses;
+    in.requiredCount = kAlphabetSize;
+    in.requiredList = alphabet.all.data();
+    in.tmin = kTmin;
+    in.tmax = kTmax;
+    in.procSavedLevel = kSavedLevel;
+    const uint16_t task = kTaskRecognition, type = kSeriesFixedCutoff;
+    const int found = shownResult(
+        s.window, mode == "search" ? runSearch<FastKernels>(task, type, in, s.chains, s.header)
+                                   : runSearch<PlainKernels>(task, type, in, s.chains, s.header));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStart).count();
     std::printf("%s recognition: L %u, M %u, recognised %d, %.3f s, messages %d\n",

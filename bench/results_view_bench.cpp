@@ -7,8 +7,10 @@
 #include "graphics/raster_canvas.h"
 #include "graphics/results_view.h"
 #include "model/problem_types.h"
-#include "processing/fixed_search.h"
+#include "processing/dispatch.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::bench {
 namespace {
@@ -21,9 +23,18 @@ void BM_ResultsViewRepaint(benchmark::State& state) {
   const uint32_t length = kMaxSeriesSize;
   Series s(alphabet, length, defaultPulseCount(length), {3, 9, 5, 11, 9, 6}, kSavedLevel, kNoise);
   SearchWorkspace workspace;
-  recognitionSearch(s.window, alphabet.pulses, kAlphabetSize, alphabet.all.data(), kTmin, kTmax,
-                    kSavedLevel, s.chains, s.header, &workspace);
-  addToChainsHeader(s.window, kSeriesFixedCutoff, kTaskRecognition, kSavedLevel, kSavedLevel,
+  SearchInputs search;
+  search.alphabet = alphabet.pulses;
+  search.requiredCount = kAlphabetSize;
+  search.requiredList = alphabet.all.data();
+  search.tmin = kTmin;
+  search.tmax = kTmax;
+  search.procSavedLevel = kSavedLevel;
+  search.workspace = &workspace;
+  shownResult(s.window, runSearch<FastKernels>(kTaskRecognition, kSeriesFixedCutoff, search,
+                                               s.chains, s.header));
+  WindowReporter reporter(s.window);
+  addToChainsHeader(reporter, kSeriesFixedCutoff, kTaskRecognition, kSavedLevel, kSavedLevel,
                     s.chains);
   if (s.window.messages > 0) {
     state.SkipWithError(s.window.last.c_str());

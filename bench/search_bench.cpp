@@ -10,14 +10,13 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "model/problem_types.h"
 #include "model/random.h"
+#include "processing/dispatch.h"
 #include "processing/fixed_search.h"
-#include "processing/reference_search.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
-#include "processing/tuple_search.h"
-#include "processing/unfixed_recognition.h"
-#include "processing/unfixed_search.h"
-#include "processing/unfixed_tuple_search.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::bench {
 namespace {
@@ -74,71 +73,70 @@ const uint16_t* all() { return alphabet().all.data(); }
 const PulseHeader* pulses() { return alphabet().pulses; }
 const uint16_t kSingle[] = {5};
 
+// The inputs of every search at the defaults: `count` etalons of `list`, tuple A as the
+// selected subset and the three tuples as the subset list, every phase.
+SearchInputs defaults(uint16_t count, const uint16_t* list, SearchWorkspace* ws) {
+  SearchInputs in;
+  in.alphabet = pulses();
+  in.requiredCount = count;
+  in.requiredList = list;
+  in.tmin = kTmin;
+  in.tmax = kTmax;
+  in.procSavedLevel = kSavedLevel;
+  in.selectedSubsetSize = static_cast<int32_t>(kTupleA.size());
+  in.selectedSubset = kTupleA.data();
+  in.subsetProceedingMode = kAllPhases;
+  in.subsetCount = 3;
+  in.subsetSizes = kTupleSizes;
+  in.subsetRows = kTuples;
+  in.workspace = ws;
+  return in;
+}
+
+// The search of `task` on a series of `seriesType`; a failure is shown on the series'
+// window.
+template <typename Kernels>
+int search(Series& s, uint16_t task, uint16_t seriesType, const SearchInputs& in) {
+  return shownResult(s.window, runSearch<Kernels>(task, seriesType, in, s.chains, s.header));
+}
+
 // ---- Every search at the defaults, fast and plain --------------------------------------
 
-#define VELMORA_SEARCH_PAIR(Name, Made, FastCall, PlainCall)                                    \
+// The plain searches run with storage of their own for each call.
+#define VELMORA_SEARCH_PAIR(Name, Made, Task, SeriesType, Count, List)                         \
   void BM_##Name##_Fast(benchmark::State& state) {                                             \
     timeSearch(state, Made, kSeriesLength, defaultPulseCount(kSeriesLength),                   \
-               [](Series& s, SearchWorkspace* ws) { return FastCall; });                       \
+               [](Series& s, SearchWorkspace* ws) {                                            \
+                 return search<FastKernels>(s, Task, SeriesType, defaults(Count, List, ws));   \
+               });                                                                             \
   }                                                                                             \
   void BM_##Name##_Plain(benchmark::State& state) {                                            \
     timeSearch(state, Made, kSeriesLength, defaultPulseCount(kSeriesLength),                   \
-               [](Series& s, SearchWorkspace*) { return PlainCall; });                         \
+               [](Series& s, SearchWorkspace*) {                                               \
+                 return search<PlainKernels>(s, Task, SeriesType,                              \
+                                             defaults(Count, List, nullptr));                  \
+               });                                                                             \
   }                                                                                             \
   BENCHMARK(BM_##Name##_Fast)->Unit(benchmark::kMillisecond);                                  \
   BENCHMARK(BM_##Name##_Plain)->Unit(benchmark::kMillisecond)
 
-VELMORA_SEARCH_PAIR(Recognition, Made::kSingle,
-                    recognitionSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                      kSavedLevel, s.chains, s.header, ws),
-                    reference::recognitionSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                                 kSavedLevel, s.chains, s.header));
-VELMORA_SEARCH_PAIR(Detection, Made::kSingle,
-                    identificationSearch(s.window, pulses(), 1, kSingle, kTmin, kTmax,
-                                         kSavedLevel, s.chains, s.header, ws),
-                    reference::identificationSearch(s.window, pulses(), 1, kSingle, kTmin, kTmax,
-                                                    kSavedLevel, s.chains, s.header));
-VELMORA_SEARCH_PAIR(Identification, Made::kMixed,
-                    identificationSearch(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                         kSavedLevel, s.chains, s.header, ws),
-                    reference::identificationSearch(s.window, pulses(), kCount, all(), kTmin,
-                                                    kTmax, kSavedLevel, s.chains, s.header));
-VELMORA_SEARCH_PAIR(TupleDetection, Made::kTuple,
-                    tupleDetectionSearch(s.window, pulses(), 3, kTupleA.data(), kAllPhases, kTmin,
-                                         kTmax, kSavedLevel, s.chains, s.header, ws),
-                    reference::tupleDetectionSearch(s.window, pulses(), 3, kTupleA.data(),
-                                                    kAllPhases, kTmin, kTmax, kSavedLevel,
-                                                    s.chains, s.header));
-VELMORA_SEARCH_PAIR(TupleRecognition, Made::kTuple,
-                    tupleRecognitionSearch(s.window, pulses(), kTupleSizes, kTuples, 3,
-                                           kAllPhases, kTmin, kTmax, kSavedLevel, s.chains,
-                                           s.header, ws),
-                    reference::tupleRecognitionSearch(s.window, pulses(), kTupleSizes, kTuples, 3,
-                                                      kAllPhases, kTmin, kTmax, kSavedLevel,
-                                                      s.chains, s.header));
-VELMORA_SEARCH_PAIR(UnfixedIdentification, Made::kMixed,
-                    searchUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                       kSavedLevel, s.chains, s.header, ws),
-                    reference::searchUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                                  kSavedLevel, s.chains, s.header));
-VELMORA_SEARCH_PAIR(UnfixedRecognition, Made::kSingle,
-                    recognizeUnfixedCount(s.window, pulses(), kCount, all(), kTmin, kTmax,
-                                          kSavedLevel, s.chains, s.header, ws),
-                    reference::recognizeUnfixedCount(s.window, pulses(), kCount, all(), kTmin,
-                                                     kTmax, kSavedLevel, s.chains, s.header));
-VELMORA_SEARCH_PAIR(UnfixedTupleDetection, Made::kTuple,
-                    detectUnfixedTuples(s.window, pulses(), 3, kTupleA.data(), kAllPhases, kTmin,
-                                        kTmax, kSavedLevel, s.chains, s.header, nullptr, ws),
-                    reference::detectUnfixedTuples(s.window, pulses(), 3, kTupleA.data(),
-                                                   kAllPhases, kTmin, kTmax, kSavedLevel,
-                                                   s.chains, s.header));
-VELMORA_SEARCH_PAIR(UnfixedTupleRecognition, Made::kTuple,
-                    recognizeUnfixedTuples(s.window, pulses(), kTupleSizes, kTuples, 3,
-                                           kAllPhases, kTmin, kTmax, kSavedLevel, s.chains,
-                                           s.header, nullptr, ws),
-                    reference::recognizeUnfixedTuples(s.window, pulses(), kTupleSizes, kTuples, 3,
-                                                      kAllPhases, kTmin, kTmax, kSavedLevel,
-                                                      s.chains, s.header));
+VELMORA_SEARCH_PAIR(Recognition, Made::kSingle, kTaskRecognition, kSeriesFixedCutoff, kCount,
+                    all());
+VELMORA_SEARCH_PAIR(Detection, Made::kSingle, kTaskDetection, kSeriesFixedCutoff, 1, kSingle);
+VELMORA_SEARCH_PAIR(Identification, Made::kMixed, kTaskDetection, kSeriesFixedCutoff, kCount,
+                    all());
+VELMORA_SEARCH_PAIR(TupleDetection, Made::kTuple, kTaskTupleDetection, kSeriesFixedTuples,
+                    kCount, all());
+VELMORA_SEARCH_PAIR(TupleRecognition, Made::kTuple, kTaskTupleRecognition, kSeriesFixedTuples,
+                    kCount, all());
+VELMORA_SEARCH_PAIR(UnfixedIdentification, Made::kMixed, kTaskDetection, kSeriesUnfixedCutoff,
+                    kCount, all());
+VELMORA_SEARCH_PAIR(UnfixedRecognition, Made::kSingle, kTaskRecognition, kSeriesUnfixedCutoff,
+                    kCount, all());
+VELMORA_SEARCH_PAIR(UnfixedTupleDetection, Made::kTuple, kTaskTupleDetection,
+                    kSeriesUnfixedTuples, kCount, all());
+VELMORA_SEARCH_PAIR(UnfixedTupleRecognition, Made::kTuple, kTaskTupleRecognition,
+                    kSeriesUnfixedTuples, kCount, all());
 
 // ---- Growth ------------------------------------------------------------------------------
 
@@ -160,12 +158,11 @@ void timeRecognition(benchmark::State& state, uint32_t length, uint16_t count, b
   SearchWorkspace workspace;
   for (auto _ : state) {
     if (plain)
-      benchmark::DoNotOptimize(reference::recognitionSearch(
-          s->window, pulses(), kCount, all(), kTmin, kTmax, kSavedLevel, s->chains, s->header));
+      benchmark::DoNotOptimize(search<PlainKernels>(*s, kTaskRecognition, kSeriesFixedCutoff,
+                                                    defaults(kCount, all(), nullptr)));
     else
-      benchmark::DoNotOptimize(recognitionSearch(s->window, pulses(), kCount, all(), kTmin,
-                                                 kTmax, kSavedLevel, s->chains, s->header,
-                                                 &workspace));
+      benchmark::DoNotOptimize(search<FastKernels>(*s, kTaskRecognition, kSeriesFixedCutoff,
+                                                   defaults(kCount, all(), &workspace)));
   }
   const double cells = static_cast<double>(chainCells(*s->header));
   state.counters["M"] = count;
@@ -203,8 +200,8 @@ void BM_UnfixedByLength(benchmark::State& state) {
   std::unique_ptr<Series> s = seriesFor(Made::kMixed, length, defaultPulseCount(length));
   SearchWorkspace workspace;
   for (auto _ : state)
-    benchmark::DoNotOptimize(searchUnfixedCount(s->window, pulses(), kCount, all(), kTmin, kTmax,
-                                                kSavedLevel, s->chains, s->header, &workspace));
+    benchmark::DoNotOptimize(search<FastKernels>(*s, kTaskDetection, kSeriesUnfixedCutoff,
+                                                 defaults(kCount, all(), &workspace)));
   state.counters["per_position"] = benchmark::Counter(double(length) * kCount, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_UnfixedByLength)
@@ -230,9 +227,12 @@ void timeWideDetection(benchmark::State& state, bool checkpointed) {
   addNoise(kNoise, kPulseAmplitude, header, noiseState);
   SearchWorkspace workspace;
   workspace.fixed.pass.setFullTableCells(checkpointed ? 0 : SIZE_MAX);
+  SearchInputs in = defaults(1, kSingle, &workspace);
+  in.tmin = tmin;
+  in.tmax = tmax;
   for (auto _ : state)
-    benchmark::DoNotOptimize(identificationSearch(window, pulses(), 1, kSingle, tmin, tmax,
-                                                  kSavedLevel, nullptr, header, &workspace));
+    benchmark::DoNotOptimize(shownResult(
+        window, runSearch<FastKernels>(kTaskDetection, kSeriesFixedCutoff, in, nullptr, header)));
   if (window.messages > 0) state.SkipWithError(window.last.c_str());
   state.counters["M"] = count;
   state.counters["cells"] = static_cast<double>(chainCells(*header));

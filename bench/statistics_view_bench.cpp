@@ -60,7 +60,7 @@ struct Simulated {
                                 seriesType, taskType, saved, saved, series, context);
   }
   ~Simulated() {
-    freeRestErrHeader(window, errors);
+    freeRestErrHeader(errors);
     freeSeriesHeader(series);
   }
 };

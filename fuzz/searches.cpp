@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "processing/fixed_search.h"
-#include "processing/reference_search.h"
+#include "model/problem_types.h"
+#include "processing/dispatch.h"
+#include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
-#include "processing/tuple_search.h"
-#include "processing/unfixed_recognition.h"
-#include "processing/unfixed_search.h"
-#include "processing/unfixed_tuple_search.h"
+#include "shell/window_reporter.h"
 #include "support/search_helpers.h"
 
 using namespace velmora;
@@ -44,10 +42,12 @@ using Search = std::function<int(Window&, ChainsHeader*, SeriesHeader*)>;
 // record's answer back as it was.
 Outcome run(const Search& search, SeriesHeader& series, bool withChains, uint16_t size) {
   FakeWindow window;
+  WindowReporter reporter(window);
   const std::vector<int16_t> block = series.block;
   const uint16_t found = series.wFoundPulses;
   const int16_t instances = series.wTupleInstances, tuple = series.wFoundTuple;
-  ChainsHeader* chains = withChains ? getChainsHeader(window, size, series.wReservedImpulses, nullptr) : nullptr;
+  ChainsHeader* chains =
+      withChains ? getChainsHeader(reporter, size, series.wReservedImpulses, nullptr) : nullptr;
   Outcome o;
   o.result = search(window, chains, &series);
   o.found = series.wFoundPulses;
@@ -62,7 +62,7 @@ Outcome run(const Search& search, SeriesHeader& series, bool withChains, uint16_
     o.rows = chains->sampleBlock;
   }
   for (const auto& m : window.messages) o.messages.push_back(m.shownCaption() + "|" + m.text);
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   std::copy(block.begin(), block.end(), series.block.begin());
   series.wFoundPulses = found;
   series.wTupleInstances = instances;
@@ -125,48 +125,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   SearchWorkspace workspace;
   workspace.fixed.pass.setFullTableCells(data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<size_t>(0, 100));
   SearchWorkspace* ws = data.ConsumeBool() ? &workspace : nullptr;
-  const PulseHeader* a = alphabet.data();
-  const uint16_t K = static_cast<uint16_t>(list.size());
-  const uint16_t* l = list.data();
-  using W = Window;
-  using C = ChainsHeader;
-  using S = SeriesHeader;
+  SearchInputs in;
+  in.alphabet = alphabet.data();
+  in.requiredCount = static_cast<uint16_t>(list.size());
+  in.requiredList = list.data();
+  in.tmin = tmin;
+  in.tmax = tmax;
+  in.procSavedLevel = level;
+  in.selectedSubsetSize = sizes[0];
+  in.selectedSubset = rows[0];
+  in.subsetProceedingMode = mode;
+  in.subsetCount = T;
+  in.subsetSizes = sizes.data();
+  in.subsetRows = rows.data();
+  SearchInputs fastIn = in;
+  fastIn.workspace = ws;
+  // Every search, by the task and series type that select it. Unfixed-count recognition
+  // reads its answer back from the chains record.
   struct Pair {
     const char* name;
-    Search plain, fast;
+    uint16_t task, seriesType;
     bool chains;
   };
   const Pair pairs[] = {
-      {"identification",
-       [&](W& w, C* h, S* s) { return reference::identificationSearch(w, a, K, l, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return identificationSearch(w, a, K, l, tmin, tmax, level, h, s, ws); }, withChains},
-      {"recognition",
-       [&](W& w, C* h, S* s) { return reference::recognitionSearch(w, a, K, l, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return recognitionSearch(w, a, K, l, tmin, tmax, level, h, s, ws); }, withChains},
-      {"tuple detection",
-       [&](W& w, C* h, S* s) { return reference::tupleDetectionSearch(w, a, sizes[0], rows[0], mode, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return tupleDetectionSearch(w, a, sizes[0], rows[0], mode, tmin, tmax, level, h, s, ws); }, withChains},
-      {"tuple recognition",
-       [&](W& w, C* h, S* s) { return reference::tupleRecognitionSearch(w, a, sizes.data(), rows.data(), T, mode, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return tupleRecognitionSearch(w, a, sizes.data(), rows.data(), T, mode, tmin, tmax, level, h, s, ws); }, withChains},
-      {"unfixed",
-       [&](W& w, C* h, S* s) { return reference::searchUnfixedCount(w, a, K, l, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return searchUnfixedCount(w, a, K, l, tmin, tmax, level, h, s, ws); }, withChains},
-      {"unfixed recognition",
-       [&](W& w, C* h, S* s) { return static_cast<int>(reference::recognizeUnfixedCount(w, a, K, l, tmin, tmax, level, h, s)); },
-       [&](W& w, C* h, S* s) { return static_cast<int>(recognizeUnfixedCount(w, a, K, l, tmin, tmax, level, h, s, ws)); }, true},
-      {"unfixed tuple detection",
-       [&](W& w, C* h, S* s) { return reference::detectUnfixedTuples(w, a, sizes[0], rows[0], mode, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return detectUnfixedTuples(w, a, sizes[0], rows[0], mode, tmin, tmax, level, h, s, nullptr, ws); }, withChains},
-      {"unfixed tuple recognition",
-       [&](W& w, C* h, S* s) { return reference::recognizeUnfixedTuples(w, a, sizes.data(), rows.data(), T, mode, tmin, tmax, level, h, s); },
-       [&](W& w, C* h, S* s) { return recognizeUnfixedTuples(w, a, sizes.data(), rows.data(), T, mode, tmin, tmax, level, h, s, nullptr, ws); }, withChains},
+      {"identification", kTaskDetection, kSeriesFixedCutoff, withChains},
+      {"recognition", kTaskRecognition, kSeriesFixedCutoff, withChains},
+      {"tuple detection", kTaskTupleDetection, kSeriesFixedTuples, withChains},
+      {"tuple recognition", kTaskTupleRecognition, kSeriesFixedTuples, withChains},
+      {"unfixed", kTaskDetection, kSeriesUnfixedCutoff, withChains},
+      {"unfixed recognition", kTaskRecognition, kSeriesUnfixedCutoff, true},
+      {"unfixed tuple detection", kTaskTupleDetection, kSeriesUnfixedTuples, withChains},
+      {"unfixed tuple recognition", kTaskTupleRecognition, kSeriesUnfixedTuples, withChains},
   };
   const size_t which = data.ConsumeIntegralInRange<size_t>(0, std::size(pairs));
   for (size_t k = 0; k < std::size(pairs); ++k) {
     if (which < std::size(pairs) && k != which) continue;
     const Pair& p = pairs[k];
-    if (!(run(p.plain, *series, p.chains, chainsSize) == run(p.fast, *series, p.chains, chainsSize)))
+    const Search plain = [&](Window& w, ChainsHeader* h, SeriesHeader* s) {
+      return shownResult(w, runSearch<PlainKernels>(p.task, p.seriesType, in, h, s));
+    };
+    const Search fast = [&](Window& w, ChainsHeader* h, SeriesHeader* s) {
+      return shownResult(w, runSearch<FastKernels>(p.task, p.seriesType, fastIn, h, s));
+    };
+    if (!(run(plain, *series, p.chains, chainsSize) == run(fast, *series, p.chains, chainsSize)))
       fuzz::fail(std::string(p.name) + ": the fast search differs from the plain one");
   }
   return 0;

@@ -11,6 +11,7 @@
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/scripting.h"
+#include "shell/window_reporter.h"
 #include "simulation/answer_measures.h"
 #include "simulation/rest_error.h"
 
@@ -51,8 +52,7 @@ std::string refusalText(Workbench& bench, const std::string& what) {
 }
 
 struct ChainsFree {
-  Window* window;
-  void operator()(ChainsHeader* c) const { freeChainsHeader(*window, c); }
+  void operator()(ChainsHeader* c) const { freeChainsHeader(c); }
 };
 
 }  // namespace
@@ -195,9 +195,9 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   if (r.tmin > 0 && series.dwSeriesSize >= series.wImpulseSize)
     need = std::max<uint32_t>(need, (series.dwSeriesSize - series.wImpulseSize + r.tmin) / r.tmin);
   need = std::min<uint32_t>(need, 65535);
+  WindowReporter reporter(window);
   std::unique_ptr<ChainsHeader, ChainsFree> chains(
-      getChainsHeader(window, r.pretenders, static_cast<uint16_t>(need), nullptr),
-      ChainsFree{&window});
+      getChainsHeader(reporter, r.pretenders, static_cast<uint16_t>(need), nullptr));
   if (!chains) {
     const std::vector<Message> m = window.takeMessages();
     throw OutOfMemory(m.empty() ? "not enough memory for the chains record" : m.front().text);
@@ -224,6 +224,7 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   in.subsetSizes = sizes.empty() ? nullptr : sizes.data();
   in.subsetRows = rows.empty() ? nullptr : rows.data();
   in.diagnosticFlag = &diagnostic;
+  in.reporter = &reporter;
   // The searches' tables are kept per thread between calls, as the simulation keeps them:
   // sizing and clearing them afresh costs more than a search at the defaults.
   thread_local SearchWorkspace workspace;
@@ -234,7 +235,7 @@ SearchAnswer search(SeriesHeader& series, uint16_t seriesType, const SearchReque
   a.effectiveTaskType = effectiveTaskType(r.taskType, seriesType);
   SearchOutcome outcome;
   try {
-    outcome = runSearch(window, a.effectiveTaskType, seriesType, in, chains.get(), &series);
+    outcome = runSearch<FastKernels>(a.effectiveTaskType, seriesType, in, chains.get(), &series);
   } catch (const std::bad_alloc&) {
     throw OutOfMemory("not enough memory for the search");
   }

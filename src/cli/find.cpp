@@ -377,7 +377,8 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
     rows.push_back(row.data());
   }
 
-  ChainsHeader* chains = getChainsHeader(window, 10, std::max(pmax, plan.count), nullptr);
+  WindowReporter reporter(window);
+  ChainsHeader* chains = getChainsHeader(reporter, 10, std::max(pmax, plan.count), nullptr);
   if (!chains) return kExitRefused;
   std::unique_ptr<ChainsHeader> ownedChains(chains);
 
@@ -395,12 +396,13 @@ int findCommand(const FindPlan& plan, std::istream& standardInput, std::ostream&
   in.subsetSizes = rowSizes.empty() ? nullptr : rowSizes.data();
   in.subsetRows = rows.empty() ? nullptr : rows.data();
   const uint16_t seriesType = seriesTypeOf(plan);
-  const SearchOutcome outcome = runSearch(window, plan.taskType, seriesType, in, chains, series);
+  const SearchOutcome outcome =
+      runSearch<FastKernels>(plan.taskType, seriesType, in, chains, series);
   if (!outcome.ran()) {
     err << "velmora-cli: " << outcome.noMemory << "\n";
     return kExitRefused;
   }
-  addToChainsHeader(window, seriesType, plan.taskType, plan.saved, plan.saved, chains);
+  addToChainsHeader(reporter, seriesType, plan.taskType, plan.saved, plan.saved, chains);
 
   const size_t found = std::min<size_t>(series->wFoundPulses, series->wReservedImpulses);
   const std::string inputName = plan.input == "-" ? "-" : plan.input;

@@ -78,7 +78,7 @@ class Reader {
 struct RepeatMessages {
   int64_t repeat = 0;
   bool failed = false;
-  std::vector<KeptMessage> messages;
+  std::vector<Message> messages;
 };
 
 class MpiProcesses final : public Processes, public SimulationShare {
@@ -128,7 +128,7 @@ class MpiProcesses final : public Processes, public SimulationShare {
   // SimulationShare.
   bool takes(int64_t repeat) const override { return repeat % size_ == rank_; }
 
-  void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) override {
+  void repeatDone(int64_t repeat, bool failed, const std::vector<Message>& messages) override {
     if (!messages.empty() || failed) kept_.push_back({repeat, failed, messages});
     if (failed) {
       failedAt_ = std::min(failedAt_, repeat);
@@ -136,7 +136,7 @@ class MpiProcesses final : public Processes, public SimulationShare {
     }
   }
 
-  bool combine(Window& window, std::vector<GridPointSums>& sums, bool completed) override {
+  bool combine(Reporter& reporter, std::vector<GridPointSums>& sums, bool completed) override {
     // Every process brings a table of the same size, also one whose part failed before it
     // had one.
     uint64_t points = sums.size();
@@ -155,7 +155,7 @@ class MpiProcesses final : public Processes, public SimulationShare {
     const bool failed = failedAt != kNone;
     interrupted_ = flags[1] != 0 && !failed;
 
-    showMessages(window, failedAt);
+    showMessages(reporter, failedAt);
     finishStops();
     return !failed && flags[0] == 0;
   }
@@ -224,19 +224,19 @@ class MpiProcesses final : public Processes, public SimulationShare {
     stopRequests_.clear();
   }
 
-  // Process 0 shows the messages of every process's repeats in run order, up to and with
-  // the first repeat that failed, as one process would have shown them.
-  void showMessages(Window& window, int64_t failedAt) {
+  // Process 0 reports the messages of every process's repeats in run order, up to and with
+  // the first repeat that failed, as one process would have reported them.
+  void showMessages(Reporter& reporter, int64_t failedAt) {
     Bytes bytes;
     for (const RepeatMessages& r : kept_) {
       bytes.put<int64_t>(r.repeat);
       bytes.put<uint8_t>(r.failed ? 1 : 0);
       bytes.put<uint64_t>(r.messages.size());
-      for (const KeptMessage& m : r.messages) {
+      for (const Message& m : r.messages) {
         bytes.putText(m.text);
-        bytes.putText(m.caption);
-        bytes.put<uint8_t>(m.hasCaption ? 1 : 0);
-        bytes.put<uint32_t>(m.flags);
+        bytes.putText(m.caption.value_or(std::string()));
+        bytes.put<uint8_t>(m.caption ? 1 : 0);
+        bytes.put<uint8_t>(static_cast<uint8_t>(m.kind));
       }
     }
     kept_.clear();
@@ -265,11 +265,11 @@ class MpiProcesses final : public Processes, public SimulationShare {
       r.failed = in.get<uint8_t>() != 0;
       const uint64_t count = in.get<uint64_t>();
       for (uint64_t k = 0; k < count && in.more(); ++k) {
-        KeptMessage m;
+        Message m;
         m.text = in.getText();
-        m.caption = in.getText();
-        m.hasCaption = in.get<uint8_t>() != 0;
-        m.flags = in.get<uint32_t>();
+        std::string caption = in.getText();
+        if (in.get<uint8_t>() != 0) m.caption = std::move(caption);
+        m.kind = static_cast<MessageKind>(in.get<uint8_t>());
         r.messages.push_back(std::move(m));
       }
       repeats.push_back(std::move(r));
@@ -278,8 +278,7 @@ class MpiProcesses final : public Processes, public SimulationShare {
                      [](const RepeatMessages& a, const RepeatMessages& b) { return a.repeat < b.repeat; });
     for (const RepeatMessages& r : repeats) {
       if (r.repeat > failedAt || (r.repeat == failedAt && !r.failed)) continue;
-      for (const KeptMessage& m : r.messages)
-        window.messageBox(m.text, m.hasCaption ? m.caption.c_str() : nullptr, m.flags);
+      for (const Message& m : r.messages) reporter.report(m);
     }
   }
 

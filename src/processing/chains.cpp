@@ -1,9 +1,9 @@
 #include "processing/chains.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
+#include "common/format.h"
 #include "model/problem_types.h"
 
 namespace velmora {
@@ -25,8 +25,8 @@ void layOut(ChainsHeader& h) {
   h.lastSamplesList = rows ? rows + 3 * size : nullptr;
 }
 
-void fail(Window& window, const char* text, ChainsHeader* header) {
-  window.messageBox(text, kGetChainsHeaderCaption, kMbOk);
+void fail(Reporter& reporter, const char* text, ChainsHeader* header) {
+  reporter.report(text, kGetChainsHeaderCaption);
   delete header;
 }
 
@@ -65,13 +65,13 @@ const char* taskTypeName(uint16_t taskType) {
   }
 }
 
-ChainsHeader* getChainsHeader(Window& window, uint16_t maxSize, uint16_t maxPulses,
+ChainsHeader* getChainsHeader(Reporter& reporter, uint16_t maxSize, uint16_t maxPulses,
                               ChainsHeader* header) {
   if (!header) {
     try {
       header = new ChainsHeader();
     } catch (const std::bad_alloc&) {
-      window.messageBox(kNoMemoryNewChainsHeader, kGetChainsHeaderCaption, kMbOk);
+      reporter.report(kNoMemoryNewChainsHeader, kGetChainsHeaderCaption);
       return nullptr;
     }
   }
@@ -83,19 +83,19 @@ ChainsHeader* getChainsHeader(Window& window, uint16_t maxSize, uint16_t maxPuls
     try {
       header->distanceBlock.resize(2 * size_t{maxSize});
     } catch (const std::bad_alloc&) {
-      fail(window, kNoMemoryChainsDistance, header);
+      fail(reporter, kNoMemoryChainsDistance, header);
       return nullptr;
     }
     try {
       header->rowBlock.resize(4 * size_t{maxSize});
     } catch (const std::bad_alloc&) {
-      fail(window, kNoMemoryChainsRows, header);
+      fail(reporter, kNoMemoryChainsRows, header);
       return nullptr;
     }
     try {
       header->sampleBlock.resize(4 * size_t{maxSize} * size_t{maxPulses});
     } catch (const std::bad_alloc&) {
-      fail(window, kNoMemoryChainsSamples, header);
+      fail(reporter, kNoMemoryChainsSamples, header);
       return nullptr;
     }
     header->wMaxSize = maxSize;
@@ -110,11 +110,11 @@ ChainsHeader* getChainsHeader(Window& window, uint16_t maxSize, uint16_t maxPuls
   return header;
 }
 
-int addToChainsHeader(Window& window, uint16_t seriesType, uint16_t taskType,
+int addToChainsHeader(Reporter& reporter, uint16_t seriesType, uint16_t taskType,
                       uint16_t savedLevelMaking, uint16_t savedLevelProcessing,
                       ChainsHeader* header) {
   if (!header) {
-    window.messageBox(kChainsHeaderUndefined, kAddToChainsHeaderCaption, kMbOk);
+    reporter.report(kChainsHeaderUndefined, kAddToChainsHeaderCaption);
     return 0;
   }
   header->wDescribed = 2;
@@ -165,7 +165,7 @@ void emptyChainsHeader(ChainsHeader& header, uint16_t quanPulses, uint16_t seeki
   }
 }
 
-int freeChainsHeader(Window& /*window*/, ChainsHeader* header) {
+int freeChainsHeader(ChainsHeader* header) {
   delete header;
   return 1;
 }
@@ -173,41 +173,38 @@ int freeChainsHeader(Window& /*window*/, ChainsHeader* header) {
 std::string chainsHeaderText(const ChainsHeader& header) {
   std::string text;
   bool full = false;
-  char piece[96];
   // Pieces are appended whole while they fit; the first that does not ends the text.
-  auto add = [&](int length) {
-    if (full || length < 0) return;
-    if (text.size() + static_cast<size_t>(length) > kChainsDumpLimit) {
+  auto add = [&](const std::string& piece) {
+    if (full) return;
+    if (text.size() + piece.size() > kChainsDumpLimit) {
       full = true;
       return;
     }
-    text.append(piece, static_cast<size_t>(length));
+    text += piece;
   };
-  add(std::snprintf(piece, sizeof piece, "ChainsHeader:\n"));
-  add(std::snprintf(piece, sizeof piece, "wMaxSize: %d\n", header.wMaxSize));
-  add(std::snprintf(piece, sizeof piece, "wPretenders: %d\n", header.wPretenders));
-  add(std::snprintf(piece, sizeof piece, "wMaxPulses: %d\n", header.wMaxPulses));
-  add(std::snprintf(piece, sizeof piece, "wQuanPulses: %d\n", header.wQuanPulses));
-  add(std::snprintf(piece, sizeof piece, "wSeekingPulsesQuantity: %d\n",
-                    header.wSeekingPulsesQuantity));
+  add("ChainsHeader:\n");
+  add(formatText("wMaxSize: %d\n", header.wMaxSize));
+  add(formatText("wPretenders: %d\n", header.wPretenders));
+  add(formatText("wMaxPulses: %d\n", header.wMaxPulses));
+  add(formatText("wQuanPulses: %d\n", header.wQuanPulses));
+  add(formatText("wSeekingPulsesQuantity: %d\n", header.wSeekingPulsesQuantity));
   const int pretenders = std::min(header.wPretenders, header.wMaxSize);
   for (int i = 0; i < pretenders && !full; ++i) {
-    add(std::snprintf(piece, sizeof piece, " %d.", i + 1));
-    add(std::snprintf(piece, sizeof piece, " %d", header.distance[i]));
+    add(formatText(" %d.", i + 1));
+    add(formatText(" %d", header.distance[i]));
     const int pulses = std::clamp<int32_t>(header.pulsesCount[i], 0, header.wMaxPulses);
     for (int k = 0; k < pulses && !full; ++k) {
-      add(std::snprintf(piece, sizeof piece, " %d (%d) [%d %d]", header.positionsList[i][k],
-                        header.pulsesList[i][k], header.firstSamplesList[i][k],
-                        header.lastSamplesList[i][k]));
+      add(formatText(" %d (%d) [%d %d]", header.positionsList[i][k], header.pulsesList[i][k],
+                     header.firstSamplesList[i][k], header.lastSamplesList[i][k]));
     }
-    add(std::snprintf(piece, sizeof piece, "\n"));
+    add("\n");
   }
   return text;
 }
 
-void aboutChainsHeader(Window& window, const ChainsHeader* header) {
-  if (!header) return;
-  window.messageBox(chainsHeaderText(*header), kAboutChainsHeaderCaption, kMbOk);
+Message aboutChainsHeader(const ChainsHeader& header) {
+  return Message{chainsHeaderText(header), std::string(kAboutChainsHeaderCaption),
+                 MessageKind::kPlain};
 }
 
 }  // namespace velmora

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/report.h"
 
 namespace velmora {
 
@@ -61,12 +61,13 @@ struct ChainsHeader {
 };
 
 // Creates (header null) or reuses a record able to hold maxSize pretenders of maxPulses
-// pulses, and empties it. On failure the record passed in is freed and null returned.
-ChainsHeader* getChainsHeader(Window& window, uint16_t maxSize, uint16_t maxPulses,
+// pulses, and empties it. On failure the record passed in is freed, the failure reported
+// and null returned.
+ChainsHeader* getChainsHeader(Reporter& reporter, uint16_t maxSize, uint16_t maxPulses,
                               ChainsHeader* header);
 
 // Describes the problem solved. 1, or 0 (with a message) when header is null.
-int addToChainsHeader(Window& window, uint16_t seriesType, uint16_t taskType,
+int addToChainsHeader(Reporter& reporter, uint16_t seriesType, uint16_t taskType,
                       uint16_t savedLevelMaking, uint16_t savedLevelProcessing,
                       ChainsHeader* header);
 
@@ -84,10 +85,11 @@ void insertPretender(ChainsHeader& header, int32_t score, int pulses, const int1
 void emptyChainsHeader(ChainsHeader& header, uint16_t quanPulses, uint16_t seekingPulses,
                        int entries);
 
-int freeChainsHeader(Window& window, ChainsHeader* header);
+// Frees the record; null is accepted. Returns 1.
+int freeChainsHeader(ChainsHeader* header);
 
-// The diagnostic dump (at most 2500 characters) and the message box that shows it.
+// The diagnostic dump (at most 2500 characters), and the message that shows it.
 std::string chainsHeaderText(const ChainsHeader& header);
-void aboutChainsHeader(Window& window, const ChainsHeader* header);
+Message aboutChainsHeader(const ChainsHeader& header);
 
 }  // namespace velmora

@@ -5,69 +5,56 @@
 
 namespace velmora {
 
-SearchOutcome runSearch(Window& window, uint16_t effectiveTaskType, uint16_t seriesType,
-                        const SearchInputs& in, ChainsHeader* chains, SeriesHeader* series) {
+template <typename Kernels>
+SearchOutcome runSearch(uint16_t effectiveTaskType, uint16_t seriesType, const SearchInputs& in,
+                        ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
   const bool unfixed = isUnfixedCountSeries(seriesType);
   const bool unfixedTuples = unfixed || seriesType == kSeriesUnfixedTuples;
-  const uint16_t mode = static_cast<uint16_t>(in.subsetProceedingMode);
-  SearchWorkspace* const ws = in.workspace;
   switch (effectiveTaskType) {
     case kTaskDetection:
     case kTaskJoint:
     case kTaskSeriesProcessing: {
       if (unfixed) {
-        FastUnfixedKernels kernels;
-        return searchUnfixedCountWith(kernels, window, in.alphabet, in.requiredCount,
-                                      in.requiredList, in.tmin, in.tmax, in.procSavedLevel,
-                                      chains, series, ws);
+        typename Kernels::Unfixed kernels;
+        return searchUnfixedCountWith(kernels, in, chains, series);
       }
-      FastPassKernels kernels;
-      return identificationSearchWith(kernels, window, in.alphabet, in.requiredCount,
-                                      in.requiredList, in.tmin, in.tmax, in.procSavedLevel,
-                                      chains, series, ws);
+      typename Kernels::Pass kernels;
+      return identificationSearchWith(kernels, in, chains, series);
     }
     case kTaskRecognition: {
       if (unfixed) {
-        FastUnfixedKernels kernels;
-        return recognizeUnfixedCountWith(kernels, window, in.alphabet, in.requiredCount,
-                                         in.requiredList, in.tmin, in.tmax, in.procSavedLevel,
-                                         chains, series, ws);
+        typename Kernels::Unfixed kernels;
+        return recognizeUnfixedCountWith(kernels, in, chains, series);
       }
-      FastPassKernels kernels;
-      return recognitionSearchWith(kernels, window, in.alphabet, in.requiredCount,
-                                   in.requiredList, in.tmin, in.tmax, in.procSavedLevel, chains,
-                                   series, ws);
+      typename Kernels::Pass kernels;
+      return recognitionSearchWith(kernels, in, chains, series);
     }
     case kTaskTupleDetection: {
       if (unfixedTuples) {
-        FastLayeredKernels kernels;
-        return detectUnfixedTuplesWith(kernels, window, in.alphabet, in.selectedSubsetSize,
-                                       in.selectedSubset, in.tmin, in.tmax, in.procSavedLevel,
-                                       chains, series, in.diagnosticFlag, ws);
+        typename Kernels::Layered kernels;
+        return detectUnfixedTuplesWith(kernels, in, chains, series);
       }
-      FastPassKernels kernels;
-      return tupleDetectionSearchWith(kernels, window, in.alphabet, in.selectedSubsetSize,
-                                      in.selectedSubset, mode, in.tmin, in.tmax,
-                                      in.procSavedLevel, chains, series, ws);
+      typename Kernels::Pass kernels;
+      return tupleDetectionSearchWith(kernels, in, chains, series);
     }
     case kTaskTupleRecognition: {
       if (unfixedTuples) {
-        FastLayeredKernels kernels;
-        return recognizeUnfixedTuplesWith(kernels, window, in.alphabet, in.subsetSizes,
-                                          in.subsetRows, in.subsetCount, in.tmin, in.tmax,
-                                          in.procSavedLevel, chains, series, in.diagnosticFlag,
-                                          ws);
+        typename Kernels::Layered kernels;
+        return recognizeUnfixedTuplesWith(kernels, in, chains, series);
       }
-      FastPassKernels kernels;
-      return tupleRecognitionSearchWith(kernels, window, in.alphabet, in.subsetSizes,
-                                        in.subsetRows, in.subsetCount, mode, in.tmin, in.tmax,
-                                        in.procSavedLevel, chains, series, ws);
+      typename Kernels::Pass kernels;
+      return tupleRecognitionSearchWith(kernels, in, chains, series);
     }
     default:
       return {0};
   }
 }
+
+template SearchOutcome runSearch<FastKernels>(uint16_t, uint16_t, const SearchInputs&,
+                                              ChainsHeader*, SeriesHeader*);
+template SearchOutcome runSearch<PlainKernels>(uint16_t, uint16_t, const SearchInputs&,
+                                               ChainsHeader*, SeriesHeader*);
 
 bool searchUsesChainPass(uint16_t effectiveTaskType, uint16_t seriesType) {
   const bool unfixed = isUnfixedCountSeries(seriesType);

@@ -351,12 +351,14 @@ const char* allocateWork(const SeriesHeader& series, size_t etalonCount, const c
 }  // namespace
 
 template <typename Kernels>
-SearchOutcome identificationSearchWith(Kernels& kernels, Window& /*window*/,
-                                       const PulseHeader* alphabet, uint16_t etalonCount,
-                                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                                       uint16_t savedLevel, ChainsHeader* chains,
-                                       SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome identificationSearchWith(Kernels& kernels, const SearchInputs& in,
+                                       ChainsHeader* chains, SeriesHeader* series) {
   if (!series) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const uint16_t etalonCount = in.requiredCount;
+  const uint16_t* const etalons = in.requiredList;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
   if (const char* failure = allocateWork(*series, etalonCount, kNoMemoryPpDwRows, work))
@@ -433,12 +435,14 @@ bool recogniseInLanes(Kernels& /*kernels*/, FixedSearchWork& work, const PulseHe
 }
 
 template <typename Kernels>
-SearchOutcome recognitionSearchWith(Kernels& kernels, Window& /*window*/,
-                                    const PulseHeader* alphabet, uint16_t etalonCount,
-                                    const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                                    uint16_t savedLevel, ChainsHeader* chains,
-                                    SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome recognitionSearchWith(Kernels& kernels, const SearchInputs& in,
+                                    ChainsHeader* chains, SeriesHeader* series) {
   if (!series) return {-1};
+  const PulseHeader* const alphabet = in.alphabet;
+  const uint16_t etalonCount = in.requiredCount;
+  const uint16_t* const etalons = in.requiredList;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   SearchWorkspace own;
   FixedSearchWork& work = (workspace ? *workspace : own).fixed;
   if (const char* failure = allocateWork(*series, 1, kNoMemoryRecognitionIndexes, work))
@@ -480,34 +484,12 @@ SearchOutcome recognitionSearchWith(Kernels& kernels, Window& /*window*/,
 }
 
 #define VELMORA_FIXED_SEARCHES(Kernels)                                                      \
-  template SearchOutcome identificationSearchWith<Kernels>(                                  \
-      Kernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t, uint16_t,  \
-      uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                              \
-  template SearchOutcome recognitionSearchWith<Kernels>(                                     \
-      Kernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t, uint16_t,  \
-      uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+  template SearchOutcome identificationSearchWith<Kernels>(Kernels&, const SearchInputs&,    \
+                                                           ChainsHeader*, SeriesHeader*);     \
+  template SearchOutcome recognitionSearchWith<Kernels>(Kernels&, const SearchInputs&,       \
+                                                        ChainsHeader*, SeriesHeader*);
 VELMORA_FIXED_SEARCHES(FastPassKernels)
 VELMORA_FIXED_SEARCHES(PlainPassKernels)
 #undef VELMORA_FIXED_SEARCHES
-
-int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                         SearchWorkspace* workspace) {
-  FastPassKernels kernels;
-  return shownResult(window, identificationSearchWith(kernels, window, alphabet, etalonCount,
-                                                      etalons, tmin, tmax, savedLevel, chains,
-                                                      series, workspace));
-}
-
-int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                      SearchWorkspace* workspace) {
-  FastPassKernels kernels;
-  return shownResult(window, recognitionSearchWith(kernels, window, alphabet, etalonCount,
-                                                   etalons, tmin, tmax, savedLevel, chains,
-                                                   series, workspace));
-}
 
 }  // namespace velmora

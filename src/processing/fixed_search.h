@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
@@ -250,30 +249,5 @@ void writeSeriesAnswer(SeriesHeader& series, const PassChain& chain);
 
 // Ranks a found chain into the chains record.
 void insertChain(ChainsHeader& chains, const PassChain& chain);
-
-// Joint detection and identification (detection with a list of one etalon): every pulse
-// may be any of the `etalonCount` list etalons. Reads L, n, M, the noisy samples and the
-// windows lpMinPositions/lpMaxPositions from `series` and writes the found chain into it;
-// the chain becomes the only pretender of `chains` (when given), which is emptied first
-// with wQuanPulses = wSeekingPulsesQuantity = M. When no admissible chain exists the
-// series record gets wFoundPulses = 0 and `chains` stays empty. 1 when the search ran,
-// 0 when memory ran out (nothing written).
-//
-// Every search takes an optional workspace: the storage it reuses across calls (see
-// search_workspace.h); without one it allocates its own for the call.
-int identificationSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                         const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                         uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                         SearchWorkspace* workspace = nullptr);
-
-// Recognition: all M pulses are one etalon, found among the list. One pass per list
-// etalon, each pass's chain ranked into `chains`; the first of equal scores in list order
-// wins. Returns the recognised etalon number (1-based), or -1 when no pass scored below
-// 999999999 (the series record then gets wFoundPulses = 0) or memory ran out (nothing
-// written).
-int recognitionSearch(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                      const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                      uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                      SearchWorkspace* workspace = nullptr);
 
 }  // namespace velmora

@@ -27,7 +27,7 @@ void shiftTail(IntervalSet& set, int from, int by) {
 
 }  // namespace
 
-IntervalSet* newIntervalSet(Window& /*window*/, IntervalSet* set, uint16_t capacity) {
+IntervalSet* newIntervalSet(IntervalSet* set, uint16_t capacity) {
   IntervalSet* result = set;
   try {
     if (result == nullptr) result = new IntervalSet();
@@ -47,14 +47,14 @@ IntervalSet* newIntervalSet(Window& /*window*/, IntervalSet* set, uint16_t capac
   return result;
 }
 
-IntervalSet* freeIntervalSet(Window& /*window*/, IntervalSet* set) {
+IntervalSet* freeIntervalSet(IntervalSet* set) {
   delete set;
   return nullptr;
 }
 
-IntervalSet* copyIntervalSet(Window& window, IntervalSet* destination, const IntervalSet* source) {
+IntervalSet* copyIntervalSet(IntervalSet* destination, const IntervalSet* source) {
   if (source == nullptr) return nullptr;
-  IntervalSet* result = newIntervalSet(window, destination, source->wMaxIntervals);
+  IntervalSet* result = newIntervalSet(destination, source->wMaxIntervals);
   if (result == nullptr) return nullptr;
   std::copy(source->lpFirst, source->lpFirst + source->wIntervals, result->lpFirst);
   std::copy(source->lpLast, source->lpLast + source->wIntervals, result->lpLast);
@@ -62,7 +62,7 @@ IntervalSet* copyIntervalSet(Window& window, IntervalSet* destination, const Int
   return result;
 }
 
-int addInterval(Window& /*window*/, IntervalSet* set, uint16_t first, uint16_t last) {
+int addInterval(IntervalSet* set, uint16_t first, uint16_t last) {
   if (set == nullptr || last < first) return 0;
   const int count = set->wIntervals;
   int j = 0;
@@ -89,18 +89,18 @@ int addInterval(Window& /*window*/, IntervalSet* set, uint16_t first, uint16_t l
   return 1;
 }
 
-int addIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other) {
+int addIntervalSet(IntervalSet* set, const IntervalSet* other) {
   if (set == nullptr || other == nullptr) return 0;
   // A set added to itself would see its own arrays change underneath; it is its own
   // union anyway.
   if (set == other) return 1;
   for (int i = 0; i < other->wIntervals; ++i) {
-    addInterval(window, set, other->lpFirst[i], other->lpLast[i]);
+    addInterval(set, other->lpFirst[i], other->lpLast[i]);
   }
   return 1;
 }
 
-int removeInterval(Window& /*window*/, IntervalSet* set, uint16_t first, uint16_t last) {
+int removeInterval(IntervalSet* set, uint16_t first, uint16_t last) {
   if (set == nullptr || last < first) return 0;
   // A split needs one more slot; refuse before changing anything.
   for (int i = 0; i < set->wIntervals; ++i) {
@@ -132,19 +132,19 @@ int removeInterval(Window& /*window*/, IntervalSet* set, uint16_t first, uint16_
   return 1;
 }
 
-int removeIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other) {
+int removeIntervalSet(IntervalSet* set, const IntervalSet* other) {
   if (set == nullptr || other == nullptr) return 0;
   if (set == other) {
     set->wIntervals = 0;
     return 1;
   }
   for (int i = 0; i < other->wIntervals; ++i) {
-    removeInterval(window, set, other->lpFirst[i], other->lpLast[i]);
+    removeInterval(set, other->lpFirst[i], other->lpLast[i]);
   }
   return 1;
 }
 
-int clipIntervalSet(Window& /*window*/, IntervalSet* set, uint16_t first, uint16_t last) {
+int clipIntervalSet(IntervalSet* set, uint16_t first, uint16_t last) {
   if (set == nullptr || last < first) return 0;
   int kept = 0;
   for (int i = 0; i < set->wIntervals; ++i) {
@@ -159,25 +159,25 @@ int clipIntervalSet(Window& /*window*/, IntervalSet* set, uint16_t first, uint16
   return 1;
 }
 
-int intersectIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other) {
+int intersectIntervalSet(IntervalSet* set, const IntervalSet* other) {
   if (set == nullptr || other == nullptr) return 0;
   if (set == other) return 1;
-  IntervalSet* saved = copyIntervalSet(window, nullptr, set);
+  IntervalSet* saved = copyIntervalSet(nullptr, set);
   if (saved == nullptr) return 0;
   IntervalSet* piece = nullptr;
   int result = 1;
   set->wIntervals = 0;
   for (int i = 0; i < other->wIntervals; ++i) {
-    piece = copyIntervalSet(window, piece, saved);
+    piece = copyIntervalSet(piece, saved);
     if (piece == nullptr) {
       result = 0;
       break;
     }
-    clipIntervalSet(window, piece, other->lpFirst[i], other->lpLast[i]);
-    addIntervalSet(window, set, piece);
+    clipIntervalSet(piece, other->lpFirst[i], other->lpLast[i]);
+    addIntervalSet(set, piece);
   }
-  freeIntervalSet(window, piece);
-  freeIntervalSet(window, saved);
+  freeIntervalSet(piece);
+  freeIntervalSet(saved);
   return result;
 }
 

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
-
 namespace velmora {
 
 // Intervals in use are sorted by first position and share no position. Intervals that
@@ -28,34 +26,34 @@ struct IntervalSet {
 // Returns `set` (or a new record when null) able to hold `capacity` intervals, emptied.
 // A sufficient capacity is kept. On allocation failure the record is freed and null
 // returned; callers replace their pointer by the result.
-IntervalSet* newIntervalSet(Window& window, IntervalSet* set, uint16_t capacity);
+IntervalSet* newIntervalSet(IntervalSet* set, uint16_t capacity);
 
 // Frees the record; null is accepted. Returns null.
-IntervalSet* freeIntervalSet(Window& window, IntervalSet* set);
+IntervalSet* freeIntervalSet(IntervalSet* set);
 
 // Makes `destination` (or a new record) a copy of `source`, with at least its capacity.
 // Null when the source is null or memory ran out.
-IntervalSet* copyIntervalSet(Window& window, IntervalSet* destination, const IntervalSet* source);
+IntervalSet* copyIntervalSet(IntervalSet* destination, const IntervalSet* source);
 
 // Union with [first, last]. 0 (set unchanged) when the set is null, last < first, or an
 // insertion would need a slot the set does not have.
-int addInterval(Window& window, IntervalSet* set, uint16_t first, uint16_t last);
+int addInterval(IntervalSet* set, uint16_t first, uint16_t last);
 
 // Adds every interval of `other` in order. 0 when either set is null; failures of single
 // additions are not reported.
-int addIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other);
+int addIntervalSet(IntervalSet* set, const IntervalSet* other);
 
 // Difference with [first, last]. 0 (set unchanged) when the set is null, last < first, or
 // a split would need a slot the set does not have.
-int removeInterval(Window& window, IntervalSet* set, uint16_t first, uint16_t last);
+int removeInterval(IntervalSet* set, uint16_t first, uint16_t last);
 
 // Removes every interval of `other` in order. 0 when either set is null.
-int removeIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other);
+int removeIntervalSet(IntervalSet* set, const IntervalSet* other);
 
 // Intersection with [first, last]. 0 when the set is null or last < first.
-int clipIntervalSet(Window& window, IntervalSet* set, uint16_t first, uint16_t last);
+int clipIntervalSet(IntervalSet* set, uint16_t first, uint16_t last);
 
 // Intersection with `other`. 0 when either set is null.
-int intersectIntervalSet(Window& window, IntervalSet* set, const IntervalSet* other);
+int intersectIntervalSet(IntervalSet* set, const IntervalSet* other);
 
 }  // namespace velmora

@@ -142,13 +142,15 @@ int32_t phaseCount(uint16_t subsetProceeding, int32_t size) {
 }  // namespace
 
 template <typename Kernels>
-SearchOutcome tupleDetectionSearchWith(Kernels& kernels, Window& /*window*/,
-                                       const PulseHeader* alphabet, int32_t tupleSize,
-                                       const int32_t* tuple, uint16_t subsetProceeding,
-                                       uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                                       ChainsHeader* chains, SeriesHeader* series,
-                                       SearchWorkspace* workspace) {
+SearchOutcome tupleDetectionSearchWith(Kernels& kernels, const SearchInputs& in,
+                                       ChainsHeader* chains, SeriesHeader* series) {
   if (!series) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const int32_t tupleSize = in.selectedSubsetSize;
+  const int32_t* const tuple = in.selectedSubset;
+  const uint16_t subsetProceeding = static_cast<uint16_t>(in.subsetProceedingMode);
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
@@ -190,13 +192,16 @@ SearchOutcome tupleDetectionSearchWith(Kernels& kernels, Window& /*window*/,
 }
 
 template <typename Kernels>
-SearchOutcome tupleRecognitionSearchWith(Kernels& kernels, Window& /*window*/,
-                                         const PulseHeader* alphabet, const int32_t* tupleSizes,
-                                         const int32_t* const* tuples, int32_t tupleCount,
-                                         uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
-                                         uint16_t savedLevel, ChainsHeader* chains,
-                                         SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome tupleRecognitionSearchWith(Kernels& kernels, const SearchInputs& in,
+                                         ChainsHeader* chains, SeriesHeader* series) {
   if (!series) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const int32_t* const tupleSizes = in.subsetSizes;
+  const int32_t* const* const tuples = in.subsetRows;
+  const int32_t tupleCount = in.subsetCount;
+  const uint16_t subsetProceeding = static_cast<uint16_t>(in.subsetProceedingMode);
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   SearchWorkspace own;
   SearchWorkspace& work = workspace ? *workspace : own;
   const bool ok = searchableSeries(*series);
@@ -249,37 +254,13 @@ SearchOutcome tupleRecognitionSearchWith(Kernels& kernels, Window& /*window*/,
   return {recognised};
 }
 
-#define VELMORA_TUPLE_SEARCHES(Kernels)                                                       \
-  template SearchOutcome tupleDetectionSearchWith<Kernels>(                                   \
-      Kernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t, uint16_t,     \
-      uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);                    \
-  template SearchOutcome tupleRecognitionSearchWith<Kernels>(                                 \
-      Kernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*, int32_t,  \
-      uint16_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
+#define VELMORA_TUPLE_SEARCHES(Kernels)                                                      \
+  template SearchOutcome tupleDetectionSearchWith<Kernels>(Kernels&, const SearchInputs&,    \
+                                                           ChainsHeader*, SeriesHeader*);     \
+  template SearchOutcome tupleRecognitionSearchWith<Kernels>(Kernels&, const SearchInputs&,  \
+                                                             ChainsHeader*, SeriesHeader*);
 VELMORA_TUPLE_SEARCHES(FastPassKernels)
 VELMORA_TUPLE_SEARCHES(PlainPassKernels)
 #undef VELMORA_TUPLE_SEARCHES
-
-int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
-                         const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
-                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                         SeriesHeader* series, SearchWorkspace* workspace) {
-  FastPassKernels kernels;
-  return shownResult(window, tupleDetectionSearchWith(kernels, window, alphabet, tupleSize, tuple,
-                                                      subsetProceeding, tmin, tmax, savedLevel,
-                                                      chains, series, workspace));
-}
-
-int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
-                           const int32_t* tupleSizes, const int32_t* const* tuples,
-                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, SearchWorkspace* workspace) {
-  FastPassKernels kernels;
-  return shownResult(window, tupleRecognitionSearchWith(kernels, window, alphabet, tupleSizes,
-                                                        tuples, tupleCount, subsetProceeding,
-                                                        tmin, tmax, savedLevel, chains, series,
-                                                        workspace));
-}
 
 }  // namespace velmora

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
@@ -54,27 +53,5 @@ struct TupleSearchWork {
   std::vector<int32_t> tableOf;  // per alphabet index: table number, or -1
   int32_t tablesUsed = 0;
 };
-
-// Tuple detection of one tuple of `tupleSize` etalon numbers. Windows are computed from
-// L, n, M, Tmin and Tmax so that every pulse lies inside the series. Each phase's chain is
-// ranked into `chains` (emptied first, wQuanPulses = wSeekingPulsesQuantity = M); the
-// best (the first of equal scores) is written into the series record with its tuple
-// instances. When no phase yields a chain the series record gets wFoundPulses = 0 and
-// wTupleInstances = 0. 1 when the search ran, 0 when memory ran out (nothing written).
-int tupleDetectionSearch(Window& window, const PulseHeader* alphabet, int32_t tupleSize,
-                         const int32_t* tuple, uint16_t subsetProceeding, uint16_t tmin,
-                         uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                         SeriesHeader* series, SearchWorkspace* workspace = nullptr);
-
-// Tuple recognition among `tupleCount` tuples, windows read from the series record
-// (clipped to the series). Every (tuple, phase) chain is ranked into `chains`; the best
-// is written into the series record with wFoundTuple. Returns the recognised tuple number
-// (1-based), 0 when no chain scored below 9999999 (wFoundPulses, wTupleInstances and
-// wFoundTuple become 0) or memory ran out (nothing written).
-int tupleRecognitionSearch(Window& window, const PulseHeader* alphabet,
-                           const int32_t* tupleSizes, const int32_t* const* tuples,
-                           int32_t tupleCount, uint16_t subsetProceeding, uint16_t tmin,
-                           uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                           SeriesHeader* series, SearchWorkspace* workspace = nullptr);
 
 }  // namespace velmora

@@ -10,12 +10,14 @@
 namespace velmora {
 
 template <typename Kernels>
-SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
-                                        const PulseHeader* alphabet, uint16_t etalonCount,
-                                        const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                                        uint16_t savedLevel, ChainsHeader* chains,
-                                        SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, const SearchInputs& in,
+                                        ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const uint16_t etalonCount = in.requiredCount;
+  const uint16_t* const etalons = in.requiredList;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   SearchWorkspace own;
@@ -53,7 +55,7 @@ SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
   try {
     // Without the sets or the tables no candidate can be tried: the answer stays empty.
     const PositionSets* sets =
-        ws.positionSets.get(window, L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax);
+        ws.positionSets.get(L, n, series->wMinPulses, series->wMaxPulses, tmin, tmax);
     if (sets == nullptr) throw std::bad_alloc();
     reserveUnfixedWork(work, 1, L, n, series->wReservedImpulses);
     UnfixedTables& tables = work.tables;
@@ -109,22 +111,13 @@ SearchOutcome recognizeUnfixedCountWith(Kernels& kernels, Window& window,
   return {recognised, failure};
 }
 
-template SearchOutcome recognizeUnfixedCountWith<FastUnfixedKernels>(
-    FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-template SearchOutcome recognizeUnfixedCountWith<PlainUnfixedKernels>(
-    PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-
-uint16_t recognizeUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                               const uint16_t* etalons, uint16_t tmin, uint16_t tmax,
-                               uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                               SearchWorkspace* workspace) {
-  FastUnfixedKernels kernels;
-  return static_cast<uint16_t>(
-      shownResult(window, recognizeUnfixedCountWith(kernels, window, alphabet, etalonCount,
-                                                    etalons, tmin, tmax, savedLevel, chains,
-                                                    series, workspace)));
-}
+template SearchOutcome recognizeUnfixedCountWith<FastUnfixedKernels>(FastUnfixedKernels&,
+                                                                      const SearchInputs&,
+                                                                      ChainsHeader*,
+                                                                      SeriesHeader*);
+template SearchOutcome recognizeUnfixedCountWith<PlainUnfixedKernels>(PlainUnfixedKernels&,
+                                                                       const SearchInputs&,
+                                                                       ChainsHeader*,
+                                                                       SeriesHeader*);
 
 }  // namespace velmora

@@ -40,19 +40,19 @@ uint16_t setCapacity(Bound intervals, Bound positions) {
 }
 
 // A new set of `capacity` holding a copy of `source`.
-IntervalSet* copyWithCapacity(Window& window, const IntervalSet* source, uint16_t capacity) {
-  IntervalSet* set = newIntervalSet(window, nullptr, capacity);
+IntervalSet* copyWithCapacity(const IntervalSet* source, uint16_t capacity) {
+  IntervalSet* set = newIntervalSet(nullptr, capacity);
   if (set == nullptr) return nullptr;
-  return copyIntervalSet(window, set, source);
+  return copyIntervalSet(set, source);
 }
 
 }  // namespace
 
 bool isAlphabetEtalon(int32_t number) { return number >= 1 && number <= kAlphabetSize; }
 
-int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+int buildPositionSets(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                       int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets) {
-  freePositionSets(window, sets);
+  freePositionSets(sets);
   const Bound L = seriesSize;
   const Bound n = impulseSize;
   // Every position must leave the whole pulse inside the series.
@@ -70,43 +70,43 @@ int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, i
     forEachWindow(which, L, n, minPulses, maxPulses, tmin, tmax, [&](Bound first, Bound last) {
       if (clipped(first, last)) ++count;
     });
-    IntervalSet* set = newIntervalSet(window, nullptr, setCapacity(count, positions));
+    IntervalSet* set = newIntervalSet(nullptr, setCapacity(count, positions));
     if (set == nullptr) {
-      freePositionSets(window, sets);
+      freePositionSets(sets);
       return 0;
     }
     *targets[which] = set;
     forEachWindow(which, L, n, minPulses, maxPulses, tmin, tmax, [&](Bound first, Bound last) {
       if (clipped(first, last)) {
-        addInterval(window, set, static_cast<uint16_t>(first), static_cast<uint16_t>(last));
+        addInterval(set, static_cast<uint16_t>(first), static_cast<uint16_t>(last));
       }
     });
   }
 
   const uint16_t cap =
       setCapacity(Bound{sets.omega_minus->wIntervals} + sets.omega_tilda->wIntervals, positions);
-  sets.visited = copyWithCapacity(window, sets.omega_minus, cap);
-  sets.firstOnly = copyWithCapacity(window, sets.omega_minus, cap);
-  sets.both = copyWithCapacity(window, sets.omega_minus, cap);
-  sets.laterOnly = copyWithCapacity(window, sets.omega_tilda, cap);
+  sets.visited = copyWithCapacity(sets.omega_minus, cap);
+  sets.firstOnly = copyWithCapacity(sets.omega_minus, cap);
+  sets.both = copyWithCapacity(sets.omega_minus, cap);
+  sets.laterOnly = copyWithCapacity(sets.omega_tilda, cap);
   if (!sets.visited || !sets.firstOnly || !sets.both || !sets.laterOnly) {
-    freePositionSets(window, sets);
+    freePositionSets(sets);
     return 0;
   }
-  addIntervalSet(window, sets.visited, sets.omega_tilda);
-  removeIntervalSet(window, sets.firstOnly, sets.omega_tilda);
-  removeIntervalSet(window, sets.laterOnly, sets.omega_minus);
-  if (!intersectIntervalSet(window, sets.both, sets.omega_tilda)) {
-    freePositionSets(window, sets);
+  addIntervalSet(sets.visited, sets.omega_tilda);
+  removeIntervalSet(sets.firstOnly, sets.omega_tilda);
+  removeIntervalSet(sets.laterOnly, sets.omega_minus);
+  if (!intersectIntervalSet(sets.both, sets.omega_tilda)) {
+    freePositionSets(sets);
     return 0;
   }
   return 1;
 }
 
-void freePositionSets(Window& window, PositionSets& sets) {
+void freePositionSets(PositionSets& sets) {
   for (IntervalSet** set : {&sets.omega_minus, &sets.omega_tilda, &sets.omega_plus, &sets.visited,
                             &sets.firstOnly, &sets.both, &sets.laterOnly}) {
-    *set = freeIntervalSet(window, *set);
+    *set = freeIntervalSet(*set);
   }
 }
 
@@ -253,19 +253,17 @@ void reserveUnfixedWork(UnfixedSearchWork& work, size_t count, int32_t seriesSiz
 }
 
 PositionSetsCache::~PositionSetsCache() {
-  // Freeing shows nothing, so no window is needed.
   for (IntervalSet* set : {sets_.omega_minus, sets_.omega_tilda, sets_.omega_plus, sets_.visited,
                            sets_.firstOnly, sets_.both, sets_.laterOnly})
     delete set;
 }
 
-const PositionSets* PositionSetsCache::get(Window& window, int32_t seriesSize,
-                                           int32_t impulseSize, int32_t minPulses,
+const PositionSets* PositionSetsCache::get(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                                            int32_t maxPulses, int32_t tmin, int32_t tmax) {
   const int32_t key[6] = {seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax};
   if (valid_ && std::equal(key, key + 6, key_)) return &sets_;
   valid_ = false;
-  if (!buildPositionSets(window, seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax, sets_))
+  if (!buildPositionSets(seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax, sets_))
     return nullptr;
   std::copy(key, key + 6, key_);
   valid_ = true;
@@ -273,11 +271,14 @@ const PositionSets* PositionSetsCache::get(Window& window, int32_t seriesSize,
 }
 
 template <typename Kernels>
-SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                                     uint16_t etalonCount, const uint16_t* etalons, uint16_t tmin,
-                                     uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                                     SeriesHeader* series, SearchWorkspace* workspace) {
+SearchOutcome searchUnfixedCountWith(Kernels& kernels, const SearchInputs& in,
+                                     ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const uint16_t etalonCount = in.requiredCount;
+  const uint16_t* const etalons = in.requiredList;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  SearchWorkspace* const workspace = in.workspace;
   const int32_t L = series->lpNoisyData ? static_cast<int32_t>(series->dwSeriesSize) : 0;
   const uint16_t n = series->wImpulseSize;
   const uint16_t pmax = series->wMaxPulses;
@@ -305,7 +306,7 @@ SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& window, const Pul
 
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
 
-  const PositionSets* sets = ws.positionSets.get(window, L, n, series->wMinPulses, pmax, tmin, tmax);
+  const PositionSets* sets = ws.positionSets.get(L, n, series->wMinPulses, pmax, tmin, tmax);
   if (sets == nullptr) return {0, kNoMemoryIndexes};
   FoundChain& chain = work.chain;
   chain.clear();
@@ -333,20 +334,11 @@ SearchOutcome searchUnfixedCountWith(Kernels& kernels, Window& window, const Pul
   return {1};
 }
 
-template SearchOutcome searchUnfixedCountWith<FastUnfixedKernels>(
-    FastUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-template SearchOutcome searchUnfixedCountWith<PlainUnfixedKernels>(
-    PlainUnfixedKernels&, Window&, const PulseHeader*, uint16_t, const uint16_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, SearchWorkspace*);
-
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series, SearchWorkspace* workspace) {
-  FastUnfixedKernels kernels;
-  return shownResult(window, searchUnfixedCountWith(kernels, window, alphabet, etalonCount,
-                                                    etalons, tmin, tmax, savedLevel, chains,
-                                                    series, workspace));
-}
+template SearchOutcome searchUnfixedCountWith<FastUnfixedKernels>(FastUnfixedKernels&,
+                                                                   const SearchInputs&,
+                                                                   ChainsHeader*, SeriesHeader*);
+template SearchOutcome searchUnfixedCountWith<PlainUnfixedKernels>(PlainUnfixedKernels&,
+                                                                    const SearchInputs&,
+                                                                    ChainsHeader*, SeriesHeader*);
 
 }  // namespace velmora

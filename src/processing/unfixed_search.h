@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
@@ -21,15 +20,6 @@ struct SearchWorkspace;
 
 inline constexpr const char* kNoMemoryPartialEnergy = "Нет памяти для EtalonsPartialEnergy!";
 inline constexpr const char* kNoMemoryIndexes = "Нет памяти для indexes!";
-
-// Unfixed-count detection / joint detection and identification. Writes the found chain
-// into the series record and ranks it as the only pretender of `chains` (when given);
-// with no chain (score 9999999 or more) the answer has 0 pulses and score 9999999.
-// 1 when the search ran (chain found or not), 0 when memory ran out (nothing written).
-int searchUnfixedCount(Window& window, const PulseHeader* alphabet, uint16_t etalonCount,
-                       const uint16_t* etalons, uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                       ChainsHeader* chains, SeriesHeader* series,
-                       SearchWorkspace* workspace = nullptr);
 
 // ---- Shared by the unfixed-count searches ----------------------------------------------
 
@@ -50,9 +40,9 @@ struct PositionSets {
 
 // Builds the sets for series length L, pulse length n, the pulse counts and the two
 // distances. 1 on success, 0 when memory ran out (the sets are then freed).
-int buildPositionSets(Window& window, int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+int buildPositionSets(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
                       int32_t maxPulses, int32_t tmin, int32_t tmax, PositionSets& sets);
-void freePositionSets(Window& window, PositionSets& sets);
+void freePositionSets(PositionSets& sets);
 
 // The position sets of the last geometry asked for, kept for the next search with the
 // same geometry (they depend on nothing else).
@@ -65,8 +55,8 @@ class PositionSetsCache {
 
   // The sets of this geometry, built when it differs from the last one; null when memory
   // ran out.
-  const PositionSets* get(Window& window, int32_t seriesSize, int32_t impulseSize,
-                          int32_t minPulses, int32_t maxPulses, int32_t tmin, int32_t tmax);
+  const PositionSets* get(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
+                          int32_t maxPulses, int32_t tmin, int32_t tmax);
 
  private:
   PositionSets sets_;

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/format.h"
 #include "processing/match.h"
 #include "processing/search_kernels.h"
 #include "processing/search_workspace.h"
@@ -23,19 +22,13 @@ namespace {
 class BoundedText {
  public:
   explicit BoundedText(size_t limit) : limit_(limit) {}
-  void add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+  void add(const std::string& piece) {
     if (full_) return;
-    char piece[64];
-    va_list args;
-    va_start(args, format);
-    int length = std::vsnprintf(piece, sizeof piece, format, args);
-    va_end(args);
-    if (length < 0) return;
-    if (text_.size() + static_cast<size_t>(length) > limit_) {
+    if (text_.size() + piece.size() > limit_) {
       full_ = true;
       return;
     }
-    text_.append(piece, static_cast<size_t>(length));
+    text_ += piece;
   }
   const std::string& text() const { return text_; }
 
@@ -46,7 +39,8 @@ class BoundedText {
 };
 
 void addIntervals(BoundedText& text, const IntervalSet* set) {
-  for (int i = 0; i < set->wIntervals; ++i) text.add(" [%d..%d] ", set->lpFirst[i], set->lpLast[i]);
+  for (int i = 0; i < set->wIntervals; ++i)
+    text.add(formatText(" [%d..%d] ", set->lpFirst[i], set->lpLast[i]));
   text.add("\n");
 }
 
@@ -64,11 +58,12 @@ void addMarks(BoundedText& text, const IntervalSet* set, const Layer& layer, Mat
   forEachPosition(set, [&](int32_t p) {
     const MatchCost v = layer.value[p];
     if (v < 0 && p == lowestAt) {
-      text.add(" %" PRId64, static_cast<int64_t>(v));
+      text.add(formatText(" %" PRId64, static_cast<int64_t>(v)));
     } else {
       text.add(v < 0 ? " -" : " +");
     }
-    if (layer.predecessor[p] >= 0) text.add("[%d]", static_cast<int>(layer.predecessor[p]));
+    if (layer.predecessor[p] >= 0)
+      text.add(formatText("[%d]", static_cast<int>(layer.predecessor[p])));
   });
 }
 
@@ -78,7 +73,7 @@ void showFirstDump(const LayeredSearch& s, const std::vector<Layer>& layers) {
   addIntervals(text, s.sets->firstOnly);
   addMarks(text, s.sets->firstOnly, layers[0], s.noChain);
   text.add("\n ");
-  s.window->messageBox(text.text(), kTuplesDumpCaption, kMbOk);
+  s.reporter->report(text.text(), kTuplesDumpCaption);
 }
 
 void showSecondDump(const LayeredSearch& s, const std::vector<Layer>& layers, int layerCount) {
@@ -86,11 +81,11 @@ void showSecondDump(const LayeredSearch& s, const std::vector<Layer>& layers, in
   text.add("omega_minus x omega_tilda: ");
   addIntervals(text, s.sets->both);
   for (int l = 0; l < layerCount; ++l) {
-    text.add("l=%d\n ", l + 1);
+    text.add(formatText("l=%d\n ", l + 1));
     addMarks(text, s.sets->both, layers[l], s.noChain);
     text.add("\n ");
   }
-  s.window->messageBox(text.text(), kTuplesDumpCaption, kMbOk);
+  s.reporter->report(text.text(), kTuplesDumpCaption);
 }
 
 void resetLayers(std::vector<Layer>& layers, int layerCount, int32_t positions, uint16_t n,
@@ -186,7 +181,7 @@ MatchCost runLayeredSearch(Kernels& kernels, const LayeredSearch& s,
     layer.value[p] = layer.local[p];
     layer.predecessor[p] = -1;
   });
-  if (s.dump) showFirstDump(s, layers);
+  if (s.reporter) showFirstDump(s, layers);
 
   // Positions that can hold a first or a later pulse: a negative chain is continued; else
   // the first element starts a chain, and a later element cannot.
@@ -204,7 +199,7 @@ MatchCost runLayeredSearch(Kernels& kernels, const LayeredSearch& s,
       layer.predecessor[p] = -2;
     }
   });
-  if (s.dump) showSecondDump(s, layers, layerCount);
+  if (s.reporter) showSecondDump(s, layers, layerCount);
 
   // Positions that can only hold a later pulse.
   kernels.match(s, s.sets->laterOnly, elements, layerCount);
@@ -329,18 +324,17 @@ int32_t positionCount(const SeriesHeader& series) {
   return seriesLength(series) - series.wImpulseSize + 1;
 }
 
-LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const SeriesHeader& series,
-                            int32_t tmin, int32_t tmax, MatchCost noChain,
-                            const uint32_t* diagnosticFlag, LayeredSearchWork& work) {
+LayeredSearch layeredSearch(const SearchInputs& in, const PositionSets& sets,
+                            const SeriesHeader& series, MatchCost noChain,
+                            LayeredSearchWork& work) {
   LayeredSearch s;
   s.sets = &sets;
   s.x = series.lpNoisyData;
-  s.tmin = tmin;
-  s.tmax = tmax;
+  s.tmin = in.tmin;
+  s.tmax = in.tmax;
   s.noChain = noChain;
   s.maxPulses = series.wReservedImpulses;
-  s.window = &window;
-  s.dump = diagnosticFlag != nullptr && *diagnosticFlag != 0;
+  if (in.diagnosticFlag != nullptr && *in.diagnosticFlag != 0) s.reporter = in.reporter;
   s.work = &work;
   return s;
 }
@@ -348,12 +342,15 @@ LayeredSearch layeredSearch(Window& window, const PositionSets& sets, const Seri
 }  // namespace
 
 template <typename Kernels>
-SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const PulseHeader* alphabet,
-                                      int32_t patternSize, const int32_t* pattern, uint16_t tmin,
-                                      uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                                      SeriesHeader* series, uint32_t* diagnosticFlag,
-                                      SearchWorkspace* workspace) {
+SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, const SearchInputs& in,
+                                      ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const int32_t patternSize = in.selectedSubsetSize;
+  const int32_t* const pattern = in.selectedSubset;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  uint32_t* const diagnosticFlag = in.diagnosticFlag;
+  SearchWorkspace* const workspace = in.workspace;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
@@ -379,11 +376,10 @@ SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const Pu
     reserveLayeredWork(work, layerCount, positions, n, series->wReservedImpulses);
     if (layerCount > 0 &&
         prepareElements(alphabet, pattern, layerCount, n, savedLevel, work.elements)) {
-      const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+      const PositionSets* sets = ws.positionSets.get(seriesLength(*series), n,
                                                      series->wMinPulses, pmax, tmin, tmax);
       if (sets == nullptr) throw std::bad_alloc();
-      const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
-                                            kTupleDetectionNoChain, diagnosticFlag, work);
+      const LayeredSearch s = layeredSearch(in, *sets, *series, kTupleDetectionNoChain, work);
       score = runLayeredSearch(kernels, s, work.elements, layerCount, patternSize, positions, n,
                                answer);
     }
@@ -404,13 +400,16 @@ SearchOutcome detectUnfixedTuplesWith(Kernels& kernels, Window& window, const Pu
 }
 
 template <typename Kernels>
-SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
-                                         const PulseHeader* alphabet, const int32_t* patternSizes,
-                                         const int32_t* const* patterns, int32_t patternCount,
-                                         uint16_t tmin, uint16_t tmax, uint16_t savedLevel,
-                                         ChainsHeader* chains, SeriesHeader* series,
-                                         uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
+SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, const SearchInputs& in,
+                                         ChainsHeader* chains, SeriesHeader* series) {
   if (series == nullptr) return {0};
+  const PulseHeader* const alphabet = in.alphabet;
+  const int32_t* const patternSizes = in.subsetSizes;
+  const int32_t* const* const patterns = in.subsetRows;
+  int32_t patternCount = in.subsetCount;
+  const uint16_t tmin = in.tmin, tmax = in.tmax, savedLevel = in.procSavedLevel;
+  uint32_t* const diagnosticFlag = in.diagnosticFlag;
+  SearchWorkspace* const workspace = in.workspace;
   const uint16_t pmax = series->wMaxPulses;
   const uint16_t n = series->wImpulseSize;
   if (chains != nullptr) emptyChainsHeader(*chains, 0, 0, pmax);
@@ -436,11 +435,10 @@ SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
   int recognised = 0;
   try {
     reserveLayeredWork(work, maxLayers, positions, n, series->wReservedImpulses);
-    const PositionSets* sets = ws.positionSets.get(window, seriesLength(*series), n,
+    const PositionSets* sets = ws.positionSets.get(seriesLength(*series), n,
                                                    series->wMinPulses, pmax, tmin, tmax);
     if (sets == nullptr) throw std::bad_alloc();
-    const LayeredSearch s = layeredSearch(window, *sets, *series, tmin, tmax,
-                                          kTupleRecognitionNoChain, diagnosticFlag, work);
+    const LayeredSearch s = layeredSearch(in, *sets, *series, kTupleRecognitionNoChain, work);
     LayeredAnswer& answer = work.answer;
     for (int32_t t = 0; t < patternCount; ++t) {
       const int32_t size = patternSizes[t];
@@ -475,42 +473,13 @@ SearchOutcome recognizeUnfixedTuplesWith(Kernels& kernels, Window& window,
   return {recognised};
 }
 
-template SearchOutcome detectUnfixedTuplesWith<FastLayeredKernels>(
-    FastLayeredKernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t, uint16_t,
-    uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*, SearchWorkspace*);
-template SearchOutcome detectUnfixedTuplesWith<PlainLayeredKernels>(
-    PlainLayeredKernels&, Window&, const PulseHeader*, int32_t, const int32_t*, uint16_t,
-    uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*, SearchWorkspace*);
-template SearchOutcome recognizeUnfixedTuplesWith<FastLayeredKernels>(
-    FastLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
-    int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
-    SearchWorkspace*);
-template SearchOutcome recognizeUnfixedTuplesWith<PlainLayeredKernels>(
-    PlainLayeredKernels&, Window&, const PulseHeader*, const int32_t*, const int32_t* const*,
-    int32_t, uint16_t, uint16_t, uint16_t, ChainsHeader*, SeriesHeader*, uint32_t*,
-    SearchWorkspace*);
-
-int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
-                        const int32_t* pattern, uint16_t /*subsetProceeding*/, uint16_t tmin,
-                        uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                        SeriesHeader* series, uint32_t* diagnosticFlag,
-                        SearchWorkspace* workspace) {
-  FastLayeredKernels kernels;
-  return shownResult(window, detectUnfixedTuplesWith(kernels, window, alphabet, patternSize,
-                                                     pattern, tmin, tmax, savedLevel, chains,
-                                                     series, diagnosticFlag, workspace));
-}
-
-int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
-                           const int32_t* const* patterns, int32_t patternCount,
-                           uint16_t /*subsetProceeding*/, uint16_t tmin, uint16_t tmax,
-                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                           uint32_t* diagnosticFlag, SearchWorkspace* workspace) {
-  FastLayeredKernels kernels;
-  return shownResult(window, recognizeUnfixedTuplesWith(kernels, window, alphabet, patternSizes,
-                                                        patterns, patternCount, tmin, tmax,
-                                                        savedLevel, chains, series,
-                                                        diagnosticFlag, workspace));
-}
+#define VELMORA_LAYERED_SEARCHES(Kernels)                                                    \
+  template SearchOutcome detectUnfixedTuplesWith<Kernels>(Kernels&, const SearchInputs&,     \
+                                                          ChainsHeader*, SeriesHeader*);      \
+  template SearchOutcome recognizeUnfixedTuplesWith<Kernels>(Kernels&, const SearchInputs&,  \
+                                                             ChainsHeader*, SeriesHeader*);
+VELMORA_LAYERED_SEARCHES(FastLayeredKernels)
+VELMORA_LAYERED_SEARCHES(PlainLayeredKernels)
+#undef VELMORA_LAYERED_SEARCHES
 
 }  // namespace velmora

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
@@ -25,26 +24,6 @@ inline constexpr const char* kNoMemoryLayers = "Нет памяти для G_on_
 inline constexpr const char* kTuplesDumpCaption = " About TuplesDetection ";
 // Size of the text the diagnostic dumps are built in; longer dumps are cut.
 inline constexpr size_t kTuplesDumpLimit = 5000;
-
-// Tuple detection of one pattern of `patternSize` etalon numbers. `subsetProceeding` is
-// accepted for the callers' sake and not used: the chain always starts with the
-// pattern's first etalon. When `*diagnosticFlag` is nonzero the layered graph is dumped
-// in message boxes; the flag is cleared on success. 1 when the search ran, 0 when memory
-// ran out.
-int detectUnfixedTuples(Window& window, const PulseHeader* alphabet, int32_t patternSize,
-                        const int32_t* pattern, uint16_t subsetProceeding, uint16_t tmin,
-                        uint16_t tmax, uint16_t savedLevel, ChainsHeader* chains,
-                        SeriesHeader* series, uint32_t* diagnosticFlag = nullptr,
-                        SearchWorkspace* workspace = nullptr);
-
-// Tuple recognition among `patternCount` patterns. Returns the 1-based number of the
-// recognised pattern, 0 when no pattern gave a chain or memory ran out.
-int recognizeUnfixedTuples(Window& window, const PulseHeader* alphabet, const int32_t* patternSizes,
-                           const int32_t* const* patterns, int32_t patternCount,
-                           uint16_t subsetProceeding, uint16_t tmin, uint16_t tmax,
-                           uint16_t savedLevel, ChainsHeader* chains, SeriesHeader* series,
-                           uint32_t* diagnosticFlag = nullptr,
-                           SearchWorkspace* workspace = nullptr);
 
 // One layer of the graph: for every position the cheapest chain ending there with a pulse
 // of the layer's pattern element, its predecessor position in the previous layer (-1: the

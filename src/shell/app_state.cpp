@@ -41,7 +41,7 @@ bool loadButtonFace(Image& face, const char* file) {
   return face.width == kButtonFaceWidth && face.height == kButtonFaceHeight;
 }
 
-void releaseRecords(Window& window, AppState& s) {
+void releaseRecords(Window& /*window*/, AppState& s) {
   for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
     if (s.alphabet[e].lpData) freePulse(s.alphabet[e]);
   freeRequiredList(s.lpRequiredList);
@@ -55,9 +55,9 @@ void releaseRecords(Window& window, AppState& s) {
   s.wEditSequenceSize = 0;
   freeSeriesHeader(s.lpSeriesHeader);
   s.lpSeriesHeader = nullptr;
-  freeChainsHeader(window, s.lpChainsHeader);
+  freeChainsHeader(s.lpChainsHeader);
   s.lpChainsHeader = nullptr;
-  freeRestErrHeader(window, s.lpRestErrorHeader);
+  freeRestErrHeader(s.lpRestErrorHeader);
   s.lpRestErrorHeader = nullptr;
   freeSubsetSelection(s.selection);
   freeParamsHeader(s.lpParamsHeader);
@@ -193,7 +193,9 @@ int startUp(Window& window, AppState& s) {
   // The chains record.
   s.wChainsFirstSize = 10;
   s.wChainsPulses = s.wMaxPulses;
-  s.lpChainsHeader = getChainsHeader(window, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader =
+      getChainsHeader(reporter, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
 
   // Lost data and the saved energy levels.
   s.dwLostIndex = 2;

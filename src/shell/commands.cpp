@@ -19,7 +19,7 @@ namespace {
 // finished simulation, and the last finished one stays shown and reachable.
 class KeptRecords {
  public:
-  KeptRecords(Window& window, const AppState& s) : window_(window) {
+  explicit KeptRecords(const AppState& s) {
     try {
       if (s.lpSeriesHeader) series_ = copySeriesHeader(*s.lpSeriesHeader);
       if (s.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.lpRestErrorHeader);
@@ -36,7 +36,7 @@ class KeptRecords {
   bool restore(AppState& s) {
     if (!kept_) return false;
     freeSeriesHeader(s.lpSeriesHeader);
-    freeRestErrHeader(window_, s.lpRestErrorHeader);
+    freeRestErrHeader(s.lpRestErrorHeader);
     s.lpSeriesHeader = series_;
     s.lpRestErrorHeader = errors_;
     s.simStartTime = startTime_;
@@ -50,13 +50,12 @@ class KeptRecords {
  private:
   void release() {
     freeSeriesHeader(series_);
-    freeRestErrHeader(window_, errors_);
+    freeRestErrHeader(errors_);
     series_ = nullptr;
     errors_ = nullptr;
     kept_ = false;
   }
 
-  Window& window_;
   SeriesHeader* series_ = nullptr;
   RestErrorHeader* errors_ = nullptr;
   int32_t startTime_ = 0, endTime_ = 0;
@@ -158,7 +157,8 @@ void createSeries(Window& window, AppState& s) {
     s.lpEtalonSequence[k] = k < s.wEditSequenceSize ? s.lpEditSequence[k]
                                                     : static_cast<uint16_t>(s.dwDefaultEtalon);
 
-  s.lpChainsHeader = getChainsHeader(window, s.wChainsFirstSize, greatest, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader = getChainsHeader(reporter, s.wChainsFirstSize, greatest, s.lpChainsHeader);
   s.wChainsPulses = greatest;
 
   s.dwPendingSeriesLength = s.dwPendingNoise = s.dwPendingLost = 1;
@@ -338,7 +338,7 @@ void statisticalSimulation(Window& window, AppState& s) {
     return;
   }
 
-  KeptRecords kept(window, s);
+  KeptRecords kept(s);
   WindowReporter shown(window);
   s.lpSeriesHeader = getCutOffSeriesHeader(shown, s.wEtalonCount, s.wEtalonLength, s.wTmin, s.wTmax,
                                            s.dwSeriesLengthCur, s.lpSeriesHeader);
@@ -347,13 +347,14 @@ void statisticalSimulation(Window& window, AppState& s) {
                       kMbOk | kMbIconWarning);
     return;
   }
+  WindowReporter reporter(window);
   s.lpRestErrorHeader =
-      getRestErrHeader(window, s.wSimPulseSteps, s.wSimNoiseSteps, s.wSimRepeats, s.lpRestErrorHeader);
+      getRestErrHeader(reporter, s.wSimPulseSteps, s.wSimNoiseSteps, s.wSimRepeats, s.lpRestErrorHeader);
   if (!s.lpRestErrorHeader) {
     window.messageBox(kTextNoRestErrorHeader, kCaptionAboutRestErrorHeader, kMbOk);
     return;
   }
-  if (!initRestErrHeader(window, s.wSimPulseSteps, static_cast<int16_t>(s.wMinPulses),
+  if (!initRestErrHeader(reporter, s.wSimPulseSteps, static_cast<int16_t>(s.wMinPulses),
                          static_cast<int16_t>(s.wSimPulsesStep), s.wSimNoiseSteps,
                          static_cast<int16_t>(s.wSimNoiseInitial),
                          static_cast<int16_t>(s.wSimNoiseStep), s.wSimRepeats,
@@ -371,7 +372,8 @@ void statisticalSimulation(Window& window, AppState& s) {
   context.threads = s.simThreads;
   context.share = s.simShare;
   const auto run = [&s, &context](Window& driverWindow) {
-    statCutoffPinpoint(driverWindow, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
+    WindowReporter reporter(driverWindow);
+    statCutoffPinpoint(reporter, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
                        s.wRequiredCount, s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType,
                        s.wSavedLevelCur, s.wProcSavedLevelCur, s.lpSeriesHeader, context);
   };

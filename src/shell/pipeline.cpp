@@ -99,7 +99,8 @@ bool fitChainsRecord(AppState& s, Window& window) {
   if (s.lpChainsHeader && s.lpChainsHeader->wMaxPulses >= need) return true;
   const uint16_t size =
       std::max(s.wChainsFirstSize, s.lpChainsHeader ? s.lpChainsHeader->wMaxSize : uint16_t{0});
-  s.lpChainsHeader = getChainsHeader(window, size, need, s.lpChainsHeader);
+  WindowReporter reporter(window);
+  s.lpChainsHeader = getChainsHeader(reporter, size, need, s.lpChainsHeader);
   if (!s.lpChainsHeader) return false;
   s.wChainsPulses = need;
   return true;
@@ -110,6 +111,7 @@ bool fitChainsRecord(AppState& s, Window& window) {
 bool process(Window& window, AppState& s) {
   if (!requireSeries(window, s)) return false;
   if (!fitChainsRecord(s, window)) return false;
+  WindowReporter reporter(window);
   bool run = true;
   if (s.wEffectiveTaskType == kTaskTupleDetection && !hasSelectedSubset(s)) {
     window.sendCommand(kCmdSelectSubset);
@@ -135,9 +137,9 @@ bool process(Window& window, AppState& s) {
     in.subsetSizes = s.selection.selectedSubsetArraySize;
     in.subsetRows = s.selection.rows.empty() ? nullptr : s.selection.rows.data();
     in.diagnosticFlag = &s.dwDiagnostic;
-    const SearchOutcome outcome =
-        runSearch(window, s.wEffectiveTaskType, s.wSeriesType, in, s.lpChainsHeader,
-                  s.lpSeriesHeader);
+    in.reporter = &reporter;
+    const SearchOutcome outcome = runSearch<FastKernels>(s.wEffectiveTaskType, s.wSeriesType, in,
+                                                         s.lpChainsHeader, s.lpSeriesHeader);
     // A search without its working storage answered nothing: the run stops here, as at
     // any failed stage, instead of presenting the previous answer as this run's.
     if (!outcome.ran()) {
@@ -145,7 +147,7 @@ bool process(Window& window, AppState& s) {
       return false;
     }
   }
-  if (!addToChainsHeader(window, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
+  if (!addToChainsHeader(reporter, s.wSeriesType, s.wEffectiveTaskType, s.wSavedLevelCur,
                          s.wProcSavedLevelCur, s.lpChainsHeader)) {
     window.messageBox(kTextAddToChainsFailed, kCaptionAboutChains, kMbOk);
     return false;

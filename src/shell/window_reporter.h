@@ -4,6 +4,7 @@
 
 #include "common/report.h"
 #include "common/window.h"
+#include "processing/search_outcome.h"
 
 namespace velmora {
 
@@ -57,5 +58,12 @@ class WindowReporter : public Reporter {
  private:
   Window& window_;
 };
+
+// Shows the text of a search that ran out of memory the way the searches always have (no
+// caption, an OK button) and returns the search's result.
+inline int shownResult(Window& window, const SearchOutcome& outcome) {
+  if (!outcome.ran()) showMessage(window, Message{outcome.noMemory, std::nullopt});
+  return outcome.result;
+}
 
 }  // namespace velmora

@@ -78,4 +78,34 @@ int64_t trueChainCost(const SeriesHeader& h) {
   return sum;
 }
 
+int64_t roundedMean(int64_t sum, int32_t repeats) {
+  if (repeats <= 0) return 0;
+  // (2S + R) / (2R) for S >= 0, computed without doubling S.
+  int64_t mean = sum / repeats;
+  if (2 * (sum % repeats) >= repeats) ++mean;
+  return mean;
+}
+
+int64_t detectionContribution(const SeriesHeader& header, int32_t pulseCount,
+                              uint16_t seekingPulses) {
+  if (pulseCount <= 0) return 0;
+  const int32_t count =
+      std::min<int32_t>({pulseCount, seekingPulses, header.wReservedImpulses});
+  // Position differences reach 2^15 and their squares 2^30, so d needs 64 bits.
+  int64_t d = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const int64_t diff =
+        static_cast<int64_t>(header.lpPositions[k]) - header.lpFoundPositions[k];
+    d += diff * diff;
+  }
+  return (pulseCount + 256 * d) / (2 * static_cast<int64_t>(pulseCount));
+}
+
+int64_t getRestorationError(const SeriesHeader* header) {
+  if (header == nullptr) return 0;
+  const SeriesHeader& h = *header;
+  return rebuiltSeriesError(h, h.lpFoundPositions, h.lpFoundEtalons, h.lpFoundFirstSamples,
+                            h.lpFoundLastSamples, std::min(h.wFoundPulses, h.wReservedImpulses));
+}
+
 }  // namespace velmora

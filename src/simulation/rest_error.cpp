@@ -1,10 +1,10 @@
 #include "simulation/rest_error.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <new>
 
+#include "common/format.h"
 #include "model/problem_types.h"
 
 namespace velmora {
@@ -23,9 +23,7 @@ void layOutTables(RestErrorHeader& header, uint16_t pulses, uint16_t levels) {
 }
 
 void appendf(std::string& out, const char* format, int value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  out += buffer;
+  out += formatText(format, value);
 }
 
 }  // namespace
@@ -56,14 +54,14 @@ const char* restErrTaskName(uint16_t taskType) {
   }
 }
 
-RestErrorHeader* getRestErrHeader(Window& window, uint16_t pulses, uint16_t levels,
+RestErrorHeader* getRestErrHeader(Reporter& reporter, uint16_t pulses, uint16_t levels,
                                   int32_t repeats, RestErrorHeader* old) {
   RestErrorHeader* header = old;
   if (header == nullptr) {
     try {
       header = new RestErrorHeader;
     } catch (const std::bad_alloc&) {
-      window.messageBox(kNoMemoryRestErrRecord, kGetRestErrCaption, kMbOk);
+      reporter.report(kNoMemoryRestErrRecord, kGetRestErrCaption);
       return nullptr;
     }
   }
@@ -97,7 +95,7 @@ RestErrorHeader* getRestErrHeader(Window& window, uint16_t pulses, uint16_t leve
       header->reservedValues = reserved;
     }
   } catch (const std::bad_alloc&) {
-    window.messageBox(failure, kGetRestErrCaption, kMbOk);
+    reporter.report(failure, kGetRestErrCaption);
     delete header;
     return nullptr;
   }
@@ -113,24 +111,24 @@ RestErrorHeader* getRestErrHeader(Window& window, uint16_t pulses, uint16_t leve
   return header;
 }
 
-int initRestErrHeader(Window& window, uint16_t pulses, int16_t firstPulses, int16_t pulsesStep,
+int initRestErrHeader(Reporter& reporter, uint16_t pulses, int16_t firstPulses, int16_t pulsesStep,
                       uint16_t levels, int16_t firstLevel, int16_t levelStep, int32_t repeats,
                       RestErrorHeader* header) {
   if (header == nullptr) {
-    window.messageBox(kRestErrUndefined, kInitRestErrCaption, kMbOk);
+    reporter.report(kRestErrUndefined, kInitRestErrCaption);
     return 0;
   }
   if (pulses > header->wReservedPulses) {
-    window.messageBox(kRestErrBadPulses, kInitRestErrCaption, kMbOk);
+    reporter.report(kRestErrBadPulses, kInitRestErrCaption);
     return 0;
   }
   if (levels > header->wReservedLevels) {
-    window.messageBox(kRestErrBadLevels, kInitRestErrCaption, kMbOk);
+    reporter.report(kRestErrBadLevels, kInitRestErrCaption);
     return 0;
   }
   // Both axes can be long enough while the tables, sized for an earlier grid, are not.
   if (static_cast<size_t>(pulses) * levels > header->reservedValues) {
-    window.messageBox(kRestErrBadPulses, kInitRestErrCaption, kMbOk);
+    reporter.report(kRestErrBadPulses, kInitRestErrCaption);
     return 0;
   }
   header->wVariousPulses = pulses;
@@ -148,11 +146,11 @@ int initRestErrHeader(Window& window, uint16_t pulses, int16_t firstPulses, int1
   return 1;
 }
 
-int addInitRestErrHeader(Window& window, uint16_t seriesType, uint16_t taskType,
+int addInitRestErrHeader(Reporter& reporter, uint16_t seriesType, uint16_t taskType,
                          uint16_t savedLevelMaking, uint16_t savedLevelProcessing,
                          RestErrorHeader* header) {
   if (header == nullptr) {
-    window.messageBox(kRestErrUndefined, kAddInitRestErrCaption, kMbOk);
+    reporter.report(kRestErrUndefined, kAddInitRestErrCaption);
     return 0;
   }
   header->wDescribed = 2;
@@ -198,7 +196,7 @@ RestErrorHeader* copyRestErrHeader(const RestErrorHeader& from) {
   return to.release();
 }
 
-int freeRestErrHeader(Window& /*window*/, RestErrorHeader* header) {
+int freeRestErrHeader(RestErrorHeader* header) {
   delete header;
   return 1;
 }
@@ -240,9 +238,9 @@ std::string restErrHeaderText(const RestErrorHeader& h) {
   return out;
 }
 
-void aboutRestErrHeader(Window& window, const RestErrorHeader* header) {
-  if (header == nullptr) return;
-  window.messageBox(restErrHeaderText(*header), kAboutRestErrCaption, kMbOk);
+Message aboutRestErrHeader(const RestErrorHeader& header) {
+  return Message{restErrHeaderText(header), std::string(kAboutRestErrCaption),
+                 MessageKind::kPlain};
 }
 
 }  // namespace velmora

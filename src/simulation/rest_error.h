@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/window.h"
+#include "common/report.h"
 
 namespace velmora {
 
@@ -92,18 +92,18 @@ struct RestErrorHeader {
 // Creates (old null) or resizes a record for `pulses` pulse counts and `levels` noise
 // levels, then zeroes the axes and the tables. Blocks grow only when too small. On failure
 // the message is shown, the record passed in is freed and null returned.
-RestErrorHeader* getRestErrHeader(Window& window, uint16_t pulses, uint16_t levels,
+RestErrorHeader* getRestErrHeader(Reporter& reporter, uint16_t pulses, uint16_t levels,
                                   int32_t repeats, RestErrorHeader* old);
 
 // Sets the grid: pulse count j = firstPulses + j * pulsesStep, noise level i = firstLevel +
 // i * levelStep (both in 16 bits), clears ifComplete and zeroes table 0's grid. 1, or 0
 // with a message when the record is null or the grid exceeds its capacity.
-int initRestErrHeader(Window& window, uint16_t pulses, int16_t firstPulses, int16_t pulsesStep,
+int initRestErrHeader(Reporter& reporter, uint16_t pulses, int16_t firstPulses, int16_t pulsesStep,
                       uint16_t levels, int16_t firstLevel, int16_t levelStep, int32_t repeats,
                       RestErrorHeader* header);
 
 // Describes the problem solved. 1, or 0 with a message when the record is null.
-int addInitRestErrHeader(Window& window, uint16_t seriesType, uint16_t taskType,
+int addInitRestErrHeader(Reporter& reporter, uint16_t seriesType, uint16_t taskType,
                          uint16_t savedLevelMaking, uint16_t savedLevelProcessing,
                          RestErrorHeader* header);
 
@@ -112,15 +112,15 @@ int addInitRestErrHeader(Window& window, uint16_t seriesType, uint16_t taskType,
 RestErrorHeader* copyRestErrHeader(const RestErrorHeader& from);
 
 // Frees the record and its blocks; accepts null; returns 1.
-int freeRestErrHeader(Window& window, RestErrorHeader* header);
+int freeRestErrHeader(RestErrorHeader* header);
 
 // The names kept in the record; null for a value without a name.
 const char* restErrSeriesTypeName(uint16_t seriesType);
 const char* restErrTaskName(uint16_t taskType);
 
-// The diagnostic dump, cut to kRestErrAboutLimit characters, and the message box that
-// shows it (nothing is shown for a null record).
+// The diagnostic dump, cut to kRestErrAboutLimit characters, and the message that shows
+// it.
 std::string restErrHeaderText(const RestErrorHeader& header);
-void aboutRestErrHeader(Window& window, const RestErrorHeader* header);
+Message aboutRestErrHeader(const RestErrorHeader& header);
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "graphics/raster_canvas.h"
 #include "graphics/thumbnail.h"
 #include "model/problem_types.h"
@@ -77,7 +78,8 @@ class ResultsView : public ::testing::Test {
     for (int r = 0; r < pretenders; ++r)
       insertPretender(*chains, -1000 + 100 * r, s.wFoundPulses, s.lpFoundEtalons,
                       s.lpFoundPositions, s.lpFoundFirstSamples, s.lpFoundLastSamples);
-    addToChainsHeader(window, seriesType, taskType, 75, 70, chains.get());
+    NullReporter reporter;
+    addToChainsHeader(reporter, seriesType, taskType, 75, 70, chains.get());
   }
 
   // Unless `clip`, the lines are drawn whole, as built.
@@ -422,7 +424,8 @@ TEST_F(ResultsView, DegenerateInputsAndSmallAreasStayInsideTheClientArea) {
   chains = makeChains(10, 1);
   const int16_t none = 0;
   insertPretender(*chains, 0, 1, &none, &none, &none, &none);
-  addToChainsHeader(window, kSeriesFixedCutoff, kTaskRecognition, 75, 75, chains.get());
+  NullReporter reporter;
+  addToChainsHeader(reporter, kSeriesFixedCutoff, kTaskRecognition, 75, 75, chains.get());
   etalonList.clear();
   draw();
   EXPECT_NE(canvas.findText("Restore Error 0. "), nullptr);

@@ -151,7 +151,7 @@ class StatisticsView : public ::testing::Test {
   struct Free {
     void operator()(RestErrorHeader* e) const {
       FakeWindow w;
-      freeRestErrHeader(w, e);
+      freeRestErrHeader(e);
     }
   };
   std::unique_ptr<RestErrorHeader, Free> errors;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/problem_types.h"
+#include "shell/window_reporter.h"
 #include "support/fake_window.h"
 
 namespace velmora {
@@ -35,13 +36,14 @@ void insert(ChainsHeader& h, int32_t score, const Chain& c) {
 
 class ChainsTest : public ::testing::Test {
  protected:
-  void TearDown() override { freeChainsHeader(window, header); }
+  void TearDown() override { freeChainsHeader(header); }
   FakeWindow window;
+  WindowReporter reporter{window};
   ChainsHeader* header = nullptr;
 };
 
 TEST_F(ChainsTest, NewRecordLaysOutRowsInOneBlock) {
-  header = getChainsHeader(window, 3, 4, nullptr);
+  header = getChainsHeader(reporter, 3, 4, nullptr);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(header->wMaxSize, 3);
   EXPECT_EQ(header->wMaxPulses, 4);
@@ -56,12 +58,12 @@ TEST_F(ChainsTest, NewRecordLaysOutRowsInOneBlock) {
 }
 
 TEST_F(ChainsTest, ReuseKeepsLargerCapacityAndGrowsToExactlyTheAskedSize) {
-  header = getChainsHeader(window, 10, 30, nullptr);
+  header = getChainsHeader(reporter, 10, 30, nullptr);
   insert(*header, 7, makeChain(30, 1));
   header->wQuanPulses = header->wSeekingPulsesQuantity = 30;
-  addToChainsHeader(window, kSeriesFixedCutoff, kTaskRecognition, 80, 90, header);
+  addToChainsHeader(reporter, kSeriesFixedCutoff, kTaskRecognition, 80, 90, header);
 
-  ChainsHeader* same = getChainsHeader(window, 5, 20, header);
+  ChainsHeader* same = getChainsHeader(reporter, 5, 20, header);
   ASSERT_EQ(same, header);
   EXPECT_EQ(header->wMaxSize, 10);
   EXPECT_EQ(header->wMaxPulses, 30);
@@ -75,7 +77,7 @@ TEST_F(ChainsTest, ReuseKeepsLargerCapacityAndGrowsToExactlyTheAskedSize) {
   EXPECT_EQ(header->wDescribed, 2);
   EXPECT_EQ(header->wSavedLevelProcessing, 90);
 
-  header = getChainsHeader(window, 10, 31, header);
+  header = getChainsHeader(reporter, 10, 31, header);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(header->wMaxSize, 10);
   EXPECT_EQ(header->wMaxPulses, 31);
@@ -86,7 +88,7 @@ TEST_F(ChainsTest, ReuseKeepsLargerCapacityAndGrowsToExactlyTheAskedSize) {
 }
 
 TEST_F(ChainsTest, RankedInsertionKeepsEarlierOfEqualScoresAndDropsTheLast) {
-  header = getChainsHeader(window, 3, 2, nullptr);
+  header = getChainsHeader(reporter, 3, 2, nullptr);
   insert(*header, 5, makeChain(2, 1));
   insert(*header, 3, makeChain(2, 2));
   insert(*header, 5, makeChain(2, 3));
@@ -112,7 +114,7 @@ TEST_F(ChainsTest, RankedInsertionKeepsEarlierOfEqualScoresAndDropsTheLast) {
 }
 
 TEST_F(ChainsTest, MovedPretenderKeepsAllOfItsOwnEntries) {
-  header = getChainsHeader(window, 3, 5, nullptr);
+  header = getChainsHeader(reporter, 3, 5, nullptr);
   const Chain longer = makeChain(5, 1);
   insert(*header, 10, longer);
   insert(*header, 2, makeChain(2, 7));  // moves the 5-pulse pretender down
@@ -128,7 +130,7 @@ TEST_F(ChainsTest, MovedPretenderKeepsAllOfItsOwnEntries) {
 }
 
 TEST_F(ChainsTest, ChainLongerThanTheRowsIsNotStored) {
-  header = getChainsHeader(window, 2, 3, nullptr);
+  header = getChainsHeader(reporter, 2, 3, nullptr);
   insert(*header, 4, makeChain(3, 1));
   insert(*header, 1, makeChain(4, 2));
   EXPECT_EQ(header->wPretenders, 1);
@@ -137,7 +139,7 @@ TEST_F(ChainsTest, ChainLongerThanTheRowsIsNotStored) {
 }
 
 TEST_F(ChainsTest, EmptyingClearsDistancesAndFirstEntriesButNotCounts) {
-  header = getChainsHeader(window, 2, 4, nullptr);
+  header = getChainsHeader(reporter, 2, 4, nullptr);
   insert(*header, 4, makeChain(4, 1));
   insert(*header, 6, makeChain(4, 2));
   emptyChainsHeader(*header, 3, 2, 3);
@@ -155,8 +157,8 @@ TEST_F(ChainsTest, EmptyingClearsDistancesAndFirstEntriesButNotCounts) {
 }
 
 TEST_F(ChainsTest, DescriptionNamesAndNullHeader) {
-  header = getChainsHeader(window, 1, 1, nullptr);
-  EXPECT_EQ(addToChainsHeader(window, kSeriesFixedWholeGiven, kTaskSeriesProcessing, 70, 100,
+  header = getChainsHeader(reporter, 1, 1, nullptr);
+  EXPECT_EQ(addToChainsHeader(reporter, kSeriesFixedWholeGiven, kTaskSeriesProcessing, 70, 100,
                               header),
             1);
   EXPECT_EQ(header->wDescribed, 2);
@@ -166,23 +168,23 @@ TEST_F(ChainsTest, DescriptionNamesAndNullHeader) {
   EXPECT_EQ(header->lpTaskName, nullptr);
   EXPECT_EQ(header->wSavedLevelMaking, 70);
 
-  addToChainsHeader(window, kSeriesUnfixedTuples, kTaskTupleDetection, 100, 100, header);
+  addToChainsHeader(reporter, kSeriesUnfixedTuples, kTaskTupleDetection, 100, 100, header);
   EXPECT_STREQ(header->lpSeriesTypeName, "unknown number of whole pulses tuples");
   EXPECT_STREQ(header->lpTaskName, "detection");
-  addToChainsHeader(window, kSeriesFixedCutoff, kTaskJoint, 100, 100, header);
+  addToChainsHeader(reporter, kSeriesFixedCutoff, kTaskJoint, 100, 100, header);
   EXPECT_STREQ(header->lpSeriesTypeName, "known number of cut-off pulses");
   EXPECT_STREQ(header->lpTaskName, "joint detection and identification");
   EXPECT_TRUE(window.messages.empty());
 
-  EXPECT_EQ(addToChainsHeader(window, kSeriesFixedWhole, kTaskDetection, 100, 100, nullptr), 0);
+  EXPECT_EQ(addToChainsHeader(reporter, kSeriesFixedWhole, kTaskDetection, 100, 100, nullptr), 0);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, kChainsHeaderUndefined);
   EXPECT_EQ(window.last().caption, kAddToChainsHeaderCaption);
-  EXPECT_EQ(freeChainsHeader(window, nullptr), 1);
+  EXPECT_EQ(freeChainsHeader(nullptr), 1);
 }
 
 TEST_F(ChainsTest, DumpFormat) {
-  header = getChainsHeader(window, 3, 2, nullptr);
+  header = getChainsHeader(reporter, 3, 2, nullptr);
   emptyChainsHeader(*header, 2, 2, 2);
   const int16_t etalons[] = {3, 4}, positions[] = {10, 55}, first[] = {0, 2}, last[] = {19, 17};
   insertPretender(*header, -1234, 2, etalons, positions, first, last);
@@ -192,14 +194,14 @@ TEST_F(ChainsTest, DumpFormat) {
             "wSeekingPulsesQuantity: 2\n"
             " 1. -1234 10 (3) [0 19] 55 (4) [2 17]\n"
             " 2. 8 10 (3) [0 19]\n");
-  aboutChainsHeader(window, header);
+  showMessage(window, aboutChainsHeader(*header));
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().caption, kAboutChainsHeaderCaption);
   EXPECT_EQ(window.last().kind, MessageKind::kPlain);
 }
 
 TEST_F(ChainsTest, LongDumpIsCutAtTheLimit) {
-  header = getChainsHeader(window, 10, 200, nullptr);
+  header = getChainsHeader(reporter, 10, 200, nullptr);
   for (int i = 0; i < 10; ++i) insert(*header, -1000000 * i, makeChain(200, 300));
   const std::string text = chainsHeaderText(*header);
   EXPECT_LE(text.size(), kChainsDumpLimit);

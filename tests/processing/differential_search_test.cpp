@@ -14,17 +14,13 @@
 #include <vector>
 
 #include "model/alphabet.h"
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/series.h"
 #include "processing/chains.h"
-#include "processing/fixed_search.h"
-#include "processing/reference_search.h"
-#include "processing/search_kernels.h"
+#include "processing/search_inputs.h"
 #include "processing/search_workspace.h"
-#include "processing/tuple_search.h"
-#include "processing/unfixed_recognition.h"
-#include "processing/unfixed_search.h"
-#include "processing/unfixed_tuple_search.h"
+#include "shell/window_reporter.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
 #include "support/simd_paths.h"
@@ -102,14 +98,14 @@ class Comparison {
   using Search = std::function<int(Window&, ChainsHeader*, SeriesHeader*)>;
 
   ~Comparison() {
-    freeChainsHeader(window_, plainChains_);
-    freeChainsHeader(window_, fastChains_);
+    freeChainsHeader(plainChains_);
+    freeChainsHeader(fastChains_);
   }
 
   // Sizes both chains records (capacity `size` pretenders of `pulses` pulses) alike.
   void chains(uint16_t size, uint16_t pulses) {
-    plainChains_ = getChainsHeader(window_, size, pulses, plainChains_);
-    fastChains_ = getChainsHeader(window_, size, pulses, fastChains_);
+    plainChains_ = getChainsHeader(reporter_, size, pulses, plainChains_);
+    fastChains_ = getChainsHeader(reporter_, size, pulses, fastChains_);
   }
 
   // False after the first difference (reported as a test failure).
@@ -137,6 +133,7 @@ class Comparison {
 
  private:
   FakeWindow window_;
+  WindowReporter reporter_{window_};
   ChainsHeader* plainChains_ = nullptr;
   ChainsHeader* fastChains_ = nullptr;
   SearchWorkspace workspace_;
@@ -164,83 +161,57 @@ struct Inputs {
   }
 };
 
+// The inputs of every search on one series.
+SearchInputs searchInputs(const PulseHeader* a, const Inputs& in, SearchWorkspace* ws) {
+  SearchInputs s;
+  s.alphabet = a;
+  s.requiredCount = static_cast<uint16_t>(in.list.size());
+  s.requiredList = in.list.data();
+  s.tmin = in.tmin;
+  s.tmax = in.tmax;
+  s.procSavedLevel = in.level;
+  s.selectedSubsetSize = in.sizes[0];
+  s.selectedSubset = in.rows[0];
+  s.subsetProceedingMode = in.proceeding;
+  s.subsetCount = static_cast<int32_t>(in.tuples.size());
+  s.subsetSizes = in.sizes.data();
+  s.subsetRows = in.rows.data();
+  s.workspace = ws;
+  return s;
+}
+
+// The four tasks on series of a fixed and of an unfixed pulse count select the eight
+// searches.
+const uint16_t kTasks[] = {kTaskDetection, kTaskRecognition, kTaskTupleDetection,
+                           kTaskTupleRecognition};
+const uint16_t kSeriesTypes[] = {kSeriesFixedCutoff, kSeriesUnfixedCutoff};
+
+std::string searchName(uint16_t task, uint16_t seriesType) {
+  return "task " + std::to_string(task) + " on series type " + std::to_string(seriesType);
+}
+
 // Every search, plain against fast, on one series. False after the first difference.
 bool compareAll(Comparison& c, Rng& rng, const PulseHeader* a, SeriesHeader& s, const Inputs& in,
                 const std::string& what) {
-  const uint16_t K = static_cast<uint16_t>(in.list.size());
-  const uint16_t* list = in.list.data();
-  const int32_t T = static_cast<int32_t>(in.tuples.size());
-  const uint16_t lo = in.tmin, hi = in.tmax, level = in.level, mode = in.proceeding;
   const bool chains = !chance(rng, 10);
-  SearchWorkspace* ws = c.workspace(rng);
-  using W = Window;
-  using C = ChainsHeader;
-  using S = SeriesHeader;
-  return c.same(what + " identification", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::identificationSearch(w, a, K, list, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return identificationSearch(w, a, K, list, lo, hi, level, h, x, ws);
-                }) &&
-         c.same(what + " recognition", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::recognitionSearch(w, a, K, list, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return recognitionSearch(w, a, K, list, lo, hi, level, h, x, ws);
-                }) &&
-         c.same(what + " tuple detection", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::tupleDetectionSearch(w, a, in.sizes[0], in.rows[0], mode, lo,
-                                                         hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return tupleDetectionSearch(w, a, in.sizes[0], in.rows[0], mode, lo, hi, level,
-                                              h, x, ws);
-                }) &&
-         c.same(what + " tuple recognition", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::tupleRecognitionSearch(w, a, in.sizes.data(), in.rows.data(),
-                                                           T, mode, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return tupleRecognitionSearch(w, a, in.sizes.data(), in.rows.data(), T, mode,
-                                                lo, hi, level, h, x, ws);
-                }) &&
-         c.same(what + " unfixed", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::searchUnfixedCount(w, a, K, list, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return searchUnfixedCount(w, a, K, list, lo, hi, level, h, x, ws);
-                }) &&
-         // Unfixed-count recognition reads its answer back from the chains record.
-         c.same(what + " unfixed recognition", s, true,
-                [&](W& w, C* h, S* x) {
-                  return reference::recognizeUnfixedCount(w, a, K, list, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return recognizeUnfixedCount(w, a, K, list, lo, hi, level, h, x, ws);
-                }) &&
-         c.same(what + " unfixed tuple detection", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::detectUnfixedTuples(w, a, in.sizes[0], in.rows[0], mode, lo,
-                                                        hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return detectUnfixedTuples(w, a, in.sizes[0], in.rows[0], mode, lo, hi, level,
-                                             h, x, nullptr, ws);
-                }) &&
-         c.same(what + " unfixed tuple recognition", s, chains,
-                [&](W& w, C* h, S* x) {
-                  return reference::recognizeUnfixedTuples(w, a, in.sizes.data(), in.rows.data(),
-                                                           T, mode, lo, hi, level, h, x);
-                },
-                [&](W& w, C* h, S* x) {
-                  return recognizeUnfixedTuples(w, a, in.sizes.data(), in.rows.data(), T, mode,
-                                                lo, hi, level, h, x, nullptr, ws);
-                });
+  const SearchInputs plainInputs = searchInputs(a, in, nullptr);
+  const SearchInputs fastInputs = searchInputs(a, in, c.workspace(rng));
+  for (uint16_t task : kTasks) {
+    for (uint16_t type : kSeriesTypes) {
+      // Unfixed-count recognition reads its answer back from the chains record.
+      const bool withChains = chains || (task == kTaskRecognition && type == kSeriesUnfixedCutoff);
+      const bool same = c.same(
+          what + " " + searchName(task, type), s, withChains,
+          [&](Window& w, ChainsHeader* h, SeriesHeader* x) {
+            return plainSearch(w, task, type, plainInputs, h, x);
+          },
+          [&](Window& w, ChainsHeader* h, SeriesHeader* x) {
+            return fastSearch(w, task, type, fastInputs, h, x);
+          });
+      if (!same) return false;
+    }
+  }
+  return true;
 }
 
 const uint16_t kLevels[] = {0, 50, 75, 100};
@@ -357,54 +328,18 @@ TEST_P(DifferentialSearch, CheckpointedChainTableGivesTheWholeTablesAnswers) {
     cut.fixed.pass.setFullTableCells(limit);
     plainCut.fixed.pass.setFullTableCells(limit);
 
-    const PulseHeader* a = p.alphabet.data();
-    const Inputs& in = p.in;
-    const uint16_t K = static_cast<uint16_t>(in.list.size());
-    const uint16_t* list = in.list.data();
-    const int32_t T = static_cast<int32_t>(in.tuples.size());
-    const uint16_t lo = in.tmin, hi = in.tmax, level = in.level, mode = in.proceeding;
-    using W = Window;
-    using C = ChainsHeader;
-    using S = SeriesHeader;
-    // Each search as a function of its kernels and workspace.
-    const std::function<SearchOutcome(W&, C*, S*, SearchWorkspace*, bool)> searches[] = {
-        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
-          FastPassKernels fast;
-          PlainPassKernels slow;
-          return plain ? identificationSearchWith(slow, w, a, K, list, lo, hi, level, h, x, ws)
-                       : identificationSearchWith(fast, w, a, K, list, lo, hi, level, h, x, ws);
-        },
-        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
-          FastPassKernels fast;
-          PlainPassKernels slow;
-          return plain ? recognitionSearchWith(slow, w, a, K, list, lo, hi, level, h, x, ws)
-                       : recognitionSearchWith(fast, w, a, K, list, lo, hi, level, h, x, ws);
-        },
-        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
-          FastPassKernels fast;
-          PlainPassKernels slow;
-          return plain ? tupleDetectionSearchWith(slow, w, a, in.sizes[0], in.rows[0], mode, lo,
-                                                  hi, level, h, x, ws)
-                       : tupleDetectionSearchWith(fast, w, a, in.sizes[0], in.rows[0], mode, lo,
-                                                  hi, level, h, x, ws);
-        },
-        [&](W& w, C* h, S* x, SearchWorkspace* ws, bool plain) {
-          FastPassKernels fast;
-          PlainPassKernels slow;
-          return plain ? tupleRecognitionSearchWith(slow, w, a, in.sizes.data(), in.rows.data(),
-                                                    T, mode, lo, hi, level, h, x, ws)
-                       : tupleRecognitionSearchWith(fast, w, a, in.sizes.data(), in.rows.data(),
-                                                    T, mode, lo, hi, level, h, x, ws);
-        }};
-    const char* names[] = {"identification", "recognition", "tuple detection",
-                           "tuple recognition"};
     bool same = true;
-    for (int k = 0; k < 4 && same; ++k) {
-      const auto& search = searches[k];
-      const std::string what = "series " + std::to_string(i) + " " + p.what + " " + names[k] +
-                               ", limit " + std::to_string(limit);
+    for (uint16_t task : kTasks) {
+      if (!same) break;
+      const std::string what = "series " + std::to_string(i) + " " + p.what + " " +
+                               searchName(task, kSeriesFixedCutoff) + ", limit " +
+                               std::to_string(limit);
       auto run = [&](SearchWorkspace* ws, bool plain) {
-        return [&, ws, plain](W& w, C* h, S* x) { return shownResult(w, search(w, h, x, ws, plain)); };
+        const SearchInputs in = searchInputs(p.alphabet.data(), p.in, ws);
+        return [in, task, plain](Window& w, ChainsHeader* h, SeriesHeader* x) {
+          return plain ? plainSearch(w, task, kSeriesFixedCutoff, in, h, x)
+                       : fastSearch(w, task, kSeriesFixedCutoff, in, h, x);
+        };
       };
       same = c.same(what + " (fast)", *p.series, true, run(&whole, false), run(&cut, false)) &&
              c.same(what + " (plain)", *p.series, true, run(&whole, false), run(&plainCut, true));

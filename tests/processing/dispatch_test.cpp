@@ -13,10 +13,7 @@
 #include "model/problem_types.h"
 #include "processing/dispatch.h"
 #include "processing/fixed_search.h"
-#include "processing/tuple_search.h"
-#include "processing/unfixed_recognition.h"
-#include "processing/unfixed_search.h"
-#include "processing/unfixed_tuple_search.h"
+#include "processing/search_kernels.h"
 #include "support/allocation_hook.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
@@ -75,43 +72,28 @@ struct Fixture {
   }
 };
 
-using Direct = std::function<int(Window&, const PulseHeader*, ChainsHeader*, SeriesHeader*)>;
+// A search body called directly on the fast kernels.
+using Direct = std::function<SearchOutcome(const SearchInputs&, ChainsHeader*, SeriesHeader*)>;
+
+template <typename Kernels, SearchOutcome (*search)(Kernels&, const SearchInputs&, ChainsHeader*,
+                                                    SeriesHeader*)>
+const Direct direct = [](const SearchInputs& in, ChainsHeader* c, SeriesHeader* s) {
+  Kernels kernels;
+  return search(kernels, in, c, s);
+};
 
 TEST(Dispatch, EveryTaskAndSeriesTypeReachesItsSearch) {
   const Fixture f;
-  const Direct identification = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                   SeriesHeader* s) {
-    return identificationSearch(w, a, 2, kEtalons, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct recognition = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                SeriesHeader* s) {
-    return recognitionSearch(w, a, 2, kEtalons, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct unfixed = [](Window& w, const PulseHeader* a, ChainsHeader* c, SeriesHeader* s) {
-    return searchUnfixedCount(w, a, 2, kEtalons, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct unfixedRecognition = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                       SeriesHeader* s) {
-    return int{recognizeUnfixedCount(w, a, 2, kEtalons, kTmin, kTmax, kSaved, c, s)};
-  };
-  const Direct tupleDetection = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                   SeriesHeader* s) {
-    return tupleDetectionSearch(w, a, 2, kSubset, 2, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct tupleRecognition = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                     SeriesHeader* s) {
-    return tupleRecognitionSearch(w, a, kSizes, kRows, 2, 2, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct unfixedTupleDetection = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                          SeriesHeader* s) {
-    return detectUnfixedTuples(w, a, 2, kSubset, 2, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct unfixedTupleRecognition = [](Window& w, const PulseHeader* a, ChainsHeader* c,
-                                            SeriesHeader* s) {
-    return recognizeUnfixedTuples(w, a, kSizes, kRows, 2, 2, kTmin, kTmax, kSaved, c, s);
-  };
-  const Direct nothing = [](Window&, const PulseHeader*, ChainsHeader*, SeriesHeader*) {
-    return 0;
+  const Direct& identification = direct<FastPassKernels, identificationSearchWith>;
+  const Direct& recognition = direct<FastPassKernels, recognitionSearchWith>;
+  const Direct& unfixed = direct<FastUnfixedKernels, searchUnfixedCountWith>;
+  const Direct& unfixedRecognition = direct<FastUnfixedKernels, recognizeUnfixedCountWith>;
+  const Direct& tupleDetection = direct<FastPassKernels, tupleDetectionSearchWith>;
+  const Direct& tupleRecognition = direct<FastPassKernels, tupleRecognitionSearchWith>;
+  const Direct& unfixedTupleDetection = direct<FastLayeredKernels, detectUnfixedTuplesWith>;
+  const Direct& unfixedTupleRecognition = direct<FastLayeredKernels, recognizeUnfixedTuplesWith>;
+  const Direct nothing = [](const SearchInputs&, ChainsHeader*, SeriesHeader*) {
+    return SearchOutcome{0};
   };
 
   const uint16_t seriesTypes[] = {kSeriesFixedWhole,      kSeriesFixedCutoff,
@@ -131,16 +113,16 @@ TEST(Dispatch, EveryTaskAndSeriesTypeReachesItsSearch) {
         {kNoTask, &nothing}};
     for (const auto& [task, direct] : expected) {
       SCOPED_TRACE("series type " + std::to_string(type) + ", task " + std::to_string(task));
-      FakeWindow w;
       auto viaDispatch = f.series();
       auto viaSearch = f.series();
       ChainsPtr c1 = makeChains(10, viaDispatch->wMaxPulses);
       ChainsPtr c2 = makeChains(10, viaSearch->wMaxPulses);
       const SearchOutcome outcome =
-          runSearch(w, task, type, f.inputs(), c1.get(), viaDispatch.get());
-      const int result = (*direct)(w, f.alphabet.data(), c2.get(), viaSearch.get());
+          runSearch<FastKernels>(task, type, f.inputs(), c1.get(), viaDispatch.get());
+      const SearchOutcome result = (*direct)(f.inputs(), c2.get(), viaSearch.get());
       EXPECT_TRUE(outcome.ran());
-      EXPECT_EQ(outcome.result, result);
+      EXPECT_TRUE(result.ran());
+      EXPECT_EQ(outcome.result, result.result);
       EXPECT_EQ(viaDispatch->block, viaSearch->block);
       EXPECT_EQ(viaDispatch->wFoundPulses, viaSearch->wFoundPulses);
       EXPECT_EQ(viaDispatch->wFoundTuple, viaSearch->wFoundTuple);
@@ -148,7 +130,6 @@ TEST(Dispatch, EveryTaskAndSeriesTypeReachesItsSearch) {
       EXPECT_EQ(c1->wQuanPulses, c2->wQuanPulses);
       EXPECT_EQ(c1->distanceBlock, c2->distanceBlock);
       EXPECT_EQ(c1->sampleBlock, c2->sampleBlock);
-      EXPECT_TRUE(w.messages.empty());
     }
   }
 }
@@ -161,18 +142,18 @@ TEST(Dispatch, SearchWithoutMemoryIsReportedNotShown) {
   // The first thing the search allocates: the windows of its pulses.
   const size_t windows = kPulses * sizeof(PulseWindow);
   failingSize = windows;
-  const SearchOutcome outcome = runSearch(w, kTaskDetection, kSeriesFixedCutoff, f.inputs(),
-                                          nullptr, series.get());
+  const SearchOutcome outcome = runSearch<FastKernels>(kTaskDetection, kSeriesFixedCutoff,
+                                                       f.inputs(), nullptr, series.get());
   EXPECT_EQ(failingSize, 0u) << "the allocation was never made";
   EXPECT_FALSE(outcome.ran());
   EXPECT_STREQ(outcome.noMemory, kNoMemoryPpDw);
   EXPECT_TRUE(w.messages.empty());
   EXPECT_EQ(series->block, before);
 
-  // The search itself shows what the dispatch reports.
+  // The shell shows what the search reports.
   failingSize = windows;
-  const int result = identificationSearch(w, f.alphabet.data(), 2, kEtalons, kTmin, kTmax,
-                                          kSaved, nullptr, series.get());
+  const int result = fastSearch(w, kTaskDetection, kSeriesFixedCutoff, f.inputs(), nullptr,
+                                series.get());
   EXPECT_EQ(failingSize, 0u);
   EXPECT_EQ(result, 0);
   ASSERT_EQ(w.messages.size(), 1u);

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "processing/search_workspace.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
@@ -19,6 +20,8 @@ using testing::bruteLocal;
 using testing::bruteRunCost;
 using testing::ChainsPtr;
 using testing::FakeWindow;
+using testing::fastSearch;
+using testing::listInputs;
 using testing::makeChains;
 using testing::makeTestSeries;
 using testing::recordWindows;
@@ -117,9 +120,10 @@ TEST(IdentificationSearchTest, BruteForceOnSmallRandomSeries) {
     auto series = seriesFor(p, rng, distort);
     auto chains = makeChains(3, 4);
     FakeWindow window;
-    ASSERT_EQ(identificationSearch(window, alphabet.data(), static_cast<uint16_t>(p.list.size()),
-                                   p.list.data(), p.tmin, p.tmax, p.level, chains.get(),
-                                   series.get()),
+    ASSERT_EQ(fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+                         listInputs(alphabet.data(), static_cast<uint16_t>(p.list.size()),
+                                    p.list.data(), p.tmin, p.tmax, p.level),
+                         chains.get(), series.get()),
               1);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(chains->wQuanPulses, p.pulses);
@@ -160,9 +164,10 @@ TEST(RecognitionSearchTest, BruteForceOnSmallRandomSeries) {
     auto series = seriesFor(p, rng, distort);
     auto chains = makeChains(2, 4);  // fewer slots than list etalons, sometimes
     FakeWindow window;
-    const int result = recognitionSearch(window, alphabet.data(),
-                                         static_cast<uint16_t>(p.list.size()), p.list.data(),
-                                         p.tmin, p.tmax, p.level, chains.get(), series.get());
+    const int result = fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                                  listInputs(alphabet.data(), static_cast<uint16_t>(p.list.size()),
+                                             p.list.data(), p.tmin, p.tmax, p.level),
+                                  chains.get(), series.get());
     const auto windows = recordWindows(*series);
     // Per list etalon, its cheapest chain; the first strictly cheapest is recognised.
     std::vector<int64_t> scores;
@@ -218,7 +223,8 @@ class FixedSearchCases : public ::testing::Test {
 TEST_F(FixedSearchCases, FindsThePulsesWithWholeEtalonsAtFullLevel) {
   auto s = series(2, 3, 7);
   const uint16_t list[] = {4, 2, 1};
-  identificationSearch(window, alphabet.data(), 3, list, 3, 7, 100, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 3, list, 3, 7, 100), chains.get(), s.get());
   ASSERT_EQ(s->wFoundPulses, 2);
   EXPECT_EQ(s->lpFoundPositions[0], 1);
   EXPECT_EQ(s->lpFoundPositions[1], 6);
@@ -233,12 +239,14 @@ TEST_F(FixedSearchCases, FindsThePulsesWithWholeEtalonsAtFullLevel) {
 TEST_F(FixedSearchCases, EqualEtalonsGoToTheEarlierListed) {
   auto s = series(2, 3, 7);
   const uint16_t list[] = {3, 1};  // etalons 3 and 1 are the same shape
-  identificationSearch(window, alphabet.data(), 2, list, 3, 7, 100, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 2, list, 3, 7, 100), chains.get(), s.get());
   EXPECT_EQ(s->lpFoundEtalons[0], 3);
   EXPECT_EQ(s->lpFoundEtalons[1], 3);
 
   const int recognised =
-      recognitionSearch(window, alphabet.data(), 2, list, 3, 7, 100, chains.get(), s.get());
+      fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                 listInputs(alphabet.data(), 2, list, 3, 7, 100), chains.get(), s.get());
   EXPECT_EQ(recognised, 3);
   ASSERT_EQ(chains->wPretenders, 2);
   EXPECT_EQ(chains->distance[0], chains->distance[1]);
@@ -250,7 +258,8 @@ TEST_F(FixedSearchCases, EqualEtalonsGoToTheEarlierListed) {
 TEST_F(FixedSearchCases, RecognitionRanksOnePretenderPerEtalon) {
   auto s = series(2, 3, 7);
   const uint16_t list[] = {2, 4, 1};
-  EXPECT_EQ(recognitionSearch(window, alphabet.data(), 3, list, 3, 7, 100, chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 3, list, 3, 7, 100), chains.get(), s.get()),
             1);
   ASSERT_EQ(chains->wPretenders, 3);
   EXPECT_EQ(chains->wQuanPulses, 2);
@@ -264,7 +273,8 @@ TEST_F(FixedSearchCases, RecognitionRanksOnePretenderPerEtalon) {
 TEST_F(FixedSearchCases, SinglePulseTakesTheLowestLocalCostInItsWindow) {
   auto s = series(1, 3, 10);  // window 0..7
   const uint16_t list[] = {1};
-  identificationSearch(window, alphabet.data(), 1, list, 3, 10, 100, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 1, list, 3, 10, 100), chains.get(), s.get());
   ASSERT_EQ(s->wFoundPulses, 1);
   EXPECT_EQ(s->lpFoundPositions[0], 1) << "positions 1 and 6 tie; the earlier wins";
 }
@@ -274,7 +284,8 @@ TEST_F(FixedSearchCases, WindowsPastTheSeriesEndAreClipped) {
   s->lpMinPositions[0] = -20;
   s->lpMaxPositions[1] = 200;  // would read far past the samples
   const uint16_t list[] = {1};
-  identificationSearch(window, alphabet.data(), 1, list, 3, 7, 0, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 1, list, 3, 7, 0), chains.get(), s.get());
   ASSERT_EQ(s->wFoundPulses, 2);
   EXPECT_LE(s->lpFoundPositions[1], 7);
 }
@@ -287,12 +298,13 @@ TEST_F(FixedSearchCases, NoAdmissibleChainReportsNone) {
   s->lpMaxPositions[1] = 6;
   s->wFoundPulses = 5;
   insertPretender(*chains, 1, 0, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_EQ(identificationSearch(window, alphabet.data(), 2, list, 3, 7, 100, chains.get(),
-                                 s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 2, list, 3, 7, 100), chains.get(), s.get()),
             1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(chains->wPretenders, 0);
-  EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, 3, 7, 100, chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 2, list, 3, 7, 100), chains.get(), s.get()),
             -1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(chains->wPretenders, 0);
@@ -304,17 +316,20 @@ TEST_F(FixedSearchCases, NoAdmissibleChainReportsNone) {
   t->lpMaxPositions[0] = 0;
   t->lpMinPositions[1] = 7;
   t->lpMaxPositions[1] = 7;
-  identificationSearch(window, alphabet.data(), 2, list, 3, 6, 100, chains.get(), t.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 2, list, 3, 6, 100), chains.get(), t.get());
   EXPECT_EQ(t->wFoundPulses, 0);
   EXPECT_EQ(chains->wPretenders, 0);
 
   // More pulses than the per-pulse arrays hold, and an etalon number 0.
   auto u = series(2, 3, 7);
   u->wImpulseQuantity = static_cast<uint16_t>(u->wReservedImpulses + 1);
-  identificationSearch(window, alphabet.data(), 2, list, 3, 7, 100, chains.get(), u.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 2, list, 3, 7, 100), chains.get(), u.get());
   EXPECT_EQ(u->wFoundPulses, 0);
   const uint16_t bad[] = {1, 0};
-  identificationSearch(window, alphabet.data(), 2, bad, 3, 7, 100, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 2, bad, 3, 7, 100), chains.get(), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_TRUE(window.messages.empty());
 }
@@ -322,9 +337,13 @@ TEST_F(FixedSearchCases, NoAdmissibleChainReportsNone) {
 TEST_F(FixedSearchCases, WorksWithoutAChainsRecord) {
   auto s = series(2, 3, 7);
   const uint16_t list[] = {2, 1};
-  EXPECT_EQ(identificationSearch(window, alphabet.data(), 2, list, 3, 7, 100, nullptr, s.get()), 1);
+  EXPECT_EQ(fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 2, list, 3, 7, 100), nullptr, s.get()),
+            1);
   EXPECT_EQ(s->wFoundPulses, 2);
-  EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, 3, 7, 100, nullptr, s.get()), 1);
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 2, list, 3, 7, 100), nullptr, s.get()),
+            1);
 }
 
 // The windows the synthesis records for M pulses of length n on a series of L samples.
@@ -378,12 +397,14 @@ TEST(FixedSearchOverflowTest, ChainSumsBeyond32BitsCompareCorrectly) {
   auto chains = makeChains(2, M);
   FakeWindow window;
   const uint16_t list[] = {2, 1};
-  EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, T, T, 100, chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                       listInputs(alphabet.data(), 2, list, T, T, 100), chains.get(), s.get()),
             1);
   ASSERT_EQ(chains->wPretenders, 2);
   EXPECT_EQ(chains->distance[0], std::numeric_limits<int32_t>::min());
   EXPECT_EQ(chains->pulsesList[0][0], 1);
-  identificationSearch(window, alphabet.data(), 2, list, T, T, 100, chains.get(), s.get());
+  fastSearch(window, kTaskDetection, kSeriesFixedCutoff,
+             listInputs(alphabet.data(), 2, list, T, T, 100), chains.get(), s.get());
   ASSERT_EQ(s->wFoundPulses, M);
   for (int j = 0; j < M; ++j) {
     EXPECT_EQ(s->lpFoundEtalons[j], 1);
@@ -407,14 +428,16 @@ TEST(RecognitionLanesTest, ValueWidthFollowsTheBoundOfTheChain) {
     auto s = makeTestSeries(x, n, M);
     setSynthesisWindows(*s, T, T);
     SearchWorkspace one, two;
-    EXPECT_EQ(recognitionSearch(window, alphabet.data(), 1, list + 1, T, T, 100, chains.get(),
-                                s.get(), &one),
+    EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                         listInputs(alphabet.data(), 1, list + 1, T, T, 100, &one), chains.get(),
+                         s.get()),
               1);
     EXPECT_EQ(one.fixed.lanes.valueBits(), 0) << level;
     // Quiet samples favour the smaller etalon, loud ones the larger.
-    EXPECT_EQ(recognitionSearch(window, alphabet.data(), 2, list, T, T, 100, chains.get(),
-                                s.get(), &two),
-              level == 30 ? 2 : 1);
+    EXPECT_EQ(
+        fastSearch(window, kTaskRecognition, kSeriesFixedCutoff,
+                   listInputs(alphabet.data(), 2, list, T, T, 100, &two), chains.get(), s.get()),
+        level == 30 ? 2 : 1);
     EXPECT_EQ(two.fixed.lanes.valueBits(), level == 30 ? 32 : 64) << level;
     ASSERT_EQ(s->wFoundPulses, M);
     for (int j = 0; j < M; ++j) EXPECT_EQ(s->lpFoundPositions[j], j * T) << level;

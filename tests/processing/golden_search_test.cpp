@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "model/alphabet.h"
+#include "model/problem_types.h"
 #include "model/random.h"
 #include "model/series.h"
 #include "model/subset_modes.h"
@@ -23,6 +25,7 @@
 #include "processing/unfixed_search.h"
 #include "processing/unfixed_tuple_search.h"
 #include "support/fake_window.h"
+#include "support/search_helpers.h"
 
 namespace velmora::testing {
 namespace {
@@ -66,11 +69,12 @@ class GoldenSearches {
   GoldenSearches() {
     resetRandomStates();
     EXPECT_EQ(makeAlphabet(window_, kPulseAmplitude, kAlphabetSize, kPulseLength, alphabet_), 1);
-    chains_ = getChainsHeader(window_, 10, 400, nullptr);
+    NullReporter reporter;
+    chains_ = getChainsHeader(reporter, 10, 400, nullptr);
   }
   ~GoldenSearches() {
     freeSeriesHeader(series_);
-    freeChainsHeader(window_, chains_);
+    freeChainsHeader(chains_);
   }
 
   // Synthesises a series (fixed or unfixed count) with an optional subset, adds noise.
@@ -148,28 +152,33 @@ void goldenText(std::string& result) {
         // Single pulses, fixed count: detection, identification, recognition.
         ASSERT_TRUE(g.synthesise(geo, false, m, {5}, making, 20, {}));
         g.run(out, tag + "detection", [&] {
-          return identificationSearch(w, a, 1, single.data(), geo.tmin, geo.tmax, proc, c, s);
+          return fastSearch(w, kTaskDetection, kSeriesFixedCutoff,
+                            listInputs(a, 1, single.data(), geo.tmin, geo.tmax, proc), c, s);
         });
         ASSERT_TRUE(g.synthesise(geo, false, m, {3, 9, 5, 11, 9, 3}, making, 35, {}));
         g.run(out, tag + "identification", [&] {
-          return identificationSearch(w, a, uint16_t(few.size()), few.data(), geo.tmin,
-                                      geo.tmax, proc, c, s);
+          return fastSearch(
+              w, kTaskDetection, kSeriesFixedCutoff,
+              listInputs(a, uint16_t(few.size()), few.data(), geo.tmin, geo.tmax, proc), c, s);
         });
         ASSERT_TRUE(g.synthesise(geo, false, m, {11}, making, 50, {}));
         g.run(out, tag + "recognition", [&] {
-          return recognitionSearch(w, a, uint16_t(all.size()), all.data(), geo.tmin, geo.tmax,
-                                   proc, c, s);
+          return fastSearch(
+              w, kTaskRecognition, kSeriesFixedCutoff,
+              listInputs(a, uint16_t(all.size()), all.data(), geo.tmin, geo.tmax, proc), c, s);
         });
         // Single pulses, unfixed count.
         ASSERT_TRUE(g.synthesise(geo, true, 0, {9, 3, 11, 5}, making, 20, {}));
         g.run(out, tag + "unfixed identification", [&] {
-          return searchUnfixedCount(w, a, uint16_t(few.size()), few.data(), geo.tmin, geo.tmax,
-                                    proc, c, s);
+          return fastSearch(
+              w, kTaskDetection, kSeriesUnfixedCutoff,
+              listInputs(a, uint16_t(few.size()), few.data(), geo.tmin, geo.tmax, proc), c, s);
         });
         ASSERT_TRUE(g.synthesise(geo, true, 0, {9}, making, 35, {}));
         g.run(out, tag + "unfixed recognition", [&] {
-          return recognizeUnfixedCount(w, a, uint16_t(few.size()), few.data(), geo.tmin,
-                                       geo.tmax, proc, c, s);
+          return fastSearch(
+              w, kTaskRecognition, kSeriesUnfixedCutoff,
+              listInputs(a, uint16_t(few.size()), few.data(), geo.tmin, geo.tmax, proc), c, s);
         });
         if (making != 100 || proc == 0) continue;  // tuples are whole pulses
         // Tuples, fixed and unfixed count, both proceeding modes.
@@ -177,23 +186,27 @@ void goldenText(std::string& result) {
           const std::string t = tag + "proceeding " + std::to_string(proceeding) + " ";
           ASSERT_TRUE(g.synthesise(geo, false, m, {1}, 100, 20, tupleA));
           g.run(out, t + "tuple detection", [&] {
-            return tupleDetectionSearch(w, a, 3, tupleA.data(), proceeding, geo.tmin, geo.tmax,
-                                        proc, c, s);
+            return fastSearch(
+                w, kTaskTupleDetection, kSeriesFixedTuples,
+                tupleInputs(a, 3, tupleA.data(), proceeding, geo.tmin, geo.tmax, proc), c, s);
           });
           ASSERT_TRUE(g.synthesise(geo, false, m, {1}, 100, 35, tupleC));
           g.run(out, t + "tuple recognition", [&] {
-            return tupleRecognitionSearch(w, a, sizes, rows, 3, proceeding, geo.tmin, geo.tmax,
-                                          proc, c, s);
+            return fastSearch(
+                w, kTaskTupleRecognition, kSeriesFixedTuples,
+                tupleListInputs(a, sizes, rows, 3, proceeding, geo.tmin, geo.tmax, proc), c, s);
           });
           ASSERT_TRUE(g.synthesise(geo, true, 0, {1}, 100, 20, tupleA));
           g.run(out, t + "unfixed tuple detection", [&] {
-            return detectUnfixedTuples(w, a, 3, tupleA.data(), proceeding, geo.tmin, geo.tmax,
-                                       proc, c, s);
+            return fastSearch(
+                w, kTaskTupleDetection, kSeriesUnfixedTuples,
+                tupleInputs(a, 3, tupleA.data(), proceeding, geo.tmin, geo.tmax, proc), c, s);
           });
           ASSERT_TRUE(g.synthesise(geo, true, 0, {1}, 100, 35, tupleB));
           g.run(out, t + "unfixed tuple recognition", [&] {
-            return recognizeUnfixedTuples(w, a, sizes, rows, 3, proceeding, geo.tmin, geo.tmax,
-                                          proc, c, s);
+            return fastSearch(
+                w, kTaskTupleRecognition, kSeriesUnfixedTuples,
+                tupleListInputs(a, sizes, rows, 3, proceeding, geo.tmin, geo.tmax, proc), c, s);
           });
         }
       }

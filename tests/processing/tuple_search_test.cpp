@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "processing/match.h"
 #include "support/fake_window.h"
 #include "support/search_helpers.h"
@@ -17,12 +18,15 @@ using testing::bruteCheapestChain;
 using testing::bruteRunCost;
 using testing::ChainsPtr;
 using testing::FakeWindow;
+using testing::fastSearch;
 using testing::makeChains;
 using testing::makeTestSeries;
 using testing::recordWindows;
 using testing::runAdmitted;
 using testing::setSynthesisWindows;
 using testing::TestAlphabet;
+using testing::tupleInputs;
+using testing::tupleListInputs;
 
 using Bounds = std::vector<std::pair<int, int>>;
 
@@ -176,9 +180,10 @@ TEST(TupleDetectionTest, BruteForceOnSmallRandomSeries) {
     auto chains = makeChains(2, 4);
     FakeWindow window;
     const auto& tuple = p.tuples[0];
-    ASSERT_EQ(tupleDetectionSearch(window, alphabet.data(), static_cast<int32_t>(tuple.size()),
-                                   tuple.data(), proceeding, p.tmin, p.tmax, p.level,
-                                   chains.get(), s.get()),
+    ASSERT_EQ(fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+                         tupleInputs(alphabet.data(), static_cast<int32_t>(tuple.size()),
+                                     tuple.data(), proceeding, p.tmin, p.tmax, p.level),
+                         chains.get(), s.get()),
               1);
     EXPECT_EQ(chains->wQuanPulses, p.pulses);
     const Bounds windows =
@@ -218,9 +223,11 @@ TEST(TupleRecognitionTest, BruteForceOnSmallRandomSeries) {
       sizes.push_back(static_cast<int32_t>(t.size()));
       rows.push_back(t.data());
     }
-    const int result = tupleRecognitionSearch(window, alphabet.data(), sizes.data(), rows.data(),
-                                              static_cast<int32_t>(rows.size()), proceeding,
-                                              p.tmin, p.tmax, p.level, chains.get(), s.get());
+    const int result = fastSearch(
+        window, kTaskTupleRecognition, kSeriesFixedTuples,
+        tupleListInputs(alphabet.data(), sizes.data(), rows.data(),
+                        static_cast<int32_t>(rows.size()), proceeding, p.tmin, p.tmax, p.level),
+        chains.get(), s.get());
     const Bounds windows = recordWindows(*s);
     const Expected e = bruteTuples(alphabet.data(), p.tuples, proceeding != 1, p.x, p.n, windows,
                                    p.tmin, p.tmax, p.level);
@@ -264,22 +271,25 @@ class TupleSearchCases : public ::testing::Test {
 TEST_F(TupleSearchCases, CompleteProceedingTriesPhaseZeroOnly) {
   auto s = series(3);
   const int32_t tuple[] = {1, 4, 4, 4};
-  tupleDetectionSearch(window, alphabet.data(), 4, tuple, kSubsetProceedingComplete, 3, 7, 100,
-                       chains.get(), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+             tupleInputs(alphabet.data(), 4, tuple, kSubsetProceedingComplete, 3, 7, 100),
+             chains.get(), s.get());
   EXPECT_EQ(chains->wPretenders, 1);
   ASSERT_EQ(s->wFoundPulses, 3);
   EXPECT_EQ(seriesInstances(*s), (Bounds{{1, 3}}));
   EXPECT_EQ(s->lpFoundEtalons[0], 1);
   EXPECT_EQ(s->lpFoundEtalons[1], 4);
 
-  tupleDetectionSearch(window, alphabet.data(), 4, tuple, 2, 3, 7, 100, chains.get(), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+             tupleInputs(alphabet.data(), 4, tuple, 2, 3, 7, 100), chains.get(), s.get());
   EXPECT_EQ(chains->wPretenders, 4);
 }
 
 TEST_F(TupleSearchCases, EqualPhasesKeepTheLowerPhase) {
   auto s = series(4);
   const int32_t tuple[] = {1, 2};  // the same shape under two numbers
-  tupleDetectionSearch(window, alphabet.data(), 2, tuple, 2, 5, 5, 100, chains.get(), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+             tupleInputs(alphabet.data(), 2, tuple, 2, 5, 5, 100), chains.get(), s.get());
   ASSERT_EQ(chains->wPretenders, 2);
   EXPECT_EQ(chains->distance[0], chains->distance[1]);
   EXPECT_EQ(chains->pulsesList[0][0], 1);
@@ -294,8 +304,9 @@ TEST_F(TupleSearchCases, RecognitionPrefersTheStrictlyBetterLaterTuple) {
   const int32_t first[] = {4, 1}, second[] = {1}, third[] = {2};
   const int32_t sizes[] = {2, 1, 1};
   const int32_t* tuples[] = {first, second, third};
-  EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), sizes, tuples, 3, 2, 5, 5, 100,
-                                   chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesFixedTuples,
+                       tupleListInputs(alphabet.data(), sizes, tuples, 3, 2, 5, 5, 100),
+                       chains.get(), s.get()),
             2);
   EXPECT_EQ(s->wFoundTuple, 2);
   ASSERT_EQ(chains->wPretenders, 4);  // two phases of the first tuple, one each after
@@ -318,15 +329,17 @@ TEST_F(TupleSearchCases, ExpensiveChainsAreStillTracedBack) {
   const int32_t good[] = {1}, bad[] = {2};
   const int32_t sizes[] = {1, 1};
   const int32_t* tuples[] = {good, bad};
-  EXPECT_EQ(tupleRecognitionSearch(window, loud.data(), sizes, tuples, 2, 1, 22, 28, 100,
-                                   chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesFixedTuples,
+                       tupleListInputs(loud.data(), sizes, tuples, 2, 1, 22, 28, 100), chains.get(),
+                       s.get()),
             1);
   ASSERT_EQ(chains->wPretenders, 2);
   EXPECT_GT(chains->distance[1], kSixNines);
   EXPECT_EQ(chains->pulsesCount[1], M);
   EXPECT_EQ(chains->pulsesList[1][2], 2);
 
-  tupleDetectionSearch(window, loud.data(), 1, bad, 1, 22, 28, 100, chains.get(), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+             tupleInputs(loud.data(), 1, bad, 1, 22, 28, 100), chains.get(), s.get());
   EXPECT_EQ(s->wFoundPulses, M);
   EXPECT_EQ(chains->wPretenders, 1);
 }
@@ -338,8 +351,8 @@ TEST_F(TupleSearchCases, NoChainCases) {
   s->wImpulseQuantity = 4;
   s->wFoundPulses = 3;
   s->wTupleInstances = 3;
-  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 1, tuple, 1, 5, 5, 100, chains.get(),
-                                 s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+                       tupleInputs(alphabet.data(), 1, tuple, 1, 5, 5, 100), chains.get(), s.get()),
             1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(s->wTupleInstances, 0);
@@ -348,33 +361,37 @@ TEST_F(TupleSearchCases, NoChainCases) {
 
   // A tuple of length 0.
   s->wImpulseQuantity = 3;
-  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 0, tuple, 2, 5, 5, 100, chains.get(),
-                                 s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+                       tupleInputs(alphabet.data(), 0, tuple, 2, 5, 5, 100), chains.get(), s.get()),
             1);
   EXPECT_EQ(s->wFoundPulses, 0);
   const int32_t sizes[] = {0};
   const int32_t* tuples[] = {tuple};
-  EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), sizes, tuples, 1, 2, 5, 5, 100,
-                                   chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesFixedTuples,
+                       tupleListInputs(alphabet.data(), sizes, tuples, 1, 2, 5, 5, 100),
+                       chains.get(), s.get()),
             0);
   EXPECT_EQ(s->wFoundTuple, 0);
   EXPECT_EQ(s->wFoundPulses, 0);
-  EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), sizes, tuples, 0, 2, 5, 5, 100,
-                                   chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesFixedTuples,
+                       tupleListInputs(alphabet.data(), sizes, tuples, 0, 2, 5, 5, 100),
+                       chains.get(), s.get()),
             0);
 
   // A tuple naming a number outside the alphabet gives no chain (it is not read); the
   // other tuples are still tried.
   const int32_t outside[] = {1, 21};
-  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 2, outside, 2, 5, 5, 100, chains.get(),
-                                 s.get()),
-            1);
+  EXPECT_EQ(
+      fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+                 tupleInputs(alphabet.data(), 2, outside, 2, 5, 5, 100), chains.get(), s.get()),
+      1);
   EXPECT_EQ(s->wFoundPulses, 0);
   const int32_t inside[] = {1};
   const int32_t mixedSizes[] = {2, 1};
   const int32_t* mixed[] = {outside, inside};
-  EXPECT_EQ(tupleRecognitionSearch(window, alphabet.data(), mixedSizes, mixed, 2, 2, 5, 5, 100,
-                                   chains.get(), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesFixedTuples,
+                       tupleListInputs(alphabet.data(), mixedSizes, mixed, 2, 2, 5, 5, 100),
+                       chains.get(), s.get()),
             2);
   EXPECT_EQ(s->wFoundPulses, 3);
   EXPECT_TRUE(window.messages.empty());
@@ -386,9 +403,10 @@ TEST_F(TupleSearchCases, WindowBoundsBeyond32BitsStayEmpty) {
   auto s = makeTestSeries(std::vector<int16_t>(30, 1), 3, pulses);
   auto big = makeChains(1, pulses);
   const int32_t tuple[] = {1, 2};
-  EXPECT_EQ(tupleDetectionSearch(window, alphabet.data(), 2, tuple, 2, 65535, 65535, 100,
-                                 big.get(), s.get()),
-            1);
+  EXPECT_EQ(
+      fastSearch(window, kTaskTupleDetection, kSeriesFixedTuples,
+                 tupleInputs(alphabet.data(), 2, tuple, 2, 65535, 65535, 100), big.get(), s.get()),
+      1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_TRUE(window.messages.empty());
 }

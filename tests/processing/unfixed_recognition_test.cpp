@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 using testing::BruteChain;
 using testing::countWindows;
+using testing::fastSearch;
+using testing::listInputs;
 using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
 using testing::uniform;
@@ -24,8 +27,8 @@ class UnfixedRecognitionTest : public testing::ChainsFixture {
  protected:
   // A new chains record rather than the old one resized.
   ChainsHeader* freshChains(uint16_t size, uint16_t pulses) {
-    freeChainsHeader(window, chains);
-    chains = getChainsHeader(window, size, std::max<uint16_t>(pulses, 1), nullptr);
+    freeChainsHeader(chains);
+    chains = getChainsHeader(reporter, size, std::max<uint16_t>(pulses, 1), nullptr);
     return chains;
   }
   // The series record's answer is pretender 0 of the chains record.
@@ -63,9 +66,11 @@ TEST_F(UnfixedRecognitionTest, RanksEachCandidatesCheapestChain) {
     SCOPED_TRACE(::testing::Message() << "round " << round << " L=" << x.size() << " n=" << n
                                       << " T=" << tmin << ".." << tmax << " P=" << level);
 
-    const uint16_t result = recognizeUnfixedCount(
-        window, a.data(), static_cast<uint16_t>(list.size()), list.data(), tmin, tmax,
-        static_cast<uint16_t>(level), freshChains(6, s->wMaxPulses), s.get());
+    const uint16_t result =
+        fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                   listInputs(a.data(), static_cast<uint16_t>(list.size()), list.data(), tmin, tmax,
+                              static_cast<uint16_t>(level)),
+                   freshChains(6, s->wMaxPulses), s.get());
     EXPECT_EQ(chains->wQuanPulses, 7);
     ASSERT_EQ(chains->wPretenders, list.size());
     expectAnswerIsBestPretender(*s);
@@ -117,7 +122,8 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
   auto s = makeUnfixedSeries(x, 2, 5, 7, 3);
 
   const uint16_t one[] = {3};
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 1, one, 5, 7, 100, freshChains(10, 8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 1, one, 5, 7, 100), freshChains(10, 8), s.get()),
             3);
   EXPECT_EQ(chains->wPretenders, 1);
   ASSERT_EQ(s->wFoundPulses, 3);
@@ -125,8 +131,9 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
   EXPECT_EQ(s->lpFoundEtalons[0], 3);
 
   const uint16_t list[] = {1, 3, 2};
-  EXPECT_EQ(
-      recognizeUnfixedCount(window, a.data(), 3, list, 5, 7, 100, freshChains(10, 8), s.get()), 3);
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 3, list, 5, 7, 100), freshChains(10, 8), s.get()),
+            3);
   ASSERT_EQ(chains->wPretenders, 3);
   EXPECT_EQ(chains->pulsesList[0][0], 3);
   EXPECT_EQ(chains->pulsesList[1][0], 2);
@@ -135,7 +142,8 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
   expectAnswerIsBestPretender(*s);
 
   // Room for one pretender: the best one stays, and it is still the answer.
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 3, list, 5, 7, 100, freshChains(1, 8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 3, list, 5, 7, 100), freshChains(1, 8), s.get()),
             3);
   EXPECT_EQ(chains->wPretenders, 1);
   EXPECT_EQ(chains->pulsesList[0][0], 3);
@@ -143,7 +151,9 @@ TEST_F(UnfixedRecognitionTest, EqualCandidatesKeepListOrder) {
 
   // Without a chains record the answer is the same chain.
   s->wFoundPulses = 0;
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 3, list, 5, 7, 100, nullptr, s.get()), 3);
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 3, list, 5, 7, 100), nullptr, s.get()),
+            3);
   EXPECT_EQ(s->wFoundPulses, 3);
   EXPECT_EQ(s->lpFoundEtalons[1], 3);
 }
@@ -158,9 +168,9 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
   std::vector<int16_t> loud(20, -32768);
   auto s = makeUnfixedSeries(loud, 20, 20, 20, 1);
   ASSERT_EQ(s->wMaxPulses, 1);
-  EXPECT_EQ(
-      recognizeUnfixedCount(window, wide.data(), 1, list, 20, 20, 100, freshChains(3, 2), s.get()),
-      kNoEtalonRecognised);
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(wide.data(), 1, list, 20, 20, 100), freshChains(3, 2), s.get()),
+            kNoEtalonRecognised);
   ASSERT_EQ(chains->wPretenders, 1);
   EXPECT_EQ(chains->distance[0], 20 * 127 * (127 + 65536));
   EXPECT_EQ(s->wFoundPulses, 1);
@@ -171,7 +181,8 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
   s = makeUnfixedSeries(quiet, 2, 3, 4, 3);
   s->wMinPulses = static_cast<uint16_t>(s->wMaxPulses + 1);
   s->wFoundPulses = 2;
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(3, 8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 1, list, 3, 4, 100), freshChains(3, 8), s.get()),
             kNoEtalonRecognised);
   ASSERT_EQ(chains->wPretenders, 1);
   EXPECT_EQ(chains->distance[0], 999999999);
@@ -180,7 +191,8 @@ TEST_F(UnfixedRecognitionTest, NothingBelowTheNoChainScore) {
   EXPECT_EQ(chains->wQuanPulses, 3);
 
   // An empty list tries nothing.
-  EXPECT_EQ(recognizeUnfixedCount(window, a.data(), 0, list, 3, 4, 100, freshChains(3, 8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskRecognition, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 0, list, 3, 4, 100), freshChains(3, 8), s.get()),
             kNoEtalonRecognised);
   EXPECT_EQ(chains->wPretenders, 0);
   EXPECT_EQ(s->wFoundPulses, 0);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
@@ -16,6 +17,8 @@ namespace {
 
 using testing::BruteChain;
 using testing::countWindows;
+using testing::fastSearch;
+using testing::listInputs;
 using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
 using testing::uniform;
@@ -44,8 +47,10 @@ TEST_F(UnfixedSearchTest, ReturnsACheapestAdmissibleChain) {
 
     auto s = makeUnfixedSeries(x, n, tmin, tmax);
     freshChains(s->wMaxPulses);
-    ASSERT_EQ(searchUnfixedCount(window, a.data(), static_cast<uint16_t>(list.size()), list.data(),
-                                 tmin, tmax, static_cast<uint16_t>(level), chains, s.get()),
+    ASSERT_EQ(fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+                         listInputs(a.data(), static_cast<uint16_t>(list.size()), list.data(), tmin,
+                                    tmax, static_cast<uint16_t>(level)),
+                         chains, s.get()),
               1);
     const std::vector<int> candidates(list.begin(), list.end());
     const BruteChain brute = testing::bruteCheapestOverCounts(
@@ -103,7 +108,7 @@ std::vector<std::pair<int, int>> intervals(const IntervalSet* s) {
 // holds more intervals than the greatest pulse count, and must keep them all.
 TEST_F(UnfixedSearchTest, PositionSetsKeepEveryInterval) {
   PositionSets sets;
-  ASSERT_EQ(buildPositionSets(window, 10, 1, 3, 4, 3, 3, sets), 1);
+  ASSERT_EQ(buildPositionSets(10, 1, 3, 4, 3, 3, sets), 1);
   using V = std::vector<std::pair<int, int>>;
   EXPECT_EQ(intervals(sets.omega_minus), (V{{0, 0}, {1, 2}}));
   EXPECT_EQ(intervals(sets.omega_tilda), (V{{3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
@@ -114,14 +119,14 @@ TEST_F(UnfixedSearchTest, PositionSetsKeepEveryInterval) {
   EXPECT_EQ(intervals(sets.visited), (V{{0, 0}, {1, 2}, {3, 3}, {4, 5}, {6, 6}, {7, 8}, {9, 9}}));
 
   // Overlapping windows: the sets are the first, the later and the last positions.
-  ASSERT_EQ(buildPositionSets(window, 30, 2, 1, 8, 4, 28, sets), 1);
+  ASSERT_EQ(buildPositionSets(30, 2, 1, 8, 4, 28, sets), 1);
   EXPECT_EQ(intervals(sets.omega_minus), (V{{0, 26}}));
   EXPECT_EQ(intervals(sets.omega_tilda), (V{{4, 28}}));
   EXPECT_EQ(intervals(sets.omega_plus), (V{{2, 28}}));
   EXPECT_EQ(intervals(sets.both), (V{{4, 26}}));
   EXPECT_EQ(intervals(sets.firstOnly), (V{{0, 3}}));
   EXPECT_EQ(intervals(sets.laterOnly), (V{{27, 28}}));
-  freePositionSets(window, sets);
+  freePositionSets(sets);
   EXPECT_EQ(sets.omega_minus, nullptr);
 }
 
@@ -134,13 +139,15 @@ TEST_F(UnfixedSearchTest, SavedLevelDecidesWhichRunsMayMatch) {
   ASSERT_EQ(s->wMinPulses, 1);
   ASSERT_EQ(s->wMaxPulses, 1);
 
-  searchUnfixedCount(window, a.data(), 1, list, 8, 10, 100, freshChains(1), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+             listInputs(a.data(), 1, list, 8, 10, 100), freshChains(1), s.get());
   ASSERT_EQ(s->wFoundPulses, 1);
   EXPECT_EQ(s->lpFoundFirstSamples[0], 0);
   EXPECT_EQ(s->lpFoundLastSamples[0], 3);
 
   // At level 0 the single peak sample is admitted and laid at its own etalon position.
-  searchUnfixedCount(window, a.data(), 1, list, 8, 10, 0, freshChains(1), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff, listInputs(a.data(), 1, list, 8, 10, 0),
+             freshChains(1), s.get());
   ASSERT_EQ(s->wFoundPulses, 1);
   EXPECT_EQ(s->lpFoundPositions[0], 2);
   EXPECT_EQ(s->lpFoundFirstSamples[0], 1);
@@ -156,7 +163,8 @@ TEST_F(UnfixedSearchTest, TiesGoToTheEarlierEtalonAndTheEarlierEnd) {
   auto s = makeUnfixedSeries(x, 3, 8, 10);
   ASSERT_EQ(s->wMaxPulses, 1);
   const uint16_t list[] = {3, 2, 1};
-  searchUnfixedCount(window, a.data(), 3, list, 8, 10, 100, freshChains(1), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+             listInputs(a.data(), 3, list, 8, 10, 100), freshChains(1), s.get());
   ASSERT_EQ(s->wFoundPulses, 1);
   EXPECT_EQ(s->lpFoundPositions[0], 1);
   EXPECT_EQ(s->lpFoundEtalons[0], 3);
@@ -171,7 +179,8 @@ TEST_F(UnfixedSearchTest, ChainStartsAfreshWhereEveryEarlierChainCostsTooMuch) {
   auto s = makeUnfixedSeries(x, 2, 4, 28);  // Pmin = 1, Pmax = 8
   ASSERT_EQ(s->wMinPulses, 1);
   const uint16_t list[] = {1};
-  searchUnfixedCount(window, a.data(), 1, list, 4, 28, 100, freshChains(s->wMaxPulses), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+             listInputs(a.data(), 1, list, 4, 28, 100), freshChains(s->wMaxPulses), s.get());
   ASSERT_EQ(s->wFoundPulses, 1);
   EXPECT_EQ(s->lpFoundPositions[0], 12);
   EXPECT_EQ(chains->distance[0], 2 * 10 * (10 - 80));
@@ -185,7 +194,8 @@ TEST_F(UnfixedSearchTest, NoChainIsReportedAsAnEmptyAnswer) {
   std::vector<int16_t> loud = {-32768, -32768, -32768, -32768};
   auto s = makeUnfixedSeries(loud, 2, 3, 4);
   s->wFoundPulses = 3;
-  searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(s->wMaxPulses), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff, listInputs(a.data(), 1, list, 3, 4, 100),
+             freshChains(s->wMaxPulses), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
   ASSERT_EQ(chains->wPretenders, 1);
   EXPECT_EQ(chains->distance[0], 9999999);
@@ -196,27 +206,33 @@ TEST_F(UnfixedSearchTest, NoChainIsReportedAsAnEmptyAnswer) {
   std::vector<int16_t> quiet(12, 50);
   s = makeUnfixedSeries(quiet, 2, 3, 4);
   s->wMinPulses = static_cast<uint16_t>(s->wMaxPulses + 1);
-  searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(8), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff, listInputs(a.data(), 1, list, 3, 4, 100),
+             freshChains(8), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(chains->distance[0], 9999999);
 
   // A series shorter than a pulse, and a count range reaching past the series' end.
   s = makeUnfixedSeries(quiet, 2, 3, 4);
   s->dwSeriesSize = 1;
-  searchUnfixedCount(window, a.data(), 1, list, 3, 4, 100, freshChains(8), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff, listInputs(a.data(), 1, list, 3, 4, 100),
+             freshChains(8), s.get());
   EXPECT_EQ(s->wFoundPulses, 0);
   s = makeUnfixedSeries(quiet, 2, 3, 40);
   s->wMinPulses = 0;
-  searchUnfixedCount(window, a.data(), 1, list, 3, 40, 100, freshChains(8), s.get());
+  fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+             listInputs(a.data(), 1, list, 3, 40, 100), freshChains(8), s.get());
   EXPECT_GT(s->wFoundPulses, 0);
   for (int j = 0; j < s->wFoundPulses; ++j) EXPECT_LE(s->lpFoundPositions[j], 10);
 
   // An empty list and a list of numbers outside the alphabet match nothing.
   const uint16_t invalid[] = {0, 21};
-  EXPECT_EQ(searchUnfixedCount(window, a.data(), 2, invalid, 3, 4, 100, freshChains(8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 2, invalid, 3, 4, 100), freshChains(8), s.get()),
             1);
   EXPECT_EQ(s->wFoundPulses, 0);
-  EXPECT_EQ(searchUnfixedCount(window, a.data(), 0, list, 3, 4, 100, nullptr, s.get()), 1);
+  EXPECT_EQ(fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 0, list, 3, 4, 100), nullptr, s.get()),
+            1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_TRUE(window.messages.empty());
 }
@@ -226,7 +242,9 @@ TEST_F(UnfixedSearchTest, WorksWithoutAChainsRecord) {
   std::vector<int16_t> x = {0, 3, -3, 0, 0, 3, -3, 0, 0, 0};
   auto s = makeUnfixedSeries(x, 2, 3, 5);
   const uint16_t list[] = {1};
-  EXPECT_EQ(searchUnfixedCount(window, a.data(), 1, list, 3, 5, 100, nullptr, s.get()), 1);
+  EXPECT_EQ(fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 1, list, 3, 5, 100), nullptr, s.get()),
+            1);
   ASSERT_EQ(s->wFoundPulses, 2);
   EXPECT_EQ(s->lpFoundPositions[0], 1);
   EXPECT_EQ(s->lpFoundPositions[1], 5);
@@ -243,7 +261,8 @@ TEST_F(UnfixedSearchTest, LongLoudChainDoesNotOverflow) {
   ASSERT_EQ(s->wMinPulses, 1638);
   ASSERT_EQ(s->wMaxPulses, 1638);
   const uint16_t list[] = {1};
-  ASSERT_EQ(searchUnfixedCount(window, a.data(), 1, list, t, t, 100, freshChains(1638), s.get()),
+  ASSERT_EQ(fastSearch(window, kTaskDetection, kSeriesUnfixedCutoff,
+                       listInputs(a.data(), 1, list, t, t, 100), freshChains(1638), s.get()),
             1);
   ASSERT_EQ(s->wFoundPulses, 1638);
   for (int j = 0; j < 1638; ++j) ASSERT_EQ(s->lpFoundPositions[j], 20 * j);

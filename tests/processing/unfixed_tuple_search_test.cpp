@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/problem_types.h"
 #include "support/chains_fixture.h"
 #include "support/search_helpers.h"
 
@@ -16,8 +17,11 @@ namespace {
 
 using testing::BruteChain;
 using testing::countWindows;
+using testing::fastSearch;
 using testing::makeUnfixedSeries;
 using testing::TestAlphabet;
+using testing::tupleInputs;
+using testing::tupleListInputs;
 using testing::uniform;
 using Windows = std::vector<std::pair<int, int>>;
 using Pattern = std::vector<int32_t>;
@@ -102,10 +106,12 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
                  << tmax << " P=" << level << " Pmax=" << s->wMaxPulses);
 
     // Detection of the first pattern.
-    ASSERT_EQ(detectUnfixedTuples(window, a.data(), static_cast<int32_t>(patterns[0].size()),
-                                  patterns[0].data(), 2, tmin, tmax, static_cast<uint16_t>(level),
-                                  freshChains(4, s->wMaxPulses), s.get()),
-              1);
+    ASSERT_EQ(
+        fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+                   tupleInputs(a.data(), static_cast<int32_t>(patterns[0].size()),
+                               patterns[0].data(), 2, tmin, tmax, static_cast<uint16_t>(level)),
+                   freshChains(4, s->wMaxPulses), s.get()),
+        1);
     ASSERT_EQ(chains->wPretenders, 1);
     EXPECT_EQ(chains->pulsesCount[0], s->wFoundPulses);
     EXPECT_EQ(chains->wSeekingPulsesQuantity, s->wFoundPulses);
@@ -132,9 +138,11 @@ TEST_F(UnfixedTupleTest, DetectionAndRecognitionReturnACheapestChain) {
       sizes.push_back(static_cast<int32_t>(p.size()));
       rows.push_back(p.data());
     }
-    const int result = recognizeUnfixedTuples(
-        window, a.data(), sizes.data(), rows.data(), static_cast<int32_t>(patterns.size()), 1, tmin,
-        tmax, static_cast<uint16_t>(level), freshChains(4, s->wMaxPulses), s.get());
+    const int result = fastSearch(
+        window, kTaskTupleRecognition, kSeriesUnfixedTuples,
+        tupleListInputs(a.data(), sizes.data(), rows.data(), static_cast<int32_t>(patterns.size()),
+                        1, tmin, tmax, static_cast<uint16_t>(level)),
+        freshChains(4, s->wMaxPulses), s.get());
     ASSERT_EQ(chains->wPretenders, std::min<size_t>(patterns.size(), 4));
     for (int i = 1; i < chains->wPretenders; ++i)
       EXPECT_LE(chains->distance[i - 1], chains->distance[i]);
@@ -175,7 +183,8 @@ TEST_F(UnfixedTupleTest, PatternOfOneEtalonAndChainsEndingInsideAnInstance) {
   auto x = laid(20, {{1, up}, {7, up}, {13, up}});
   auto s = makeUnfixedSeries(x, 2, 5, 7);
   const Pattern one = {1};
-  detectUnfixedTuples(window, a.data(), 1, one.data(), 2, 5, 7, 100, freshChains(2, 8), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(a.data(), 1, one.data(), 2, 5, 7, 100), freshChains(2, 8), s.get());
   ASSERT_EQ(s->wFoundPulses, 3);
   EXPECT_EQ(
       (std::vector<int>{s->lpFoundPositions[0], s->lpFoundPositions[1], s->lpFoundPositions[2]}),
@@ -187,7 +196,8 @@ TEST_F(UnfixedTupleTest, PatternOfOneEtalonAndChainsEndingInsideAnInstance) {
   x = laid(20, {{1, up}, {7, down}, {13, up}});
   s = makeUnfixedSeries(x, 2, 5, 7);
   const Pattern two = {1, 2};
-  detectUnfixedTuples(window, a.data(), 2, two.data(), 2, 5, 7, 100, freshChains(2, 8), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(a.data(), 2, two.data(), 2, 5, 7, 100), freshChains(2, 8), s.get());
   ASSERT_EQ(s->wFoundPulses, 3);
   EXPECT_EQ((std::vector<int>{s->lpFoundEtalons[0], s->lpFoundEtalons[1], s->lpFoundEtalons[2]}),
             (std::vector<int>{1, 2, 1}));
@@ -202,7 +212,8 @@ TEST_F(UnfixedTupleTest, FewerLayersThanPatternElements) {
   auto s = makeUnfixedSeries(x, 2, 6, 7);
   ASSERT_EQ(s->wMaxPulses, 2);
   const Pattern five = {1, 2, 1, 1, 2};
-  detectUnfixedTuples(window, a.data(), 5, five.data(), 2, 6, 7, 100, freshChains(2, 3), s.get());
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(a.data(), 5, five.data(), 2, 6, 7, 100), freshChains(2, 3), s.get());
   ASSERT_EQ(s->wFoundPulses, 2);
   EXPECT_EQ(s->lpFoundEtalons[0], 1);
   EXPECT_EQ(s->lpFoundEtalons[1], 2);
@@ -217,9 +228,10 @@ TEST_F(UnfixedTupleTest, NoChainAndEmptyPatterns) {
   s->wFoundPulses = 2;
   s->wTupleInstances = 1;
   const Pattern one = {1};
-  EXPECT_EQ(detectUnfixedTuples(window, a.data(), 1, one.data(), 2, 5, 7, 100, freshChains(3, 4),
-                                s.get()),
-            1);
+  EXPECT_EQ(
+      fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+                 tupleInputs(a.data(), 1, one.data(), 2, 5, 7, 100), freshChains(3, 4), s.get()),
+      1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(s->wTupleInstances, 0);
   ASSERT_EQ(chains->wPretenders, 1);
@@ -228,9 +240,10 @@ TEST_F(UnfixedTupleTest, NoChainAndEmptyPatterns) {
 
   // An empty pattern has nothing to match, wherever the series allows chains.
   s = makeUnfixedSeries(x, 2, 5, 7);
-  EXPECT_EQ(detectUnfixedTuples(window, a.data(), 0, one.data(), 2, 5, 7, 100, freshChains(3, 4),
-                                s.get()),
-            1);
+  EXPECT_EQ(
+      fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+                 tupleInputs(a.data(), 0, one.data(), 2, 5, 7, 100), freshChains(3, 4), s.get()),
+      1);
   EXPECT_EQ(s->wFoundPulses, 0);
   EXPECT_EQ(chains->distance[0], 99999999);
 
@@ -239,8 +252,9 @@ TEST_F(UnfixedTupleTest, NoChainAndEmptyPatterns) {
   s->wFoundTuple = 3;
   const int32_t sizes[] = {1, 0};
   const int32_t* rows[] = {one.data(), one.data()};
-  EXPECT_EQ(recognizeUnfixedTuples(window, a.data(), sizes, rows, 2, 2, 5, 7, 100,
-                                   freshChains(3, 4), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesUnfixedTuples,
+                       tupleListInputs(a.data(), sizes, rows, 2, 2, 5, 7, 100), freshChains(3, 4),
+                       s.get()),
             0);
   EXPECT_EQ(s->wFoundTuple, 0);
   EXPECT_EQ(s->wFoundPulses, 0);
@@ -259,8 +273,9 @@ TEST_F(UnfixedTupleTest, RecognitionRanksPatternsAndKeepsTheFirstOfEqualOnes) {
   const Pattern p1 = {1}, p2 = {2}, p3 = {3};
   const int32_t sizes[] = {1, 1, 1};
   const int32_t* rows[] = {p1.data(), p2.data(), p3.data()};
-  EXPECT_EQ(recognizeUnfixedTuples(window, a.data(), sizes, rows, 3, 2, 5, 7, 100,
-                                   freshChains(5, 8), s.get()),
+  EXPECT_EQ(fastSearch(window, kTaskTupleRecognition, kSeriesUnfixedTuples,
+                       tupleListInputs(a.data(), sizes, rows, 3, 2, 5, 7, 100), freshChains(5, 8),
+                       s.get()),
             2);
   EXPECT_EQ(s->wFoundTuple, 2);
   ASSERT_EQ(chains->wPretenders, 3);
@@ -272,10 +287,10 @@ TEST_F(UnfixedTupleTest, RecognitionRanksPatternsAndKeepsTheFirstOfEqualOnes) {
   EXPECT_EQ(chains->wSeekingPulsesQuantity, 3);
 
   // With room for two pretenders the worst pattern drops out.
-  freeChainsHeader(window, chains);
+  freeChainsHeader(chains);
   chains = nullptr;
-  recognizeUnfixedTuples(window, a.data(), sizes, rows, 3, 2, 5, 7, 100, freshChains(2, 8),
-                         s.get());
+  fastSearch(window, kTaskTupleRecognition, kSeriesUnfixedTuples,
+             tupleListInputs(a.data(), sizes, rows, 3, 2, 5, 7, 100), freshChains(2, 8), s.get());
   ASSERT_EQ(chains->wPretenders, 2);
   EXPECT_EQ(chains->pulsesList[1][0], 3);
 }
@@ -296,13 +311,15 @@ class UnfixedTupleDumpTest : public UnfixedTupleTest {
 
 TEST_F(UnfixedTupleDumpTest, DumpsShowTheLayeredGraphWhileTheFlagIsSet) {
   uint32_t flag = 0;
-  detectUnfixedTuples(window, alphabet.data(), 2, pattern.data(), 2, 3, 5, 100, nullptr, s.get(),
-                      &flag);
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(alphabet.data(), 2, pattern.data(), 2, 3, 5, 100, nullptr, &flag), nullptr,
+             s.get());
   EXPECT_TRUE(window.messages.empty());
 
   flag = 1;
-  detectUnfixedTuples(window, alphabet.data(), 2, pattern.data(), 2, 3, 5, 100, nullptr, s.get(),
-                      &flag);
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(alphabet.data(), 2, pattern.data(), 2, 3, 5, 100, nullptr, &flag), nullptr,
+             s.get());
   EXPECT_EQ(flag, 0u);
   ASSERT_EQ(window.messages.size(), 2u);
   EXPECT_EQ(window.messages[0].caption, " About TuplesDetection ");
@@ -315,8 +332,9 @@ TEST_F(UnfixedTupleDumpTest, DumpsShowTheLayeredGraphWhileTheFlagIsSet) {
   flag = 1;
   const int32_t sizes[] = {2, 1};
   const int32_t* rows[] = {pattern.data(), pattern.data()};
-  recognizeUnfixedTuples(window, alphabet.data(), sizes, rows, 2, 2, 3, 5, 100, nullptr, s.get(),
-                         &flag);
+  fastSearch(window, kTaskTupleRecognition, kSeriesUnfixedTuples,
+             tupleListInputs(alphabet.data(), sizes, rows, 2, 2, 3, 5, 100, nullptr, &flag),
+             nullptr, s.get());
   EXPECT_EQ(flag, 0u);
   ASSERT_EQ(window.messages.size(), 4u);
   EXPECT_EQ(window.messages[2].text, "omega_minus - omega_tilda:  [0..2] \n -200 + +\n ");
@@ -330,7 +348,9 @@ TEST_F(UnfixedTupleTest, LongDumpsAreCut) {
   auto s = makeUnfixedSeries(x, 2, 3, 600);
   uint32_t flag = 1;
   const Pattern pattern = {1, 2};
-  detectUnfixedTuples(window, a.data(), 2, pattern.data(), 2, 3, 600, 100, nullptr, s.get(), &flag);
+  fastSearch(window, kTaskTupleDetection, kSeriesUnfixedTuples,
+             tupleInputs(a.data(), 2, pattern.data(), 2, 3, 600, 100, nullptr, &flag), nullptr,
+             s.get());
   ASSERT_EQ(window.messages.size(), 2u);
   const std::string& text = window.messages[1].text;
   EXPECT_LE(text.size(), kTuplesDumpLimit);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subsets.h"
@@ -22,6 +23,7 @@
 #include "simulation/simulation.h"
 #include "support/allocation_hook.h"
 #include "support/fake_window.h"
+#include "support/search_helpers.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -35,6 +37,10 @@ namespace velmora {
 namespace {
 
 using testing::FakeWindow;
+using testing::fastSearch;
+using testing::listInputs;
+using testing::tupleInputs;
+using testing::tupleListInputs;
 
 long allocationsDuring(const std::function<void()>& job) {
   const long before = allocations.load();
@@ -50,7 +56,7 @@ class Allocations : public ::testing::Test {
   }
   void TearDown() override {
     freeSeriesHeader(series);
-    freeChainsHeader(w, chains);
+    freeChainsHeader(chains);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
 
@@ -59,7 +65,8 @@ class Allocations : public ::testing::Test {
     if (series == nullptr) {
       series = getCutOffSeriesHeader(w, kAlphabetSize, kPulseLength, 40, 181, 600, series);
       sequence.resize(series->wMaxPulses);
-      chains = getChainsHeader(w, 10, series->wMaxPulses, nullptr);
+      NullReporter reporter;
+      chains = getChainsHeader(reporter, 10, series->wMaxPulses, nullptr);
     }
     for (size_t k = 0; k < sequence.size(); ++k) sequence[k] = static_cast<uint16_t>(3 + k % 4);
     series = getCutOffSeries(w, kAlphabetSize, alphabet, kPulseLength, 40, 181, 600, pulses,
@@ -85,25 +92,44 @@ TEST_F(Allocations, SearchesReuseTheirWorkspace) {
   using Search = std::function<void()>;
   const std::vector<std::pair<std::string, Search>> searches = {
       {"identification",
-       [&] { identificationSearch(w, alphabet, 4, list.data(), 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskDetection, kSeriesFixedCutoff,
+                    listInputs(alphabet, 4, list.data(), 40, 181, 75, &ws), chains, series);
+       }},
       {"recognition",
-       [&] { recognitionSearch(w, alphabet, 4, list.data(), 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskRecognition, kSeriesFixedCutoff,
+                    listInputs(alphabet, 4, list.data(), 40, 181, 75, &ws), chains, series);
+       }},
       {"tuple detection",
-       [&] { tupleDetectionSearch(w, alphabet, 3, b.data(), 2, 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskTupleDetection, kSeriesFixedTuples,
+                    tupleInputs(alphabet, 3, b.data(), 2, 40, 181, 75, &ws), chains, series);
+       }},
       {"tuple recognition",
-       [&] { tupleRecognitionSearch(w, alphabet, sizes, rows, 2, 2, 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskTupleRecognition, kSeriesFixedTuples,
+                    tupleListInputs(alphabet, sizes, rows, 2, 2, 40, 181, 75, &ws), chains, series);
+       }},
       {"unfixed",
-       [&] { searchUnfixedCount(w, alphabet, 4, list.data(), 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskDetection, kSeriesUnfixedCutoff,
+                    listInputs(alphabet, 4, list.data(), 40, 181, 75, &ws), chains, series);
+       }},
       {"unfixed recognition",
-       [&] { recognizeUnfixedCount(w, alphabet, 4, list.data(), 40, 181, 75, chains, series, &ws); }},
+       [&] {
+         fastSearch(w, kTaskRecognition, kSeriesUnfixedCutoff,
+                    listInputs(alphabet, 4, list.data(), 40, 181, 75, &ws), chains, series);
+       }},
       {"unfixed tuple detection",
        [&] {
-         detectUnfixedTuples(w, alphabet, 3, b.data(), 2, 40, 181, 75, chains, series, nullptr, &ws);
+         fastSearch(w, kTaskTupleDetection, kSeriesUnfixedTuples,
+                    tupleInputs(alphabet, 3, b.data(), 2, 40, 181, 75, &ws), chains, series);
        }},
       {"unfixed tuple recognition",
        [&] {
-         recognizeUnfixedTuples(w, alphabet, sizes, rows, 2, 2, 40, 181, 75, chains, series,
-                                nullptr, &ws);
+         fastSearch(w, kTaskTupleRecognition, kSeriesUnfixedTuples,
+                    tupleListInputs(alphabet, sizes, rows, 2, 2, 40, 181, 75, &ws), chains, series);
        }},
   };
   // The first series of each pulse count may grow the workspace (storage only grows);
@@ -140,7 +166,7 @@ TEST_F(Allocations, SimulationAllocatesNothingPerRepeatBeyondTheSynthesis) {
                                    seriesType, taskType, 75, 75, series, context),
                 1);
     });
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     return made;
   };
   for (const auto& [seriesType, taskType] :

@@ -7,19 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "common/report.h"
 #include "model/problem_types.h"
 #include "model/random.h"
 #include "processing/chains.h"
-#include "processing/reference_search.h"
+#include "simulation/answer_measures.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
 #include "support/simulation_trace.h"
+#include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::expectSameRun;
 using testing::FakeWindow;
+using testing::listInputs;
+using testing::plainSearch;
 using Problem = testing::TraceProblem;
 using Trace = testing::SimulationTrace;
 
@@ -144,7 +148,7 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
         reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
         rsum += getRestorationError(s);
         dsum += detectionContribution(*s, m, chains->wSeekingPulsesQuantity);
-        freeChainsHeader(w, chains);
+        freeChainsHeader(chains);
       }
       restoring[i * 2 + j] = static_cast<int32_t>((2 * rsum + repeats) / (2 * repeats));
       detection[i * 2 + j] = static_cast<int32_t>(dsum / 128);

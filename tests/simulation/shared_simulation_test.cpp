@@ -25,7 +25,7 @@ using testing::FakeWindow;
 struct Board {
   int shares = 1;
   std::vector<std::vector<GridPointSums>> sums;
-  std::vector<std::pair<int64_t, KeptMessage>> messages;
+  std::vector<std::pair<int64_t, Message>> messages;
   int64_t failed = -1;
   bool completed = true;
 };
@@ -34,11 +34,11 @@ class CyclicShare : public SimulationShare {
  public:
   CyclicShare(Board& board, int index) : board_(board), index_(index) {}
   bool takes(int64_t repeat) const override { return repeat % board_.shares == index_; }
-  void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) override {
-    for (const KeptMessage& m : messages) board_.messages.emplace_back(repeat, m);
+  void repeatDone(int64_t repeat, bool failed, const std::vector<Message>& messages) override {
+    for (const Message& m : messages) board_.messages.emplace_back(repeat, m);
     if (failed && (board_.failed < 0 || repeat < board_.failed)) board_.failed = repeat;
   }
-  bool combine(Window& window, std::vector<GridPointSums>& sums, bool completed) override {
+  bool combine(Reporter& reporter, std::vector<GridPointSums>& sums, bool completed) override {
     board_.sums.push_back(sums);
     board_.completed = board_.completed && completed;
     if (static_cast<int>(board_.sums.size()) < board_.shares) return false;
@@ -50,7 +50,7 @@ class CyclicShare : public SimulationShare {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [repeat, m] : board_.messages)
       if (board_.failed < 0 || repeat <= board_.failed)
-        window.messageBox(m.text, m.hasCaption ? m.caption.c_str() : nullptr, m.flags);
+        reporter.report(m);
     return board_.completed && board_.failed < 0;
   }
 

@@ -69,7 +69,7 @@ TEST(SimulationFailure, SynthesisWithoutMemoryEndsTheRun) {
   EXPECT_EQ(w.last().caption, kDriverCaption);
 
   freeSeriesHeader(series);
-  freeRestErrHeader(w, errors);
+  freeRestErrHeader(errors);
   for (auto& pulse : alphabet) freePulse(pulse);
 }
 
@@ -120,7 +120,7 @@ TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThread
     EXPECT_FALSE(w.last().caption.has_value());
 
     freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
 }
@@ -129,7 +129,7 @@ TEST(SimulationFailure, SearchWithoutMemoryFailsTheRunWithOneMessageForAnyThread
 // two processes would make them: the share that ends second shows what both kept, in run
 // order up to the first failure.
 struct TwoShares {
-  std::vector<std::pair<int64_t, KeptMessage>> messages;
+  std::vector<std::pair<int64_t, Message>> messages;
   int64_t failedAt = INT64_MAX;
   int ended = 0;
 };
@@ -137,11 +137,11 @@ class ShareOfTwo : public SimulationShare {
  public:
   ShareOfTwo(TwoShares& shares, int index) : shares_(shares), index_(index) {}
   bool takes(int64_t repeat) const override { return repeat % 2 == index_; }
-  void repeatDone(int64_t repeat, bool failed, const std::vector<KeptMessage>& messages) override {
-    for (const KeptMessage& m : messages) shares_.messages.emplace_back(repeat, m);
+  void repeatDone(int64_t repeat, bool failed, const std::vector<Message>& messages) override {
+    for (const Message& m : messages) shares_.messages.emplace_back(repeat, m);
     if (failed) shares_.failedAt = std::min(shares_.failedAt, repeat);
   }
-  bool combine(Window& window, std::vector<GridPointSums>&, bool completed) override {
+  bool combine(Reporter& reporter, std::vector<GridPointSums>&, bool completed) override {
     if (++shares_.ended < 2) return false;
     // In run order; a repeat's messages come from one share, in the order given. (No
     // stable_sort: its buffer comes from the nothrow new this file's hook leaves alone.)
@@ -150,7 +150,7 @@ class ShareOfTwo : public SimulationShare {
     for (int64_t repeat = 0; repeat <= std::min(last, shares_.failedAt); ++repeat)
       for (const auto& [r, m] : shares_.messages)
         if (r == repeat)
-          window.messageBox(m.text, m.hasCaption ? m.caption.c_str() : nullptr, m.flags);
+          reporter.report(m);
     return completed && shares_.failedAt == INT64_MAX;
   }
 
@@ -199,7 +199,7 @@ TEST(SimulationFailure, SearchWithoutMemoryInAnotherProcessIsReportedByTheFirst)
     alwaysFailingSize = 0;
     EXPECT_EQ(errors->ifComplete, 0) << process;
     freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
   EXPECT_EQ(results[0], 0);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/report.h"
 #include "model/problem_types.h"
 #include "model/random.h"
 #include "model/subset_modes.h"
@@ -14,12 +15,16 @@
 #include "processing/tuple_search.h"
 #include "processing/unfixed_recognition.h"
 #include "processing/unfixed_search.h"
+#include "simulation/answer_measures.h"
 #include "support/fake_window.h"
+#include "support/search_helpers.h"
 
 namespace velmora {
 namespace {
 
 using testing::FakeWindow;
+using testing::fastSearch;
+using testing::listInputs;
 
 // Series of 200 samples, pulses 40..60 apart: 3 to 5 pulses of 20 samples.
 constexpr uint32_t kSeriesSize = 200;
@@ -58,7 +63,7 @@ class Simulation : public ::testing::Test {
   }
   void TearDown() override {
     freeSeriesHeader(series);
-    freeRestErrHeader(w, errors);
+    freeRestErrHeader(errors);
     for (auto& pulse : alphabet) freePulse(pulse);
   }
 
@@ -286,7 +291,7 @@ Replay replay(const RestErrorHeader& grid, const PulseHeader* alphabet, uint16_t
           d += diff * diff;
         }
         detection += (m + 256 * d) / (2 * m);
-        freeChainsHeader(w, chains);
+        freeChainsHeader(chains);
       }
       out.restoring[static_cast<size_t>(i) * grid.wVariousPulses + j] =
           static_cast<int32_t>((2 * restoring + r) / (2 * r));
@@ -312,10 +317,10 @@ TEST_F(Simulation, DetectionTablesMatchAReplay) {
 
   const std::vector<uint16_t> list = required;
   const Replay expected = replay(
-      *errors, alphabet, 80,
-      [&](int32_t m, int32_t) { return std::vector<uint16_t>(m, list[0]); },
+      *errors, alphabet, 80, [&](int32_t m, int32_t) { return std::vector<uint16_t>(m, list[0]); },
       [&](FakeWindow& fw, ChainsHeader* c, SeriesHeader* s) {
-        identificationSearch(fw, alphabet, 3, list.data(), kTmin, kTmax, 80, c, s);
+        fastSearch(fw, kTaskDetection, kSeriesFixedCutoff,
+                   listInputs(alphabet, 3, list.data(), kTmin, kTmax, 80), c, s);
       });
   EXPECT_EQ(table(0), expected.restoring);
   EXPECT_EQ(table(1), expected.detection);
@@ -352,7 +357,8 @@ TEST_F(Simulation, IdentificationRunsTheListLikeAnOdometer) {
   const Replay expected = replay(
       *errors, alphabet, 100, [&](int32_t, int32_t r) { return truth(r); },
       [&](FakeWindow& fw, ChainsHeader* c, SeriesHeader* s) {
-        identificationSearch(fw, alphabet, 3, list.data(), kTmin, kTmax, 100, c, s);
+        fastSearch(fw, kTaskDetection, kSeriesFixedCutoff,
+                   listInputs(alphabet, 3, list.data(), kTmin, kTmax, 100), c, s);
       });
   EXPECT_EQ(table(0), expected.restoring);
   EXPECT_EQ(table(1), expected.detection);
@@ -365,10 +371,10 @@ TEST_F(Simulation, UnfixedSeriesTypesMatchAReplay) {
   grid(1, 4, 2, 2);
   ASSERT_EQ(run(kSeriesUnfixedCutoff, kTaskDetection, 90), 1);
   Replay expected = replay(
-      *errors, alphabet, 90,
-      [&](int32_t m, int32_t) { return std::vector<uint16_t>(m, list[0]); },
+      *errors, alphabet, 90, [&](int32_t m, int32_t) { return std::vector<uint16_t>(m, list[0]); },
       [&](FakeWindow& fw, ChainsHeader* c, SeriesHeader* s) {
-        searchUnfixedCount(fw, alphabet, 3, list.data(), kTmin, kTmax, 90, c, s);
+        fastSearch(fw, kTaskDetection, kSeriesUnfixedCutoff,
+                   listInputs(alphabet, 3, list.data(), kTmin, kTmax, 90), c, s);
       });
   EXPECT_EQ(table(0), expected.restoring);
   EXPECT_EQ(table(1), expected.detection);
@@ -382,7 +388,8 @@ TEST_F(Simulation, UnfixedSeriesTypesMatchAReplay) {
       *errors, alphabet, 100,
       [&](int32_t m, int32_t r) { return std::vector<uint16_t>(m, list[r % 3]); },
       [&](FakeWindow& fw, ChainsHeader* c, SeriesHeader* s) {
-        recognizeUnfixedCount(fw, alphabet, 3, list.data(), kTmin, kTmax, 100, c, s);
+        fastSearch(fw, kTaskRecognition, kSeriesUnfixedCutoff,
+                   listInputs(alphabet, 3, list.data(), kTmin, kTmax, 100), c, s);
       });
   EXPECT_EQ(table(0), expected.restoring);
   EXPECT_EQ(table(1), expected.detection);

@@ -12,6 +12,7 @@
 
 #include "common/report.h"
 #include "common/window.h"
+#include "shell/window_reporter.h"
 
 namespace velmora::testing {
 

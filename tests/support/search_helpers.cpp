@@ -3,18 +3,80 @@
 #include <algorithm>
 #include <functional>
 
+#include "common/report.h"
+#include "processing/dispatch.h"
+#include "processing/search_kernels.h"
+#include "shell/window_reporter.h"
 #include "support/fake_window.h"
 
 namespace velmora::testing {
 
 void ChainsDeleter::operator()(ChainsHeader* h) const {
-  FakeWindow w;
-  freeChainsHeader(w, h);
+  freeChainsHeader(h);
+}
+
+SearchInputs listInputs(const PulseHeader* alphabet, uint16_t count, const uint16_t* list,
+                        uint16_t tmin, uint16_t tmax, uint16_t level, SearchWorkspace* workspace) {
+  SearchInputs in;
+  in.alphabet = alphabet;
+  in.requiredCount = count;
+  in.requiredList = list;
+  in.tmin = tmin;
+  in.tmax = tmax;
+  in.procSavedLevel = level;
+  in.workspace = workspace;
+  return in;
+}
+
+SearchInputs tupleInputs(const PulseHeader* alphabet, int32_t size, const int32_t* tuple,
+                         uint16_t mode, uint16_t tmin, uint16_t tmax, uint16_t level,
+                         SearchWorkspace* workspace, uint32_t* diagnosticFlag) {
+  SearchInputs in = listInputs(alphabet, 0, nullptr, tmin, tmax, level, workspace);
+  in.selectedSubsetSize = size;
+  in.selectedSubset = tuple;
+  in.subsetProceedingMode = mode;
+  in.diagnosticFlag = diagnosticFlag;
+  return in;
+}
+
+SearchInputs tupleListInputs(const PulseHeader* alphabet, const int32_t* sizes,
+                             const int32_t* const* rows, int32_t count, uint16_t mode,
+                             uint16_t tmin, uint16_t tmax, uint16_t level,
+                             SearchWorkspace* workspace, uint32_t* diagnosticFlag) {
+  SearchInputs in = listInputs(alphabet, 0, nullptr, tmin, tmax, level, workspace);
+  in.subsetSizes = sizes;
+  in.subsetRows = rows;
+  in.subsetCount = count;
+  in.subsetProceedingMode = mode;
+  in.diagnosticFlag = diagnosticFlag;
+  return in;
+}
+
+namespace {
+
+template <typename Kernels>
+int shownSearch(Window& window, uint16_t task, uint16_t seriesType, SearchInputs in,
+                ChainsHeader* chains, SeriesHeader* series) {
+  WindowReporter reporter(window);
+  in.reporter = &reporter;
+  return shownResult(window, runSearch<Kernels>(task, seriesType, in, chains, series));
+}
+
+}  // namespace
+
+int fastSearch(Window& window, uint16_t task, uint16_t seriesType, const SearchInputs& inputs,
+               ChainsHeader* chains, SeriesHeader* series) {
+  return shownSearch<FastKernels>(window, task, seriesType, inputs, chains, series);
+}
+
+int plainSearch(Window& window, uint16_t task, uint16_t seriesType, const SearchInputs& inputs,
+                ChainsHeader* chains, SeriesHeader* series) {
+  return shownSearch<PlainKernels>(window, task, seriesType, inputs, chains, series);
 }
 
 ChainsPtr makeChains(uint16_t size, uint16_t pulses) {
-  FakeWindow w;
-  return ChainsPtr(getChainsHeader(w, size, pulses, nullptr));
+  NullReporter reporter;
+  return ChainsPtr(getChainsHeader(reporter, size, pulses, nullptr));
 }
 
 int uniform(std::mt19937& rng, int lo, int hi) {

@@ -8,9 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "common/window.h"
 #include "model/alphabet.h"
 #include "model/series.h"
 #include "processing/chains.h"
+#include "processing/search_inputs.h"
 
 namespace velmora::testing {
 
@@ -22,6 +24,31 @@ using ChainsPtr = std::unique_ptr<ChainsHeader, ChainsDeleter>;
 
 // A new chains record of `size` pretenders of `pulses` pulses.
 ChainsPtr makeChains(uint16_t size, uint16_t pulses);
+
+// The inputs of the single-pulse searches: `count` etalons of `list`.
+SearchInputs listInputs(const PulseHeader* alphabet, uint16_t count, const uint16_t* list,
+                        uint16_t tmin, uint16_t tmax, uint16_t level,
+                        SearchWorkspace* workspace = nullptr);
+
+// The inputs of tuple detection: one tuple (the selected subset).
+SearchInputs tupleInputs(const PulseHeader* alphabet, int32_t size, const int32_t* tuple,
+                         uint16_t mode, uint16_t tmin, uint16_t tmax, uint16_t level,
+                         SearchWorkspace* workspace = nullptr, uint32_t* diagnosticFlag = nullptr);
+
+// The inputs of tuple recognition: `count` tuples (the subset list).
+SearchInputs tupleListInputs(const PulseHeader* alphabet, const int32_t* sizes,
+                             const int32_t* const* rows, int32_t count, uint16_t mode,
+                             uint16_t tmin, uint16_t tmax, uint16_t level,
+                             SearchWorkspace* workspace = nullptr,
+                             uint32_t* diagnosticFlag = nullptr);
+
+// The search the one entry selects for `task` on a series of `seriesType`, on the fast
+// or the plain kernels, its dumps and a failure shown on `window` as the shell shows
+// them. Returns the search's result.
+int fastSearch(Window& window, uint16_t task, uint16_t seriesType, const SearchInputs& inputs,
+               ChainsHeader* chains, SeriesHeader* series);
+int plainSearch(Window& window, uint16_t task, uint16_t seriesType, const SearchInputs& inputs,
+                ChainsHeader* chains, SeriesHeader* series);
 
 // A uniform draw from lo..hi.
 int uniform(std::mt19937& rng, int lo, int hi);
