@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   FuzzedDataProvider data(bytes, size);
   fuzz::FuzzWindow window(data);
   AppState state;
-  state.simClock = [] { return 1000; };
-  state.simThreads = 1;
+  state.hooks.simClock = [] { return 1000; };
+  state.simulation.simThreads = 1;
   if (startUp(window, state) != 1) fuzz::fail("start-up failed");
   int32_t width = 320, height = 240;
   int steps = 0;

@@ -25,11 +25,11 @@ const int kProblemCommands[] = {kCmdDetection,     kCmdRecognition,   kCmdJoint,
 
 // What every accepted set of values must leave.
 void checkState(const AppState& s) {
-  if (s.dwSeriesLength == 0 || s.dwSeriesLength > kMaxSeriesLength)
-    fuzz::fail("series length " + std::to_string(s.dwSeriesLength));
-  if (s.wTmin == 0 || s.wTmax < s.wTmin)
-    fuzz::fail("intervals " + std::to_string(s.wTmin) + ".." + std::to_string(s.wTmax));
-  if (s.wSavedLevel > 100 || s.wProcSavedLevel > 100) fuzz::fail("saved level above 100");
+  if (s.series.dwSeriesLength == 0 || s.series.dwSeriesLength > kMaxSeriesLength)
+    fuzz::fail("series length " + std::to_string(s.series.dwSeriesLength));
+  if (s.series.wTmin == 0 || s.series.wTmax < s.series.wTmin)
+    fuzz::fail("intervals " + std::to_string(s.series.wTmin) + ".." + std::to_string(s.series.wTmax));
+  if (s.series.wSavedLevel > 100 || s.series.wProcSavedLevel > 100) fuzz::fail("saved level above 100");
 }
 
 }  // namespace
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   FuzzedDataProvider data(bytes, size);
   fuzz::FuzzWindow window(data);
   AppState state;
-  state.simClock = [] { return 1000; };
-  state.simThreads = 1;
+  state.hooks.simClock = [] { return 1000; };
+  state.simulation.simThreads = 1;
   if (startUp(window, state) != 1) fuzz::fail("start-up failed");
   // The dialogs read and show the problem types, so the bytes choose them first.
   if (data.ConsumeBool()) handleCommand(window, state, data.PickValueInArray(kProblemCommands));

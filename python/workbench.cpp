@@ -72,7 +72,7 @@ const PulseHeader* standardAlphabet() {
     randomStates() = saved;
     return b;
   }();
-  return bench->state.alphabet;
+  return bench->state.etalons.alphabet;
 }
 
 Workbench::Workbench() : window(sink) {
@@ -108,7 +108,7 @@ void Workbench::configure(const cli::Problem& p) {
     window.setDialogText(kDialogRequiredEtalons, kIdcRequiredCount, std::to_string(list.size()));
     window.setDialogText(kDialogRequiredEtalons, kIdcRequiredList, joined(list, ','));
     handleCommand(window, state, kCmdNewPulses);
-    if (state.wRequiredCount != p.etalons.size())
+    if (state.etalons.wRequiredCount != p.etalons.size())
       throw Refusal(refusalText(*this, "the list of required etalons"));
   }
   if (!p.subset.empty() || !p.subsets.empty()) {
@@ -151,26 +151,26 @@ Synthesised synthesise(Workbench& bench, const cli::Problem& problem,
   } catch (const std::bad_alloc&) {
     throw OutOfMemory("not enough memory for the series");
   }
-  if (!made || s.lpSeriesHeader == nullptr)
+  if (!made || s.records.lpSeriesHeader == nullptr)
     throw Refusal(refusalText(bench, "\" Create series... \""));
   bench.takeMessageText();
 
   Synthesised out;
-  out.series = copySeries(*s.lpSeriesHeader, standardAlphabet());
+  out.series = copySeries(*s.records.lpSeriesHeader, standardAlphabet());
   SeriesContext& c = out.context;
-  c.seriesType = s.wSeriesType;
-  c.taskType = s.wTaskType;
-  c.required.assign(s.lpRequiredList, s.lpRequiredList + s.wRequiredCount);
-  c.savedLevel = s.wSavedLevelCur;
-  c.procSavedLevel = s.wProcSavedLevelCur;
-  const SubsetSelection& sel = s.selection;
+  c.seriesType = s.problem.wSeriesType;
+  c.taskType = s.problem.wTaskType;
+  c.required.assign(s.etalons.lpRequiredList, s.etalons.lpRequiredList + s.etalons.wRequiredCount);
+  c.savedLevel = s.series.wSavedLevelCur;
+  c.procSavedLevel = s.series.wProcSavedLevelCur;
+  const SubsetSelection& sel = s.records.selection;
   if (sel.selectedSubset) c.subset.assign(sel.selectedSubset, sel.selectedSubset + sel.count);
   for (int32_t r = 0; r < sel.rowsInUse; ++r)
     c.subsets.emplace_back(sel.rows[r], sel.rows[r] + sel.selectedSubsetArraySize[r]);
   c.current = sel.currentRow;
-  c.proceedingMode = static_cast<int32_t>(s.dwSubsetProceedingMode);
-  c.sequence.assign(s.lpEtalonSequence,
-                    s.lpEtalonSequence + std::min<size_t>(s.wMaxPulses, s.wEtalonSequenceSize));
+  c.proceedingMode = static_cast<int32_t>(s.subsets.dwSubsetProceedingMode);
+  c.sequence.assign(s.etalons.lpEtalonSequence,
+                    s.etalons.lpEtalonSequence + std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
   return out;
 }
 
@@ -307,23 +307,23 @@ SimulationTables simulate(const cli::SimulatePlan& plan,
     bench.window.setDialogText(v.dialogId, v.controlId, v.text);
   if (plan.clock) {
     const int32_t seconds = static_cast<int32_t>(*plan.clock);
-    s.simClock = [seconds] { return seconds; };
+    s.hooks.simClock = [seconds] { return seconds; };
   }
-  s.simThreads = plan.threads;
+  s.simulation.simThreads = plan.threads;
   CallbackObserver observer(progress);
-  s.simObserver = &observer;
+  s.hooks.simObserver = &observer;
   try {
     handleCommand(bench.window, s, kCmdSimulation);
   } catch (const std::bad_alloc&) {
-    s.simObserver = nullptr;
+    s.hooks.simObserver = nullptr;
     throw OutOfMemory("not enough memory for the simulation");
   }
-  s.simObserver = nullptr;
+  s.hooks.simObserver = nullptr;
   if (observer.stopped) throw Stopped("the simulation was stopped");
-  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
+  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0)
     throw Refusal(refusalText(bench, "the simulation"));
 
-  const RestErrorHeader& e = *s.lpRestErrorHeader;
+  const RestErrorHeader& e = *s.records.lpRestErrorHeader;
   SimulationTables t;
   t.pulseValues.assign(e.wPulseValues, e.wPulseValues + e.wVariousPulses);
   t.noiseLevels.assign(e.lpNoiseLevels, e.lpNoiseLevels + e.wNoiseLevels);
@@ -333,15 +333,15 @@ SimulationTables simulate(const cli::SimulatePlan& plan,
   t.restoring = table(e, kRestoringErrors);
   t.detection = table(e, kDetectionErrors);
   t.tupleRecognition = table(e, kTupleRecognitionErrors);
-  t.startTime = s.simStartTime;
-  t.endTime = s.simEndTime;
-  t.options = {{"length", s.dwSeriesLengthCur},   {"tmin", s.wTmin},
-               {"tmax", s.wTmax},                 {"etalon", s.dwDefaultEtalon},
-               {"saved", s.wSavedLevelCur},       {"proc_saved", s.wProcSavedLevelCur},
-               {"from", s.wMinPulses},            {"to", s.wMaxPulses},
-               {"incr", s.wSimPulsesStep},        {"noise_initial", s.wSimNoiseInitial},
-               {"noise_steps", s.wSimNoiseSteps}, {"noise_step", s.wSimNoiseStep},
-               {"repeats", s.wSimRepeats}};
+  t.startTime = s.simulation.simStartTime;
+  t.endTime = s.simulation.simEndTime;
+  t.options = {{"length", s.series.dwSeriesLengthCur},   {"tmin", s.series.wTmin},
+               {"tmax", s.series.wTmax},                 {"etalon", s.etalons.dwDefaultEtalon},
+               {"saved", s.series.wSavedLevelCur},       {"proc_saved", s.series.wProcSavedLevelCur},
+               {"from", s.series.wMinPulses},            {"to", s.series.wMaxPulses},
+               {"incr", s.simulation.wSimPulsesStep},        {"noise_initial", s.simulation.wSimNoiseInitial},
+               {"noise_steps", s.simulation.wSimNoiseSteps}, {"noise_step", s.simulation.wSimNoiseStep},
+               {"repeats", s.simulation.wSimRepeats}};
   t.messages = bench.takeMessageText();
   return t;
 }

@@ -56,7 +56,7 @@ class Workbench {
     window.setDialogText(kDialogRequiredEtalons, kIdcRequiredCount, std::to_string(p.etalons.size()));
     window.setDialogText(kDialogRequiredEtalons, kIdcRequiredList, list);
     handleCommand(window, state, kCmdNewPulses);
-    return state.wRequiredCount == p.etalons.size();
+    return state.etalons.wRequiredCount == p.etalons.size();
   }
 
   bool attachSubsets(const Problem& p) {
@@ -98,8 +98,8 @@ Json createValues(const ScriptedWindow& window, const AppState& state) {
   j["etalon"] = controlNumber(p, kIdcEtalonNumber);
   j["saved"] = controlNumber(p, kIdcSavedLevel);
   j["proc-saved"] = controlNumber(p, kIdcProcSavedLevel);
-  j["pulses"] = state.wMeanPulses;
-  std::vector<uint16_t> sequence(state.wMeanPulses);
+  j["pulses"] = state.series.wMeanPulses;
+  std::vector<uint16_t> sequence(state.series.wMeanPulses);
   if (s) readList(s->text(kIdcSequence), sequence.data(), sequence.size());
   j["sequence"] = sequence;
   j["noise"] = controlNumber(s, kIdcNoiseLevel);
@@ -110,10 +110,10 @@ Json createValues(const ScriptedWindow& window, const AppState& state) {
 // outside the range the series parameters admit becomes the middle of that range.
 void reportCreateAdjustments(const CreateRequest& request, const AppState& s, std::ostream& err) {
   for (const CreateValue& v : request.values) {
-    if (v.key != "pulses" || v.text == std::to_string(s.wMeanPulses)) continue;
-    err << "velmora-cli: --create pulses=" << v.text << " lies outside " << s.wMinPulses << ".."
-        << s.wMaxPulses << ", the pulse counts these series parameters admit; "
-        << s.wMeanPulses << " was used\n";
+    if (v.key != "pulses" || v.text == std::to_string(s.series.wMeanPulses)) continue;
+    err << "velmora-cli: --create pulses=" << v.text << " lies outside " << s.series.wMinPulses << ".."
+        << s.series.wMaxPulses << ", the pulse counts these series parameters admit; "
+        << s.series.wMeanPulses << " was used\n";
   }
 }
 
@@ -152,9 +152,9 @@ int runCommand(const RunPlan& plan, std::ostream& out, std::ostream& err) {
 
   Json options;
   workbench.describeProblem(plan.problem, options);
-  options["length"] = s.seriesLengthTable[s.dwSeriesLengthIndex];
-  options["noise"] = s.noiseTable[s.dwNoiseIndex];
-  options["lost"] = s.lostTable[s.dwLostIndex];
+  options["length"] = s.series.seriesLengthTable[s.series.dwSeriesLengthIndex];
+  options["noise"] = s.series.noiseTable[s.series.dwNoiseIndex];
+  options["lost"] = s.series.lostTable[s.series.dwLostIndex];
   options["next"] = plan.next;
   options["same"] = plan.same;
   workbench.describeSubsets(plan.problem, options);
@@ -227,58 +227,58 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
     workbench.window.setDialogText(v.dialogId, v.controlId, v.text);
   if (plan.clock) {
     const int32_t seconds = static_cast<int32_t>(*plan.clock);
-    s.simClock = [seconds] { return seconds; };
+    s.hooks.simClock = [seconds] { return seconds; };
   }
-  s.simThreads = plan.threads;
+  s.simulation.simThreads = plan.threads;
   if (processes != nullptr && plan.threads == 0)
-    s.simThreads = static_cast<uint16_t>(std::min(processes->defaultThreads(), 256u));
+    s.simulation.simThreads = static_cast<uint16_t>(std::min(processes->defaultThreads(), 256u));
   const bool lead = processes == nullptr || processes->rank() == 0;
   ProgressReporter reporter(plan.quiet || !lead ? ProgressMode::kNone : mode, err, s);
-  s.simObserver = &reporter;
+  s.hooks.simObserver = &reporter;
   if (processes != nullptr) {
-    s.simShare = &processes->share();
-    s.simObserver = &processes->observer(&reporter);
+    s.hooks.simShare = &processes->share();
+    s.hooks.simObserver = &processes->observer(&reporter);
   }
   {
     InterruptGuard guard;
     handleCommand(workbench.window, s, kCmdSimulation);
     reporter.finish();
-    s.simObserver = nullptr;
-    s.simShare = nullptr;
+    s.hooks.simObserver = nullptr;
+    s.hooks.simShare = nullptr;
     if (InterruptGuard::interrupted() || (processes != nullptr && processes->interrupted())) {
       err << "velmora-cli: simulation interrupted, nothing written\n";
       return kExitInterrupted;
     }
   }
-  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
+  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0)
     return refused(err, commandName(kCmdSimulation));
   for (const CreateValue& v : plan.dialogValues)
     if (v.key == "incr" && v.text == "0")
-      err << "velmora-cli: --incr 0 steps through no pulse counts; " << s.wSimPulsesStep
+      err << "velmora-cli: --incr 0 steps through no pulse counts; " << s.simulation.wSimPulsesStep
           << " was used\n";
   if (!lead) return kExitDone;
 
   Json options;
   workbench.describeProblem(plan.problem, options);
   workbench.describeSubsets(plan.problem, options);
-  options["length"] = s.dwSeriesLengthCur;
-  options["tmin"] = s.wTmin;
-  options["tmax"] = s.wTmax;
-  options["etalon"] = s.dwDefaultEtalon;
-  options["saved"] = s.wSavedLevelCur;
-  options["proc-saved"] = s.wProcSavedLevelCur;
-  options["from"] = s.wMinPulses;
-  options["to"] = s.wMaxPulses;
-  options["incr"] = s.wSimPulsesStep;
-  options["noise-initial"] = s.wSimNoiseInitial;
-  options["noise-steps"] = s.wSimNoiseSteps;
-  options["noise-step"] = s.wSimNoiseStep;
-  options["repeats"] = s.wSimRepeats;
+  options["length"] = s.series.dwSeriesLengthCur;
+  options["tmin"] = s.series.wTmin;
+  options["tmax"] = s.series.wTmax;
+  options["etalon"] = s.etalons.dwDefaultEtalon;
+  options["saved"] = s.series.wSavedLevelCur;
+  options["proc-saved"] = s.series.wProcSavedLevelCur;
+  options["from"] = s.series.wMinPulses;
+  options["to"] = s.series.wMaxPulses;
+  options["incr"] = s.simulation.wSimPulsesStep;
+  options["noise-initial"] = s.simulation.wSimNoiseInitial;
+  options["noise-steps"] = s.simulation.wSimNoiseSteps;
+  options["noise-step"] = s.simulation.wSimNoiseStep;
+  options["repeats"] = s.simulation.wSimRepeats;
   if (plan.clock) options["clock"] = *plan.clock;
 
   std::vector<PendingFile> files;
   if (!plan.json.empty()) files.push_back({plan.json, dumpJson(simulationJson(s, options))});
-  if (!plan.csv.empty()) files.push_back({plan.csv, simulationCsv(*s.lpRestErrorHeader)});
+  if (!plan.csv.empty()) files.push_back({plan.csv, simulationCsv(*s.records.lpRestErrorHeader)});
   const std::string error = writeFiles(files, out);
   if (InterruptGuard::interrupted()) {
     err << "velmora-cli: interrupted while writing the outputs\n";
@@ -289,7 +289,7 @@ int simulateCommand(const SimulatePlan& plan, ProgressMode mode, std::ostream& o
     return kExitRefused;
   }
   // The dump goes to stdout unless an output took it.
-  if (plan.json != "-" && plan.csv != "-") out << restErrHeaderText(*s.lpRestErrorHeader);
+  if (plan.json != "-" && plan.csv != "-") out << restErrHeaderText(*s.records.lpRestErrorHeader);
   return kExitDone;
 }
 
@@ -377,10 +377,10 @@ int render(Workbench& workbench, const RenderPlan& plan, std::ostream& err) {
       }
     }
     const int32_t seconds = static_cast<int32_t>(sim.clock.value_or(kRenderClock));
-    s.simClock = [seconds] { return seconds; };
-    s.simThreads = sim.threads;
+    s.hooks.simClock = [seconds] { return seconds; };
+    s.simulation.simThreads = sim.threads;
     handleCommand(window, s, kCmdSimulation);
-    if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0)
+    if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0)
       return refused(err, commandName(kCmdSimulation));
   }
   return renderPicture(window, s, plan, err);

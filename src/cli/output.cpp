@@ -118,8 +118,8 @@ std::string dumpJson(const Json& document) {
 
 Json alphabetJson(const AppState& s) {
   Json etalons = Json::array();
-  for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e) {
-    const PulseHeader& p = s.alphabet[e];
+  for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e) {
+    const PulseHeader& p = s.etalons.alphabet[e];
     Json j;
     j["number"] = p.wNumber;
     j["energy"] = pulseEnergy(p);
@@ -134,8 +134,8 @@ Json alphabetJson(const AppState& s) {
 
 std::string alphabetText(const AppState& s) {
   std::string out = "etalon  energy  samples\n";
-  for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e) {
-    const PulseHeader& p = s.alphabet[e];
+  for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e) {
+    const PulseHeader& p = s.etalons.alphabet[e];
     char head[32];
     std::snprintf(head, sizeof head, "%6d  %6d ", p.wNumber, pulseEnergy(p));
     out += head;
@@ -147,15 +147,15 @@ std::string alphabetText(const AppState& s) {
 
 Json runJson(const AppState& s, const std::vector<Message>& messages) {
   Json j;
-  j["taskType"] = s.wTaskType;
-  j["effectiveTaskType"] = s.wEffectiveTaskType;
-  j["seriesType"] = s.wSeriesType;
-  j["requiredList"] = array(s.lpRequiredList, s.wRequiredCount);
+  j["taskType"] = s.problem.wTaskType;
+  j["effectiveTaskType"] = s.problem.wEffectiveTaskType;
+  j["seriesType"] = s.problem.wSeriesType;
+  j["requiredList"] = array(s.etalons.lpRequiredList, s.etalons.wRequiredCount);
   j["etalonSequence"] =
-      array(s.lpEtalonSequence, std::min<size_t>(s.wMaxPulses, s.wEtalonSequenceSize));
-  j["series"] = s.lpSeriesHeader ? seriesJson(*s.lpSeriesHeader) : Json();
-  j["chains"] = s.lpChainsHeader ? chainsJson(*s.lpChainsHeader) : Json();
-  j["trueChainCost"] = s.lpSeriesHeader ? Json(trueChainCost(*s.lpSeriesHeader)) : Json();
+      array(s.etalons.lpEtalonSequence, std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
+  j["series"] = s.records.lpSeriesHeader ? seriesJson(*s.records.lpSeriesHeader) : Json();
+  j["chains"] = s.records.lpChainsHeader ? chainsJson(*s.records.lpChainsHeader) : Json();
+  j["trueChainCost"] = s.records.lpSeriesHeader ? Json(trueChainCost(*s.records.lpSeriesHeader)) : Json();
   Json shown = Json::array();
   for (const Message& m : messages) {
     Json one;
@@ -169,7 +169,7 @@ Json runJson(const AppState& s, const std::vector<Message>& messages) {
 
 std::string runText(const AppState& s, int number, const std::string& command) {
   std::string out = "run " + std::to_string(number) + ": " + command + "\n";
-  const ChainsHeader* c = s.lpChainsHeader;
+  const ChainsHeader* c = s.records.lpChainsHeader;
   if (c && c->wDescribed > 1) {
     // Codes without a name are shown as their numbers.
     const std::string task =
@@ -179,8 +179,8 @@ std::string runText(const AppState& s, int number, const std::string& command) {
                                    : "series type " + std::to_string(c->wSeriesType);
     out += " " + task + " for series with " + series + "\n";
   }
-  if (const SeriesHeader* h = s.lpSeriesHeader) {
-    const bool samples = isCutoffSeries(s.wSeriesType);
+  if (const SeriesHeader* h = s.records.lpSeriesHeader) {
+    const bool samples = isCutoffSeries(s.problem.wSeriesType);
     out += "series: length " + std::to_string(h->dwSeriesSize) + ", Tmin " +
            std::to_string(h->wTmin) + ", Tmax " + std::to_string(h->wTmax) + ", amplitude " +
            std::to_string(h->wAmplitude) + ", noise " + std::to_string(h->wNoise) + "\n";
@@ -192,7 +192,7 @@ std::string runText(const AppState& s, int number, const std::string& command) {
            pulseList(h->lpFoundPositions, h->lpFoundEtalons, h->lpFoundFirstSamples,
                      h->lpFoundLastSamples, foundPulses(*h), samples) +
            "\n";
-    if (isTupleSeries(s.wSeriesType)) {
+    if (isTupleSeries(s.problem.wSeriesType)) {
       out += "pattern tuple:";
       for (uint16_t k = 0; k < h->wSubsetStored; ++k) out += " " + std::to_string(h->lpSubset[k]);
       out += "\ntuple instances (" + std::to_string(h->wTupleInstances) + "), pulses:";
@@ -218,7 +218,7 @@ std::string utcTime(int32_t seconds) {
 }
 
 Json simulationJson(const AppState& s, const Json& options) {
-  const RestErrorHeader& e = *s.lpRestErrorHeader;
+  const RestErrorHeader& e = *s.records.lpRestErrorHeader;
   Json doc;
   doc["format"] = kSimulationFormat;
   doc["options"] = options;
@@ -233,9 +233,9 @@ Json simulationJson(const AppState& s, const Json& options) {
   tables["tupleRecognition"] = tableJson(e, kTupleRecognitionErrors);
   doc["tables"] = tables;
   doc["complete"] = e.ifComplete;
-  doc["startTime"] = utcTime(s.simStartTime);
-  doc["endTime"] = utcTime(s.simEndTime);
-  doc["elapsedSeconds"] = int64_t{s.simEndTime} - int64_t{s.simStartTime};
+  doc["startTime"] = utcTime(s.simulation.simStartTime);
+  doc["endTime"] = utcTime(s.simulation.simEndTime);
+  doc["elapsedSeconds"] = int64_t{s.simulation.simEndTime} - int64_t{s.simulation.simStartTime};
   return doc;
 }
 

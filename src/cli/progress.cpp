@@ -108,7 +108,7 @@ bool ProgressReporter::repeatDone(const SimulationProgress& p) {
   if (mode_ == ProgressMode::kLines && last && !shown_ && now - start_ < interval) return true;
   lastShown_ = now;
 
-  const RestErrorHeader* e = state_.lpRestErrorHeader;
+  const RestErrorHeader* e = state_.records.lpRestErrorHeader;
   const int pulses = e && p.pulseIndex < e->wVariousPulses ? e->wPulseValues[p.pulseIndex] : 0;
   const int noise = e && p.levelIndex < e->wNoiseLevels ? e->lpNoiseLevels[p.levelIndex] : 0;
   const double elapsed = std::chrono::duration<double>(now - start_).count();

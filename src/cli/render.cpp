@@ -165,15 +165,15 @@ void showView(ScriptedWindow& window, AppState& s, RenderView view) {
     case RenderView::kAsLeft:
       break;
     case RenderView::kAlphabet:
-      s.dwViewMode = kViewAlphabet;
+      s.view.dwViewMode = kViewAlphabet;
       break;
     case RenderView::kResults:
-      s.dwViewMode = kViewResults;
-      s.wResultKind = kResultProcessing;
+      s.view.dwViewMode = kViewResults;
+      s.view.wResultKind = kResultProcessing;
       break;
     case RenderView::kStatistics:
-      s.dwViewMode = kViewResults;
-      s.wResultKind = kResultSimulation;
+      s.view.dwViewMode = kViewResults;
+      s.view.wResultKind = kResultSimulation;
       break;
     case RenderView::kSubsets:
       handleCommand(window, s, kCmdSelectSubset);

@@ -58,10 +58,10 @@ MainWindow::MainWindow(QWidget* parent)
   buildMenu();
 
   runner_ = std::make_unique<SimulationRunner>(this, state_);
-  state_.simObserver = runner_.get();
+  state_.hooks.simObserver = runner_.get();
   // While the simulation runs, the menu and the client area take no input (the records
   // are the worker's), but the window can still be closed, which stops the run.
-  state_.simRunner = [this](Window& window, const std::function<void(Window&)>& run) {
+  state_.hooks.simRunner = [this](Window& window, const std::function<void(Window&)>& run) {
     const auto hold = [this](bool held) {
       client_->setFrozen(held);
       client_->setEnabled(!held);
@@ -77,7 +77,7 @@ MainWindow::MainWindow(QWidget* parent)
     hold(false);
   };
   // The snapshot holds the picture as shown, with what is pending painted first.
-  state_.snapshotCommand = [this](Window& window) {
+  state_.hooks.snapshotCommand = [this](Window& window) {
     client_->flush();
     const Image captured = client_->picture();
     return saveSnapshot(window, captured, [this] { return client_->renderSvg(); });

@@ -89,7 +89,7 @@ ProgressDialog::ProgressDialog(QWidget* parent, SimulationRunner& runner, const 
 void ProgressDialog::refresh() {
   const SimulationRunner::Position at = runner_.position();
   const SimulationProgress& p = at.progress;
-  const RestErrorHeader* errors = state_.lpRestErrorHeader;
+  const RestErrorHeader* errors = state_.records.lpRestErrorHeader;
   if (at.done == 0 || !errors) {
     point_->setText(QStringLiteral("Starting…"));
   } else {

@@ -42,26 +42,26 @@ bool loadButtonFace(Image& face, const char* file) {
 }
 
 void releaseRecords(Window& /*window*/, AppState& s) {
-  for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
-    if (s.alphabet[e].lpData) freePulse(s.alphabet[e]);
-  freeRequiredList(s.lpRequiredList);
-  s.lpRequiredList = nullptr;
-  s.wRequiredCount = 0;
-  s.etalonSequenceBlock = {};
-  s.lpEtalonSequence = nullptr;
-  s.wEtalonSequenceSize = 0;
-  s.editSequenceBlock = {};
-  s.lpEditSequence = nullptr;
-  s.wEditSequenceSize = 0;
-  freeSeriesHeader(s.lpSeriesHeader);
-  s.lpSeriesHeader = nullptr;
-  freeChainsHeader(s.lpChainsHeader);
-  s.lpChainsHeader = nullptr;
-  freeRestErrHeader(s.lpRestErrorHeader);
-  s.lpRestErrorHeader = nullptr;
-  freeSubsetSelection(s.selection);
-  freeParamsHeader(s.lpParamsHeader);
-  s.lpParamsHeader = nullptr;
+  for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
+    if (s.etalons.alphabet[e].lpData) freePulse(s.etalons.alphabet[e]);
+  freeRequiredList(s.etalons.lpRequiredList);
+  s.etalons.lpRequiredList = nullptr;
+  s.etalons.wRequiredCount = 0;
+  s.etalons.etalonSequenceBlock = {};
+  s.etalons.lpEtalonSequence = nullptr;
+  s.etalons.wEtalonSequenceSize = 0;
+  s.etalons.editSequenceBlock = {};
+  s.etalons.lpEditSequence = nullptr;
+  s.etalons.wEditSequenceSize = 0;
+  freeSeriesHeader(s.records.lpSeriesHeader);
+  s.records.lpSeriesHeader = nullptr;
+  freeChainsHeader(s.records.lpChainsHeader);
+  s.records.lpChainsHeader = nullptr;
+  freeRestErrHeader(s.records.lpRestErrorHeader);
+  s.records.lpRestErrorHeader = nullptr;
+  freeSubsetSelection(s.records.selection);
+  freeParamsHeader(s.records.lpParamsHeader);
+  s.records.lpParamsHeader = nullptr;
 }
 
 }  // namespace
@@ -79,41 +79,41 @@ uint16_t effectiveTaskType(uint16_t taskType, uint16_t seriesType) {
 }
 
 uint16_t leastPulseCount(const AppState& s, uint32_t length) {
-  if (s.wTmax == 0) return 0;
-  return static_cast<uint16_t>((length + s.wEtalonLength - 1u) / s.wTmax);
+  if (s.series.wTmax == 0) return 0;
+  return static_cast<uint16_t>((length + s.etalons.wEtalonLength - 1u) / s.series.wTmax);
 }
 
 uint16_t greatestPulseCount(const AppState& s, uint32_t length) {
-  if (s.wTmin == 0) return 0;
-  return static_cast<uint16_t>((length - s.wEtalonLength + s.wTmin) / s.wTmin);
+  if (s.series.wTmin == 0) return 0;
+  return static_cast<uint16_t>((length - s.etalons.wEtalonLength + s.series.wTmin) / s.series.wTmin);
 }
 
 void recomputePulseBounds(AppState& s, uint32_t length) {
-  s.wMinPulses = leastPulseCount(s, length);
-  s.wMaxPulses = greatestPulseCount(s, length);
-  s.wMeanPulses = static_cast<uint16_t>((int32_t{s.wMinPulses} + int32_t{s.wMaxPulses}) / 2);
+  s.series.wMinPulses = leastPulseCount(s, length);
+  s.series.wMaxPulses = greatestPulseCount(s, length);
+  s.series.wMeanPulses = static_cast<uint16_t>((int32_t{s.series.wMinPulses} + int32_t{s.series.wMaxPulses}) / 2);
 }
 
 uint16_t rebuildRequiredList(AppState& s) {
-  s.wRequiredCount = 0;
-  const uint16_t etalons = std::min<uint16_t>(s.wEtalonCount, kMaxEtalons);
+  s.etalons.wRequiredCount = 0;
+  const uint16_t etalons = std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons);
   for (uint16_t i = 1; i <= etalons; ++i) {
-    if (s.requiredFlags[i - 1] != 1) continue;
+    if (s.etalons.requiredFlags[i - 1] != 1) continue;
     // The list holds wRequiredCapacity entries; a missing list holds none.
-    if (!s.lpRequiredList || s.wRequiredCount >= s.wRequiredCapacity) break;
-    s.lpRequiredList[s.wRequiredCount++] = i;
+    if (!s.etalons.lpRequiredList || s.etalons.wRequiredCount >= s.etalons.wRequiredCapacity) break;
+    s.etalons.lpRequiredList[s.etalons.wRequiredCount++] = i;
   }
-  return s.wRequiredCount;
+  return s.etalons.wRequiredCount;
 }
 
 void growEtalonSequence(AppState& s, uint16_t size) {
-  setSequenceSize(s.etalonSequenceBlock, s.lpEtalonSequence, s.wEtalonSequenceSize, size,
-                  static_cast<uint16_t>(s.dwDefaultEtalon));
+  setSequenceSize(s.etalons.etalonSequenceBlock, s.etalons.lpEtalonSequence, s.etalons.wEtalonSequenceSize, size,
+                  static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
 }
 
 void growEditSequence(AppState& s, uint16_t size) {
-  setSequenceSize(s.editSequenceBlock, s.lpEditSequence, s.wEditSequenceSize, size,
-                  static_cast<uint16_t>(s.dwDefaultEtalon));
+  setSequenceSize(s.etalons.editSequenceBlock, s.etalons.lpEditSequence, s.etalons.wEditSequenceSize, size,
+                  static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
 }
 
 int startUp(Window& window, AppState& s) {
@@ -131,98 +131,98 @@ int startUp(Window& window, AppState& s) {
   WindowReporter shown(window);
 
   // The alphabet.
-  for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
-    s.alphabet[e].lpData = nullptr;
-  if (makeAlphabet(shown, static_cast<int16_t>(s.wEtalonAmplitude), s.wEtalonCount, s.wEtalonLength,
-                   s.alphabet))
-    s.dwViewMode = kViewAlphabet;
+  for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
+    s.etalons.alphabet[e].lpData = nullptr;
+  if (makeAlphabet(shown, static_cast<int16_t>(s.etalons.wEtalonAmplitude), s.etalons.wEtalonCount, s.etalons.wEtalonLength,
+                   s.etalons.alphabet))
+    s.view.dwViewMode = kViewAlphabet;
 
   // The required list of every etalon.
-  s.wRequiredCapacity = s.wEtalonCount;
-  s.wRequiredCount = s.wEtalonCount;
-  s.lpRequiredList = getRequiredList(shown, s.wRequiredCount, s.lpRequiredList);
-  if (!s.lpRequiredList) s.wRequiredCount = s.wRequiredCapacity = 0;
+  s.etalons.wRequiredCapacity = s.etalons.wEtalonCount;
+  s.etalons.wRequiredCount = s.etalons.wEtalonCount;
+  s.etalons.lpRequiredList = getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
+  if (!s.etalons.lpRequiredList) s.etalons.wRequiredCount = s.etalons.wRequiredCapacity = 0;
 
   // Series type, task type and their check marks.
   for (int id : {kCmdUnfixedCutoffs, kCmdUnfixedWhole, kCmdFixedWhole, kCmdFixedCutoffs,
                  kCmdFixedTuples, kCmdUnfixedTuples})
     window.checkMenuItem(id, false);
-  s.wSeriesType = kSeriesFixedCutoff;
+  s.problem.wSeriesType = kSeriesFixedCutoff;
   window.checkMenuItem(kCmdFixedCutoffs, true);
   for (int id : {kCmdJoint, kCmdDetection, kCmdRecognition, kCmdSeriesProcessing})
     window.checkMenuItem(id, false);
-  s.wTaskType = kTaskRecognition;
+  s.problem.wTaskType = kTaskRecognition;
   window.checkMenuItem(kCmdRecognition, true);
-  s.wEffectiveTaskType = effectiveTaskType(s.wTaskType, s.wSeriesType);
-  s.wResultKind = kResultProcessing;
+  s.problem.wEffectiveTaskType = effectiveTaskType(s.problem.wTaskType, s.problem.wSeriesType);
+  s.view.wResultKind = kResultProcessing;
 
   // Required flags and the view.
-  if (s.wEffectiveTaskType == kTaskDetection) {
-    s.dwSingleEtalon = s.dwDefaultEtalon;
-    std::fill(std::begin(s.requiredFlags), std::end(s.requiredFlags), uint16_t{0});
-    if (s.dwSingleEtalon >= 1 && s.dwSingleEtalon <= kMaxEtalons)
-      s.requiredFlags[s.dwSingleEtalon - 1] = 1;
+  if (s.problem.wEffectiveTaskType == kTaskDetection) {
+    s.etalons.dwSingleEtalon = s.etalons.dwDefaultEtalon;
+    std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags), uint16_t{0});
+    if (s.etalons.dwSingleEtalon >= 1 && s.etalons.dwSingleEtalon <= kMaxEtalons)
+      s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] = 1;
   } else {
-    for (uint16_t e = 0; e < std::min<uint16_t>(s.wEtalonCount, kMaxEtalons); ++e)
-      s.requiredFlags[e] = 1;
+    for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
+      s.etalons.requiredFlags[e] = 1;
   }
-  s.dwViewMode = (s.wEffectiveTaskType == kTaskTupleDetection ||
-                  s.wEffectiveTaskType == kTaskTupleRecognition)
+  s.view.dwViewMode = (s.problem.wEffectiveTaskType == kTaskTupleDetection ||
+                  s.problem.wEffectiveTaskType == kTaskTupleRecognition)
                      ? kViewSubsetSelection
                      : kViewAlphabet;
   rebuildRequiredList(s);
 
   // Series length and pulse counts.
-  s.dwSeriesLengthIndex = static_cast<int32_t>(s.seriesLengthTable[0]);
-  s.dwSeriesLength = s.dwSeriesLengthCur = s.seriesLengthTable[s.dwSeriesLengthIndex];
-  recomputePulseBounds(s, s.dwSeriesLength);
-  s.wPulseCount = s.wMeanPulses;
+  s.series.dwSeriesLengthIndex = static_cast<int32_t>(s.series.seriesLengthTable[0]);
+  s.series.dwSeriesLength = s.series.dwSeriesLengthCur = s.series.seriesLengthTable[s.series.dwSeriesLengthIndex];
+  recomputePulseBounds(s, s.series.dwSeriesLength);
+  s.series.wPulseCount = s.series.wMeanPulses;
 
   // The etalon sequence and its edit copy.
-  s.etalonSequenceBlock.assign(s.wMaxPulses, static_cast<uint16_t>(s.dwDefaultEtalon));
-  s.lpEtalonSequence = s.etalonSequenceBlock.empty() ? nullptr : s.etalonSequenceBlock.data();
-  s.wEtalonSequenceSize = s.wMaxPulses;
-  s.editSequenceBlock.assign(s.wMaxPulses, static_cast<uint16_t>(s.dwDefaultEtalon));
-  s.lpEditSequence = s.editSequenceBlock.empty() ? nullptr : s.editSequenceBlock.data();
-  s.wEditSequenceSize = s.wMaxPulses;
+  s.etalons.etalonSequenceBlock.assign(s.series.wMaxPulses, static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
+  s.etalons.lpEtalonSequence = s.etalons.etalonSequenceBlock.empty() ? nullptr : s.etalons.etalonSequenceBlock.data();
+  s.etalons.wEtalonSequenceSize = s.series.wMaxPulses;
+  s.etalons.editSequenceBlock.assign(s.series.wMaxPulses, static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
+  s.etalons.lpEditSequence = s.etalons.editSequenceBlock.empty() ? nullptr : s.etalons.editSequenceBlock.data();
+  s.etalons.wEditSequenceSize = s.series.wMaxPulses;
 
   // Noise level.
-  s.dwNoiseIndex = 1;
-  s.wNoiseLevel = s.wNoiseLevelCur = s.noiseTable[s.dwNoiseIndex];
+  s.series.dwNoiseIndex = 1;
+  s.series.wNoiseLevel = s.series.wNoiseLevelCur = s.series.noiseTable[s.series.dwNoiseIndex];
 
   // The chains record.
-  s.wChainsFirstSize = 10;
-  s.wChainsPulses = s.wMaxPulses;
+  s.records.wChainsFirstSize = 10;
+  s.records.wChainsPulses = s.series.wMaxPulses;
   WindowReporter reporter(window);
-  s.lpChainsHeader =
-      getChainsHeader(reporter, s.wChainsFirstSize, s.wChainsPulses, s.lpChainsHeader);
+  s.records.lpChainsHeader =
+      getChainsHeader(reporter, s.records.wChainsFirstSize, s.records.wChainsPulses, s.records.lpChainsHeader);
 
   // Lost data and the saved energy levels.
-  s.dwLostIndex = 2;
-  s.wLostLevel = s.lostTable[s.dwLostIndex];
-  if (!isCutoffSeries(s.wSeriesType)) {
-    s.dwLostIndex = 1;
-    s.wLostLevel = 0;
+  s.series.dwLostIndex = 2;
+  s.series.wLostLevel = s.series.lostTable[s.series.dwLostIndex];
+  if (!isCutoffSeries(s.problem.wSeriesType)) {
+    s.series.dwLostIndex = 1;
+    s.series.wLostLevel = 0;
   }
-  s.wLostLevelCur = s.wLostLevel;
-  const uint16_t saved = static_cast<uint16_t>(100 - s.wLostLevelCur);
-  s.wSavedLevel = s.wSavedLevelEdit = s.wSavedLevelCur = saved;
-  s.wProcSavedLevel = s.wProcSavedLevelEdit = s.wProcSavedLevelCur = saved;
+  s.series.wLostLevelCur = s.series.wLostLevel;
+  const uint16_t saved = static_cast<uint16_t>(100 - s.series.wLostLevelCur);
+  s.series.wSavedLevel = s.series.wSavedLevelEdit = s.series.wSavedLevelCur = saved;
+  s.series.wProcSavedLevel = s.series.wProcSavedLevelEdit = s.series.wProcSavedLevelCur = saved;
 
   // The first series, without noise.
   const bool unfixed =
-      isUnfixedCountSeries(s.wSeriesType) || s.wSeriesType == kSeriesUnfixedTuples;
+      isUnfixedCountSeries(s.problem.wSeriesType) || s.problem.wSeriesType == kSeriesUnfixedTuples;
   if (unfixed) {
-    s.lpSeriesHeader = getRandomCountSeries(
-        shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin, s.wTmax, s.dwSeriesLengthCur,
-        s.wPulseCount, s.lpEtalonSequence, static_cast<int16_t>(s.wEtalonAmplitude),
-        s.wSavedLevelCur, s.lpSeriesHeader);
-    if (s.lpSeriesHeader) s.wPulseCount = s.lpSeriesHeader->wImpulseQuantity;
+    s.records.lpSeriesHeader = getRandomCountSeries(
+        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax, s.series.dwSeriesLengthCur,
+        s.series.wPulseCount, s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
+        s.series.wSavedLevelCur, s.records.lpSeriesHeader);
+    if (s.records.lpSeriesHeader) s.series.wPulseCount = s.records.lpSeriesHeader->wImpulseQuantity;
   } else {
-    s.lpSeriesHeader = getCutOffSeries(shown, s.wEtalonCount, s.alphabet, s.wEtalonLength, s.wTmin,
-                                       s.wTmax, s.dwSeriesLengthCur, s.wPulseCount,
-                                       s.lpEtalonSequence, static_cast<int16_t>(s.wEtalonAmplitude),
-                                       s.wSavedLevelCur, s.lpSeriesHeader);
+    s.records.lpSeriesHeader = getCutOffSeries(shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
+                                       s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
+                                       s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
+                                       s.series.wSavedLevelCur, s.records.lpSeriesHeader);
   }
 
   // The child edit control, out of sight until the parameters panel needs it.
@@ -247,7 +247,7 @@ void shutDown(Window& window, AppState& s) {
 }
 
 int prepareSubsetSelection(Window& window, AppState& state) {
-  SubsetSelection& sel = state.selection;
+  SubsetSelection& sel = state.records.selection;
   if (sel.capacity >= 10) return 1;
   const char* failed = kTextNoMemoryPossibleSubsetRect;
   try {

@@ -11,10 +11,10 @@
 #include "graphics/params_panel_record.h"
 #include "model/alphabet.h"
 #include "model/problem_types.h"
+#include "model/required_list.h"
 #include "model/series.h"
 #include "model/subset_modes.h"
 #include "model/subset_selection.h"
-#include "model/required_list.h"
 #include "model/subsets.h"
 #include "processing/chains.h"
 #include "simulation/rest_error.h"
@@ -138,47 +138,16 @@ struct ShellLayout {
   bool editShown = false;
 };
 
-struct AppState {
-  AppState() = default;
-  AppState(const AppState&) = delete;
-  AppState& operator=(const AppState&) = delete;
-  ~AppState();  // releases whatever shut-down has not
+// The application state, in groups. Each group is a plain struct of the fields that belong
+// together, named as the system names them; the dialogs read and write their group.
 
-  // Alphabet.
+// The alphabet, the etalon choice and the etalon sequences.
+struct EtalonChoice {
   uint16_t wEtalonCount = 20;
   uint16_t wEtalonAmplitude = 128;
   uint16_t wEtalonLength = 20;
   PulseHeader alphabet[kMaxEtalons];
 
-  // Series geometry.
-  uint16_t wTmin = 40;
-  uint16_t wTmax = 181;
-  uint32_t seriesLengthTable[4] = {3, 200, 600, 1200};  // count, then the values
-  int32_t dwSeriesLengthIndex = 3;
-  uint32_t dwSeriesLength = 1200;
-  uint32_t dwSeriesLengthCur = 1200;
-  uint16_t wMinPulses = 6;
-  uint16_t wMaxPulses = 30;
-  uint16_t wMeanPulses = 18;
-  uint16_t wPulseCount = 18;
-
-  // Noise and lost data.
-  uint16_t noiseTable[4] = {3, 20, 35, 50};
-  int32_t dwNoiseIndex = 1;
-  uint16_t wNoiseLevel = 20;
-  uint16_t wNoiseLevelCur = 20;
-  int16_t lostTable[4] = {3, 0, 25, 50};
-  int32_t dwLostIndex = 2;
-  int16_t wLostLevel = 25;
-  int16_t wLostLevelCur = 25;
-  uint16_t wSavedLevel = 75;
-  uint16_t wSavedLevelCur = 75;
-  uint16_t wProcSavedLevel = 75;
-  uint16_t wProcSavedLevelCur = 75;
-  uint16_t wSavedLevelEdit = 75;
-  uint16_t wProcSavedLevelEdit = 75;
-
-  // Etalon choice.
   int32_t dwDefaultEtalon = 1;
   int32_t dwSingleEtalon = 1;
   int32_t dwPrevSingleEtalon = 1;  // the etalon selected before the last cell click
@@ -193,19 +162,92 @@ struct AppState {
   uint16_t wEditSequenceSize = 0;
   std::vector<uint16_t> etalonSequenceBlock;
   std::vector<uint16_t> editSequenceBlock;
+  SequenceRandom sequenceRandom;
+};
 
-  // Problem selection.
+// The series settings: geometry, pulse counts, noise, lost data and saved levels.
+//
+// A setting comes in up to three spellings:
+//   X      the value chosen for the next series: set by a click on a value selector (which
+//          also marks the selector pending) and by the commands that commit a dialog;
+//   XCur   the value of the current series: copied from X when the series is rebuilt (208)
+//          or synthesised (216), and what the synthesis, noise, processing and simulation
+//          use, the selectors mark and dialogs 105 and 106 open with; a few commands set
+//          it directly (the saved levels a dialog committed, the types without lost data);
+//   XEdit  the dialogs' working copy: written by OK in dialogs 105, 106 and 110 and read
+//          by the command that ran them, which commits it to X or XCur once the last of
+//          its dialogs is confirmed; after a Cancel X and XCur stay as they were.
+// A setting without XCur (wTmin, wTmax) is committed from XEdit straight into X.
+struct SeriesSettings {
+  uint16_t wTmin = 40;
+  uint16_t wTmax = 181;
+  uint16_t wTminEdit = 0;
+  uint16_t wTmaxEdit = 0;
+  uint32_t seriesLengthTable[4] = {3, 200, 600, 1200};  // count, then the values
+  int32_t dwSeriesLengthIndex = 3;
+  uint32_t dwSeriesLength = 1200;
+  uint32_t dwSeriesLengthCur = 1200;
+  uint32_t dwSeriesLengthEdit = 0;
+  // Pulse counts: the bounds that fit the series length, wMeanPulses the count chosen for
+  // the next series and wPulseCount that of the current one. The edit copies: the bounds
+  // of dialog 105's geometry (the range dialogs 106 and 110 offer, which 110 may narrow)
+  // and the count typed in dialog 106, which is committed to wMeanPulses.
+  uint16_t wMinPulses = 6;
+  uint16_t wMaxPulses = 30;
+  uint16_t wMeanPulses = 18;
+  uint16_t wPulseCount = 18;
+  uint16_t wMinPulsesEdit = 0;
+  uint16_t wMaxPulsesEdit = 0;
+  uint16_t wPulseCountEdit = 0;
+
+  uint16_t noiseTable[4] = {3, 20, 35, 50};
+  int32_t dwNoiseIndex = 1;
+  uint16_t wNoiseLevel = 20;
+  uint16_t wNoiseLevelCur = 20;
+  uint16_t wNoiseLevelEdit = 0;
+  uint16_t wNoiseSeed = 10597;  // the state of the noise generator
+
+  int16_t lostTable[4] = {3, 0, 25, 50};
+  int32_t dwLostIndex = 2;
+  int16_t wLostLevel = 25;
+  int16_t wLostLevelCur = 25;
+  // Saved levels of the synthesis and of the processing (100 less the lost level).
+  uint16_t wSavedLevel = 75;
+  uint16_t wSavedLevelCur = 75;
+  uint16_t wSavedLevelEdit = 75;
+  uint16_t wProcSavedLevel = 75;
+  uint16_t wProcSavedLevelCur = 75;
+  uint16_t wProcSavedLevelEdit = 75;
+};
+
+// The task and series types chosen in the menu, and the task they make together.
+struct ProblemChoice {
   uint16_t wTaskType = kTaskRecognition;
   uint16_t wSeriesType = kSeriesFixedCutoff;
   uint16_t wEffectiveTaskType = kTaskRecognition;
+};
+
+// What the main window shows, and the selector areas and status strip waiting for a
+// repaint.
+struct ViewState {
   uint32_t dwViewMode = kViewAlphabet;
   uint16_t wResultKind = kResultProcessing;
-  uint16_t wNoiseSeed = 10597;
-  uint16_t wChainsFirstSize = 10;
-  uint16_t wChainsPulses = 30;
-  SequenceRandom sequenceRandom;
+  uint32_t dwPendingSeriesLength = 0;
+  uint32_t dwPendingNoise = 0;
+  uint32_t dwPendingLost = 0;
+  uint32_t dwPendingStatus = 0;
+};
 
-  // Statistical simulation parameters.
+// Command flags, and the confirmation flag dialogs 105, 106, 107 and 110 report OK (1)
+// or Cancel (0) through.
+struct CommandFlags {
+  uint32_t dwDiagnostic = 0;
+  uint32_t dwTypeMoreDetails = 0;
+  uint32_t dwConfirmed = 0;
+};
+
+// The statistical simulation (dialog 110) and its last run.
+struct SimulationSettings {
   uint16_t wSimPulsesStep = 1;
   uint16_t wSimPulseSteps = 0;
   uint16_t wSimNoiseInitial = 0;
@@ -216,14 +258,55 @@ struct AppState {
   // Start and end of the last simulation (calendar seconds; 0 until one runs).
   int32_t simStartTime = 0;
   int32_t simEndTime = 0;
+  // Threads that process a simulation's series: 0 = every core. The tables are the
+  // same for every count.
+  uint16_t simThreads = 0;
+};
+
+// Display settings of the statistics (dialogs 113 and 114).
+struct StatisticsDisplay {
+  uint32_t dwHandlingCase = 1;
+  uint32_t dwViewCase = 1;
+  uint32_t dwBoundsIncluded = 1;
+  uint32_t dwFixedUpperBound = 0;
+  double upperBound = 0.25;
+  uint32_t dwGraphMode = 2;
+};
+
+// Subset settings (dialog 111).
+struct SubsetSettings {
+  uint32_t dwSubsetEmploymentMode = kSubsetComplete;
+  uint32_t dwSubsetInitPosition = 1;
+  uint32_t dwSubsetProceedingMode = 1;
+};
+
+// Drawing settings (dialog 112).
+struct DrawingChoice {
+  uint32_t dwFrameGraphFields = 1;
+  uint32_t dwShadedOriginalPulses = 1;
+  uint32_t dwHighlightDetectedPulses = 1;
+  uint32_t dwSpecialGraphSize = 0;
+  uint32_t dwTupleHighlighting = 2;
+};
+
+// The records the workbench owns, and the sizes of the chains record.
+struct OwnedRecords {
+  SeriesHeader* lpSeriesHeader = nullptr;
+  ChainsHeader* lpChainsHeader = nullptr;
+  RestErrorHeader* lpRestErrorHeader = nullptr;
+  ParamsHeader* lpParamsHeader = nullptr;
+  SubsetSelection selection;
+  uint16_t wChainsFirstSize = 10;
+  uint16_t wChainsPulses = 30;
+};
+
+// What a front end plugs in; each may stay empty.
+struct FrontEndHooks {
   // Told of the simulation's progress and asked whether to stop; null: nobody listens.
   SimulationObserver* simObserver = nullptr;
   // Source of the time stamps; the wall clock when empty (tests and tools pin it).
   std::function<int32_t()> simClock;
-  // Threads that process a simulation's series: 0 = every core. The tables are the
-  // same for every count.
-  uint16_t simThreads = 0;
-  // This process's part of a simulation made by several processes; null: all of it.
+  // This process's share of a simulation made by several processes; null: all of it.
   SimulationShare* simShare = nullptr;
   // The bytes a simulation may take; what the system can give when empty (tests pin it).
   std::function<uint64_t()> simMemory;
@@ -231,63 +314,34 @@ struct AppState {
   // messages on and returns when it has finished. A front end may run it on another
   // thread; empty runs it inline.
   std::function<void(Window& window, const std::function<void(Window&)>& run)> simRunner;
+  // " Save image as...": the snapshot command of the front end (it captures the window
+  // and writes the file); null where there is no screen to capture.
+  std::function<int(Window&)> snapshotCommand;
+};
 
-  // Display settings of the statistics (dialogs 113 and 114).
-  uint32_t dwHandlingCase = 1;
-  uint32_t dwViewCase = 1;
-  uint32_t dwBoundsIncluded = 1;
-  uint32_t dwFixedUpperBound = 0;
-  double upperBound = 0.25;
-  uint32_t dwGraphMode = 2;
+struct AppState {
+  AppState() = default;
+  AppState(const AppState&) = delete;
+  AppState& operator=(const AppState&) = delete;
+  ~AppState();  // releases whatever shut-down has not
 
-  // Subset settings (dialog 111).
-  uint32_t dwSubsetEmploymentMode = kSubsetComplete;
-  uint32_t dwSubsetInitPosition = 1;
-  uint32_t dwSubsetProceedingMode = 1;
+  EtalonChoice etalons;
+  SeriesSettings series;
+  ProblemChoice problem;
+  ViewState view;
+  CommandFlags flags;
+  SimulationSettings simulation;
+  StatisticsDisplay statistics;
+  SubsetSettings subsets;
+  DrawingChoice drawing;
+  OwnedRecords records;
+  FrontEndHooks hooks;
 
-  // Drawing settings (dialog 112).
-  uint32_t dwFrameGraphFields = 1;
-  uint32_t dwShadedOriginalPulses = 1;
-  uint32_t dwHighlightDetectedPulses = 1;
-  uint32_t dwSpecialGraphSize = 0;
-  uint32_t dwTupleHighlighting = 2;
-
-  // Command flags.
-  uint32_t dwDiagnostic = 0;
-  uint32_t dwTypeMoreDetails = 0;
-  uint32_t dwPendingSeriesLength = 0;
-  uint32_t dwPendingNoise = 0;
-  uint32_t dwPendingLost = 0;
-  uint32_t dwPendingStatus = 0;
-
-  // Edit copies written by dialogs 105, 106 and 110 and committed by the commands, and
-  // the confirmation flag those dialogs report OK (1) or Cancel (0) through.
-  uint32_t dwSeriesLengthEdit = 0;
-  uint16_t wTminEdit = 0;
-  uint16_t wTmaxEdit = 0;
-  uint16_t wMinPulsesEdit = 0;
-  uint16_t wMaxPulsesEdit = 0;
-  uint16_t wPulseCountEdit = 0;
-  uint16_t wNoiseLevelEdit = 0;
-  uint32_t dwConfirmed = 0;
-
-  // Owned records.
-  SeriesHeader* lpSeriesHeader = nullptr;
-  ChainsHeader* lpChainsHeader = nullptr;
-  RestErrorHeader* lpRestErrorHeader = nullptr;
-  ParamsHeader* lpParamsHeader = nullptr;
-  SubsetSelection selection;
-
-  // Resources and layout.
   // The button faces, in the order of kBitmapIds (loaded by start-up, released by
   // shut-down).
   Image buttonFaces[5];
   bool running = false;  // between a successful start-up and shut-down
   ShellLayout layout;
-
-  // " Save image as...": the snapshot command of the front end (it captures the window
-  // and writes the file); null where there is no screen to capture.
-  std::function<int(Window&)> snapshotCommand;
 };
 
 // Start-up: loads the button faces, builds the alphabet, the required list, the etalon

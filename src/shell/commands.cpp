@@ -21,10 +21,10 @@ class KeptRecords {
  public:
   explicit KeptRecords(const AppState& s) {
     try {
-      if (s.lpSeriesHeader) series_ = copySeriesHeader(*s.lpSeriesHeader);
-      if (s.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.lpRestErrorHeader);
-      startTime_ = s.simStartTime;
-      endTime_ = s.simEndTime;
+      if (s.records.lpSeriesHeader) series_ = copySeriesHeader(*s.records.lpSeriesHeader);
+      if (s.records.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.records.lpRestErrorHeader);
+      startTime_ = s.simulation.simStartTime;
+      endTime_ = s.simulation.simEndTime;
       kept_ = true;
     } catch (const std::bad_alloc&) {
       release();  // without the copies a cancelled run is left as it stopped
@@ -35,12 +35,12 @@ class KeptRecords {
   // Puts the records back; false when there was nothing kept.
   bool restore(AppState& s) {
     if (!kept_) return false;
-    freeSeriesHeader(s.lpSeriesHeader);
-    freeRestErrHeader(s.lpRestErrorHeader);
-    s.lpSeriesHeader = series_;
-    s.lpRestErrorHeader = errors_;
-    s.simStartTime = startTime_;
-    s.simEndTime = endTime_;
+    freeSeriesHeader(s.records.lpSeriesHeader);
+    freeRestErrHeader(s.records.lpRestErrorHeader);
+    s.records.lpSeriesHeader = series_;
+    s.records.lpRestErrorHeader = errors_;
+    s.simulation.simStartTime = startTime_;
+    s.simulation.simEndTime = endTime_;
     series_ = nullptr;
     errors_ = nullptr;
     kept_ = false;
@@ -67,18 +67,18 @@ constexpr int kSeriesItems[] = {kCmdFixedWhole,   kCmdUnfixedWhole, kCmdFixedCut
                                 kCmdUnfixedCutoffs, kCmdFixedTuples, kCmdUnfixedTuples};
 
 bool validEtalon(const AppState& s, int32_t etalon) {
-  return etalon >= 1 && etalon <= std::min<int32_t>(s.wEtalonCount, kMaxEtalons);
+  return etalon >= 1 && etalon <= std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons);
 }
 
 // Least and greatest pulse counts for the series parameters of dialog 105. The
 // greatest count divides by the dialog's Tmin and adds it as well: adding the current
 // wTmin instead would size the sequences for a geometry that is not the one committed.
 uint16_t dialogLeastCount(const AppState& s) {
-  return static_cast<uint16_t>((s.dwSeriesLengthEdit + s.wEtalonLength - 1u) / s.wTmaxEdit);
+  return static_cast<uint16_t>((s.series.dwSeriesLengthEdit + s.etalons.wEtalonLength - 1u) / s.series.wTmaxEdit);
 }
 uint16_t dialogGreatestCount(const AppState& s) {
-  return static_cast<uint16_t>((s.dwSeriesLengthEdit - s.wEtalonLength + s.wTminEdit) /
-                               s.wTminEdit);
+  return static_cast<uint16_t>((s.series.dwSeriesLengthEdit - s.etalons.wEtalonLength + s.series.wTminEdit) /
+                               s.series.wTminEdit);
 }
 
 void invalidateGrown(Window& window, Rect r) {
@@ -92,23 +92,23 @@ void invalidateGrown(Window& window, Rect r) {
 // 215: dialog 105, after making sure that the required list and the single etalon name
 // an etalon.
 void seriesParameters(Window& window, AppState& s) {
-  if (s.wRequiredCount == 0) {
-    if (!s.lpRequiredList) {
+  if (s.etalons.wRequiredCount == 0) {
+    if (!s.etalons.lpRequiredList) {
       WindowReporter shown(window);
-      s.lpRequiredList = getRequiredList(shown, s.wEtalonCount, nullptr);
-      s.wRequiredCapacity = s.lpRequiredList ? s.wEtalonCount : 0;
+      s.etalons.lpRequiredList = getRequiredList(shown, s.etalons.wEtalonCount, nullptr);
+      s.etalons.wRequiredCapacity = s.etalons.lpRequiredList ? s.etalons.wEtalonCount : 0;
     }
-    if (s.lpRequiredList && s.wRequiredCapacity > 0) {
-      s.wRequiredCount = 1;
-      s.lpRequiredList[0] = 1;
+    if (s.etalons.lpRequiredList && s.etalons.wRequiredCapacity > 0) {
+      s.etalons.wRequiredCount = 1;
+      s.etalons.lpRequiredList[0] = 1;
     }
-    s.dwSingleEtalon = 1;
-    s.requiredFlags[0] = 1;
+    s.etalons.dwSingleEtalon = 1;
+    s.etalons.requiredFlags[0] = 1;
   }
-  if (!validEtalon(s, s.dwSingleEtalon) || s.requiredFlags[s.dwSingleEtalon - 1] == 0) {
-    for (int32_t e = 1; e <= std::min<int32_t>(s.wEtalonCount, kMaxEtalons); ++e)
-      if (s.requiredFlags[e - 1] != 0) {
-        s.dwSingleEtalon = e;
+  if (!validEtalon(s, s.etalons.dwSingleEtalon) || s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] == 0) {
+    for (int32_t e = 1; e <= std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
+      if (s.etalons.requiredFlags[e - 1] != 0) {
+        s.etalons.dwSingleEtalon = e;
         break;
       }
   }
@@ -117,79 +117,79 @@ void seriesParameters(Window& window, AppState& s) {
 
 // 40001, " Create series... ".
 void createSeries(Window& window, AppState& s) {
-  s.dwConfirmed = 0;
+  s.flags.dwConfirmed = 0;
   window.sendCommand(kCmdSeriesParameters);
-  if (!s.dwConfirmed) return;
+  if (!s.flags.dwConfirmed) return;
 
-  const uint16_t keptMean = s.wMeanPulses;
+  const uint16_t keptMean = s.series.wMeanPulses;
   const uint16_t least = std::max<uint16_t>(dialogLeastCount(s), 1);
   const uint16_t greatest = dialogGreatestCount(s);
-  s.wMinPulsesEdit = least;
-  s.wMaxPulsesEdit = greatest;
-  s.wMeanPulses = static_cast<uint16_t>((int32_t{least} + int32_t{greatest}) / 2);
+  s.series.wMinPulsesEdit = least;
+  s.series.wMaxPulsesEdit = greatest;
+  s.series.wMeanPulses = static_cast<uint16_t>((int32_t{least} + int32_t{greatest}) / 2);
 
   growEditSequence(s, greatest);
-  for (uint16_t k = 0; k < s.wEditSequenceSize; ++k)
-    s.lpEditSequence[k] = k < s.wEtalonSequenceSize ? s.lpEtalonSequence[k]
-                                                    : static_cast<uint16_t>(s.dwDefaultEtalon);
+  for (uint16_t k = 0; k < s.etalons.wEditSequenceSize; ++k)
+    s.etalons.lpEditSequence[k] = k < s.etalons.wEtalonSequenceSize ? s.etalons.lpEtalonSequence[k]
+                                                    : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
 
   runParameterDialog(window, s, kDialogSeriesStructure);
-  if (s.wPulseCountEdit < least || s.wPulseCountEdit > greatest)
-    s.wPulseCountEdit = static_cast<uint16_t>((int32_t{least} + int32_t{greatest}) / 2);
-  if (!s.dwConfirmed) {
-    s.wMeanPulses = keptMean;
+  if (s.series.wPulseCountEdit < least || s.series.wPulseCountEdit > greatest)
+    s.series.wPulseCountEdit = static_cast<uint16_t>((int32_t{least} + int32_t{greatest}) / 2);
+  if (!s.flags.dwConfirmed) {
+    s.series.wMeanPulses = keptMean;
     return;
   }
 
-  s.dwSeriesLength = s.dwSeriesLengthEdit;
-  s.wTmin = s.wTminEdit;
-  s.wTmax = s.wTmaxEdit;
-  s.dwSingleEtalon = s.dwDefaultEtalon;
-  s.wSavedLevelCur = s.wSavedLevelEdit;
-  s.wProcSavedLevelCur = s.wProcSavedLevelEdit;
-  s.wMeanPulses = s.wPulseCountEdit;
-  s.wNoiseLevel = s.wNoiseLevelEdit;
-  s.wMinPulses = least;
-  s.wMaxPulses = greatest;
+  s.series.dwSeriesLength = s.series.dwSeriesLengthEdit;
+  s.series.wTmin = s.series.wTminEdit;
+  s.series.wTmax = s.series.wTmaxEdit;
+  s.etalons.dwSingleEtalon = s.etalons.dwDefaultEtalon;
+  s.series.wSavedLevelCur = s.series.wSavedLevelEdit;
+  s.series.wProcSavedLevelCur = s.series.wProcSavedLevelEdit;
+  s.series.wMeanPulses = s.series.wPulseCountEdit;
+  s.series.wNoiseLevel = s.series.wNoiseLevelEdit;
+  s.series.wMinPulses = least;
+  s.series.wMaxPulses = greatest;
 
   growEtalonSequence(s, greatest);
-  for (uint16_t k = 0; k < s.wEtalonSequenceSize; ++k)
-    s.lpEtalonSequence[k] = k < s.wEditSequenceSize ? s.lpEditSequence[k]
-                                                    : static_cast<uint16_t>(s.dwDefaultEtalon);
+  for (uint16_t k = 0; k < s.etalons.wEtalonSequenceSize; ++k)
+    s.etalons.lpEtalonSequence[k] = k < s.etalons.wEditSequenceSize ? s.etalons.lpEditSequence[k]
+                                                    : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
 
   WindowReporter reporter(window);
-  s.lpChainsHeader = getChainsHeader(reporter, s.wChainsFirstSize, greatest, s.lpChainsHeader);
-  s.wChainsPulses = greatest;
+  s.records.lpChainsHeader = getChainsHeader(reporter, s.records.wChainsFirstSize, greatest, s.records.lpChainsHeader);
+  s.records.wChainsPulses = greatest;
 
-  s.dwPendingSeriesLength = s.dwPendingNoise = s.dwPendingLost = 1;
-  s.dwViewMode = kViewResults;
-  if (s.wSeriesType == kSeriesFixedWhole) s.wSeriesType = kSeriesFixedWholeGiven;
-  if (s.wSeriesType == kSeriesUnfixedWhole) s.wSeriesType = kSeriesUnfixedWholeGiven;
+  s.view.dwPendingSeriesLength = s.view.dwPendingNoise = s.view.dwPendingLost = 1;
+  s.view.dwViewMode = kViewResults;
+  if (s.problem.wSeriesType == kSeriesFixedWhole) s.problem.wSeriesType = kSeriesFixedWholeGiven;
+  if (s.problem.wSeriesType == kSeriesUnfixedWhole) s.problem.wSeriesType = kSeriesUnfixedWholeGiven;
   window.sendCommand(kCmdSynthesis);
 }
 
 // 40002, " New pulses... ".
 void newPulses(Window& window, AppState& s) {
-  if (!s.lpRequiredList || s.wRequiredCount > s.wRequiredCapacity) {
-    s.wRequiredCount = s.wEtalonCount;
+  if (!s.etalons.lpRequiredList || s.etalons.wRequiredCount > s.etalons.wRequiredCapacity) {
+    s.etalons.wRequiredCount = s.etalons.wEtalonCount;
     WindowReporter shown(window);
-    s.lpRequiredList = getRequiredList(shown, s.wRequiredCount, s.lpRequiredList);
-    s.wRequiredCapacity = s.wRequiredCount;
-    if (!s.lpRequiredList) {
-      s.wRequiredCount = s.wRequiredCapacity = 0;
+    s.etalons.lpRequiredList = getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
+    s.etalons.wRequiredCapacity = s.etalons.wRequiredCount;
+    if (!s.etalons.lpRequiredList) {
+      s.etalons.wRequiredCount = s.etalons.wRequiredCapacity = 0;
       return;
     }
   }
   runParameterDialog(window, s, kDialogRequiredEtalons);
   // An entry that names no etalon (above the alphabet, or 0 for a number not typed) takes
   // its position instead.
-  for (uint16_t i = 0; i < s.wRequiredCount; ++i)
-    if (!validEtalon(s, s.lpRequiredList[i])) s.lpRequiredList[i] = static_cast<uint16_t>(i + 1);
-  const uint16_t flags = std::min<uint16_t>(s.wRequiredCapacity, kMaxEtalons);
+  for (uint16_t i = 0; i < s.etalons.wRequiredCount; ++i)
+    if (!validEtalon(s, s.etalons.lpRequiredList[i])) s.etalons.lpRequiredList[i] = static_cast<uint16_t>(i + 1);
+  const uint16_t flags = std::min<uint16_t>(s.etalons.wRequiredCapacity, kMaxEtalons);
   for (uint16_t e = 1; e <= flags; ++e)
-    s.requiredFlags[e - 1] =
-        std::find(s.lpRequiredList, s.lpRequiredList + s.wRequiredCount, e) !=
-                s.lpRequiredList + s.wRequiredCount
+    s.etalons.requiredFlags[e - 1] =
+        std::find(s.etalons.lpRequiredList, s.etalons.lpRequiredList + s.etalons.wRequiredCount, e) !=
+                s.etalons.lpRequiredList + s.etalons.wRequiredCount
             ? 1
             : 0;
   // The cells show the flags and the all/none button their count.
@@ -202,30 +202,30 @@ void selectTask(Window& window, AppState& s, int id) {
                         : id == kCmdRecognition ? kTaskRecognition
                         : id == kCmdJoint       ? kTaskJoint
                                                 : kTaskSeriesProcessing;
-  s.wTaskType = task;
+  s.problem.wTaskType = task;
   for (int item : kTaskItems) window.checkMenuItem(item, item == id);
   switch (task) {
     case kTaskDetection:
-      if (isTupleSeries(s.wSeriesType)) {
-        s.wEffectiveTaskType = kTaskTupleDetection;
+      if (isTupleSeries(s.problem.wSeriesType)) {
+        s.problem.wEffectiveTaskType = kTaskTupleDetection;
       } else {
-        s.wEffectiveTaskType = kTaskDetection;
+        s.problem.wEffectiveTaskType = kTaskDetection;
         // Detection searches for the single etalon alone: the list holds just that one.
-        std::fill(std::begin(s.requiredFlags), std::end(s.requiredFlags), uint16_t{0});
-        if (validEtalon(s, s.dwSingleEtalon)) s.requiredFlags[s.dwSingleEtalon - 1] = 1;
+        std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags), uint16_t{0});
+        if (validEtalon(s, s.etalons.dwSingleEtalon)) s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] = 1;
         rebuildRequiredList(s);
       }
       break;
     case kTaskRecognition:
-      s.wEffectiveTaskType =
-          isTupleSeries(s.wSeriesType) ? kTaskTupleRecognition : kTaskRecognition;
+      s.problem.wEffectiveTaskType =
+          isTupleSeries(s.problem.wSeriesType) ? kTaskTupleRecognition : kTaskRecognition;
       break;
     case kTaskJoint:
-      s.wEffectiveTaskType = kTaskJoint;
+      s.problem.wEffectiveTaskType = kTaskJoint;
       break;
     default:
-      s.wEffectiveTaskType = kTaskSeriesProcessing;
-      s.wResultKind = kResultProcessing;
+      s.problem.wEffectiveTaskType = kTaskSeriesProcessing;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdNothing);
       break;
   }
@@ -241,14 +241,14 @@ void selectSeries(Window& window, AppState& s, int id) {
                         : id == kCmdUnfixedCutoffs ? kSeriesUnfixedCutoff
                         : id == kCmdFixedTuples  ? kSeriesFixedTuples
                                                  : kSeriesUnfixedTuples;
-  s.wSeriesType = type;
+  s.problem.wSeriesType = type;
   for (int item : kSeriesItems) window.checkMenuItem(item, item == id);
   if (!isCutoffSeries(type)) {
-    s.dwLostIndex = 1;
-    s.wLostLevel = 0;
-    s.wLostLevelCur = s.wLostLevel;
-    s.wSavedLevel = s.wSavedLevelEdit = s.wSavedLevelCur = 100;
-    s.wProcSavedLevel = s.wProcSavedLevelEdit = s.wProcSavedLevelCur = 100;
+    s.series.dwLostIndex = 1;
+    s.series.wLostLevel = 0;
+    s.series.wLostLevelCur = s.series.wLostLevel;
+    s.series.wSavedLevel = s.series.wSavedLevelEdit = s.series.wSavedLevelCur = 100;
+    s.series.wProcSavedLevel = s.series.wProcSavedLevelEdit = s.series.wProcSavedLevelCur = 100;
   }
   // The lost-data selector comes or goes with the type.
   window.invalidateRect(nullptr, true);
@@ -256,58 +256,58 @@ void selectSeries(Window& window, AppState& s, int id) {
 
 // 214: the simulation set-up, dialogs 105 and 110.
 void simulationSetUp(Window& window, AppState& s) {
-  s.dwConfirmed = 0;
+  s.flags.dwConfirmed = 0;
   window.sendCommand(kCmdSeriesParameters);
-  if (!s.dwConfirmed) return;
-  s.wMinPulsesEdit = dialogLeastCount(s);
-  s.wMaxPulsesEdit = dialogGreatestCount(s);
-  if (s.dwSimFirstUse) {
-    growEtalonSequence(s, s.wMaxPulses);
-    std::fill(s.lpEtalonSequence, s.lpEtalonSequence + s.wMaxPulses,
-              static_cast<uint16_t>(s.dwDefaultEtalon));
-    s.dwSimFirstUse = 0;
+  if (!s.flags.dwConfirmed) return;
+  s.series.wMinPulsesEdit = dialogLeastCount(s);
+  s.series.wMaxPulsesEdit = dialogGreatestCount(s);
+  if (s.simulation.dwSimFirstUse) {
+    growEtalonSequence(s, s.series.wMaxPulses);
+    std::fill(s.etalons.lpEtalonSequence, s.etalons.lpEtalonSequence + s.series.wMaxPulses,
+              static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
+    s.simulation.dwSimFirstUse = 0;
   }
   runParameterDialog(window, s, kDialogSimulation);
-  if (!s.dwConfirmed) return;
-  s.dwSeriesLength = s.dwSeriesLengthCur = s.dwSeriesLengthEdit;
-  s.wTmin = s.wTminEdit;
-  s.wTmax = s.wTmaxEdit;
-  s.wSavedLevelCur = s.wSavedLevelEdit;
-  s.wProcSavedLevelCur = s.wProcSavedLevelEdit;
-  s.wMinPulses = s.wMinPulsesEdit;
-  s.wMaxPulses = s.wMaxPulsesEdit;
-  if (s.wSimPulsesStep == 0) s.wSimPulsesStep = 1;
-  s.wSimPulseSteps = static_cast<uint16_t>((s.wMaxPulses - s.wMinPulses) / s.wSimPulsesStep + 1);
+  if (!s.flags.dwConfirmed) return;
+  s.series.dwSeriesLength = s.series.dwSeriesLengthCur = s.series.dwSeriesLengthEdit;
+  s.series.wTmin = s.series.wTminEdit;
+  s.series.wTmax = s.series.wTmaxEdit;
+  s.series.wSavedLevelCur = s.series.wSavedLevelEdit;
+  s.series.wProcSavedLevelCur = s.series.wProcSavedLevelEdit;
+  s.series.wMinPulses = s.series.wMinPulsesEdit;
+  s.series.wMaxPulses = s.series.wMaxPulsesEdit;
+  if (s.simulation.wSimPulsesStep == 0) s.simulation.wSimPulsesStep = 1;
+  s.simulation.wSimPulseSteps = static_cast<uint16_t>((s.series.wMaxPulses - s.series.wMinPulses) / s.simulation.wSimPulsesStep + 1);
 }
 
 // The statistics of the last complete simulation: the display dialog, then the
 // statistics view.
 void showSimulation(Window& window, AppState& s) {
-  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0) return;
-  s.wResultKind = kResultSimulation;
+  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0) return;
+  s.view.wResultKind = kResultSimulation;
   runParameterDialog(window, s,
-                     s.wTaskType == kTaskRecognition ? kDialogShowStatisticsRecognition
+                     s.problem.wTaskType == kTaskRecognition ? kDialogShowStatisticsRecognition
                                                      : kDialogShowStatistics);
-  s.dwGraphMode = statisticsGraphMode(s.dwHandlingCase, s.dwViewCase, s.dwBoundsIncluded);
+  s.statistics.dwGraphMode = statisticsGraphMode(s.statistics.dwHandlingCase, s.statistics.dwViewCase, s.statistics.dwBoundsIncluded);
   repaintGraphArea(window, s, true);
   repaintStatusStrip(window, s);
-  s.dwPendingStatus = 0;
+  s.view.dwPendingStatus = 0;
   repaintPendingAreas(window, s, false);
-  s.dwViewMode = kViewResults;
+  s.view.dwViewMode = kViewResults;
 }
 
 // 40012, " Statistical Simulation".
 void statisticalSimulation(Window& window, AppState& s) {
-  s.wLostLevelCur = s.wLostLevel;
-  s.wSavedLevelCur = s.wSavedLevel;
-  s.wProcSavedLevelCur = s.wProcSavedLevel;
+  s.series.wLostLevelCur = s.series.wLostLevel;
+  s.series.wSavedLevelCur = s.series.wSavedLevel;
+  s.series.wProcSavedLevelCur = s.series.wProcSavedLevel;
   // The set-up runs 215 first, which gives an empty required list etalon 1.
-  s.dwConfirmed = 0;
+  s.flags.dwConfirmed = 0;
   window.sendCommand(kCmdSimulationSetUp);
-  if (!s.dwConfirmed) return;
+  if (!s.flags.dwConfirmed) return;
   // The runs draw their etalons from the required list; only a list that could not be
   // allocated is still missing here.
-  if (s.wRequiredCount == 0 || !s.lpRequiredList) {
+  if (s.etalons.wRequiredCount == 0 || !s.etalons.lpRequiredList) {
     window.messageBox(kTextNoRequiredEtalons, kCaptionCmInfo, kMbOk | kMbIconWarning);
     return;
   }
@@ -317,77 +317,77 @@ void statisticalSimulation(Window& window, AppState& s) {
   // tables alone grow with pulse counts times noise levels): refuse it before any of it
   // is allocated.
   SimulationSize size;
-  size.pulseCounts = s.wSimPulseSteps;
-  size.noiseLevels = s.wSimNoiseSteps;
-  size.seriesLength = s.dwSeriesLengthCur;
-  size.pulseLength = s.wEtalonLength;
-  size.tmin = s.wTmin;
-  size.tmax = s.wTmax;
+  size.pulseCounts = s.simulation.wSimPulseSteps;
+  size.noiseLevels = s.simulation.wSimNoiseSteps;
+  size.seriesLength = s.series.dwSeriesLengthCur;
+  size.pulseLength = s.etalons.wEtalonLength;
+  size.tmin = s.series.wTmin;
+  size.tmax = s.series.wTmax;
   size.greatestPulses = static_cast<uint16_t>(std::clamp<int32_t>(
-      s.wMinPulses + (int32_t{s.wSimPulseSteps} - 1) * s.wSimPulsesStep, 0, s.wMaxPulses));
-  size.seriesType = s.wSeriesType;
-  size.effectiveTaskType = s.wEffectiveTaskType;
-  size.threads = s.simThreads;
+      s.series.wMinPulses + (int32_t{s.simulation.wSimPulseSteps} - 1) * s.simulation.wSimPulsesStep, 0, s.series.wMaxPulses));
+  size.seriesType = s.problem.wSeriesType;
+  size.effectiveTaskType = s.problem.wEffectiveTaskType;
+  size.threads = s.simulation.simThreads;
   const uint64_t need = simulationMemoryNeed(size);
-  const uint64_t available = s.simMemory ? s.simMemory() : availableMemory();
+  const uint64_t available = s.hooks.simMemory ? s.hooks.simMemory() : availableMemory();
   if (need > available) {
     window.messageBox(formatText(kTextSimulationMemory, memoryText(need).c_str(),
-                                 int{s.wSimPulseSteps}, int{s.wSimNoiseSteps},
-                                 simulationThreads(s.simThreads), memoryText(available).c_str()),
+                                 int{s.simulation.wSimPulseSteps}, int{s.simulation.wSimNoiseSteps},
+                                 simulationThreads(s.simulation.simThreads), memoryText(available).c_str()),
                       kCaptionSimulationMemory, kMbOk | kMbIconWarning);
     return;
   }
 
   KeptRecords kept(s);
   WindowReporter shown(window);
-  s.lpSeriesHeader = getCutOffSeriesHeader(shown, s.wEtalonCount, s.wEtalonLength, s.wTmin, s.wTmax,
-                                           s.dwSeriesLengthCur, s.lpSeriesHeader);
-  if (!s.lpSeriesHeader) {
+  s.records.lpSeriesHeader = getCutOffSeriesHeader(shown, s.etalons.wEtalonCount, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax,
+                                           s.series.dwSeriesLengthCur, s.records.lpSeriesHeader);
+  if (!s.records.lpSeriesHeader) {
     window.messageBox(kTextNoCutOffSeriesHeader, kCaptionAboutCutOffSeriesHeader,
                       kMbOk | kMbIconWarning);
     return;
   }
   WindowReporter reporter(window);
-  s.lpRestErrorHeader =
-      getRestErrHeader(reporter, s.wSimPulseSteps, s.wSimNoiseSteps, s.wSimRepeats, s.lpRestErrorHeader);
-  if (!s.lpRestErrorHeader) {
+  s.records.lpRestErrorHeader =
+      getRestErrHeader(reporter, s.simulation.wSimPulseSteps, s.simulation.wSimNoiseSteps, s.simulation.wSimRepeats, s.records.lpRestErrorHeader);
+  if (!s.records.lpRestErrorHeader) {
     window.messageBox(kTextNoRestErrorHeader, kCaptionAboutRestErrorHeader, kMbOk);
     return;
   }
-  if (!initRestErrHeader(reporter, s.wSimPulseSteps, static_cast<int16_t>(s.wMinPulses),
-                         static_cast<int16_t>(s.wSimPulsesStep), s.wSimNoiseSteps,
-                         static_cast<int16_t>(s.wSimNoiseInitial),
-                         static_cast<int16_t>(s.wSimNoiseStep), s.wSimRepeats,
-                         s.lpRestErrorHeader)) {
+  if (!initRestErrHeader(reporter, s.simulation.wSimPulseSteps, static_cast<int16_t>(s.series.wMinPulses),
+                         static_cast<int16_t>(s.simulation.wSimPulsesStep), s.simulation.wSimNoiseSteps,
+                         static_cast<int16_t>(s.simulation.wSimNoiseInitial),
+                         static_cast<int16_t>(s.simulation.wSimNoiseStep), s.simulation.wSimRepeats,
+                         s.records.lpRestErrorHeader)) {
     window.messageBox(kTextInitRestErrFailed, kCaptionAboutRestErrorHeader, kMbOk);
     return;
   }
 
   SimulationContext context;
-  context.amplitude = static_cast<int16_t>(s.wEtalonAmplitude);
-  context.noiseSeed = s.wNoiseSeed;
-  context.subsetProceeding = static_cast<uint16_t>(s.dwSubsetProceedingMode);
-  context.clock = s.simClock;
-  context.observer = s.simObserver;
-  context.threads = s.simThreads;
-  context.share = s.simShare;
+  context.amplitude = static_cast<int16_t>(s.etalons.wEtalonAmplitude);
+  context.noiseSeed = s.series.wNoiseSeed;
+  context.subsetProceeding = static_cast<uint16_t>(s.subsets.dwSubsetProceedingMode);
+  context.clock = s.hooks.simClock;
+  context.observer = s.hooks.simObserver;
+  context.threads = s.simulation.simThreads;
+  context.share = s.hooks.simShare;
   const auto run = [&s, &context](Window& driverWindow) {
     WindowReporter reporter(driverWindow);
-    statCutoffPinpoint(reporter, s.lpRestErrorHeader, s.wEtalonCount, s.alphabet,
-                       s.wRequiredCount, s.lpRequiredList, s.wSeriesType, s.wEffectiveTaskType,
-                       s.wSavedLevelCur, s.wProcSavedLevelCur, s.lpSeriesHeader, context);
+    statCutoffPinpoint(reporter, s.records.lpRestErrorHeader, s.etalons.wEtalonCount, s.etalons.alphabet,
+                       s.etalons.wRequiredCount, s.etalons.lpRequiredList, s.problem.wSeriesType, s.problem.wEffectiveTaskType,
+                       s.series.wSavedLevelCur, s.series.wProcSavedLevelCur, s.records.lpSeriesHeader, context);
   };
-  if (s.simRunner)
-    s.simRunner(window, run);
+  if (s.hooks.simRunner)
+    s.hooks.simRunner(window, run);
   else
     run(window);
-  s.wNoiseSeed = context.noiseSeed;
-  if (!s.lpRestErrorHeader || s.lpRestErrorHeader->ifComplete == 0) {
+  s.series.wNoiseSeed = context.noiseSeed;
+  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0) {
     if (kept.restore(s)) repaintGraphArea(window, s, true);
     return;
   }
-  s.simStartTime = context.startTime;
-  s.simEndTime = context.endTime;
+  s.simulation.simStartTime = context.startTime;
+  s.simulation.simEndTime = context.endTime;
 
   showSimulation(window, s);
 }
@@ -395,43 +395,43 @@ void statisticalSimulation(Window& window, AppState& s) {
 // 40029, " Subset settings ...": the dialog, then the selection goes to the series.
 void subsetSettings(Window& window, AppState& s) {
   runParameterDialog(window, s, kDialogSubsetSettings);
-  const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);
-  const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
-  SubsetSelection& sel = s.selection;
-  if (s.wEffectiveTaskType != kTaskTupleRecognition) {
+  const uint16_t mode = static_cast<uint16_t>(s.subsets.dwSubsetEmploymentMode);
+  const uint16_t position = static_cast<uint16_t>(s.subsets.dwSubsetInitPosition);
+  SubsetSelection& sel = s.records.selection;
+  if (s.problem.wEffectiveTaskType != kTaskTupleRecognition) {
     addSubsetToSeriesHeader(sel.selectedSubset, sel.selectedSubset ? sel.count : 0, mode, position,
-                            s.lpSeriesHeader);
+                            s.records.lpSeriesHeader);
   } else {
     WindowReporter shown(window);
     addSomeSelectedSubsetToSeriesHeader(shown, sel.selectedSubsetArraySize,
                                         sel.rows.empty() ? nullptr : sel.rows.data(), sel.rowsInUse,
                                         sel.reservedRows, sel.capacity, sel.currentRow, mode,
-                                        position, s.lpSeriesHeader);
+                                        position, s.records.lpSeriesHeader);
   }
 }
 
 // 211: the values the selectors point at become the chosen ones.
 void applySelectorTables(Window& window, AppState& s) {
   auto index = [](int32_t i, int32_t count) { return std::clamp(i, int32_t{1}, count); };
-  s.dwSeriesLengthIndex =
-      index(s.dwSeriesLengthIndex, static_cast<int32_t>(s.seriesLengthTable[0]));
-  s.dwSeriesLength = s.seriesLengthTable[s.dwSeriesLengthIndex];
-  recomputePulseBounds(s, s.dwSeriesLength);
-  s.dwNoiseIndex = index(s.dwNoiseIndex, s.noiseTable[0]);
-  s.wNoiseLevel = s.noiseTable[s.dwNoiseIndex];
-  s.dwLostIndex = index(s.dwLostIndex, s.lostTable[0]);
-  s.wLostLevel = s.lostTable[s.dwLostIndex];
-  s.wSavedLevel = s.wProcSavedLevel = static_cast<uint16_t>(100 - s.wLostLevel);
+  s.series.dwSeriesLengthIndex =
+      index(s.series.dwSeriesLengthIndex, static_cast<int32_t>(s.series.seriesLengthTable[0]));
+  s.series.dwSeriesLength = s.series.seriesLengthTable[s.series.dwSeriesLengthIndex];
+  recomputePulseBounds(s, s.series.dwSeriesLength);
+  s.series.dwNoiseIndex = index(s.series.dwNoiseIndex, s.series.noiseTable[0]);
+  s.series.wNoiseLevel = s.series.noiseTable[s.series.dwNoiseIndex];
+  s.series.dwLostIndex = index(s.series.dwLostIndex, s.series.lostTable[0]);
+  s.series.wLostLevel = s.series.lostTable[s.series.dwLostIndex];
+  s.series.wSavedLevel = s.series.wProcSavedLevel = static_cast<uint16_t>(100 - s.series.wLostLevel);
   window.invalidateRect(nullptr, true);
 }
 
 // 212: the etalon cells a click changed.
 void repaintCells(Window& window, AppState& s) {
-  if (validEtalon(s, s.dwSingleEtalon))
-    invalidateGrown(window, s.layout.etalonCells[s.dwSingleEtalon - 1]);
-  if (s.wEffectiveTaskType == kTaskDetection) {
-    if (validEtalon(s, s.dwPrevSingleEtalon))
-      invalidateGrown(window, s.layout.etalonCells[s.dwPrevSingleEtalon - 1]);
+  if (validEtalon(s, s.etalons.dwSingleEtalon))
+    invalidateGrown(window, s.layout.etalonCells[s.etalons.dwSingleEtalon - 1]);
+  if (s.problem.wEffectiveTaskType == kTaskDetection) {
+    if (validEtalon(s, s.etalons.dwPrevSingleEtalon))
+      invalidateGrown(window, s.layout.etalonCells[s.etalons.dwPrevSingleEtalon - 1]);
   } else {
     window.invalidateRect(&s.layout.allNoneButton, true);
   }
@@ -439,7 +439,7 @@ void repaintCells(Window& window, AppState& s) {
 
 // 224: the row frames of the subset list, then the panel. The list has reservedRows rows.
 void repaintSubsetList(Window& window, AppState& s) {
-  const SubsetSelection& sel = s.selection;
+  const SubsetSelection& sel = s.records.selection;
   for (size_t row = 0; row < sel.possibleSubsetArrayRect.size(); ++row)
     window.invalidateRect(&sel.possibleSubsetArrayRect[row][10], true);
   window.invalidateRect(&s.layout.subsetPanel, true);
@@ -455,18 +455,18 @@ uint32_t statisticsGraphMode(uint32_t h, uint32_t v, uint32_t b) {
 
 std::string simulationSummary(const AppState& s) {
   std::string t = kSummaryHead;
-  t += formatText(kSummarySeriesLength, static_cast<int>(s.dwSeriesLengthCur));
-  t += formatText(kSummaryTmin, int{s.wTmin});
-  t += formatText(kSummaryTmax, int{s.wTmax});
-  t += formatText(kSummaryEtalonLength, int{s.wEtalonLength});
-  t += formatText(kSummaryMinPulses, int{s.wMinPulsesEdit}, int{s.wMinPulses});
-  t += formatText(kSummaryMaxPulses, int{s.wMaxPulsesEdit}, int{s.wMaxPulses});
+  t += formatText(kSummarySeriesLength, static_cast<int>(s.series.dwSeriesLengthCur));
+  t += formatText(kSummaryTmin, int{s.series.wTmin});
+  t += formatText(kSummaryTmax, int{s.series.wTmax});
+  t += formatText(kSummaryEtalonLength, int{s.etalons.wEtalonLength});
+  t += formatText(kSummaryMinPulses, int{s.series.wMinPulsesEdit}, int{s.series.wMinPulses});
+  t += formatText(kSummaryMaxPulses, int{s.series.wMaxPulsesEdit}, int{s.series.wMaxPulses});
   t += "\n";
-  t += formatText(kSummaryPulses, int{s.wSimPulseSteps}, int{s.wMinPulses}, int{s.wMaxPulses},
-                  int{s.wSimPulsesStep});
-  t += formatText(kSummaryNoise, int{s.wSimNoiseInitial}, int{s.wSimNoiseSteps},
-                  int{s.wSimNoiseStep});
-  t += formatText(kSummaryRepeats, int{s.wSimRepeats});
+  t += formatText(kSummaryPulses, int{s.simulation.wSimPulseSteps}, int{s.series.wMinPulses}, int{s.series.wMaxPulses},
+                  int{s.simulation.wSimPulsesStep});
+  t += formatText(kSummaryNoise, int{s.simulation.wSimNoiseInitial}, int{s.simulation.wSimNoiseSteps},
+                  int{s.simulation.wSimNoiseStep});
+  t += formatText(kSummaryRepeats, int{s.simulation.wSimRepeats});
   return t;
 }
 
@@ -479,7 +479,7 @@ void handleCommand(Window& window, AppState& s, int id) {
       newPulses(window, s);
       break;
     case kCmdSaveImage:
-      if (s.snapshotCommand) s.snapshotCommand(window);
+      if (s.hooks.snapshotCommand) s.hooks.snapshotCommand(window);
       break;
     case kCmdExit:
     case kCmdClose:
@@ -506,39 +506,39 @@ void handleCommand(Window& window, AppState& s, int id) {
       showSimulation(window, s);
       break;
     case kCmdSelectSubset:
-      s.dwViewMode = kViewSubsetSelection;
+      s.view.dwViewMode = kViewSubsetSelection;
       repaintGraphArea(window, s, true);
       break;
     case kCmdProcessSame:
-      s.wResultKind = kResultProcessing;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdProcess);
       break;
     case kCmdProcessNext:
-      s.wResultKind = kResultProcessing;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdNewData);
       break;
     case kCmdMoreDetails:
       window.sendCommand(kCmdProcess);
       break;
     case kCmdTypeMoreDetails:
-      s.dwTypeMoreDetails = 1;
+      s.flags.dwTypeMoreDetails = 1;
       window.sendCommand(kCmdResultRepaint);
       break;
     case kCmdFixedCase:
     case kCmdUnfixedCase:
-      s.wSeriesType = id == kCmdFixedCase ? kSeriesFixedWhole : kSeriesUnfixedWhole;
-      s.wResultKind = kResultProcessing;
+      s.problem.wSeriesType = id == kCmdFixedCase ? kSeriesFixedWhole : kSeriesUnfixedWhole;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdNewData);
       break;
     case kCmdRepeatDetection:
     case kCmdRepeatRecognition:
     case kCmdRepeatJoint:
     case kCmdRepeatSeriesProcessing:
-      s.wTaskType = id == kCmdRepeatDetection     ? kTaskDetection
+      s.problem.wTaskType = id == kCmdRepeatDetection     ? kTaskDetection
                     : id == kCmdRepeatRecognition ? kTaskRecognition
                     : id == kCmdRepeatJoint       ? kTaskJoint
                                                   : kTaskSeriesProcessing;
-      s.wResultKind = kResultProcessing;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdNewData);
       break;
     case kCmdSubsetSettings:
@@ -548,18 +548,18 @@ void handleCommand(Window& window, AppState& s, int id) {
       if (runParameterDialog(window, s, kDialogDrawingSettings)) window.invalidateRect(nullptr, true);
       break;
     case kCmdViewSeriesParameters: {
-      s.dwViewMode = kViewSeriesParameters;
+      s.view.dwViewMode = kViewSeriesParameters;
       WindowReporter shown(window);
-      s.lpParamsHeader = getParamsHeader(shown, s.lpSeriesHeader, s.lpParamsHeader);
+      s.records.lpParamsHeader = getParamsHeader(shown, s.records.lpSeriesHeader, s.records.lpParamsHeader);
       // The panel's Tmin entry starts from the record's Tmin.
-      if (s.lpParamsHeader && paramsPanelApplies(s.lpSeriesHeader))
-        window.setEditText(std::to_string(s.lpParamsHeader->dwTmin));
+      if (s.records.lpParamsHeader && paramsPanelApplies(s.records.lpSeriesHeader))
+        window.setEditText(std::to_string(s.records.lpParamsHeader->dwTmin));
       repaintGraphArea(window, s, true);
       break;
     }
     case kCmdDebuggingRepeat:
-      s.dwDiagnostic = 1;
-      s.wResultKind = kResultProcessing;
+      s.flags.dwDiagnostic = 1;
+      s.view.wResultKind = kResultProcessing;
       window.sendCommand(kCmdProcess);
       break;
 
@@ -582,9 +582,9 @@ void handleCommand(Window& window, AppState& s, int id) {
       break;
     case kCmdRepaintGraphAndButtons:
       repaintGraphArea(window, s, true);
-      if (s.wEffectiveTaskType != kTaskDetection)
+      if (s.problem.wEffectiveTaskType != kTaskDetection)
         window.invalidateRect(&s.layout.allNoneButton, true);
-      if (s.dwPendingStatus) repaintStatusStrip(window, s);
+      if (s.view.dwPendingStatus) repaintStatusStrip(window, s);
       break;
     case kCmdSimulationSetUp:
       simulationSetUp(window, s);

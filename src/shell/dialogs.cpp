@@ -71,7 +71,7 @@ std::string number(int64_t value) { return std::to_string(value); }
 
 int refuse(Window& window, int dialogId, AppState& state, const std::string& text) {
   window.messageBox(text, dialogTitle(dialogId), kMbOk | kMbIconWarning);
-  state.dwConfirmed = 0;
+  state.flags.dwConfirmed = 0;
   return 0;
 }
 
@@ -86,7 +86,7 @@ int okSeriesParameters(Window& window, AppState& s, const DialogControls& c) {
   const int64_t etalon = readNumber(c.text(kIdcEtalonNumber));
   const int64_t saved = readNumber(c.text(kIdcSavedLevel));
   const int64_t procSaved = readNumber(c.text(kIdcProcSavedLevel));
-  const int64_t n = s.wEtalonLength;
+  const int64_t n = s.etalons.wEtalonLength;
   const int id = kDialogSeriesParameters;
   if (!inRange(length, std::max<int64_t>(n, 1), kMaxSeriesLength))
     return refuse(window, id, s,
@@ -95,21 +95,21 @@ int okSeriesParameters(Window& window, AppState& s, const DialogControls& c) {
   if (!inRange(tmin, 1, 65535)) return refuse(window, id, s, kTextBadTmin);
   if (!inRange(tmax, std::max(tmin, n), 65535))
     return refuse(window, id, s, formatText(kFormatBadTmax, static_cast<int>(n)));
-  if (!inRange(etalon, 1, s.wEtalonCount))
-    return refuse(window, id, s, formatText(kFormatBadEtalonNumber, int{s.wEtalonCount}));
+  if (!inRange(etalon, 1, s.etalons.wEtalonCount))
+    return refuse(window, id, s, formatText(kFormatBadEtalonNumber, int{s.etalons.wEtalonCount}));
   if (!inRange(saved, 0, 100) || !inRange(procSaved, 0, 100))
     return refuse(window, id, s, kTextBadSavedLevel);
   const int64_t least = std::max<int64_t>((length + n - 1) / tmax, 1);
   const int64_t greatest = (length - n + tmin) / tmin;
   if (least > greatest) return refuse(window, id, s, kTextNoPulseCountFits);
 
-  s.dwSeriesLengthEdit = static_cast<uint32_t>(length);
-  s.wTminEdit = static_cast<uint16_t>(tmin);
-  s.wTmaxEdit = static_cast<uint16_t>(tmax);
-  s.wSavedLevelEdit = static_cast<uint16_t>(saved);
-  s.dwDefaultEtalon = static_cast<int32_t>(etalon);
-  s.wProcSavedLevelEdit = static_cast<uint16_t>(procSaved);
-  s.dwConfirmed = 1;
+  s.series.dwSeriesLengthEdit = static_cast<uint32_t>(length);
+  s.series.wTminEdit = static_cast<uint16_t>(tmin);
+  s.series.wTmaxEdit = static_cast<uint16_t>(tmax);
+  s.series.wSavedLevelEdit = static_cast<uint16_t>(saved);
+  s.etalons.dwDefaultEtalon = static_cast<int32_t>(etalon);
+  s.series.wProcSavedLevelEdit = static_cast<uint16_t>(procSaved);
+  s.flags.dwConfirmed = 1;
   return 1;
 }
 
@@ -121,7 +121,7 @@ int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
     return refuse(window, kDialogSeriesStructure, s,
                   formatText(kFormatBadNoiseLevel, static_cast<int>(kMaxNoiseLevel)));
   const int64_t count = readNumber(c.text(kIdcPulseCount));
-  s.wPulseCountEdit = inRange(count, 0, 65535) ? static_cast<uint16_t>(count) : 0;
+  s.series.wPulseCountEdit = inRange(count, 0, 65535) ? static_cast<uint16_t>(count) : 0;
   // The sequence is read for the pulse count shown, or for the larger count typed, so
   // that no typed etalon is dropped. An entry the text does not reach reads as 0 up to
   // the count shown, as the list shown reads back; beyond it, it keeps its value in the
@@ -129,28 +129,26 @@ int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
   // The whole text is read, not only the first 99 characters that a fixed edit buffer
   // would hold: those end after about 40 entries, and the pulses after them would quietly
   // turn into etalon 1.
-  const size_t shown = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
+  const size_t shown = std::min<size_t>(s.series.wMeanPulses, s.etalons.wEditSequenceSize);
   const size_t entries =
-      std::min<size_t>(std::max(s.wMeanPulses, s.wPulseCountEdit), s.wEditSequenceSize);
-  if (s.lpEditSequence) {
+      std::min<size_t>(std::max(s.series.wMeanPulses, s.series.wPulseCountEdit), s.etalons.wEditSequenceSize);
+  if (s.etalons.lpEditSequence) {
     std::vector<uint16_t> typed(entries);
     const size_t reached = readList(c.text(kIdcSequence), typed.data(), entries);
-    std::copy_n(typed.begin(), std::max(shown, reached), s.lpEditSequence);
+    std::copy_n(typed.begin(), std::max(shown, reached), s.etalons.lpEditSequence);
   }
-  s.wNoiseLevelEdit = static_cast<uint16_t>(noise);
-  s.dwConfirmed = 1;
+  s.series.wNoiseLevelEdit = static_cast<uint16_t>(noise);
+  s.flags.dwConfirmed = 1;
   return 1;
 }
 
 // 107: the required list. A count outside 1..capacity keeps the old count, which is then
 // read from the list.
-int okRequiredEtalons(AppState& s, const DialogControls& c) {
+void okRequiredEtalons(EtalonChoice& e, const DialogControls& c) {
   const int64_t count = readNumber(c.text(kIdcRequiredCount));
-  if (count > 0 && count <= s.wRequiredCapacity) s.wRequiredCount = static_cast<uint16_t>(count);
-  const size_t entries = std::min<size_t>(s.wRequiredCount, s.wRequiredCapacity);
-  if (s.lpRequiredList) readList(c.text(kIdcRequiredList), s.lpRequiredList, entries);
-  s.dwConfirmed = 1;
-  return 1;
+  if (count > 0 && count <= e.wRequiredCapacity) e.wRequiredCount = static_cast<uint16_t>(count);
+  const size_t entries = std::min<size_t>(e.wRequiredCount, e.wRequiredCapacity);
+  if (e.lpRequiredList) readList(c.text(kIdcRequiredList), e.lpRequiredList, entries);
 }
 
 // 110: the simulation grid. The pulse range must lie within the counts that fit the
@@ -165,8 +163,8 @@ int okSimulation(Window& window, AppState& s, const DialogControls& c) {
   const int64_t noiseStep = readNumber(c.text(kIdcSimNoiseStep));
   const int64_t repeats = readNumber(c.text(kIdcSimRepeats));
   const int id = kDialogSimulation;
-  const int64_t least = std::max<int64_t>(s.wMinPulsesEdit, 1);
-  const int64_t greatest = s.wMaxPulsesEdit;
+  const int64_t least = std::max<int64_t>(s.series.wMinPulsesEdit, 1);
+  const int64_t greatest = s.series.wMaxPulsesEdit;
   if (!(least <= from && from <= to && to <= greatest))
     return refuse(window, id, s,
                   formatText(kFormatBadPulseRange, static_cast<int>(least),
@@ -178,14 +176,14 @@ int okSimulation(Window& window, AppState& s, const DialogControls& c) {
     return refuse(window, id, s, formatText(kFormatBadNoiseGrid, static_cast<int>(kMaxNoiseLevel)));
   if (!inRange(repeats, 1, 65535)) return refuse(window, id, s, kTextBadRepeats);
 
-  s.wMinPulsesEdit = static_cast<uint16_t>(from);
-  s.wMaxPulsesEdit = static_cast<uint16_t>(to);
-  s.wSimPulsesStep = static_cast<uint16_t>(increment);
-  s.wSimNoiseInitial = static_cast<uint16_t>(initial);
-  s.wSimNoiseSteps = static_cast<uint16_t>(steps);
-  s.wSimNoiseStep = static_cast<uint16_t>(noiseStep);
-  s.wSimRepeats = static_cast<uint16_t>(repeats);
-  s.dwConfirmed = 1;
+  s.series.wMinPulsesEdit = static_cast<uint16_t>(from);
+  s.series.wMaxPulsesEdit = static_cast<uint16_t>(to);
+  s.simulation.wSimPulsesStep = static_cast<uint16_t>(increment);
+  s.simulation.wSimNoiseInitial = static_cast<uint16_t>(initial);
+  s.simulation.wSimNoiseSteps = static_cast<uint16_t>(steps);
+  s.simulation.wSimNoiseStep = static_cast<uint16_t>(noiseStep);
+  s.simulation.wSimRepeats = static_cast<uint16_t>(repeats);
+  s.flags.dwConfirmed = 1;
   return 1;
 }
 
@@ -203,6 +201,83 @@ constexpr Radio kHandlingRadios[] = {
 constexpr Radio kHandlingRadiosTwoCases[] = {{kIdcRestoringError, 1}, {kIdcDetectionError, 2}};
 constexpr Radio kViewRadios[] = {{kIdcComponentwise, 1},
                                                       {kIdcSummaryView, 2}};
+
+// 111: the subset settings.
+void initSubsetSettings(DialogControls& c, const SubsetSettings& u) {
+  int mode = kIdcComplete;
+  for (const Radio& r : kEmploymentRadios)
+    if (r.value == u.dwSubsetEmploymentMode) mode = r.id;
+  checkRadio(c, {kIdcSingleRandom, kIdcSingleFixed, kIdcMultipleRandom, kIdcComplete,
+                 kIdcShiftedComplete},
+             mode);
+  c.setText(kIdcInitPosition, number(u.dwSubsetInitPosition));
+  checkRadio(c, {kIdcProceedComplete, kIdcProceedShifted},
+             u.dwSubsetProceedingMode == 2 ? kIdcProceedShifted : kIdcProceedComplete);
+}
+
+void okSubsetSettings(SubsetSettings& u, const DialogControls& initial,
+                      const DialogControls& edited) {
+  u.dwSubsetEmploymentMode =
+      radioValue(kEmploymentRadios, initial, edited, u.dwSubsetEmploymentMode);
+  u.dwSubsetProceedingMode =
+      radioValue(kProceedingRadios, initial, edited, u.dwSubsetProceedingMode);
+  const int64_t position = readNumber(edited.text(kIdcInitPosition));
+  if (inRange(position, 0, 65535)) u.dwSubsetInitPosition = static_cast<uint32_t>(position);
+}
+
+// 112: the drawing settings.
+void initDrawingSettings(DialogControls& c, const DrawingChoice& d) {
+  c.setChecked(kIdcFrameGraphFields, d.dwFrameGraphFields != 0);
+  c.setChecked(kIdcShadedOriginal, d.dwShadedOriginalPulses != 0);
+  c.setChecked(kIdcHighlightDetected, d.dwHighlightDetectedPulses != 0);
+  c.setChecked(kIdcSpecialGraphSize, d.dwSpecialGraphSize != 0);
+  checkRadio(c, {kIdcDottedFrame, kIdcColouredBackground, kIdcNoHighlight},
+             d.dwTupleHighlighting == 0   ? kIdcNoHighlight
+             : d.dwTupleHighlighting == 1 ? kIdcDottedFrame
+                                          : kIdcColouredBackground);
+}
+
+void okDrawingSettings(DrawingChoice& d, const DialogControls& initial,
+                       const DialogControls& edited) {
+  d.dwFrameGraphFields = checkValue(kIdcFrameGraphFields, initial, edited, d.dwFrameGraphFields);
+  d.dwShadedOriginalPulses =
+      checkValue(kIdcShadedOriginal, initial, edited, d.dwShadedOriginalPulses);
+  d.dwHighlightDetectedPulses =
+      checkValue(kIdcHighlightDetected, initial, edited, d.dwHighlightDetectedPulses);
+  d.dwSpecialGraphSize = checkValue(kIdcSpecialGraphSize, initial, edited, d.dwSpecialGraphSize);
+  d.dwTupleHighlighting = radioValue(kHighlightRadios, initial, edited, d.dwTupleHighlighting);
+}
+
+// 113 and 114 (with recognition): the display of the statistics.
+void initStatisticsDisplay(DialogControls& c, const StatisticsDisplay& d, bool recognition) {
+  checkRadio(c, {kIdcComponentwise, kIdcSummaryView},
+             d.dwViewCase == 2 ? kIdcSummaryView : kIdcComponentwise);
+  int handling = kIdcRestoringError;
+  if (d.dwHandlingCase == 2) handling = kIdcDetectionError;
+  if (d.dwHandlingCase == 3 && recognition) handling = kIdcRecognitionError;
+  if (recognition)
+    checkRadio(c, {kIdcRestoringError, kIdcDetectionError, kIdcRecognitionError}, handling);
+  else
+    checkRadio(c, {kIdcRestoringError, kIdcDetectionError}, handling);
+  c.setChecked(kIdcFixedUpperBound, d.dwFixedUpperBound != 0);
+  if (recognition) c.setChecked(kIdcBoundsIncluded, d.dwBoundsIncluded != 0);
+  c.setText(kIdcUpperBound, formatText("%.5g", d.upperBound));
+}
+
+void okStatisticsDisplay(StatisticsDisplay& d, bool recognition, const DialogControls& initial,
+                         const DialogControls& edited) {
+  // 113 has no recognition-error button, so only 114 can choose handling case 3.
+  if (recognition)
+    d.dwHandlingCase = radioValue(kHandlingRadios, initial, edited, d.dwHandlingCase);
+  else
+    d.dwHandlingCase = radioValue(kHandlingRadiosTwoCases, initial, edited, d.dwHandlingCase);
+  d.dwViewCase = radioValue(kViewRadios, initial, edited, d.dwViewCase);
+  d.dwFixedUpperBound = checkValue(kIdcFixedUpperBound, initial, edited, d.dwFixedUpperBound);
+  if (d.dwFixedUpperBound == 1)
+    d.upperBound = std::strtod(edited.text(kIdcUpperBound).c_str(), nullptr);
+  if (recognition)
+    d.dwBoundsIncluded = checkValue(kIdcBoundsIncluded, initial, edited, d.dwBoundsIncluded);
+}
 
 }  // namespace
 
@@ -259,77 +334,48 @@ DialogControls initialControls(int dialogId, const AppState& s) {
   DialogControls c;
   switch (dialogId) {
     case kDialogSeriesParameters:
-      c.setText(kIdcSeriesLength, number(s.dwSeriesLengthCur));
-      c.setText(kIdcTmin, number(s.wTmin));
-      c.setText(kIdcTmax, number(s.wTmax));
-      c.setText(kIdcSavedLevel, number(s.wSavedLevelCur));
-      c.setText(kIdcProcSavedLevel, number(s.wProcSavedLevelCur));
-      c.setText(kIdcEtalonNumber, number(s.dwSingleEtalon));
+      c.setText(kIdcSeriesLength, number(s.series.dwSeriesLengthCur));
+      c.setText(kIdcTmin, number(s.series.wTmin));
+      c.setText(kIdcTmax, number(s.series.wTmax));
+      c.setText(kIdcSavedLevel, number(s.series.wSavedLevelCur));
+      c.setText(kIdcProcSavedLevel, number(s.series.wProcSavedLevelCur));
+      c.setText(kIdcEtalonNumber, number(s.etalons.dwSingleEtalon));
       break;
     case kDialogSeriesStructure: {
       c.setText(kIdcPulseCountLabel,
-                formatText(kFormatPulseCountLabel, int{s.wMinPulsesEdit}, int{s.wMaxPulsesEdit}));
-      c.setText(kIdcPulseCount, number(s.wMeanPulses));
-      c.setText(kIdcSequenceLabel, formatText(kFormatSequenceLabel, int{s.wEtalonCount}));
-      const size_t entries = std::min<size_t>(s.wMeanPulses, s.wEditSequenceSize);
-      c.setText(kIdcSequence, s.lpEditSequence ? joinList(s.lpEditSequence, entries) : "");
-      c.setText(kIdcNoiseLevel, number(s.wNoiseLevelCur));
+                formatText(kFormatPulseCountLabel, int{s.series.wMinPulsesEdit}, int{s.series.wMaxPulsesEdit}));
+      c.setText(kIdcPulseCount, number(s.series.wMeanPulses));
+      c.setText(kIdcSequenceLabel, formatText(kFormatSequenceLabel, int{s.etalons.wEtalonCount}));
+      const size_t entries = std::min<size_t>(s.series.wMeanPulses, s.etalons.wEditSequenceSize);
+      c.setText(kIdcSequence, s.etalons.lpEditSequence ? joinList(s.etalons.lpEditSequence, entries) : "");
+      c.setText(kIdcNoiseLevel, number(s.series.wNoiseLevelCur));
       break;
     }
     case kDialogRequiredEtalons:
-      c.setText(kIdcRequiredCount, number(s.wRequiredCount));
-      c.setText(kIdcRequiredLabel, formatText(kFormatRequiredLabel, int{s.wEtalonCount}));
+      c.setText(kIdcRequiredCount, number(s.etalons.wRequiredCount));
+      c.setText(kIdcRequiredLabel, formatText(kFormatRequiredLabel, int{s.etalons.wEtalonCount}));
       c.setText(kIdcRequiredList,
-                s.lpRequiredList ? joinList(s.lpRequiredList, s.wRequiredCount) : "");
+                s.etalons.lpRequiredList ? joinList(s.etalons.lpRequiredList, s.etalons.wRequiredCount) : "");
       break;
     case kDialogSimulation:
-      c.setText(kIdcSimFrom, number(s.wMinPulsesEdit));
-      c.setText(kIdcSimTo, number(s.wMaxPulsesEdit));
-      c.setText(kIdcSimIncrement, number(s.wSimPulsesStep));
-      c.setText(kIdcSimNoiseInitial, number(s.wSimNoiseInitial));
-      c.setText(kIdcSimNoiseSteps, number(s.wSimNoiseSteps));
-      c.setText(kIdcSimNoiseStep, number(s.wSimNoiseStep));
-      c.setText(kIdcSimRepeats, number(s.wSimRepeats));
+      c.setText(kIdcSimFrom, number(s.series.wMinPulsesEdit));
+      c.setText(kIdcSimTo, number(s.series.wMaxPulsesEdit));
+      c.setText(kIdcSimIncrement, number(s.simulation.wSimPulsesStep));
+      c.setText(kIdcSimNoiseInitial, number(s.simulation.wSimNoiseInitial));
+      c.setText(kIdcSimNoiseSteps, number(s.simulation.wSimNoiseSteps));
+      c.setText(kIdcSimNoiseStep, number(s.simulation.wSimNoiseStep));
+      c.setText(kIdcSimRepeats, number(s.simulation.wSimRepeats));
       break;
-    case kDialogSubsetSettings: {
-      int mode = kIdcComplete;
-      for (const Radio& r : kEmploymentRadios)
-        if (r.value == s.dwSubsetEmploymentMode) mode = r.id;
-      checkRadio(c, {kIdcSingleRandom, kIdcSingleFixed, kIdcMultipleRandom, kIdcComplete,
-                     kIdcShiftedComplete},
-                 mode);
-      c.setText(kIdcInitPosition, number(s.dwSubsetInitPosition));
-      checkRadio(c, {kIdcProceedComplete, kIdcProceedShifted},
-                 s.dwSubsetProceedingMode == 2 ? kIdcProceedShifted : kIdcProceedComplete);
+    case kDialogSubsetSettings:
+      initSubsetSettings(c, s.subsets);
       break;
-    }
     case kDialogDrawingSettings:
-      c.setChecked(kIdcFrameGraphFields, s.dwFrameGraphFields != 0);
-      c.setChecked(kIdcShadedOriginal, s.dwShadedOriginalPulses != 0);
-      c.setChecked(kIdcHighlightDetected, s.dwHighlightDetectedPulses != 0);
-      c.setChecked(kIdcSpecialGraphSize, s.dwSpecialGraphSize != 0);
-      checkRadio(c, {kIdcDottedFrame, kIdcColouredBackground, kIdcNoHighlight},
-                 s.dwTupleHighlighting == 0   ? kIdcNoHighlight
-                 : s.dwTupleHighlighting == 1 ? kIdcDottedFrame
-                                              : kIdcColouredBackground);
+      initDrawingSettings(c, s.drawing);
       break;
     case kDialogShowStatistics:
-    case kDialogShowStatisticsRecognition: {
-      const bool recognition = dialogId == kDialogShowStatisticsRecognition;
-      checkRadio(c, {kIdcComponentwise, kIdcSummaryView},
-                 s.dwViewCase == 2 ? kIdcSummaryView : kIdcComponentwise);
-      int handling = kIdcRestoringError;
-      if (s.dwHandlingCase == 2) handling = kIdcDetectionError;
-      if (s.dwHandlingCase == 3 && recognition) handling = kIdcRecognitionError;
-      if (recognition)
-        checkRadio(c, {kIdcRestoringError, kIdcDetectionError, kIdcRecognitionError}, handling);
-      else
-        checkRadio(c, {kIdcRestoringError, kIdcDetectionError}, handling);
-      c.setChecked(kIdcFixedUpperBound, s.dwFixedUpperBound != 0);
-      if (recognition) c.setChecked(kIdcBoundsIncluded, s.dwBoundsIncluded != 0);
-      c.setText(kIdcUpperBound, formatText("%.5g", s.upperBound));
+    case kDialogShowStatisticsRecognition:
+      initStatisticsDisplay(c, s.statistics, dialogId == kDialogShowStatisticsRecognition);
       break;
-    }
     default:
       break;
   }
@@ -344,43 +390,22 @@ int applyDialogOk(Window& window, int dialogId, AppState& s, const DialogControl
     case kDialogSeriesStructure:
       return okSeriesStructure(window, s, edited);
     case kDialogRequiredEtalons:
-      return okRequiredEtalons(s, edited);
+      okRequiredEtalons(s.etalons, edited);
+      s.flags.dwConfirmed = 1;
+      return 1;
     case kDialogSimulation:
       return okSimulation(window, s, edited);
-    case kDialogSubsetSettings: {
-      s.dwSubsetEmploymentMode =
-          radioValue(kEmploymentRadios, initial, edited, s.dwSubsetEmploymentMode);
-      s.dwSubsetProceedingMode =
-          radioValue(kProceedingRadios, initial, edited, s.dwSubsetProceedingMode);
-      const int64_t position = readNumber(edited.text(kIdcInitPosition));
-      if (inRange(position, 0, 65535)) s.dwSubsetInitPosition = static_cast<uint32_t>(position);
+    case kDialogSubsetSettings:
+      okSubsetSettings(s.subsets, initial, edited);
       return 1;
-    }
     case kDialogDrawingSettings:
-      s.dwFrameGraphFields = checkValue(kIdcFrameGraphFields, initial, edited, s.dwFrameGraphFields);
-      s.dwShadedOriginalPulses =
-          checkValue(kIdcShadedOriginal, initial, edited, s.dwShadedOriginalPulses);
-      s.dwHighlightDetectedPulses =
-          checkValue(kIdcHighlightDetected, initial, edited, s.dwHighlightDetectedPulses);
-      s.dwSpecialGraphSize = checkValue(kIdcSpecialGraphSize, initial, edited, s.dwSpecialGraphSize);
-      s.dwTupleHighlighting = radioValue(kHighlightRadios, initial, edited, s.dwTupleHighlighting);
+      okDrawingSettings(s.drawing, initial, edited);
       return 1;
     case kDialogShowStatistics:
-    case kDialogShowStatisticsRecognition: {
-      const bool recognition = dialogId == kDialogShowStatisticsRecognition;
-      // 113 has no recognition-error button, so only 114 can choose handling case 3.
-      if (recognition)
-        s.dwHandlingCase = radioValue(kHandlingRadios, initial, edited, s.dwHandlingCase);
-      else
-        s.dwHandlingCase = radioValue(kHandlingRadiosTwoCases, initial, edited, s.dwHandlingCase);
-      s.dwViewCase = radioValue(kViewRadios, initial, edited, s.dwViewCase);
-      s.dwFixedUpperBound = checkValue(kIdcFixedUpperBound, initial, edited, s.dwFixedUpperBound);
-      if (s.dwFixedUpperBound == 1)
-        s.upperBound = std::strtod(edited.text(kIdcUpperBound).c_str(), nullptr);
-      if (recognition)
-        s.dwBoundsIncluded = checkValue(kIdcBoundsIncluded, initial, edited, s.dwBoundsIncluded);
+    case kDialogShowStatisticsRecognition:
+      okStatisticsDisplay(s.statistics, dialogId == kDialogShowStatisticsRecognition, initial,
+                          edited);
       return 1;
-    }
     default:
       return 0;
   }
@@ -401,7 +426,7 @@ int runParameterDialog(Window& window, AppState& state, int dialogId) {
   // Cancel: the edit dialogs report it; the others keep their settings as they were.
   if (dialogId == kDialogSeriesParameters || dialogId == kDialogSeriesStructure ||
       dialogId == kDialogRequiredEtalons || dialogId == kDialogSimulation)
-    state.dwConfirmed = 0;
+    state.flags.dwConfirmed = 0;
   return 0;
 }
 

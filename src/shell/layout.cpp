@@ -25,11 +25,11 @@ bool hasAllNoneButton(uint16_t effectiveTaskType) {
 bool hasLostSelector(uint16_t seriesType) { return isCutoffSeries(seriesType); }
 
 bool selectAllMode(const AppState& s) {
-  const int32_t etalons = std::min<int32_t>(s.wEtalonCount, kMaxEtalons);
+  const int32_t etalons = std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons);
   int32_t flagged = 0;
   for (int32_t e = 0; e < etalons; ++e)
-    if (s.requiredFlags[e] == 1) flagged++;
-  return 2 * flagged <= s.wEtalonCount;
+    if (s.etalons.requiredFlags[e] == 1) flagged++;
+  return 2 * flagged <= s.etalons.wEtalonCount;
 }
 
 ClientSize minimumClientSize(const TextMetrics& m) {
@@ -60,7 +60,7 @@ void layOut(ShellLayout& l, const AppState& s, const Rect& client, const TextMet
   l.exitSlot = slotAt(slotLeft, B - kSlotSpacing);
   l.startSlot = slotAt(slotLeft, B - 2 * kSlotSpacing);
   int32_t nextTop = B - 3 * kSlotSpacing;
-  if (hasAllNoneButton(s.wEffectiveTaskType)) {
+  if (hasAllNoneButton(s.problem.wEffectiveTaskType)) {
     l.allNoneButton = slotAt(slotLeft, nextTop);
     nextTop -= kSlotSpacing;
   } else {
@@ -74,9 +74,9 @@ void layOut(ShellLayout& l, const AppState& s, const Rect& client, const TextMet
   // The etalon grid: r rows and r + 1 columns, the fewest that hold every etalon. Cell
   // sizes are truncated; a client too small for the grid gives cells of size 0 or less,
   // which the views do not draw.
-  const int32_t count = std::min<int32_t>(s.wEtalonCount, kMaxEtalons);
+  const int32_t count = std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons);
   int32_t r = 1;
-  while (r * (r + 1) < s.wEtalonCount) r++;
+  while (r * (r + 1) < s.etalons.wEtalonCount) r++;
   const int32_t c = r + 1;
   l.gridRows = r;
   l.gridColumns = c;
@@ -108,7 +108,7 @@ void layOut(ShellLayout& l, const AppState& s, const Rect& client, const TextMet
   l.seriesLengthSelector = Rect{selectorLeft, graphTop, selectorRight, graphTop + height};
   const int32_t noiseTop = l.seriesLengthSelector.bottom + lh;
   l.noiseSelector = Rect{selectorLeft, noiseTop, selectorRight, noiseTop + height};
-  if (hasLostSelector(s.wSeriesType)) {
+  if (hasLostSelector(s.problem.wSeriesType)) {
     const int32_t lostTop = l.noiseSelector.bottom + lh;
     l.lostSelector = Rect{selectorLeft, lostTop, selectorRight, lostTop + height};
   } else {

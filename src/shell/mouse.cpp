@@ -15,44 +15,44 @@ namespace velmora {
 namespace {
 
 void clearSelectorPending(AppState& s) {
-  s.dwPendingSeriesLength = 0;
-  s.dwPendingNoise = 0;
-  s.dwPendingLost = 0;
+  s.view.dwPendingSeriesLength = 0;
+  s.view.dwPendingNoise = 0;
+  s.view.dwPendingLost = 0;
 }
 
 int32_t etalonCount(const AppState& s) {
-  return std::min<int32_t>({s.wEtalonCount, kMaxEtalons, s.layout.cellCount});
+  return std::min<int32_t>({s.etalons.wEtalonCount, kMaxEtalons, s.layout.cellCount});
 }
 
 // Hands the selection of the subset selection view to the series: for tuple recognition
 // the current subset of the list, otherwise the selected subset. False when there is
 // nothing to hand over.
 bool leaveSelection(Window& window, AppState& s) {
-  SubsetSelection& sel = s.selection;
-  const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);
-  const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
-  if (s.wEffectiveTaskType == kTaskTupleRecognition) {
+  SubsetSelection& sel = s.records.selection;
+  const uint16_t mode = static_cast<uint16_t>(s.subsets.dwSubsetEmploymentMode);
+  const uint16_t position = static_cast<uint16_t>(s.subsets.dwSubsetInitPosition);
+  if (s.problem.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1 || sel.rows.empty() || !sel.selectedSubsetArraySize) return false;
     WindowReporter shown(window);
     return addSomeSelectedSubsetToSeriesHeader(
                shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
-               sel.capacity, sel.currentRow, mode, position, s.lpSeriesHeader) != 0;
+               sel.capacity, sel.currentRow, mode, position, s.records.lpSeriesHeader) != 0;
   }
   if (!sel.selectedSubset || sel.count < 1) return false;
   return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position,
-                                 s.lpSeriesHeader) != 0;
+                                 s.records.lpSeriesHeader) != 0;
 }
 
 // The all/none button: flags every etalon in select-all mode, clears every flag
 // otherwise, and shows the alphabet.
 void allNone(Window& window, AppState& s) {
-  const int32_t etalons = std::min<int32_t>(s.wEtalonCount, kMaxEtalons);
+  const int32_t etalons = std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons);
   const uint16_t flag = s.layout.selectAll ? 1 : 0;
-  std::fill(s.requiredFlags, s.requiredFlags + etalons, flag);
+  std::fill(s.etalons.requiredFlags, s.etalons.requiredFlags + etalons, flag);
   // The required list follows the flags at once, so that a run started next (a selector
   // click, " Processing Next Data ") uses the etalons the cells show.
   rebuildRequiredList(s);
-  s.dwViewMode = kViewAlphabet;
+  s.view.dwViewMode = kViewAlphabet;
   window.sendCommand(kCmdRepaintGraphAndButtons);
 }
 
@@ -63,20 +63,20 @@ void etalonCellClicked(Window& window, AppState& s, int32_t i, int32_t x, int32_
   ShellLayout& l = s.layout;
   l.lastClickX = x;
   l.lastClickY = y;
-  if (s.wEffectiveTaskType == kTaskDetection) {
-    if (s.requiredFlags[i] != 1) {
-      std::fill(std::begin(s.requiredFlags), std::end(s.requiredFlags), uint16_t{0});
-      s.requiredFlags[i] = 1;
+  if (s.problem.wEffectiveTaskType == kTaskDetection) {
+    if (s.etalons.requiredFlags[i] != 1) {
+      std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags), uint16_t{0});
+      s.etalons.requiredFlags[i] = 1;
     }
-    s.dwPendingStatus = 1;
+    s.view.dwPendingStatus = 1;
     clearSelectorPending(s);
   } else {
-    s.requiredFlags[i] = s.requiredFlags[i] == 1 ? 0 : 1;
+    s.etalons.requiredFlags[i] = s.etalons.requiredFlags[i] == 1 ? 0 : 1;
   }
-  s.dwViewMode = kViewAlphabet;
+  s.view.dwViewMode = kViewAlphabet;
   rebuildRequiredList(s);
-  s.dwPrevSingleEtalon = s.dwSingleEtalon;
-  s.dwSingleEtalon = i + 1;
+  s.etalons.dwPrevSingleEtalon = s.etalons.dwSingleEtalon;
+  s.etalons.dwSingleEtalon = i + 1;
   window.sendCommand(kCmdRepaintCells);
 }
 
@@ -93,16 +93,16 @@ void selectorClicked(Window& window, AppState& s, int32_t x, int32_t y) {
                             {Selector::kNoise, &l.noiseValues},
                             {Selector::kLost, &l.lostValues}};
   for (const Column& column : columns) {
-    if (column.selector == Selector::kLost && !hasLostSelector(s.wSeriesType)) continue;
+    if (column.selector == Selector::kLost && !hasLostSelector(s.problem.wSeriesType)) continue;
     const std::vector<Rect>& values = *column.values;
     for (size_t k = 0; k < values.size(); ++k) {
       if (!rectContains(values[k], x, y)) continue;
-      const uint32_t view = s.dwViewMode;
+      const uint32_t view = s.view.dwViewMode;
       if (!chooseSelectorValue(window, s, column.selector, static_cast<int32_t>(k) + 1)) return;
-      if (s.wRequiredCount == 0) return;  // the tables were applied (211)
+      if (s.etalons.wRequiredCount == 0) return;  // the tables were applied (211)
       if (column.selector != Selector::kLost) {
-        if (isTupleSeries(s.wSeriesType) && !hasSelectedSubset(s)) {
-          s.dwViewMode = kViewSubsetSelection;
+        if (isTupleSeries(s.problem.wSeriesType) && !hasSelectedSubset(s)) {
+          s.view.dwViewMode = kViewSubsetSelection;
           window.sendCommand(kCmdSelectSubset);
           return;
         }
@@ -111,8 +111,8 @@ void selectorClicked(Window& window, AppState& s, int32_t x, int32_t y) {
           return;
         }
       }
-      if (view != kViewResults) s.dwPendingStatus = 1;
-      s.dwViewMode = kViewResults;
+      if (view != kViewResults) s.view.dwPendingStatus = 1;
+      s.view.dwViewMode = kViewResults;
       window.sendCommand(kCmdNewData);
       return;
     }
@@ -130,21 +130,21 @@ void alphabetButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
   }
   if (rectContains(l.startSlot, x, y)) {
     const uint16_t k = rebuildRequiredList(s);
-    if (isTupleSeries(s.wSeriesType) && !hasSelectedSubset(s)) {
-      s.dwViewMode = kViewSubsetSelection;
+    if (isTupleSeries(s.problem.wSeriesType) && !hasSelectedSubset(s)) {
+      s.view.dwViewMode = kViewSubsetSelection;
       window.sendCommand(kCmdNothing);
       return;
     }
     if (k == 0) {
-      s.dwViewMode = kViewAlphabet;
+      s.view.dwViewMode = kViewAlphabet;
       window.sendCommand(kCmdNothing);
       return;
     }
     l.lastClickX = x;
     l.lastClickY = y;
-    if (s.dwViewMode != kViewResults) s.dwPendingStatus = 1;
+    if (s.view.dwViewMode != kViewResults) s.view.dwPendingStatus = 1;
     clearSelectorPending(s);
-    s.dwViewMode = kViewResults;
+    s.view.dwViewMode = kViewResults;
     window.sendCommand(kCmdNewData);
     return;
   }
@@ -152,7 +152,7 @@ void alphabetButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
     window.sendCommand(kCmdClose);
     return;
   }
-  if (hasAllNoneButton(s.wEffectiveTaskType) && rectContains(l.allNoneButton, x, y)) {
+  if (hasAllNoneButton(s.problem.wEffectiveTaskType) && rectContains(l.allNoneButton, x, y)) {
     allNone(window, s);
     return;
   }
@@ -162,9 +162,9 @@ void alphabetButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
 // The results view, and what the selection view and the parameters panel leave over.
 void resultsButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
   ShellLayout& l = s.layout;
-  SubsetSelection& sel = s.selection;
-  if (s.dwViewMode == kViewResults && isTupleSeries(s.wSeriesType) &&
-      s.wEffectiveTaskType == kTaskTupleRecognition) {
+  SubsetSelection& sel = s.records.selection;
+  if (s.view.dwViewMode == kViewResults && isTupleSeries(s.problem.wSeriesType) &&
+      s.problem.wEffectiveTaskType == kTaskTupleRecognition) {
     const int32_t rows = std::min<int32_t>(static_cast<int32_t>(l.patternRows.size()),
                                            sel.rowsInUse);
     for (int32_t row = 0; row < rows; ++row) {
@@ -173,36 +173,36 @@ void resultsButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
       WindowReporter shown(window);
       addSomeSelectedSubsetToSeriesHeader(
           shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
-          sel.capacity, sel.currentRow, static_cast<uint16_t>(s.dwSubsetEmploymentMode),
-          static_cast<uint16_t>(s.dwSubsetInitPosition), s.lpSeriesHeader);
+          sel.capacity, sel.currentRow, static_cast<uint16_t>(s.subsets.dwSubsetEmploymentMode),
+          static_cast<uint16_t>(s.subsets.dwSubsetInitPosition), s.records.lpSeriesHeader);
       window.sendCommand(kCmdNewData);
       return;
     }
   }
   if (rectContains(l.resultsSlot, x, y)) {
-    if (isTupleSeries(s.wSeriesType)) {
-      s.dwViewMode = kViewSubsetSelection;
+    if (isTupleSeries(s.problem.wSeriesType)) {
+      s.view.dwViewMode = kViewSubsetSelection;
       window.sendCommand(kCmdSelectSubset);
     } else {
-      s.dwViewMode = kViewAlphabet;
-      s.dwPendingStatus = 1;
+      s.view.dwViewMode = kViewAlphabet;
+      s.view.dwPendingStatus = 1;
       window.sendCommand(kCmdRepaintGraphAndButtons);
     }
     return;
   }
   if (rectContains(l.startSlot, x, y)) {
-    if (s.wSeriesType == kSeriesFixedTuples && !hasSelectedSubset(s)) {
-      s.dwViewMode = kViewSubsetSelection;
+    if (s.problem.wSeriesType == kSeriesFixedTuples && !hasSelectedSubset(s)) {
+      s.view.dwViewMode = kViewSubsetSelection;
       window.sendCommand(kCmdSelectSubset);
       return;
     }
-    if (s.dwViewMode == kViewSubsetSelection && !leaveSelection(window, s)) {
+    if (s.view.dwViewMode == kViewSubsetSelection && !leaveSelection(window, s)) {
       window.sendCommand(kCmdRepaintSubsetList);
       return;
     }
-    s.dwViewMode = kViewResults;
+    s.view.dwViewMode = kViewResults;
     clearSelectorPending(s);
-    s.dwPendingStatus = 1;
+    s.view.dwPendingStatus = 1;
     window.sendCommand(kCmdNewData);
     return;
   }
@@ -210,8 +210,8 @@ void resultsButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
     window.sendCommand(kCmdClose);
     return;
   }
-  if (hasAllNoneButton(s.wEffectiveTaskType) && rectContains(l.allNoneButton, x, y)) {
-    s.dwPendingStatus = 1;
+  if (hasAllNoneButton(s.problem.wEffectiveTaskType) && rectContains(l.allNoneButton, x, y)) {
+    s.view.dwPendingStatus = 1;
     allNone(window, s);
     return;
   }
@@ -221,7 +221,7 @@ void resultsButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
 }  // namespace
 
 void buttonDown(Window& window, AppState& s, int32_t x, int32_t y) {
-  switch (s.dwViewMode) {
+  switch (s.view.dwViewMode) {
     case kViewAlphabet:
       alphabetButtonDown(window, s, x, y);
       return;
@@ -243,11 +243,11 @@ void buttonDown(Window& window, AppState& s, int32_t x, int32_t y) {
 }
 
 void buttonUp(Window& window, AppState& s, int32_t x, int32_t y) {
-  if (s.dwViewMode == kViewSeriesParameters) seriesParametersButtonUp(window, s, x, y);
+  if (s.view.dwViewMode == kViewSeriesParameters) seriesParametersButtonUp(window, s, x, y);
 }
 
 void mouseMove(Window& window, AppState& s, int32_t x, int32_t y) {
-  if (s.dwViewMode == kViewSeriesParameters) seriesParametersMouseMove(window, s, x, y);
+  if (s.view.dwViewMode == kViewSeriesParameters) seriesParametersMouseMove(window, s, x, y);
 }
 
 void keyDown(Window& window, AppState&, int keyCode) {

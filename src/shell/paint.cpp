@@ -32,7 +32,7 @@ void drawButtons(Canvas& canvas, const AppState& s) {
   const ShellLayout& l = s.layout;
   drawFace(canvas, s, l.startSlot, kBitmapStart);
   drawFace(canvas, s, l.exitSlot, kBitmapExit);
-  if (hasAllNoneButton(s.wEffectiveTaskType))
+  if (hasAllNoneButton(s.problem.wEffectiveTaskType))
     drawFace(canvas, s, l.allNoneButton, l.selectAll ? kBitmapSelectAll : kBitmapClearAll);
 }
 
@@ -43,10 +43,10 @@ void drawAlphabet(Canvas& canvas, const AppState& s) {
   in.cells = l.etalonCells;
   in.cellWidth = l.cellWidth;
   in.cellHeight = l.cellHeight;
-  in.alphabet = s.alphabet;
+  in.alphabet = s.etalons.alphabet;
   in.count = l.cellCount;
-  in.requiredFlags = s.requiredFlags;
-  in.amplitude = s.wEtalonAmplitude;
+  in.requiredFlags = s.etalons.requiredFlags;
+  in.amplitude = s.etalons.wEtalonAmplitude;
   in.lineHeight = l.lineHeight;
   in.clip = l.client;
   drawAlphabetView(canvas, in);
@@ -76,20 +76,20 @@ void drawSelector(Canvas& canvas, const ShellLayout& l, const Rect& frame, const
 void drawSelectors(Canvas& canvas, AppState& s) {
   ShellLayout& l = s.layout;
   drawSelector(canvas, l, l.seriesLengthSelector, kTitleSeriesLength,
-               tableValues(s.seriesLengthTable), s.dwSeriesLengthIndex,
-               static_cast<int32_t>(s.dwSeriesLengthCur), l.seriesLengthValues);
-  drawSelector(canvas, l, l.noiseSelector, kTitleNoise, tableValues(s.noiseTable),
-               s.dwNoiseIndex, s.wNoiseLevelCur, l.noiseValues);
-  if (hasLostSelector(s.wSeriesType))
-    drawSelector(canvas, l, l.lostSelector, kTitleLost, tableValues(s.lostTable), s.dwLostIndex,
-                 s.wLostLevelCur, l.lostValues);
+               tableValues(s.series.seriesLengthTable), s.series.dwSeriesLengthIndex,
+               static_cast<int32_t>(s.series.dwSeriesLengthCur), l.seriesLengthValues);
+  drawSelector(canvas, l, l.noiseSelector, kTitleNoise, tableValues(s.series.noiseTable),
+               s.series.dwNoiseIndex, s.series.wNoiseLevelCur, l.noiseValues);
+  if (hasLostSelector(s.problem.wSeriesType))
+    drawSelector(canvas, l, l.lostSelector, kTitleLost, tableValues(s.series.lostTable), s.series.dwLostIndex,
+                 s.series.wLostLevelCur, l.lostValues);
 }
 
 // Series processing shows its results only on the four plain series types.
 bool showsResults(const AppState& s) {
-  if (s.wEffectiveTaskType != kTaskSeriesProcessing) return true;
-  return s.wSeriesType == kSeriesFixedWhole || s.wSeriesType == kSeriesFixedCutoff ||
-         s.wSeriesType == kSeriesUnfixedWhole || s.wSeriesType == kSeriesUnfixedCutoff;
+  if (s.problem.wEffectiveTaskType != kTaskSeriesProcessing) return true;
+  return s.problem.wSeriesType == kSeriesFixedWhole || s.problem.wSeriesType == kSeriesFixedCutoff ||
+         s.problem.wSeriesType == kSeriesUnfixedWhole || s.problem.wSeriesType == kSeriesUnfixedCutoff;
 }
 
 // Erases what the previous paint drew that this one would not draw over: the whole
@@ -98,16 +98,16 @@ bool showsResults(const AppState& s) {
 void clearStale(Canvas& canvas, AppState& s, const Rect (&oldSlots)[4]) {
   ShellLayout& l = s.layout;
   const bool viewChanged = l.paintedView != 0 &&
-                           (l.paintedView != s.dwViewMode ||
-                            (s.dwViewMode == kViewResults && l.paintedResultKind != s.wResultKind));
-  l.paintedView = s.dwViewMode;
-  l.paintedResultKind = s.wResultKind;
+                           (l.paintedView != s.view.dwViewMode ||
+                            (s.view.dwViewMode == kViewResults && l.paintedResultKind != s.view.wResultKind));
+  l.paintedView = s.view.dwViewMode;
+  l.paintedResultKind = s.view.wResultKind;
   if (viewChanged) {
     canvas.fillRect(l.client, kWindowBackground);
     return;
   }
   const Rect newSlots[] = {l.resultsSlot,
-                           hasAllNoneButton(s.wEffectiveTaskType) ? l.allNoneButton : kNoRect,
+                           hasAllNoneButton(s.problem.wEffectiveTaskType) ? l.allNoneButton : kNoRect,
                            l.startSlot, l.exitSlot};
   for (size_t k = 0; k < 4; ++k) {
     const Rect& was = oldSlots[k];
@@ -132,19 +132,19 @@ void paint(Canvas& canvas, Window& window, AppState& s, const Rect& client) {
   layOut(s.layout, s, client, canvas.textMetrics());
   clearStale(canvas, s, oldSlots);
 
-  switch (s.dwViewMode) {
+  switch (s.view.dwViewMode) {
     case kViewAlphabet:
       drawAlphabet(canvas, s);
       drawButtons(canvas, s);
       break;
     case kViewResults:
-      if (s.wResultKind == kResultSimulation) {
+      if (s.view.wResultKind == kResultSimulation) {
         paintStatistics(canvas, window, s);
       } else if (showsResults(s)) {
         paintResults(canvas, window, s);
       }
       // The results were drawn in full: the next result repaint erases first again.
-      s.dwTypeMoreDetails = 0;
+      s.flags.dwTypeMoreDetails = 0;
       drawFace(canvas, s, s.layout.resultsSlot, kBitmapResults);
       drawButtons(canvas, s);
       break;
@@ -161,7 +161,7 @@ void paint(Canvas& canvas, Window& window, AppState& s, const Rect& client) {
   }
   // The Tmin edit control belongs to the parameters panel: however the view left it, it
   // goes with it.
-  if (s.dwViewMode == kViewSeriesParameters) {
+  if (s.view.dwViewMode == kViewSeriesParameters) {
     s.layout.editShown = true;
   } else if (s.layout.editShown) {
     window.moveEditControl(0, 0, 0, 0);

@@ -112,13 +112,13 @@ void repaintPanel(Window& window, ParamsHeader& p) {
 void leavePanel(Window& window, AppState& s, bool ok) {
   if (ok) {
     window.moveEditControl(0, 1000, 0, 0);
-    s.dwPendingStatus = 1;
+    s.view.dwPendingStatus = 1;
   } else {
     window.moveEditControl(0, 0, 0, 0);
-    s.dwPendingSeriesLength = 0;
-    s.dwPendingNoise = 0;
+    s.view.dwPendingSeriesLength = 0;
+    s.view.dwPendingNoise = 0;
   }
-  if (ParamsHeader* p = s.lpParamsHeader) {
+  if (ParamsHeader* p = s.records.lpParamsHeader) {
     if (hovered(*p) != Handle::kNone) {
       window.setCursor(Cursor::kArrow);
       window.releaseCapture();
@@ -127,12 +127,12 @@ void leavePanel(Window& window, AppState& s, bool ok) {
     endDrags(*p);
     p->dwPartialRepaint = 0;
   }
-  s.dwPendingLost = 0;
-  if (isTupleSeries(s.wSeriesType) && !hasSelectedSubset(s)) {
-    s.dwViewMode = kViewSubsetSelection;
+  s.view.dwPendingLost = 0;
+  if (isTupleSeries(s.problem.wSeriesType) && !hasSelectedSubset(s)) {
+    s.view.dwViewMode = kViewSubsetSelection;
     window.sendCommand(kCmdSelectSubset);
   } else {
-    s.dwViewMode = kViewResults;
+    s.view.dwViewMode = kViewResults;
     window.sendCommand(kCmdNewData);
   }
 }
@@ -141,12 +141,12 @@ void leavePanel(Window& window, AppState& s, bool ok) {
 // message and the panel stays as it is.
 void confirmPanel(Window& window, AppState& s) {
   const int64_t tmin = readNumber(window.editText().substr(0, kEditTextLimit));
-  if (tmin < 1 || tmin > s.wTmax) {
-    window.messageBox(formatText(kFormatBadPanelTmin, int{s.wTmax}), kCaptionSeriesParameters,
+  if (tmin < 1 || tmin > s.series.wTmax) {
+    window.messageBox(formatText(kFormatBadPanelTmin, int{s.series.wTmax}), kCaptionSeriesParameters,
                       kMbOk | kMbIconWarning);
     return;
   }
-  s.wTmin = static_cast<uint16_t>(tmin);
+  s.series.wTmin = static_cast<uint16_t>(tmin);
   leavePanel(window, s, true);
 }
 
@@ -194,12 +194,12 @@ bool paramsTminAdmissible(const ParamsHeader& p, int64_t tmin) {
 
 void paintSeriesParameters(Canvas& canvas, Window& window, AppState& state) {
   const Rect& field = state.layout.graphArea;
-  if (!state.lpParamsHeader) {
+  if (!state.records.lpParamsHeader) {
     drawEmptyParamsPanel(canvas, field);
     window.moveEditControl(0, 0, 0, 0);
     return;
   }
-  ParamsHeader& p = *state.lpParamsHeader;
+  ParamsHeader& p = *state.records.lpParamsHeader;
   const ParamsPanelLayout layout =
       layoutParamsPanel(canvas, p, field, metricsOf(canvas, state.layout));
   drawParamsPanel(canvas, p, layout, p.dwPartialRepaint != 0, window.editText());
@@ -224,7 +224,7 @@ void paintSeriesParameters(Canvas& canvas, Window& window, AppState& state) {
 }
 
 bool seriesParametersButtonDown(Window& window, AppState& state, int32_t x, int32_t y) {
-  ParamsHeader* p = state.lpParamsHeader;
+  ParamsHeader* p = state.records.lpParamsHeader;
   if (!p) return false;
   x = pointer(x);
   y = pointer(y);
@@ -264,7 +264,7 @@ bool seriesParametersButtonDown(Window& window, AppState& state, int32_t x, int3
 }
 
 void seriesParametersButtonUp(Window& window, AppState& state, int32_t x, int32_t y) {
-  ParamsHeader* p = state.lpParamsHeader;
+  ParamsHeader* p = state.records.lpParamsHeader;
   if (!p) return;
   if (dragging(*p)) {
     dragTo(*p, pointer(x), pointer(y));
@@ -274,7 +274,7 @@ void seriesParametersButtonUp(Window& window, AppState& state, int32_t x, int32_
 }
 
 void seriesParametersMouseMove(Window& window, AppState& state, int32_t x, int32_t y) {
-  ParamsHeader* p = state.lpParamsHeader;
+  ParamsHeader* p = state.records.lpParamsHeader;
   if (!p) return;
   x = pointer(x);
   y = pointer(y);

@@ -10,16 +10,16 @@ ResultsViewInputs resultsViewInputs(const Canvas& canvas, const AppState& s) {
   ResultsViewInputs in;
   in.area = s.layout.graphArea;
   in.lineHeight = s.layout.lineHeight > 0 ? s.layout.lineHeight : lineHeightOf(canvas);
-  in.etalonList = s.lpRequiredList;
-  in.etalonCount = s.lpRequiredList ? s.wRequiredCount : 0;
-  in.chains = s.lpChainsHeader;
-  in.series = s.lpSeriesHeader;
-  in.patternMade = s.selection.currentRow;
-  in.settings.frameGraphFields = s.dwFrameGraphFields != 0;
-  in.settings.shadedOriginalPulses = s.dwShadedOriginalPulses != 0;
-  in.settings.highlightDetectedPulses = s.dwHighlightDetectedPulses != 0;
-  in.settings.specialGraphSize = s.dwSpecialGraphSize != 0;
-  in.settings.tupleHighlighting = static_cast<int>(s.dwTupleHighlighting);
+  in.etalonList = s.etalons.lpRequiredList;
+  in.etalonCount = s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0;
+  in.chains = s.records.lpChainsHeader;
+  in.series = s.records.lpSeriesHeader;
+  in.patternMade = s.records.selection.currentRow;
+  in.settings.frameGraphFields = s.drawing.dwFrameGraphFields != 0;
+  in.settings.shadedOriginalPulses = s.drawing.dwShadedOriginalPulses != 0;
+  in.settings.highlightDetectedPulses = s.drawing.dwHighlightDetectedPulses != 0;
+  in.settings.specialGraphSize = s.drawing.dwSpecialGraphSize != 0;
+  in.settings.tupleHighlighting = static_cast<int>(s.drawing.dwTupleHighlighting);
   return in;
 }
 
@@ -37,16 +37,16 @@ StatisticsViewInputs statisticsViewInputs(const Canvas& canvas, const AppState& 
   StatisticsViewInputs in;
   in.area = s.layout.graphArea;
   in.lineHeight = lineHeightOf(canvas);
-  in.amplitude = static_cast<int16_t>(s.wEtalonAmplitude);
-  in.graphMode = s.dwGraphMode;
-  in.etalonList = s.lpRequiredList;
-  in.etalonCount = s.lpRequiredList ? s.wRequiredCount : 0;
-  in.errors = s.lpRestErrorHeader;
-  in.series = s.lpSeriesHeader;
-  in.startTime = s.simStartTime;
-  in.endTime = s.simEndTime;
-  in.fixedUpperBound = s.dwFixedUpperBound != 0;
-  in.upperBound = s.upperBound;
+  in.amplitude = static_cast<int16_t>(s.etalons.wEtalonAmplitude);
+  in.graphMode = s.statistics.dwGraphMode;
+  in.etalonList = s.etalons.lpRequiredList;
+  in.etalonCount = s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0;
+  in.errors = s.records.lpRestErrorHeader;
+  in.series = s.records.lpSeriesHeader;
+  in.startTime = s.simulation.simStartTime;
+  in.endTime = s.simulation.simEndTime;
+  in.fixedUpperBound = s.statistics.dwFixedUpperBound != 0;
+  in.upperBound = s.statistics.upperBound;
   return in;
 }
 

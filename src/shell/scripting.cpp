@@ -10,16 +10,16 @@ namespace velmora {
 int32_t selectorPosition(const AppState& s, Selector selector, int32_t value) {
   switch (selector) {
     case Selector::kSeriesLength:
-      for (uint32_t k = 1; k <= s.seriesLengthTable[0]; ++k)
-        if (static_cast<int64_t>(s.seriesLengthTable[k]) == value) return static_cast<int32_t>(k);
+      for (uint32_t k = 1; k <= s.series.seriesLengthTable[0]; ++k)
+        if (static_cast<int64_t>(s.series.seriesLengthTable[k]) == value) return static_cast<int32_t>(k);
       break;
     case Selector::kNoise:
-      for (uint16_t k = 1; k <= s.noiseTable[0]; ++k)
-        if (s.noiseTable[k] == value) return k;
+      for (uint16_t k = 1; k <= s.series.noiseTable[0]; ++k)
+        if (s.series.noiseTable[k] == value) return k;
       break;
     case Selector::kLost:
-      for (int16_t k = 1; k <= s.lostTable[0]; ++k)
-        if (s.lostTable[k] == value) return k;
+      for (int16_t k = 1; k <= s.series.lostTable[0]; ++k)
+        if (s.series.lostTable[k] == value) return k;
       break;
   }
   return 0;
@@ -29,41 +29,41 @@ bool chooseSelectorValue(Window& window, AppState& s, Selector selector, int32_t
   int32_t count = 0;
   switch (selector) {
     case Selector::kSeriesLength:
-      count = static_cast<int32_t>(s.seriesLengthTable[0]);
+      count = static_cast<int32_t>(s.series.seriesLengthTable[0]);
       break;
     case Selector::kNoise:
-      count = s.noiseTable[0];
+      count = s.series.noiseTable[0];
       break;
     case Selector::kLost:
-      if (!isCutoffSeries(s.wSeriesType)) return false;
-      count = s.lostTable[0];
+      if (!isCutoffSeries(s.problem.wSeriesType)) return false;
+      count = s.series.lostTable[0];
       break;
   }
   if (position < 1 || position > count) return false;
 
-  int32_t* index = selector == Selector::kSeriesLength ? &s.dwSeriesLengthIndex
-                   : selector == Selector::kNoise      ? &s.dwNoiseIndex
-                                                       : &s.dwLostIndex;
+  int32_t* index = selector == Selector::kSeriesLength ? &s.series.dwSeriesLengthIndex
+                   : selector == Selector::kNoise      ? &s.series.dwNoiseIndex
+                                                       : &s.series.dwLostIndex;
   const bool changed = *index != position;
   *index = position;
-  if (s.wRequiredCount == 0) {
+  if (s.etalons.wRequiredCount == 0) {
     window.sendCommand(kCmdApplyTables);
     return true;
   }
   switch (selector) {
     case Selector::kSeriesLength:
-      s.dwSeriesLength = s.seriesLengthTable[position];
-      recomputePulseBounds(s, s.dwSeriesLength);
-      if (changed) s.dwPendingSeriesLength = 1;
+      s.series.dwSeriesLength = s.series.seriesLengthTable[position];
+      recomputePulseBounds(s, s.series.dwSeriesLength);
+      if (changed) s.view.dwPendingSeriesLength = 1;
       break;
     case Selector::kNoise:
-      s.wNoiseLevel = s.noiseTable[position];
-      if (changed) s.dwPendingNoise = 1;
+      s.series.wNoiseLevel = s.series.noiseTable[position];
+      if (changed) s.view.dwPendingNoise = 1;
       break;
     case Selector::kLost:
-      s.wLostLevel = s.lostTable[position];
-      s.wSavedLevel = s.wProcSavedLevel = static_cast<uint16_t>(100 - s.wLostLevel);
-      if (changed) s.dwPendingLost = 1;
+      s.series.wLostLevel = s.series.lostTable[position];
+      s.series.wSavedLevel = s.series.wProcSavedLevel = static_cast<uint16_t>(100 - s.series.wLostLevel);
+      if (changed) s.view.dwPendingLost = 1;
       break;
   }
   return true;
@@ -72,7 +72,7 @@ bool chooseSelectorValue(Window& window, AppState& s, Selector selector, int32_t
 int attachSubsetSelection(Window& window, AppState& s, const std::vector<int32_t>& subset,
                           const std::vector<std::vector<int32_t>>& rows, int32_t current) {
   if (!prepareSubsetSelection(window, s)) return 0;
-  SubsetSelection& sel = s.selection;
+  SubsetSelection& sel = s.records.selection;
   if (static_cast<int64_t>(subset.size()) > sel.capacity ||
       static_cast<int64_t>(rows.size()) > sel.reservedRows)
     return 0;
@@ -90,25 +90,25 @@ int attachSubsetSelection(Window& window, AppState& s, const std::vector<int32_t
   }
   sel.currentRow = current;
 
-  const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);
-  const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
-  if (s.wEffectiveTaskType == kTaskTupleRecognition) {
+  const uint16_t mode = static_cast<uint16_t>(s.subsets.dwSubsetEmploymentMode);
+  const uint16_t position = static_cast<uint16_t>(s.subsets.dwSubsetInitPosition);
+  if (s.problem.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1) return 0;
     WindowReporter shown(window);
     return addSomeSelectedSubsetToSeriesHeader(shown, sel.selectedSubsetArraySize, sel.rows.data(),
                                                sel.rowsInUse, sel.reservedRows, sel.capacity,
-                                               sel.currentRow, mode, position, s.lpSeriesHeader);
+                                               sel.currentRow, mode, position, s.records.lpSeriesHeader);
   }
   if (sel.count < 1) return 0;
-  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.lpSeriesHeader);
+  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.records.lpSeriesHeader);
 }
 
 bool runProcessingCommand(Window& window, AppState& s, int id) {
   // addToChainsHeader marks the record described at the end of every completed run.
-  if (s.lpChainsHeader) s.lpChainsHeader->wDescribed = 0;
+  if (s.records.lpChainsHeader) s.records.lpChainsHeader->wDescribed = 0;
   handleCommand(window, s, id);
-  return s.lpChainsHeader != nullptr && s.lpChainsHeader->wDescribed > 1 &&
-         s.dwViewMode == kViewResults;
+  return s.records.lpChainsHeader != nullptr && s.records.lpChainsHeader->wDescribed > 1 &&
+         s.view.dwViewMode == kViewResults;
 }
 
 }  // namespace velmora

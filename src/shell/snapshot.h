@@ -64,7 +64,7 @@ bool writeSnapshot(Window& window, SnapshotFormat format, const std::string& pat
 // and is called only when the user asks for SVG (empty: no SVG can be made). Opens the
 // save-file dialog and writes the file the chosen name's extension asks for; a name with
 // any other extension writes nothing and shows nothing. Failures are shown here, so it
-// always returns 1. The front ends bind it into AppState::snapshotCommand.
+// always returns 1. The front ends bind it into AppState::hooks.snapshotCommand.
 int saveSnapshot(Window& window, const Image& captured,
                  const std::function<std::string()>& renderSvg);
 

@@ -17,18 +17,18 @@ bool prepared(const SubsetSelection& sel) {
 }
 
 SubsetViewInputs subsetViewInputs(const Canvas& canvas, const AppState& s) {
-  const SubsetSelection& sel = s.selection;
-  const SeriesHeader* series = s.lpSeriesHeader;
+  const SubsetSelection& sel = s.records.selection;
+  const SeriesHeader* series = s.records.lpSeriesHeader;
   SubsetViewInputs in;
   in.area = s.layout.graphArea;
   // The window font's measures as the last layout took them, else the canvas's own.
   in.lineHeight = s.layout.lineHeight > 0 ? s.layout.lineHeight : lineHeightOf(canvas);
   in.aveCharWidth = std::max(
       1, s.layout.aveCharWidth > 0 ? s.layout.aveCharWidth : canvas.textMetrics().aveCharWidth);
-  in.listPanel = s.wEffectiveTaskType == kTaskTupleRecognition;
-  in.required = s.lpRequiredList;
-  in.requiredCount = s.lpRequiredList ? s.wRequiredCount : 0;
-  in.amplitude = s.wEtalonAmplitude;
+  in.listPanel = s.problem.wEffectiveTaskType == kTaskTupleRecognition;
+  in.required = s.etalons.lpRequiredList;
+  in.requiredCount = s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0;
+  in.amplitude = s.etalons.wEtalonAmplitude;
   if (series) {
     in.alphabetCount = series->wEtalons;
     in.visibleSlots = std::min<int32_t>(kSubsetSlots, series->wMaxPulses);
@@ -67,18 +67,18 @@ void clearSubset(SubsetSelection& sel) {
 
 // OK: hands the selection to the series. False when there was nothing to hand over.
 bool handOver(Window& window, AppState& s) {
-  SubsetSelection& sel = s.selection;
-  const uint16_t mode = static_cast<uint16_t>(s.dwSubsetEmploymentMode);
-  const uint16_t position = static_cast<uint16_t>(s.dwSubsetInitPosition);
-  if (s.wEffectiveTaskType == kTaskTupleRecognition) {
+  SubsetSelection& sel = s.records.selection;
+  const uint16_t mode = static_cast<uint16_t>(s.subsets.dwSubsetEmploymentMode);
+  const uint16_t position = static_cast<uint16_t>(s.subsets.dwSubsetInitPosition);
+  if (s.problem.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1) return false;
     WindowReporter shown(window);
     return addSomeSelectedSubsetToSeriesHeader(
                shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
-               sel.capacity, sel.currentRow, mode, position, s.lpSeriesHeader) == 1;
+               sel.capacity, sel.currentRow, mode, position, s.records.lpSeriesHeader) == 1;
   }
   if (sel.count < 1) return false;
-  addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.lpSeriesHeader);
+  addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.records.lpSeriesHeader);
   return true;
 }
 
@@ -88,7 +88,7 @@ bool hit(const Rect& r, int32_t x, int32_t y) { return containsHalfOpen(r, x, y)
 
 void paintSubsetSelection(Canvas& canvas, Window& window, AppState& state) {
   if (!prepareSubsetSelection(window, state)) return;
-  SubsetSelection& sel = state.selection;
+  SubsetSelection& sel = state.records.selection;
   if (sel.ButtonsWhileSelectedSubsetRect.empty()) {
     try {
       sel.ButtonsWhileSelectedSubsetRect.assign(kSubsetButtons, Rect{});
@@ -125,14 +125,14 @@ void paintSubsetSelection(Canvas& canvas, Window& window, AppState& state) {
 }
 
 bool subsetSelectionButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
-  SubsetSelection& sel = s.selection;
+  SubsetSelection& sel = s.records.selection;
   if (!prepared(sel)) return false;
-  const size_t cells = std::min<size_t>(sel.cellRects.size(), s.lpRequiredList ? s.wRequiredCount : 0);
+  const size_t cells = std::min<size_t>(sel.cellRects.size(), s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0);
   for (size_t k = 0; k < cells; ++k) {
     if (!hit(sel.cellRects[k], x, y)) continue;
     removeMarked(sel);
     if (sel.count < sel.capacity) {
-      sel.selectedSubset[sel.count] = s.lpRequiredList[k];
+      sel.selectedSubset[sel.count] = s.etalons.lpRequiredList[k];
       sel.marks[sel.count] = 0;
       ++sel.count;
     }
@@ -166,8 +166,8 @@ bool subsetSelectionButtonDown(Window& window, AppState& s, int32_t x, int32_t y
   }
   if (button(kSubsetButtonCancel)) {
     clearSubset(sel);
-    s.dwViewMode = kViewResults;
-    s.dwPendingSeriesLength = s.dwPendingNoise = s.dwPendingLost = 0;
+    s.view.dwViewMode = kViewResults;
+    s.view.dwPendingSeriesLength = s.view.dwPendingNoise = s.view.dwPendingLost = 0;
     window.sendCommand(kCmdNewData);
     return true;
   }
@@ -176,9 +176,9 @@ bool subsetSelectionButtonDown(Window& window, AppState& s, int32_t x, int32_t y
       window.sendCommand(kCmdRepaintSubsetList);
       return true;
     }
-    s.dwPendingStatus = 1;
-    s.dwPendingLost = 0;
-    s.dwViewMode = kViewResults;
+    s.view.dwPendingStatus = 1;
+    s.view.dwPendingLost = 0;
+    s.view.dwViewMode = kViewResults;
     window.sendCommand(kCmdNewData);
     return true;
   }

@@ -104,12 +104,12 @@ TEST(CliScriptedWindow, ScriptedStatesArriveAsClicks) {
   std::ostringstream err;
   ScriptedWindow window(err);
   AppState state;
-  state.dwHandlingCase = 3;  // 113 shows it as "restoring error"
+  state.statistics.dwHandlingCase = 3;  // 113 shows it as "restoring error"
   window.setDialogCheck(kDialogShowStatistics, kIdcRestoringError, true);
   window.setDialogCheck(kDialogShowStatistics, kIdcDetectionError, false);
   window.setDialogCheck(kDialogShowStatistics, kIdcFixedUpperBound, false);
   runParameterDialog(window, state, kDialogShowStatistics);
-  EXPECT_EQ(state.dwHandlingCase, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 1u);
   ASSERT_NE(window.lastControls(kDialogShowStatistics), nullptr);
   EXPECT_EQ(window.lastControls(kDialogShowStatistics)->clicks, std::vector<int>{kIdcRestoringError});
 
@@ -118,8 +118,8 @@ TEST(CliScriptedWindow, ScriptedStatesArriveAsClicks) {
   runParameterDialog(window, state, kDialogShowStatistics);
   EXPECT_EQ(window.lastControls(kDialogShowStatistics)->clicks,
             (std::vector<int>{kIdcRestoringError, kIdcFixedUpperBound}));
-  EXPECT_EQ(state.dwFixedUpperBound, 1u);
-  EXPECT_DOUBLE_EQ(state.upperBound, 0.5);
+  EXPECT_EQ(state.statistics.dwFixedUpperBound, 1u);
+  EXPECT_DOUBLE_EQ(state.statistics.upperBound, 0.5);
 }
 
 TEST(CliProgress, LineShowsShareGridPointAndTimes) {

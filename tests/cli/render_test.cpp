@@ -99,8 +99,8 @@ TEST_F(Render, RatioDrawsTheWindowOfAHighDensityScreen) {
   FakeWindow window;
   AppState state;
   startUp(window, state);
-  state.requiredFlags[0] = 0;
-  --state.wRequiredCount;
+  state.etalons.requiredFlags[0] = 0;
+  --state.etalons.wRequiredCount;
   RasterCanvas canvas(1280, 800, kDefaultWindowFontHeight, 1.5);
   paint(canvas, window, state, Rect{0, 0, 1280, 800});
   const Image dense = readPng(file("dense.png"));
@@ -115,16 +115,16 @@ TEST_F(Render, MouseEventsRunInTheOrderGivenWithRepaintsBetween) {
   const std::string cell = "100,100", allNone = "1190,690", start = "1190,732";
   render({"--click", allNone, "--click", start}, file("cleared.png"));
   Window1280 w;
-  for (uint16_t& flag : w.state.requiredFlags) flag = 0;
-  w.state.wRequiredCount = 0;
+  for (uint16_t& flag : w.state.etalons.requiredFlags) flag = 0;
+  w.state.etalons.wRequiredCount = 0;
   EXPECT_TRUE(readPng(file("cleared.png")).pixels == w.paintFresh().pixels);
 
   // A press and release in place as a drag; --click and --drag keep their order.
   render({"--click", allNone, "--drag", cell + "," + cell}, file("one.png"));
   render({"--drag", cell + "," + cell, "--click", allNone}, file("none.png"));
-  w.state.requiredFlags[0] = 1;
+  w.state.etalons.requiredFlags[0] = 1;
   EXPECT_TRUE(readPng(file("one.png")).pixels == w.paintFresh().pixels);
-  w.state.requiredFlags[0] = 0;
+  w.state.etalons.requiredFlags[0] = 0;
   w.paintFresh();  // the all/none face follows the flags
   EXPECT_TRUE(readPng(file("none.png")).pixels == w.canvas.image().pixels);
 }

@@ -81,7 +81,7 @@ TEST(ResultsMeasures, TheViewPrintsWhatTheToolReports) {
 
       FakeWindow window;
       AppState state;
-      state.simClock = [] { return 0; };
+      state.hooks.simClock = [] { return 0; };
       ASSERT_EQ(startUp(window, state), 1);
       handleCommand(window, state, s.command);
       handleCommand(window, state, t.command);

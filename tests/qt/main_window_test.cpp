@@ -149,7 +149,7 @@ TEST_F(Main, EveryMenuItemRunsItsCommand) {
       case kCmdDetection:
         EXPECT_TRUE(main->action(kCmdDetection)->isChecked());
         EXPECT_FALSE(main->action(kCmdRecognition)->isChecked());
-        EXPECT_EQ(state().wTaskType, kTaskDetection);
+        EXPECT_EQ(state().problem.wTaskType, kTaskDetection);
         break;
       case kCmdSeriesProcessing:  // the last of its group in the table
         EXPECT_TRUE(main->action(kCmdSeriesProcessing)->isChecked());
@@ -160,21 +160,21 @@ TEST_F(Main, EveryMenuItemRunsItsCommand) {
       case kCmdUnfixedCutoffs:
         EXPECT_TRUE(main->action(kCmdUnfixedCutoffs)->isChecked());
         EXPECT_FALSE(main->action(kCmdFixedCutoffs)->isChecked());
-        EXPECT_EQ(state().wSeriesType, kSeriesUnfixedCutoff);
+        EXPECT_EQ(state().problem.wSeriesType, kSeriesUnfixedCutoff);
         break;
       case kCmdProcessNext:
-        EXPECT_EQ(state().dwViewMode, kViewResults);
+        EXPECT_EQ(state().view.dwViewMode, kViewResults);
         break;
       case kCmdSelectSubset:
-        EXPECT_EQ(state().dwViewMode, kViewSubsetSelection);
+        EXPECT_EQ(state().view.dwViewMode, kViewSubsetSelection);
         break;
       case kCmdViewSeriesParameters:
-        EXPECT_EQ(state().dwViewMode, kViewSeriesParameters);
-        EXPECT_NE(state().lpParamsHeader, nullptr);
+        EXPECT_EQ(state().view.dwViewMode, kViewSeriesParameters);
+        EXPECT_NE(state().records.lpParamsHeader, nullptr);
         break;
       case kCmdSimulation:
-        ASSERT_NE(state().lpRestErrorHeader, nullptr);
-        EXPECT_EQ(state().lpRestErrorHeader->ifComplete, 1);
+        ASSERT_NE(state().records.lpRestErrorHeader, nullptr);
+        EXPECT_EQ(state().records.lpRestErrorHeader->ifComplete, 1);
         break;
       default:
         break;
@@ -205,22 +205,22 @@ TEST_F(Main, CreateSeriesTakesOkAndCancelOfBothDialogs) {
         pressCancel(d);
       })
       .run([&] { trigger(kCmdCreateSeries); });
-  EXPECT_EQ(state().dwSeriesLength, 1200u);
-  EXPECT_EQ(state().dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state().series.dwSeriesLength, 1200u);
+  EXPECT_EQ(state().view.dwViewMode, kViewAlphabet);
 
   ModalScript()
       .then([](QWidget* d) { type(d, kIdcSeriesLength, "600"); pressOk(d); })
       .then([](QWidget* d) { type(d, kIdcPulseCount, "5"); pressOk(d); })
       .run([&] { trigger(kCmdCreateSeries); });
-  EXPECT_EQ(state().dwSeriesLength, 600u);
-  EXPECT_EQ(state().wPulseCount, 5);
-  EXPECT_EQ(state().dwViewMode, kViewResults);
+  EXPECT_EQ(state().series.dwSeriesLength, 600u);
+  EXPECT_EQ(state().series.wPulseCount, 5);
+  EXPECT_EQ(state().view.dwViewMode, kViewResults);
 }
 
 TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
   ModalScript().then([](QWidget* d) { click(d, kIdcFrameGraphFields); pressCancel(d); })
       .run([&] { trigger(kCmdDrawingSettings); });
-  EXPECT_EQ(state().dwFrameGraphFields, 1u);
+  EXPECT_EQ(state().drawing.dwFrameGraphFields, 1u);
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 112);
@@ -229,12 +229,12 @@ TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdDrawingSettings); });
-  EXPECT_EQ(state().dwFrameGraphFields, 0u);
-  EXPECT_EQ(state().dwTupleHighlighting, 0u);
+  EXPECT_EQ(state().drawing.dwFrameGraphFields, 0u);
+  EXPECT_EQ(state().drawing.dwTupleHighlighting, 0u);
 
   ModalScript().then([](QWidget* d) { click(d, kIdcSingleRandom); pressCancel(d); })
       .run([&] { trigger(kCmdSubsetSettings); });
-  EXPECT_EQ(state().dwSubsetEmploymentMode, kSubsetComplete);
+  EXPECT_EQ(state().subsets.dwSubsetEmploymentMode, kSubsetComplete);
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 111);
@@ -244,12 +244,12 @@ TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdSubsetSettings); });
-  EXPECT_EQ(state().dwSubsetEmploymentMode, kSubsetSingleFixed);
-  EXPECT_EQ(state().dwSubsetProceedingMode, 2u);
+  EXPECT_EQ(state().subsets.dwSubsetEmploymentMode, kSubsetSingleFixed);
+  EXPECT_EQ(state().subsets.dwSubsetProceedingMode, 2u);
 
   ModalScript().then([](QWidget* d) { type(d, kIdcRequiredCount, "3"); pressCancel(d); })
       .run([&] { trigger(kCmdNewPulses); });
-  EXPECT_EQ(state().wRequiredCount, 20);
+  EXPECT_EQ(state().etalons.wRequiredCount, 20);
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 107);
@@ -258,10 +258,10 @@ TEST_F(Main, SettingsDialogsKeepEverythingOnCancelAndTakeTheClicksOnOk) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdNewPulses); });
-  ASSERT_EQ(state().wRequiredCount, 3);
-  EXPECT_EQ(state().lpRequiredList[2], 6);
-  EXPECT_EQ(state().requiredFlags[3], 1);
-  EXPECT_EQ(state().requiredFlags[0], 0);
+  ASSERT_EQ(state().etalons.wRequiredCount, 3);
+  EXPECT_EQ(state().etalons.lpRequiredList[2], 6);
+  EXPECT_EQ(state().etalons.requiredFlags[3], 1);
+  EXPECT_EQ(state().etalons.requiredFlags[0], 0);
 }
 
 TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
@@ -270,7 +270,7 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
       .then([](QWidget* d) { pressOk(d); })
       .then([](QWidget* d) { ASSERT_EQ(dialogId(d), 110); pressCancel(d); })
       .run([&] { trigger(kCmdSimulation); });
-  EXPECT_EQ(state().lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state().records.lpRestErrorHeader, nullptr);
 
   // A small run, then 114 (recognition) with Cancel: the settings stay.
   ModalScript script;
@@ -281,8 +281,8 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
         pressCancel(d);
       })
       .run([&] { trigger(kCmdSimulation); });
-  EXPECT_EQ(state().wResultKind, kResultSimulation);
-  EXPECT_EQ(state().dwViewCase, 1u);
+  EXPECT_EQ(state().view.wResultKind, kResultSimulation);
+  EXPECT_EQ(state().statistics.dwViewCase, 1u);
 
   ModalScript()
       .then([](QWidget* d) {
@@ -292,8 +292,8 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdShowSimulation); });
-  EXPECT_EQ(state().dwHandlingCase, 3u);
-  EXPECT_EQ(state().dwViewCase, 2u);
+  EXPECT_EQ(state().statistics.dwHandlingCase, 3u);
+  EXPECT_EQ(state().statistics.dwViewCase, 2u);
 
   trigger(kCmdJoint);
   ModalScript()
@@ -303,7 +303,7 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
         pressCancel(d);
       })
       .run([&] { trigger(kCmdShowSimulation); });
-  EXPECT_EQ(state().dwHandlingCase, 3u);
+  EXPECT_EQ(state().statistics.dwHandlingCase, 3u);
   ModalScript()
       .then([](QWidget* d) {
         ASSERT_EQ(dialogId(d), 113);
@@ -313,8 +313,8 @@ TEST_F(Main, SimulationDialogsAndTheStatisticsDialogs) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdShowSimulation); });
-  EXPECT_EQ(state().dwFixedUpperBound, 1u);
-  EXPECT_DOUBLE_EQ(state().upperBound, 0.5);
+  EXPECT_EQ(state().statistics.dwFixedUpperBound, 1u);
+  EXPECT_DOUBLE_EQ(state().statistics.upperBound, 0.5);
 }
 
 TEST_F(Main, ARefusedValueShowsTheShellsMessageAndChangesNothing) {
@@ -334,8 +334,8 @@ TEST_F(Main, ARefusedValueShowsTheShellsMessageAndChangesNothing) {
   EXPECT_EQ(seen.caption, "Create Series");
   EXPECT_EQ(seen.text, kTextBadTmin);
   EXPECT_EQ(seen.icon, QMessageBox::Warning);
-  EXPECT_EQ(state().wTmin, 40);
-  EXPECT_EQ(state().dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state().series.wTmin, 40);
+  EXPECT_EQ(state().view.dwViewMode, kViewAlphabet);
 }
 
 // Random text in every edit of every dialog, through the widgets: the shell takes it or

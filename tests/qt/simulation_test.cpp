@@ -50,18 +50,18 @@ TEST_F(Simulation, RunsBehindTheProgressDialogWithTheTablesOfABlockingRun) {
         pressOk(d);
       })
       .run([&] { trigger(kCmdSimulation); });
-  const RestErrorHeader* shown = state().lpRestErrorHeader;
+  const RestErrorHeader* shown = state().records.lpRestErrorHeader;
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->ifComplete, 1);
   EXPECT_EQ(main->simulationRunner()->repeatsReported(), 3 * 3 * 10);
   const SimulationRunner::Position at = main->simulationRunner()->position();
   EXPECT_EQ(at.done, at.total);
-  EXPECT_EQ(state().wResultKind, kResultSimulation);
+  EXPECT_EQ(state().view.wResultKind, kResultSimulation);
 
   // The same set-up run inline, on one thread, over a scripted window.
   velmora::testing::FakeWindow fake;
   AppState blocking;
-  blocking.simThreads = 1;
+  blocking.simulation.simThreads = 1;
   ASSERT_EQ(startUp(fake, blocking), 1);
   for (auto [id, texts] : {std::pair{105, kSeriesTexts}, std::pair{110, kGridTexts}}) {
     velmora::testing::DialogAnswer a;
@@ -70,7 +70,7 @@ TEST_F(Simulation, RunsBehindTheProgressDialogWithTheTablesOfABlockingRun) {
     fake.dialogAnswers.push_back(a);
   }
   handleCommand(fake, blocking, kCmdSimulation);
-  const RestErrorHeader* inline_ = blocking.lpRestErrorHeader;
+  const RestErrorHeader* inline_ = blocking.records.lpRestErrorHeader;
   ASSERT_NE(inline_, nullptr);
   ASSERT_EQ(inline_->wVariousPulses, shown->wVariousPulses);
   ASSERT_EQ(inline_->wNoiseLevels, shown->wNoiseLevels);
@@ -78,7 +78,7 @@ TEST_F(Simulation, RunsBehindTheProgressDialogWithTheTablesOfABlockingRun) {
     for (int i = 0; i < shown->wNoiseLevels; ++i)
       for (int j = 0; j < shown->wVariousPulses; ++j)
         EXPECT_EQ(shown->lpErrors[t][i][j], inline_->lpErrors[t][i][j]) << t << " " << i << " " << j;
-  EXPECT_EQ(state().wNoiseSeed, blocking.wNoiseSeed);
+  EXPECT_EQ(state().series.wNoiseSeed, blocking.series.wNoiseSeed);
   shutDown(fake, blocking);
 }
 
@@ -98,14 +98,14 @@ TEST_F(Simulation, CancelStopsWithinOneRepeatAndLeavesTheRecordsValid) {
   ASSERT_GE(atCancel, 0);
   EXPECT_LE(main->simulationRunner()->repeatsReported(), atCancel + 1);
   // No simulation had finished before, so none is kept: no partial tables stay behind.
-  EXPECT_EQ(state().lpRestErrorHeader, nullptr);
-  EXPECT_EQ(state().wResultKind, kResultProcessing);
+  EXPECT_EQ(state().records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state().view.wResultKind, kResultProcessing);
 
   // The records left behind carry on.
   trigger(kCmdProcessNext);
-  EXPECT_EQ(state().dwViewMode, kViewResults);
-  ASSERT_NE(state().lpSeriesHeader, nullptr);
-  EXPECT_GT(state().lpChainsHeader->wPretenders, 0);
+  EXPECT_EQ(state().view.dwViewMode, kViewResults);
+  ASSERT_NE(state().records.lpSeriesHeader, nullptr);
+  EXPECT_GT(state().records.lpChainsHeader->wPretenders, 0);
   EXPECT_FALSE(picture().isNull());
 }
 
@@ -126,7 +126,7 @@ TEST_F(Simulation, ClosingTheWindowStopsTheRunFirst) {
         EXPECT_TRUE(state().running);
       })
       .run([&] { trigger(kCmdSimulation); });
-  EXPECT_EQ(state().lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state().records.lpRestErrorHeader, nullptr);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
   EXPECT_FALSE(state().running);
 }
@@ -147,7 +147,7 @@ TEST_F(Simulation, TheDriversMessagesAreShownOnTheWindowsThread) {
       .run([&] { trigger(kCmdSimulation); });
   EXPECT_EQ(seen.caption, kSubsetCaption);
   EXPECT_EQ(seen.text, kNoSelectedSubset);
-  EXPECT_EQ(state().lpRestErrorHeader, nullptr);  // a refused run leaves no partial tables
+  EXPECT_EQ(state().records.lpRestErrorHeader, nullptr);  // a refused run leaves no partial tables
 }
 
 }  // namespace

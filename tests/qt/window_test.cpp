@@ -83,31 +83,31 @@ TEST_F(Client, MouseClicksOnCellsButtonsAndSelectorsReachTheShell) {
 
   // Recognition: a click toggles the etalon's flag.
   clickClient(centre(l.etalonCells[0]).x(), centre(l.etalonCells[0]).y());
-  EXPECT_EQ(state().requiredFlags[0], 0);
-  EXPECT_EQ(state().wRequiredCount, 19);
+  EXPECT_EQ(state().etalons.requiredFlags[0], 0);
+  EXPECT_EQ(state().etalons.wRequiredCount, 19);
   // 19 of 20 flagged: the all/none button clears, then (at most half flagged) selects all.
   clickClient(centre(l.allNoneButton).x(), centre(l.allNoneButton).y());
-  EXPECT_EQ(state().wRequiredCount, 0);
+  EXPECT_EQ(state().etalons.wRequiredCount, 0);
   EXPECT_TRUE(showsFace(imageOf(picture()), *buttonFace(state(), kBitmapSelectAll),
                         l.allNoneButton.left, l.allNoneButton.top));
   clickClient(centre(l.allNoneButton).x(), centre(l.allNoneButton).y());
-  for (int k = 0; k < 20; ++k) EXPECT_EQ(state().requiredFlags[k], 1) << k;
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(state().etalons.requiredFlags[k], 1) << k;
 
   clickClient(centre(l.startSlot).x(), centre(l.startSlot).y());
-  EXPECT_EQ(state().dwViewMode, kViewResults);
-  ASSERT_NE(state().lpSeriesHeader, nullptr);
-  EXPECT_GT(state().lpChainsHeader->wPretenders, 0);
+  EXPECT_EQ(state().view.dwViewMode, kViewResults);
+  ASSERT_NE(state().records.lpSeriesHeader, nullptr);
+  EXPECT_GT(state().records.lpChainsHeader->wPretenders, 0);
 
   client->flush();
   ASSERT_EQ(l.noiseValues.size(), 3u);
   clickClient(centre(l.noiseValues[1]).x(), centre(l.noiseValues[1]).y());
-  EXPECT_EQ(state().wNoiseLevelCur, 35);
+  EXPECT_EQ(state().series.wNoiseLevelCur, 35);
   ASSERT_EQ(l.seriesLengthValues.size(), 3u);
   clickClient(centre(l.seriesLengthValues[0]).x(), centre(l.seriesLengthValues[0]).y());
-  EXPECT_EQ(state().dwSeriesLengthCur, 200u);
+  EXPECT_EQ(state().series.dwSeriesLengthCur, 200u);
 
   clickClient(centre(l.resultsSlot).x(), centre(l.resultsSlot).y());
-  EXPECT_EQ(state().dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state().view.dwViewMode, kViewAlphabet);
 
   clickClient(centre(l.exitSlot).x(), centre(l.exitSlot).y());
   EXPECT_TRUE(QTest::qWaitFor([&] { return !main->isVisible(); }, 5000));
@@ -238,19 +238,19 @@ TEST_F(Client, SeriesParametersPanelTakesTminFromTheEditControl) {
     QTest::keyClick(edit, Qt::Key_Delete);
     typeText(edit, text);
   };
-  const QPoint ok = centre(state().lpParamsHeader->okButton);
+  const QPoint ok = centre(state().records.lpParamsHeader->okButton);
 
   typeTmin("x");
   BoxSeen seen;
   ModalScript().then([&](QWidget* m) { seen = answerBox(m); }).run([&] { clickClient(ok.x(), ok.y()); });
   EXPECT_EQ(seen.caption, kCaptionSeriesParameters);
-  EXPECT_EQ(state().wTmin, 40);
-  EXPECT_EQ(state().dwViewMode, kViewSeriesParameters);
+  EXPECT_EQ(state().series.wTmin, 40);
+  EXPECT_EQ(state().view.dwViewMode, kViewSeriesParameters);
 
   typeTmin("45");
   clickClient(ok.x(), ok.y());
-  EXPECT_EQ(state().wTmin, 45);
-  EXPECT_EQ(state().dwViewMode, kViewResults);
+  EXPECT_EQ(state().series.wTmin, 45);
+  EXPECT_EQ(state().view.dwViewMode, kViewResults);
   EXPECT_FALSE(edit->isVisible());
 }
 
@@ -260,7 +260,7 @@ TEST_F(Client, SeriesParametersPanelCapturesTheMouseOverItsHandles) {
   trigger(kCmdViewSeriesParameters);
   picture();
   ClientArea* client = main->clientArea();
-  const ParamsHeader& p = *state().lpParamsHeader;
+  const ParamsHeader& p = *state().records.lpParamsHeader;
   QTest::mouseMove(client, centre(p.firstToHandle));
   EXPECT_EQ(QWidget::mouseGrabber(), client);
   EXPECT_EQ(client->cursor().shape(), Qt::SizeVerCursor);
@@ -326,15 +326,15 @@ TEST_F(Client, HighDensityScreenShowsEveryViewScaled) {
     fake.setEditText(client->editControl()->text().toStdString());  // the panel shows it
     AppState& s = state();
     const ShellLayout kept = s.layout;
-    const uint32_t details = s.dwTypeMoreDetails;
+    const uint32_t details = s.flags.dwTypeMoreDetails;
     paint(canvas, fake, s, Rect{0, 0, 1280, 800});
-    s.dwTypeMoreDetails = details;
+    s.flags.dwTypeMoreDetails = details;
     EXPECT_TRUE(s.layout.graphArea == kept.graphArea);
     EXPECT_TRUE(imageOf(shown).pixels == canvas.image().pixels);
     // The view is drawn, not blank: its text is there at device pixels.
     velmora::testing::RecordingCanvas texts(1280, 800);
     paint(texts, fake, s, Rect{0, 0, 1280, 800});
-    s.dwTypeMoreDetails = details;
+    s.flags.dwTypeMoreDetails = details;
     EXPECT_NE(texts.findText(text), nullptr) << text;
     // The Start face fills its slot's device pixels, scaled smoothly from the 1× face.
     const Image* face = buttonFace(s, kBitmapStart);
@@ -351,10 +351,10 @@ TEST_F(Client, HighDensityScreenShowsEveryViewScaled) {
   EXPECT_TRUE(imageOf(grabbed.toImage()).pixels == imageOf(picture()).pixels);
   const QPoint start = centre(state().layout.startSlot);
   clickClient(start.x(), start.y());
-  ASSERT_EQ(state().dwViewMode, kViewResults);
+  ASSERT_EQ(state().view.dwViewMode, kViewResults);
   expectScaledView("results", "Restore Error ");
   trigger(kCmdViewSeriesParameters);
-  ASSERT_EQ(state().dwViewMode, kViewSeriesParameters);
+  ASSERT_EQ(state().view.dwViewMode, kViewSeriesParameters);
   expectScaledView("series parameters", " Tmin = ");
   ModalScript()
       .then([](QWidget* d) {
@@ -373,22 +373,22 @@ TEST_F(Client, HighDensityScreenShowsEveryViewScaled) {
       .then([](QWidget* m) { answerBox(m); })
       .otherwise([](QWidget* d) { pressOk(d); })  // the statistics display dialog
       .run([&] { trigger(kCmdSimulation); });
-  ASSERT_EQ(state().wResultKind, kResultSimulation);
+  ASSERT_EQ(state().view.wResultKind, kResultSimulation);
   expectScaledView("statistics", "etEnergy=");
   trigger(kCmdFixedTuples);
   trigger(kCmdSelectSubset);
-  ASSERT_EQ(state().dwViewMode, kViewSubsetSelection);
+  ASSERT_EQ(state().view.dwViewMode, kViewSubsetSelection);
   expectScaledView("subset selection", " Delete All ");
 
   // A click lands on the logical pixel under it.
   trigger(kCmdFixedCutoffs);
-  state().dwViewMode = kViewAlphabet;
+  state().view.dwViewMode = kViewAlphabet;
   client->invalidate(nullptr, true);
   picture();
   const QPoint cell = centre(state().layout.etalonCells[3]);
-  const uint16_t flag = state().requiredFlags[3];
+  const uint16_t flag = state().etalons.requiredFlags[3];
   clickClient(cell.x(), cell.y());
-  EXPECT_NE(state().requiredFlags[3], flag);
+  EXPECT_NE(state().etalons.requiredFlags[3], flag);
 }
 
 }  // namespace

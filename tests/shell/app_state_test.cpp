@@ -46,61 +46,61 @@ using StartUp = ShellTest;
 
 TEST_F(StartUp, GivesTheDefaults) {
   const AppState& s = state;
-  EXPECT_EQ(s.wTaskType, kTaskRecognition);
-  EXPECT_EQ(s.wSeriesType, kSeriesFixedCutoff);
-  EXPECT_EQ(s.wEffectiveTaskType, kTaskRecognition);
-  EXPECT_EQ(s.dwViewMode, 5u);
-  EXPECT_EQ(s.wResultKind, 1);
-  EXPECT_EQ(s.dwSeriesLengthIndex, 3);
-  EXPECT_EQ(s.dwSeriesLength, 1200u);
-  EXPECT_EQ(s.dwSeriesLengthCur, 1200u);
-  EXPECT_EQ(s.wMinPulses, 6);
-  EXPECT_EQ(s.wMaxPulses, 30);
-  EXPECT_EQ(s.wMeanPulses, 18);
-  EXPECT_EQ(s.wPulseCount, 18);
-  EXPECT_EQ(s.dwNoiseIndex, 1);
-  EXPECT_EQ(s.wNoiseLevel, 20);
-  EXPECT_EQ(s.wNoiseLevelCur, 20);
-  EXPECT_EQ(s.dwLostIndex, 2);
-  EXPECT_EQ(s.wLostLevel, 25);
-  EXPECT_EQ(s.wLostLevelCur, 25);
-  for (uint16_t level : {s.wSavedLevel, s.wSavedLevelCur, s.wSavedLevelEdit, s.wProcSavedLevel,
-                         s.wProcSavedLevelCur, s.wProcSavedLevelEdit})
+  EXPECT_EQ(s.problem.wTaskType, kTaskRecognition);
+  EXPECT_EQ(s.problem.wSeriesType, kSeriesFixedCutoff);
+  EXPECT_EQ(s.problem.wEffectiveTaskType, kTaskRecognition);
+  EXPECT_EQ(s.view.dwViewMode, 5u);
+  EXPECT_EQ(s.view.wResultKind, 1);
+  EXPECT_EQ(s.series.dwSeriesLengthIndex, 3);
+  EXPECT_EQ(s.series.dwSeriesLength, 1200u);
+  EXPECT_EQ(s.series.dwSeriesLengthCur, 1200u);
+  EXPECT_EQ(s.series.wMinPulses, 6);
+  EXPECT_EQ(s.series.wMaxPulses, 30);
+  EXPECT_EQ(s.series.wMeanPulses, 18);
+  EXPECT_EQ(s.series.wPulseCount, 18);
+  EXPECT_EQ(s.series.dwNoiseIndex, 1);
+  EXPECT_EQ(s.series.wNoiseLevel, 20);
+  EXPECT_EQ(s.series.wNoiseLevelCur, 20);
+  EXPECT_EQ(s.series.dwLostIndex, 2);
+  EXPECT_EQ(s.series.wLostLevel, 25);
+  EXPECT_EQ(s.series.wLostLevelCur, 25);
+  for (uint16_t level : {s.series.wSavedLevel, s.series.wSavedLevelCur, s.series.wSavedLevelEdit, s.series.wProcSavedLevel,
+                         s.series.wProcSavedLevelCur, s.series.wProcSavedLevelEdit})
     EXPECT_EQ(level, 75);
-  EXPECT_EQ(s.wRequiredCount, 20);
-  EXPECT_EQ(s.wRequiredCapacity, 20);
+  EXPECT_EQ(s.etalons.wRequiredCount, 20);
+  EXPECT_EQ(s.etalons.wRequiredCapacity, 20);
   std::vector<uint16_t> expected;
   for (uint16_t e = 1; e <= 20; ++e) expected.push_back(e);
   EXPECT_EQ(requiredList(), expected);
-  for (uint16_t flag : s.requiredFlags) EXPECT_EQ(flag, 1);
-  ASSERT_EQ(s.wEtalonSequenceSize, 30);
-  ASSERT_EQ(s.wEditSequenceSize, 30);
+  for (uint16_t flag : s.etalons.requiredFlags) EXPECT_EQ(flag, 1);
+  ASSERT_EQ(s.etalons.wEtalonSequenceSize, 30);
+  ASSERT_EQ(s.etalons.wEditSequenceSize, 30);
   for (int k = 0; k < 30; ++k) {
-    EXPECT_EQ(s.lpEtalonSequence[k], 1);
-    EXPECT_EQ(s.lpEditSequence[k], 1);
+    EXPECT_EQ(s.etalons.lpEtalonSequence[k], 1);
+    EXPECT_EQ(s.etalons.lpEditSequence[k], 1);
   }
-  EXPECT_EQ(s.wNoiseSeed, 10597);  // no noise was added
-  EXPECT_EQ(s.sequenceRandom.state, 1u);
-  EXPECT_EQ(s.wChainsFirstSize, 10);
-  EXPECT_EQ(s.wChainsPulses, 30);
-  ASSERT_NE(s.lpChainsHeader, nullptr);
-  EXPECT_EQ(s.lpChainsHeader->wMaxSize, 10);
-  EXPECT_EQ(s.lpChainsHeader->wMaxPulses, 30);
-  EXPECT_EQ(s.wSimPulsesStep, 1);
-  EXPECT_EQ(s.wSimNoiseSteps, 29);
-  EXPECT_EQ(s.wSimNoiseStep, 5);
-  EXPECT_EQ(s.wSimRepeats, 100);
-  EXPECT_EQ(s.dwSimFirstUse, 1u);
-  EXPECT_EQ(s.dwGraphMode, 2u);
-  EXPECT_EQ(s.dwSubsetEmploymentMode, kSubsetComplete);
-  EXPECT_EQ(s.dwTupleHighlighting, 2u);
-  EXPECT_EQ(s.lpRestErrorHeader, nullptr);
-  EXPECT_EQ(s.lpParamsHeader, nullptr);
-  for (int e = 0; e < 20; ++e) EXPECT_NE(s.alphabet[e].lpData, nullptr);
+  EXPECT_EQ(s.series.wNoiseSeed, 10597);  // no noise was added
+  EXPECT_EQ(s.etalons.sequenceRandom.state, 1u);
+  EXPECT_EQ(s.records.wChainsFirstSize, 10);
+  EXPECT_EQ(s.records.wChainsPulses, 30);
+  ASSERT_NE(s.records.lpChainsHeader, nullptr);
+  EXPECT_EQ(s.records.lpChainsHeader->wMaxSize, 10);
+  EXPECT_EQ(s.records.lpChainsHeader->wMaxPulses, 30);
+  EXPECT_EQ(s.simulation.wSimPulsesStep, 1);
+  EXPECT_EQ(s.simulation.wSimNoiseSteps, 29);
+  EXPECT_EQ(s.simulation.wSimNoiseStep, 5);
+  EXPECT_EQ(s.simulation.wSimRepeats, 100);
+  EXPECT_EQ(s.simulation.dwSimFirstUse, 1u);
+  EXPECT_EQ(s.statistics.dwGraphMode, 2u);
+  EXPECT_EQ(s.subsets.dwSubsetEmploymentMode, kSubsetComplete);
+  EXPECT_EQ(s.drawing.dwTupleHighlighting, 2u);
+  EXPECT_EQ(s.records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(s.records.lpParamsHeader, nullptr);
+  for (int e = 0; e < 20; ++e) EXPECT_NE(s.etalons.alphabet[e].lpData, nullptr);
 }
 
 TEST_F(StartUp, SynthesisesTheFirstSeriesWithoutNoise) {
-  const SeriesHeader* h = state.lpSeriesHeader;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(h->dwSeriesSize, 1200u);
   EXPECT_EQ(h->wImpulseQuantity, 18);
@@ -169,9 +169,9 @@ TEST(StartUpSequence, AMissingOrUnreadableFaceFailsTheCreationAndBuildsNothing) 
       ASSERT_EQ(window.messages.size(), 1u);
       EXPECT_EQ(window.last().text, texts[b]);
       EXPECT_EQ(window.last().caption, "Fatal Error");
-      EXPECT_EQ(state.lpSeriesHeader, nullptr);
-      EXPECT_EQ(state.lpRequiredList, nullptr);
-      EXPECT_EQ(state.alphabet[0].lpData, nullptr);
+      EXPECT_EQ(state.records.lpSeriesHeader, nullptr);
+      EXPECT_EQ(state.etalons.lpRequiredList, nullptr);
+      EXPECT_EQ(state.etalons.alphabet[0].lpData, nullptr);
       // The faces read before the bad one are given back.
       for (const Image& face : state.buttonFaces) EXPECT_TRUE(face.empty());
       EXPECT_FALSE(window.hasCommandHandler());
@@ -185,25 +185,25 @@ TEST(ShutDown, FreesEverythingInOrderAndDisconnectsTheWindow) {
   ASSERT_EQ(startUp(window, state), 1);
   handleCommand(window, state, kCmdProcessNext);
   handleCommand(window, state, kCmdViewSeriesParameters);
-  ASSERT_NE(state.lpParamsHeader, nullptr);
+  ASSERT_NE(state.records.lpParamsHeader, nullptr);
   ASSERT_EQ(prepareSubsetSelection(window, state), 1);
 
   shutDown(window, state);
   for (const Image& face : state.buttonFaces) EXPECT_TRUE(face.empty());
-  for (const PulseHeader& p : state.alphabet) EXPECT_EQ(p.lpData, nullptr);
-  EXPECT_EQ(state.lpRequiredList, nullptr);
-  EXPECT_EQ(state.wRequiredCount, 0);
-  EXPECT_EQ(state.lpEtalonSequence, nullptr);
-  EXPECT_EQ(state.wEtalonSequenceSize, 0);
-  EXPECT_EQ(state.lpEditSequence, nullptr);
-  EXPECT_EQ(state.wEditSequenceSize, 0);
-  EXPECT_EQ(state.lpSeriesHeader, nullptr);
-  EXPECT_EQ(state.lpChainsHeader, nullptr);
-  EXPECT_EQ(state.lpRestErrorHeader, nullptr);
-  EXPECT_EQ(state.lpParamsHeader, nullptr);
-  EXPECT_EQ(state.selection.capacity, 0);
-  EXPECT_EQ(state.selection.reservedRows, 0);
-  EXPECT_EQ(state.selection.selectedSubset, nullptr);
+  for (const PulseHeader& p : state.etalons.alphabet) EXPECT_EQ(p.lpData, nullptr);
+  EXPECT_EQ(state.etalons.lpRequiredList, nullptr);
+  EXPECT_EQ(state.etalons.wRequiredCount, 0);
+  EXPECT_EQ(state.etalons.lpEtalonSequence, nullptr);
+  EXPECT_EQ(state.etalons.wEtalonSequenceSize, 0);
+  EXPECT_EQ(state.etalons.lpEditSequence, nullptr);
+  EXPECT_EQ(state.etalons.wEditSequenceSize, 0);
+  EXPECT_EQ(state.records.lpSeriesHeader, nullptr);
+  EXPECT_EQ(state.records.lpChainsHeader, nullptr);
+  EXPECT_EQ(state.records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.records.lpParamsHeader, nullptr);
+  EXPECT_EQ(state.records.selection.capacity, 0);
+  EXPECT_EQ(state.records.selection.reservedRows, 0);
+  EXPECT_EQ(state.records.selection.selectedSubset, nullptr);
   EXPECT_FALSE(window.hasCommandHandler());
   EXPECT_TRUE(window.messages.empty());
 }
@@ -211,29 +211,29 @@ TEST(ShutDown, FreesEverythingInOrderAndDisconnectsTheWindow) {
 TEST(PulseBounds, FollowTheLengthAndTheIntervals) {
   AppState s;
   recomputePulseBounds(s, 600);
-  EXPECT_EQ(s.wMinPulses, 3);   // 619 / 181
-  EXPECT_EQ(s.wMaxPulses, 15);  // 620 / 40
-  EXPECT_EQ(s.wMeanPulses, 9);
+  EXPECT_EQ(s.series.wMinPulses, 3);   // 619 / 181
+  EXPECT_EQ(s.series.wMaxPulses, 15);  // 620 / 40
+  EXPECT_EQ(s.series.wMeanPulses, 9);
   recomputePulseBounds(s, 200);
-  EXPECT_EQ(s.wMinPulses, 1);
-  EXPECT_EQ(s.wMaxPulses, 5);
-  EXPECT_EQ(s.wMeanPulses, 3);
-  s.wTmin = 0;  // refused by every dialog; must not divide by zero
+  EXPECT_EQ(s.series.wMinPulses, 1);
+  EXPECT_EQ(s.series.wMaxPulses, 5);
+  EXPECT_EQ(s.series.wMeanPulses, 3);
+  s.series.wTmin = 0;  // refused by every dialog; must not divide by zero
   EXPECT_EQ(greatestPulseCount(s, 200), 0);
 }
 
 TEST_F(StartUp, RebuildingTheRequiredListTakesTheFlaggedEtalonsInOrder) {
-  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
-  state.requiredFlags[16] = state.requiredFlags[2] = state.requiredFlags[9] = 1;
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
+  state.etalons.requiredFlags[16] = state.etalons.requiredFlags[2] = state.etalons.requiredFlags[9] = 1;
   EXPECT_EQ(rebuildRequiredList(state), 3);
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 10, 17}));
-  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
   EXPECT_EQ(rebuildRequiredList(state), 0);
 }
 
 TEST_F(StartUp, SubsetSelectionIsPreparedOnce) {
   ASSERT_EQ(prepareSubsetSelection(window, state), 1);
-  SubsetSelection& sel = state.selection;
+  SubsetSelection& sel = state.records.selection;
   EXPECT_EQ(sel.capacity, 10);
   EXPECT_EQ(sel.count, 0);
   EXPECT_EQ(sel.reservedRows, 10);

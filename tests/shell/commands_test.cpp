@@ -16,88 +16,88 @@ namespace {
 // The settings a command may change, for before/after comparisons.
 auto settings(const AppState& s) {
   return std::make_tuple(
-      s.dwSeriesLength, s.dwSeriesLengthCur, s.wTmin, s.wTmax, s.wMinPulses, s.wMaxPulses,
-      s.wMeanPulses, s.wPulseCount, s.wNoiseLevel, s.wNoiseLevelCur, s.wSavedLevelCur,
-      s.wProcSavedLevelCur, s.dwDefaultEtalon, s.dwSingleEtalon, s.wSeriesType, s.wTaskType,
-      s.dwViewMode, s.wSimPulsesStep, s.wSimNoiseInitial, s.wSimNoiseSteps, s.wSimNoiseStep,
-      s.wSimRepeats, s.wEtalonSequenceSize,
-      std::vector<uint16_t>(s.lpEtalonSequence, s.lpEtalonSequence + s.wEtalonSequenceSize),
-      s.wNoiseSeed, s.sequenceRandom.state);
+      s.series.dwSeriesLength, s.series.dwSeriesLengthCur, s.series.wTmin, s.series.wTmax, s.series.wMinPulses, s.series.wMaxPulses,
+      s.series.wMeanPulses, s.series.wPulseCount, s.series.wNoiseLevel, s.series.wNoiseLevelCur, s.series.wSavedLevelCur,
+      s.series.wProcSavedLevelCur, s.etalons.dwDefaultEtalon, s.etalons.dwSingleEtalon, s.problem.wSeriesType, s.problem.wTaskType,
+      s.view.dwViewMode, s.simulation.wSimPulsesStep, s.simulation.wSimNoiseInitial, s.simulation.wSimNoiseSteps, s.simulation.wSimNoiseStep,
+      s.simulation.wSimRepeats, s.etalons.wEtalonSequenceSize,
+      std::vector<uint16_t>(s.etalons.lpEtalonSequence, s.etalons.lpEtalonSequence + s.etalons.wEtalonSequenceSize),
+      s.series.wNoiseSeed, s.etalons.sequenceRandom.state);
 }
 
 using Commands = ShellTest;
 
 TEST_F(Commands, TaskSelectionSetsTheMarkAndTheEffectiveTask) {
   command(kCmdJoint);
-  EXPECT_EQ(state.wTaskType, kTaskJoint);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskJoint);
+  EXPECT_EQ(state.problem.wTaskType, kTaskJoint);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskJoint);
   EXPECT_TRUE(window.checkedMenuItem(kCmdJoint));
   EXPECT_FALSE(window.checkedMenuItem(kCmdRecognition));
   EXPECT_FALSE(window.checkedMenuItem(kCmdDetection));
   EXPECT_FALSE(window.checkedMenuItem(kCmdSeriesProcessing));
-  EXPECT_EQ(state.wRequiredCount, 20);
+  EXPECT_EQ(state.etalons.wRequiredCount, 20);
 
   // Detection searches for the single etalon: the list holds just that one.
-  state.dwSingleEtalon = 7;
+  state.etalons.dwSingleEtalon = 7;
   command(kCmdDetection);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskDetection);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskDetection);
   EXPECT_TRUE(window.checkedMenuItem(kCmdDetection));
   EXPECT_FALSE(window.checkedMenuItem(kCmdJoint));
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{7}));
-  for (int e = 0; e < 20; ++e) EXPECT_EQ(state.requiredFlags[e], e == 6 ? 1 : 0);
+  for (int e = 0; e < 20; ++e) EXPECT_EQ(state.etalons.requiredFlags[e], e == 6 ? 1 : 0);
 
   command(kCmdSeriesProcessing);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskSeriesProcessing);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskSeriesProcessing);
   EXPECT_EQ(window.sentCommands.back(), kCmdNothing);
 
   command(kCmdFixedTuples);
   command(kCmdDetection);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskTupleDetection);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskTupleDetection);
   command(kCmdRecognition);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskTupleRecognition);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskTupleRecognition);
 }
 
 TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
   command(kCmdUnfixedCutoffs);
-  EXPECT_EQ(state.wSeriesType, kSeriesUnfixedCutoff);
+  EXPECT_EQ(state.problem.wSeriesType, kSeriesUnfixedCutoff);
   EXPECT_TRUE(window.checkedMenuItem(kCmdUnfixedCutoffs));
   for (int id : {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedCutoffs, kCmdFixedTuples,
                  kCmdUnfixedTuples})
     EXPECT_FALSE(window.checkedMenuItem(id)) << id;
-  EXPECT_EQ(state.wLostLevel, 25);  // cut-off types keep the lost data level
-  EXPECT_EQ(state.wSavedLevelCur, 75);
+  EXPECT_EQ(state.series.wLostLevel, 25);  // cut-off types keep the lost data level
+  EXPECT_EQ(state.series.wSavedLevelCur, 75);
 
   const int whole[] = {kCmdFixedWhole, kCmdUnfixedWhole, kCmdFixedTuples, kCmdUnfixedTuples};
   const uint16_t types[] = {kSeriesFixedWhole, kSeriesUnfixedWhole, kSeriesFixedTuples,
                             kSeriesUnfixedTuples};
   for (int i = 0; i < 4; ++i) {
     command(kCmdFixedCutoffs);
-    state.dwLostIndex = 3;
-    state.wLostLevel = state.wLostLevelCur = 50;
-    state.wSavedLevel = state.wSavedLevelCur = state.wProcSavedLevel = 50;
+    state.series.dwLostIndex = 3;
+    state.series.wLostLevel = state.series.wLostLevelCur = 50;
+    state.series.wSavedLevel = state.series.wSavedLevelCur = state.series.wProcSavedLevel = 50;
     command(whole[i]);
-    EXPECT_EQ(state.wSeriesType, types[i]);
-    EXPECT_EQ(state.dwLostIndex, 1);
-    EXPECT_EQ(state.wLostLevel, 0);
-    EXPECT_EQ(state.wLostLevelCur, 0);
-    for (uint16_t level : {state.wSavedLevel, state.wSavedLevelEdit, state.wSavedLevelCur,
-                           state.wProcSavedLevel, state.wProcSavedLevelEdit,
-                           state.wProcSavedLevelCur})
+    EXPECT_EQ(state.problem.wSeriesType, types[i]);
+    EXPECT_EQ(state.series.dwLostIndex, 1);
+    EXPECT_EQ(state.series.wLostLevel, 0);
+    EXPECT_EQ(state.series.wLostLevelCur, 0);
+    for (uint16_t level : {state.series.wSavedLevel, state.series.wSavedLevelEdit, state.series.wSavedLevelCur,
+                           state.series.wProcSavedLevel, state.series.wProcSavedLevelEdit,
+                           state.series.wProcSavedLevelCur})
       EXPECT_EQ(level, 100);
-    EXPECT_EQ(state.wEffectiveTaskType, kTaskRecognition);  // recomputed only by new data
+    EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskRecognition);  // recomputed only by new data
   }
 }
 
 TEST_F(Commands, RepeatCommandsChangeTheTypesWithoutTheMarks) {
   command(kCmdUnfixedCase);
-  EXPECT_EQ(state.wSeriesType, kSeriesUnfixedWhole);
+  EXPECT_EQ(state.problem.wSeriesType, kSeriesUnfixedWhole);
   EXPECT_TRUE(window.checkedMenuItem(kCmdFixedCutoffs));
   command(kCmdRepeatJoint);
-  EXPECT_EQ(state.wTaskType, kTaskJoint);
-  EXPECT_EQ(state.wEffectiveTaskType, kTaskJoint);
+  EXPECT_EQ(state.problem.wTaskType, kTaskJoint);
+  EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskJoint);
   EXPECT_TRUE(window.checkedMenuItem(kCmdRecognition));
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, 205}));
-  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
 }
 
 TEST_F(Commands, CreateSeriesTurnsWholePulseTypesIntoUserSequenceTypes) {
@@ -110,22 +110,22 @@ TEST_F(Commands, CreateSeriesTurnsWholePulseTypesIntoUserSequenceTypes) {
     EXPECT_EQ(window.dialogs[0].dialogId, 105);
     EXPECT_EQ(window.dialogs[1].dialogId, 106);
     const uint16_t given = id == kCmdFixedWhole ? kSeriesFixedWholeGiven : kSeriesUnfixedWholeGiven;
-    EXPECT_EQ(state.wSeriesType, given);
-    EXPECT_EQ(state.dwViewMode, kViewResults);
-    EXPECT_EQ(state.lpChainsHeader->wSeriesType, state.wSeriesType);
+    EXPECT_EQ(state.problem.wSeriesType, given);
+    EXPECT_EQ(state.view.dwViewMode, kViewResults);
+    EXPECT_EQ(state.records.lpChainsHeader->wSeriesType, state.problem.wSeriesType);
     // Until a series type is chosen again, every run keeps the user sequence type.
     command(kCmdProcessNext);
-    EXPECT_EQ(state.wSeriesType, given);
+    EXPECT_EQ(state.problem.wSeriesType, given);
     for (int task : {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSeriesProcessing}) {
       command(task);
       command(kCmdProcessNext);
-      EXPECT_EQ(state.lpChainsHeader->wTaskType, state.wEffectiveTaskType);
-      EXPECT_GT(state.lpSeriesHeader->wFoundPulses, 0);
+      EXPECT_EQ(state.records.lpChainsHeader->wTaskType, state.problem.wEffectiveTaskType);
+      EXPECT_GT(state.records.lpSeriesHeader->wFoundPulses, 0);
     }
   }
   command(kCmdFixedCutoffs);
   command(kCmdCreateSeries);
-  EXPECT_EQ(state.wSeriesType, kSeriesFixedCutoff);
+  EXPECT_EQ(state.problem.wSeriesType, kSeriesFixedCutoff);
   EXPECT_TRUE(window.messages.empty());
 }
 
@@ -144,19 +144,19 @@ TEST_F(Commands, CreateSeriesCommitsTheDialogsAndUsesTheirTminForTheGreatestCoun
   EXPECT_EQ(window.dialogs[1].initial.text(kIdcSequenceLabel),
             "Sequence of Etalons in Series (values from 1 to 20)");
   EXPECT_EQ(window.dialogs[1].initial.text(kIdcNoiseLevel), "20");
-  EXPECT_EQ(state.dwSeriesLength, 600u);
-  EXPECT_EQ(state.wTmin, 20);
-  EXPECT_EQ(state.wMinPulses, 3);
-  EXPECT_EQ(state.wMaxPulses, 30);
-  EXPECT_EQ(state.wMeanPulses, 12);
-  EXPECT_EQ(state.wNoiseLevel, 35);
-  EXPECT_EQ(state.wNoiseLevelCur, 35);
-  EXPECT_EQ(state.dwDefaultEtalon, 4);
-  EXPECT_EQ(state.dwSingleEtalon, 4);
-  EXPECT_EQ(state.wChainsPulses, 30);
-  EXPECT_EQ(state.lpChainsHeader->wMaxPulses, 30);
-  ASSERT_GE(state.wEtalonSequenceSize, 30);
-  const SeriesHeader* h = state.lpSeriesHeader;
+  EXPECT_EQ(state.series.dwSeriesLength, 600u);
+  EXPECT_EQ(state.series.wTmin, 20);
+  EXPECT_EQ(state.series.wMinPulses, 3);
+  EXPECT_EQ(state.series.wMaxPulses, 30);
+  EXPECT_EQ(state.series.wMeanPulses, 12);
+  EXPECT_EQ(state.series.wNoiseLevel, 35);
+  EXPECT_EQ(state.series.wNoiseLevelCur, 35);
+  EXPECT_EQ(state.etalons.dwDefaultEtalon, 4);
+  EXPECT_EQ(state.etalons.dwSingleEtalon, 4);
+  EXPECT_EQ(state.records.wChainsPulses, 30);
+  EXPECT_EQ(state.records.lpChainsHeader->wMaxPulses, 30);
+  ASSERT_GE(state.etalons.wEtalonSequenceSize, 30);
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(h->dwSeriesSize, 600u);
   EXPECT_EQ(h->wImpulseQuantity, 12);
@@ -166,12 +166,12 @@ TEST_F(Commands, CreateSeriesCommitsTheDialogsAndUsesTheirTminForTheGreatestCoun
   const int16_t expected[12] = {4, 5, 6, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   for (int k = 0; k < 12; ++k) EXPECT_EQ(h->lpEtalons[k], expected[k]) << k;
   // The saved energy levels of dialog 105 make and process this series.
-  EXPECT_EQ(state.lpChainsHeader->wSavedLevelMaking, 90);
-  EXPECT_EQ(state.lpChainsHeader->wSavedLevelProcessing, 80);
+  EXPECT_EQ(state.records.lpChainsHeader->wSavedLevelMaking, 90);
+  EXPECT_EQ(state.records.lpChainsHeader->wSavedLevelProcessing, 80);
   // The next new-data run takes the chosen levels again.
   command(kCmdProcessNext);
-  EXPECT_EQ(state.wSavedLevelCur, 75);
-  EXPECT_EQ(state.wProcSavedLevelCur, 75);
+  EXPECT_EQ(state.series.wSavedLevelCur, 75);
+  EXPECT_EQ(state.series.wProcSavedLevelCur, 75);
 }
 
 TEST_F(Commands, CreateSeriesReadsTheWholeSequenceText) {
@@ -181,7 +181,7 @@ TEST_F(Commands, CreateSeriesReadsTheWholeSequenceText) {
   answer(105, kIdOk, {{kIdcTmin, "20"}});
   answer(106, kIdOk, {{kIdcPulseCount, "58"}, {kIdcSequence, sequence}});
   command(kCmdCreateSeries);
-  const SeriesHeader* h = state.lpSeriesHeader;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_EQ(h->wImpulseQuantity, 58);
   for (int k = 0; k < 58; ++k) EXPECT_EQ(h->lpEtalons[k], 10 + k % 10) << k;
 }
@@ -191,15 +191,15 @@ TEST_F(Commands, CreateSeriesReadsTheWholeSequenceText) {
 TEST_F(Commands, CreateSeriesKeepsTheSequenceBeyondTheEntriesShown) {
   command(kCmdJoint);  // a sequence of varied etalons
   command(kCmdProcessNext);
-  ASSERT_GE(state.wEtalonSequenceSize, 25);
-  const std::vector<uint16_t> sequence(state.lpEtalonSequence, state.lpEtalonSequence + 25);
+  ASSERT_GE(state.etalons.wEtalonSequenceSize, 25);
+  const std::vector<uint16_t> sequence(state.etalons.lpEtalonSequence, state.etalons.lpEtalonSequence + 25);
   ASSERT_NE(std::vector<uint16_t>(sequence.begin() + 18, sequence.end()),
             std::vector<uint16_t>(7, 1));
   answer(105, kIdOk);
   answer(106, kIdOk, {{kIdcPulseCount, "25"}});
   command(kCmdCreateSeries);
   ASSERT_EQ(window.dialogs.back().initial.text(kIdcPulseCount), "18");
-  const SeriesHeader* h = state.lpSeriesHeader;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_EQ(h->wImpulseQuantity, 25);
   for (int k = 0; k < 25; ++k) EXPECT_EQ(h->lpEtalons[k], sequence[k]) << k;
 
@@ -223,16 +223,16 @@ TEST_F(Commands, CreateSeriesKeepsTheRangesEndsAndReplacesWhatLiesBeyond) {
     command(kCmdCreateSeries);
     EXPECT_EQ(window.dialogs.back().initial.text(kIdcPulseCountLabel),
               "Number of Pulses in Series (from 6 to 30)");
-    EXPECT_EQ(state.wMeanPulses, used) << typed;
-    EXPECT_EQ(state.lpSeriesHeader->wImpulseQuantity, used) << typed;
+    EXPECT_EQ(state.series.wMeanPulses, used) << typed;
+    EXPECT_EQ(state.records.lpSeriesHeader->wImpulseQuantity, used) << typed;
   }
 }
 
 TEST_F(Commands, CancellingEitherCreateSeriesDialogChangesNothing) {
   command(kCmdProcessNext);
   const auto before = settings(state);
-  const std::vector<int16_t> noisy(state.lpSeriesHeader->lpNoisyData,
-                                   state.lpSeriesHeader->lpNoisyData + 1200);
+  const std::vector<int16_t> noisy(state.records.lpSeriesHeader->lpNoisyData,
+                                   state.records.lpSeriesHeader->lpNoisyData + 1200);
   answer(105, kIdCancel, {{kIdcSeriesLength, "600"}});
   command(kCmdCreateSeries);
   EXPECT_EQ(settings(state), before);
@@ -241,8 +241,8 @@ TEST_F(Commands, CancellingEitherCreateSeriesDialogChangesNothing) {
   answer(106, kIdCancel, {{kIdcPulseCount, "7"}, {kIdcNoiseLevel, "50"}});
   command(kCmdCreateSeries);
   EXPECT_EQ(settings(state), before);
-  EXPECT_EQ(std::vector<int16_t>(state.lpSeriesHeader->lpNoisyData,
-                                 state.lpSeriesHeader->lpNoisyData + 1200),
+  EXPECT_EQ(std::vector<int16_t>(state.records.lpSeriesHeader->lpNoisyData,
+                                 state.records.lpSeriesHeader->lpNoisyData + 1200),
             noisy);
   EXPECT_TRUE(window.messages.empty());
 }
@@ -267,7 +267,7 @@ TEST_F(Commands, SeriesParametersThatCannotWorkAreRefusedWithAMessage) {
     EXPECT_EQ(window.last().caption, "Create Series");
     EXPECT_EQ(window.dialogs.size(), 1u);  // dialog 106 is not opened
     EXPECT_EQ(settings(state), before);
-    EXPECT_EQ(state.dwDefaultEtalon, 1);
+    EXPECT_EQ(state.etalons.dwDefaultEtalon, 1);
   }
 }
 
@@ -283,7 +283,7 @@ TEST_F(Commands, NewPulsesReadsTheRequiredListAndItsFlags) {
   // 25 names no etalon: it takes its position.
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 5, 17, 4}));
   for (int e = 1; e <= 20; ++e)
-    EXPECT_EQ(state.requiredFlags[e - 1], (e == 3 || e == 4 || e == 5 || e == 17) ? 1 : 0) << e;
+    EXPECT_EQ(state.etalons.requiredFlags[e - 1], (e == 3 || e == 4 || e == 5 || e == 17) ? 1 : 0) << e;
 
   // A count of 0 or above the capacity keeps the old count; missing entries read as 0
   // and so take their positions too.
@@ -298,28 +298,28 @@ TEST_F(Commands, NewPulsesReadsTheRequiredListAndItsFlags) {
   answer(107, kIdCancel, {{kIdcRequiredCount, "1"}, {kIdcRequiredList, "7"}});
   command(kCmdNewPulses);
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{2, 2, 2, 2}));
-  EXPECT_EQ(state.requiredFlags[1], 1);
-  EXPECT_EQ(state.requiredFlags[0], 0);
+  EXPECT_EQ(state.etalons.requiredFlags[1], 1);
+  EXPECT_EQ(state.etalons.requiredFlags[0], 0);
 }
 
 TEST_F(Commands, SeriesParametersCommandEnsuresARequiredEtalon) {
-  state.wRequiredCount = 0;
-  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
-  state.dwSingleEtalon = 9;
+  state.etalons.wRequiredCount = 0;
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
+  state.etalons.dwSingleEtalon = 9;
   answer(105, kIdCancel);
   command(kCmdSeriesParameters);
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{1}));
-  EXPECT_EQ(state.requiredFlags[0], 1);
-  EXPECT_EQ(state.dwSingleEtalon, 1);
+  EXPECT_EQ(state.etalons.requiredFlags[0], 1);
+  EXPECT_EQ(state.etalons.dwSingleEtalon, 1);
   EXPECT_EQ(window.dialogs[0].initial.text(kIdcEtalonNumber), "1");
-  EXPECT_EQ(state.dwConfirmed, 0u);
+  EXPECT_EQ(state.flags.dwConfirmed, 0u);
 
   // A single etalon whose flag is clear gives way to the first flagged one.
-  state.requiredFlags[0] = 0;
-  state.requiredFlags[11] = 1;
-  state.lpRequiredList[0] = 12;
+  state.etalons.requiredFlags[0] = 0;
+  state.etalons.requiredFlags[11] = 1;
+  state.etalons.lpRequiredList[0] = 12;
   command(kCmdSeriesParameters);
-  EXPECT_EQ(state.dwSingleEtalon, 12);
+  EXPECT_EQ(state.etalons.dwSingleEtalon, 12);
 }
 
 TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
@@ -345,8 +345,8 @@ TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
   // 212: the clicked cell grown by 1 to the left and top and 3 to the right and bottom,
   // and in detection the previous one; otherwise the all/none button.
   window.clearRecords();
-  state.dwSingleEtalon = 4;
-  state.dwPrevSingleEtalon = 9;
+  state.etalons.dwSingleEtalon = 4;
+  state.etalons.dwPrevSingleEtalon = 9;
   command(kCmdRepaintCells);
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[0].rect, (Rect{99, 19, 203, 123}));
@@ -359,7 +359,7 @@ TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
 
   // 213: graph area, no all/none button in detection, the status strip when pending.
   window.clearRecords();
-  state.dwPendingStatus = 1;
+  state.view.dwPendingStatus = 1;
   command(kCmdRepaintGraphAndButtons);
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[1].rect, (Rect{700, 200, 844, 401}));
@@ -367,7 +367,7 @@ TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
   // 224: the frame of every reserved row of the subset list, then the panel.
   ASSERT_EQ(prepareSubsetSelection(window, state), 1);
   for (int row = 0; row < 10; ++row)
-    state.selection.possibleSubsetArrayRect[row][10] = Rect{row, row, row + 5, row + 5};
+    state.records.selection.possibleSubsetArrayRect[row][10] = Rect{row, row, row + 5, row + 5};
   window.clearRecords();
   command(kCmdRepaintSubsetList);
   ASSERT_EQ(window.invalidations.size(), 11u);
@@ -382,29 +382,29 @@ TEST_F(Commands, RepaintCommandsInvalidateTheirRectangles) {
 }
 
 TEST_F(Commands, ApplyingTheSelectorTablesTakesTheIndexedValues) {
-  state.dwSeriesLengthIndex = 2;
-  state.dwNoiseIndex = 3;
-  state.dwLostIndex = 3;
+  state.series.dwSeriesLengthIndex = 2;
+  state.series.dwNoiseIndex = 3;
+  state.series.dwLostIndex = 3;
   command(kCmdApplyTables);
-  EXPECT_EQ(state.dwSeriesLength, 600u);
-  EXPECT_EQ(state.wMaxPulses, 15);
-  EXPECT_EQ(state.wMeanPulses, 9);
-  EXPECT_EQ(state.wNoiseLevel, 50);
-  EXPECT_EQ(state.wLostLevel, 50);
-  EXPECT_EQ(state.wSavedLevel, 50);
-  EXPECT_EQ(state.wProcSavedLevel, 50);
-  EXPECT_EQ(state.dwSeriesLengthCur, 1200u);  // the current series is unchanged
+  EXPECT_EQ(state.series.dwSeriesLength, 600u);
+  EXPECT_EQ(state.series.wMaxPulses, 15);
+  EXPECT_EQ(state.series.wMeanPulses, 9);
+  EXPECT_EQ(state.series.wNoiseLevel, 50);
+  EXPECT_EQ(state.series.wLostLevel, 50);
+  EXPECT_EQ(state.series.wSavedLevel, 50);
+  EXPECT_EQ(state.series.wProcSavedLevel, 50);
+  EXPECT_EQ(state.series.dwSeriesLengthCur, 1200u);  // the current series is unchanged
   ASSERT_EQ(window.invalidations.size(), 1u);
   EXPECT_TRUE(window.invalidations[0].whole);
 }
 
 TEST_F(Commands, ViewCommandsSwitchTheViewAndBuildWhatTheyShow) {
   command(kCmdSelectSubset);
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
   command(kCmdViewSeriesParameters);
-  EXPECT_EQ(state.dwViewMode, kViewSeriesParameters);
-  ASSERT_NE(state.lpParamsHeader, nullptr);
-  EXPECT_EQ(state.lpParamsHeader->dwMaxPulses, 30);
+  EXPECT_EQ(state.view.dwViewMode, kViewSeriesParameters);
+  ASSERT_NE(state.records.lpParamsHeader, nullptr);
+  EXPECT_EQ(state.records.lpParamsHeader->dwMaxPulses, 30);
   EXPECT_EQ(window.editText(), "40");
   EXPECT_EQ(window.invalidations.size(), 2u);
 }
@@ -416,23 +416,23 @@ TEST_F(Commands, ExitDebuggingAndSnapshotReachTheirTargets) {
 
   int snapshots = 0;
   command(kCmdSaveImage);  // no front end: nothing happens
-  state.snapshotCommand = [&](Window&) { return ++snapshots; };
+  state.hooks.snapshotCommand = [&](Window&) { return ++snapshots; };
   command(kCmdSaveImage);
   EXPECT_EQ(snapshots, 1);
 
   command(kCmdDebuggingRepeat);
   EXPECT_EQ(window.sentCommands, (std::vector<int>{kCmdProcess}));
-  EXPECT_EQ(state.wResultKind, kResultProcessing);
+  EXPECT_EQ(state.view.wResultKind, kResultProcessing);
   // Only the unfixed-count tuple searches read and clear the flag.
-  EXPECT_EQ(state.dwDiagnostic, 1u);
+  EXPECT_EQ(state.flags.dwDiagnostic, 1u);
 }
 
 TEST_F(Commands, SubsetSettingsAttachTheSelectionToTheSeries) {
   selectSubsets({{4, 2, 7}, {1, 3}});
   answer(111, kIdOk, {}, {{kIdcSingleFixed, true}});
   command(kCmdSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetSingleFixed);
-  const SeriesHeader* h = state.lpSeriesHeader;
+  EXPECT_EQ(state.subsets.dwSubsetEmploymentMode, kSubsetSingleFixed);
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   EXPECT_EQ(h->wSubsetSize, 3);
   EXPECT_EQ(h->wSubsetMode, kSubsetSingleFixed);
   EXPECT_EQ(h->wSubsetPosition, 1);
@@ -441,10 +441,10 @@ TEST_F(Commands, SubsetSettingsAttachTheSelectionToTheSeries) {
   // Tuple recognition attaches the whole list and its current subset.
   command(kCmdFixedTuples);
   command(kCmdRecognition);
-  state.selection.currentRow = 2;
+  state.records.selection.currentRow = 2;
   answer(111, kIdCancel, {}, {{kIdcShiftedComplete, true}});
   command(kCmdSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetSingleFixed);
+  EXPECT_EQ(state.subsets.dwSubsetEmploymentMode, kSubsetSingleFixed);
   EXPECT_EQ(h->wSubsets, 2);
   EXPECT_EQ(h->wSubsetSize, 2);
   EXPECT_EQ(h->lpSubset[1], 3);
@@ -484,7 +484,7 @@ TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
             "number of repeats: 3\n");
   EXPECT_EQ(window.messages.size(), 1u);
 
-  const RestErrorHeader* e = state.lpRestErrorHeader;
+  const RestErrorHeader* e = state.records.lpRestErrorHeader;
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->ifComplete, 1);
   EXPECT_EQ(e->wVariousPulses, 2);
@@ -492,18 +492,18 @@ TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
   EXPECT_EQ(e->lpNoiseLevels[1], 25);
   EXPECT_EQ(e->repeats, 3);
   EXPECT_EQ(e->wTaskType, kTaskRecognition);
-  EXPECT_EQ(state.wResultKind, kResultSimulation);
-  EXPECT_EQ(state.dwViewMode, kViewResults);
-  EXPECT_EQ(state.dwHandlingCase, 2u);
-  EXPECT_EQ(state.dwViewCase, 2u);
-  EXPECT_EQ(state.dwGraphMode, 3u);
-  EXPECT_EQ(state.simStartTime, 1000);
-  EXPECT_EQ(state.simEndTime, 1000);
-  EXPECT_EQ(state.dwSimFirstUse, 0u);
-  EXPECT_NE(state.wNoiseSeed, 10597);  // the runs added noise
-  EXPECT_EQ(state.dwSeriesLengthCur, 200u);
-  EXPECT_EQ(state.wMinPulses, 2);
-  EXPECT_EQ(state.wMaxPulses, 4);
+  EXPECT_EQ(state.view.wResultKind, kResultSimulation);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 2u);
+  EXPECT_EQ(state.statistics.dwViewCase, 2u);
+  EXPECT_EQ(state.statistics.dwGraphMode, 3u);
+  EXPECT_EQ(state.simulation.simStartTime, 1000);
+  EXPECT_EQ(state.simulation.simEndTime, 1000);
+  EXPECT_EQ(state.simulation.dwSimFirstUse, 0u);
+  EXPECT_NE(state.series.wNoiseSeed, 10597);  // the runs added noise
+  EXPECT_EQ(state.series.dwSeriesLengthCur, 200u);
+  EXPECT_EQ(state.series.wMinPulses, 2);
+  EXPECT_EQ(state.series.wMaxPulses, 4);
   EXPECT_EQ(window.invalidations.front().rect, (Rect{10, 0, 600, 500}));
 
   // " Show Statistical Simulation" shows the same record again; 113 when the task is not
@@ -514,8 +514,8 @@ TEST_F(Commands, StatisticalSimulationRunsTheSetUpAndShowsTheStatistics) {
   command(kCmdShowSimulation);
   ASSERT_EQ(window.dialogs.size(), 1u);
   EXPECT_EQ(window.dialogs[0].dialogId, 113);
-  EXPECT_EQ(state.dwHandlingCase, 1u);
-  EXPECT_EQ(state.dwGraphMode, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 1u);
+  EXPECT_EQ(state.statistics.dwGraphMode, 1u);
 }
 
 // A run stopped part-way (Cancel in the window) puts back the records of the last finished
@@ -533,35 +533,35 @@ TEST_F(Commands, ACancelledSimulationLeavesTheLastFinishedOneShown) {
   };
   state.layout.graphArea = Rect{10, 10, 600, 500};
   simulate("3");
-  ASSERT_EQ(state.lpRestErrorHeader->ifComplete, 1);
-  const RestErrorHeader* finished = state.lpRestErrorHeader;
+  ASSERT_EQ(state.records.lpRestErrorHeader->ifComplete, 1);
+  const RestErrorHeader* finished = state.records.lpRestErrorHeader;
   const std::vector<int32_t> tables = finished->valuesBlock;
-  const std::vector<int16_t> samples(state.lpSeriesHeader->lpNoisyData,
-                                     state.lpSeriesHeader->lpNoisyData +
-                                         state.lpSeriesHeader->dwSeriesSize);
-  const int32_t started = state.simStartTime;
+  const std::vector<int16_t> samples(state.records.lpSeriesHeader->lpNoisyData,
+                                     state.records.lpSeriesHeader->lpNoisyData +
+                                         state.records.lpSeriesHeader->dwSeriesSize);
+  const int32_t started = state.simulation.simStartTime;
 
   struct StopAfter : SimulationObserver {
     int left = 5;
     bool repeatDone(const SimulationProgress&) override { return --left > 0; }
   } stop;
-  state.simObserver = &stop;
-  state.simClock = [] { return int32_t{2000}; };
+  state.hooks.simObserver = &stop;
+  state.hooks.simClock = [] { return int32_t{2000}; };
   window.clearRecords();
   simulate("7");
-  state.simObserver = nullptr;
+  state.hooks.simObserver = nullptr;
 
-  const RestErrorHeader* e = state.lpRestErrorHeader;
+  const RestErrorHeader* e = state.records.lpRestErrorHeader;
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->ifComplete, 1);
   EXPECT_EQ(e->repeats, 3);
   EXPECT_EQ(e->valuesBlock, tables);
-  EXPECT_EQ(state.simStartTime, started);
-  EXPECT_EQ(std::vector<int16_t>(state.lpSeriesHeader->lpNoisyData,
-                                 state.lpSeriesHeader->lpNoisyData +
-                                     state.lpSeriesHeader->dwSeriesSize),
+  EXPECT_EQ(state.simulation.simStartTime, started);
+  EXPECT_EQ(std::vector<int16_t>(state.records.lpSeriesHeader->lpNoisyData,
+                                 state.records.lpSeriesHeader->lpNoisyData +
+                                     state.records.lpSeriesHeader->dwSeriesSize),
             samples);
-  EXPECT_EQ(state.wResultKind, kResultSimulation);
+  EXPECT_EQ(state.view.wResultKind, kResultSimulation);
   EXPECT_FALSE(window.invalidations.empty());  // the window shows the kept statistics again
   // No statistics dialog for the stopped run; " Show Statistical Simulation" still opens it.
   EXPECT_EQ(window.dialogs.size(), 2u);
@@ -575,7 +575,7 @@ TEST_F(Commands, ACancelledSimulationLeavesTheLastFinishedOneShown) {
 TEST_F(Commands, ShowingASimulationNeedsAFinishedOne) {
   command(kCmdShowSimulation);
   EXPECT_TRUE(window.dialogs.empty());
-  EXPECT_EQ(state.wResultKind, kResultProcessing);
+  EXPECT_EQ(state.view.wResultKind, kResultProcessing);
 }
 
 TEST_F(Commands, SimulationGridsThatCannotRunAreRefusedAndChangeNothing) {
@@ -596,7 +596,7 @@ TEST_F(Commands, SimulationGridsThatCannotRunAreRefusedAndChangeNothing) {
     command(kCmdSimulation);
     ASSERT_EQ(window.messages.size(), 1u) << texts.begin()->first;
     EXPECT_EQ(window.last().caption, " Location Parameters");
-    EXPECT_EQ(state.lpRestErrorHeader, nullptr);
+    EXPECT_EQ(state.records.lpRestErrorHeader, nullptr);
     auto after = settings(state);
     // The first set-up refills the etalon sequence with the default etalon (all 1 here).
     EXPECT_EQ(after, before);
@@ -615,9 +615,9 @@ TEST_F(Commands, SimulationGridsThatCannotRunAreRefusedAndChangeNothing) {
 // after the summary, before any record is replaced; a grid that fits runs. The memory
 // that can be had is pinned small here, so that the grids stay harmless.
 TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
-  state.simMemory = [] { return uint64_t{300000}; };
-  state.simThreads = 2;
-  const SeriesHeader* series = state.lpSeriesHeader;
+  state.hooks.simMemory = [] { return uint64_t{300000}; };
+  state.simulation.simThreads = 2;
+  const SeriesHeader* series = state.records.lpSeriesHeader;
   const uint32_t reserved = series->dwReservedSize;
   answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
   answer(110, kIdOk,
@@ -633,8 +633,8 @@ TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
                       "300 kB can be had."),
             std::string::npos)
       << text;
-  EXPECT_EQ(state.lpRestErrorHeader, nullptr);
-  EXPECT_EQ(state.lpSeriesHeader, series);
+  EXPECT_EQ(state.records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.records.lpSeriesHeader, series);
   EXPECT_EQ(series->dwReservedSize, reserved);
   EXPECT_EQ(window.dialogs.size(), 2u);  // no statistics dialog
 
@@ -646,22 +646,22 @@ TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
           {kIdcSimNoiseStep, "1"}, {kIdcSimRepeats, "1"}});
   answer(114, kIdOk);
   command(kCmdSimulation);
-  ASSERT_NE(state.lpRestErrorHeader, nullptr);
-  EXPECT_EQ(state.lpRestErrorHeader->ifComplete, 1);
+  ASSERT_NE(state.records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.records.lpRestErrorHeader->ifComplete, 1);
 }
 
 // An empty required list (the all/none button cleared it) is given etalon 1 by the
 // set-up, and the simulation runs on it.
 TEST_F(Commands, SimulationWithAnEmptyRequiredListRunsOnEtalonOne) {
-  state.wRequiredCount = 0;
-  std::fill(std::begin(state.requiredFlags), std::end(state.requiredFlags), uint16_t{0});
+  state.etalons.wRequiredCount = 0;
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
   answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
   answer(110, kIdOk,
          {{kIdcSimFrom, "2"}, {kIdcSimTo, "2"}, {kIdcSimNoiseSteps, "1"}, {kIdcSimRepeats, "2"}});
   command(kCmdSimulation);
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{1}));
-  ASSERT_NE(state.lpRestErrorHeader, nullptr);
-  EXPECT_EQ(state.lpRestErrorHeader->ifComplete, 1);
+  ASSERT_NE(state.records.lpRestErrorHeader, nullptr);
+  EXPECT_EQ(state.records.lpRestErrorHeader->ifComplete, 1);
   ASSERT_EQ(window.messages.size(), 1u);  // the set-up summary alone
   EXPECT_EQ(window.messages[0].caption, "getPulseEstAsRepeats");
 }

@@ -48,7 +48,7 @@ TEST(DialogLists, JoinWithCommasAndReadEachNumberOnce) {
 using Dialogs = ShellTest;
 
 TEST_F(Dialogs, SeriesParametersStartFromTheCurrentSeries) {
-  state.dwSingleEtalon = 5;
+  state.etalons.dwSingleEtalon = 5;
   const DialogControls c = initialControls(kDialogSeriesParameters, state);
   EXPECT_EQ(c.text(kIdcSeriesLength), "1200");
   EXPECT_EQ(c.text(kIdcTmin), "40");
@@ -59,8 +59,8 @@ TEST_F(Dialogs, SeriesParametersStartFromTheCurrentSeries) {
 }
 
 TEST_F(Dialogs, SimulationDialogStartsFromTheEditCopiesAndSettings) {
-  state.wMinPulsesEdit = 3;
-  state.wMaxPulsesEdit = 15;
+  state.series.wMinPulsesEdit = 3;
+  state.series.wMaxPulsesEdit = 15;
   const DialogControls c = initialControls(kDialogSimulation, state);
   EXPECT_EQ(c.text(kIdcSimFrom), "3");
   EXPECT_EQ(c.text(kIdcSimTo), "15");
@@ -79,25 +79,25 @@ TEST_F(Dialogs, SubsetSettingsTakeTheClickedButtonsOnOkOnly) {
   EXPECT_EQ(c.text(kIdcInitPosition), "1");
 
   // A mode without a button shows "Complete " and stays as it is unless clicked.
-  state.dwSubsetEmploymentMode = 7;
+  state.subsets.dwSubsetEmploymentMode = 7;
   c = initialControls(kDialogSubsetSettings, state);
   EXPECT_TRUE(c.checked(kIdcComplete));
   answer(111, kIdOk);
   runParameterDialog(window, state, kDialogSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, 7u);
+  EXPECT_EQ(state.subsets.dwSubsetEmploymentMode, 7u);
 
   answer(111, kIdOk, {}, {{kIdcMultipleRandom, true}, {kIdcProceedShifted, true}});
   runParameterDialog(window, state, kDialogSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetMultipleRandom);
-  EXPECT_EQ(state.dwSubsetProceedingMode, 2u);
+  EXPECT_EQ(state.subsets.dwSubsetEmploymentMode, kSubsetMultipleRandom);
+  EXPECT_EQ(state.subsets.dwSubsetProceedingMode, 2u);
   c = initialControls(kDialogSubsetSettings, state);
   EXPECT_TRUE(c.checked(kIdcMultipleRandom));
   EXPECT_TRUE(c.checked(kIdcProceedShifted));
 
   answer(111, kIdCancel, {}, {{kIdcSingleRandom, true}, {kIdcProceedComplete, true}});
   runParameterDialog(window, state, kDialogSubsetSettings);
-  EXPECT_EQ(state.dwSubsetEmploymentMode, kSubsetMultipleRandom);
-  EXPECT_EQ(state.dwSubsetProceedingMode, 2u);
+  EXPECT_EQ(state.subsets.dwSubsetEmploymentMode, kSubsetMultipleRandom);
+  EXPECT_EQ(state.subsets.dwSubsetProceedingMode, 2u);
 }
 
 TEST_F(Dialogs, DrawingSettingsChangeOnlyWhatWasClicked) {
@@ -109,27 +109,27 @@ TEST_F(Dialogs, DrawingSettingsChangeOnlyWhatWasClicked) {
   EXPECT_TRUE(c.checked(kIdcColouredBackground));
 
   // OK without clicking anything, and Cancel after clicking, keep all five.
-  state.dwShadedOriginalPulses = 5;  // non-zero: the box shows checked
+  state.drawing.dwShadedOriginalPulses = 5;  // non-zero: the box shows checked
   answer(112, kIdOk);
   command(kCmdDrawingSettings);
   answer(112, kIdCancel, {}, {{kIdcFrameGraphFields, false}, {kIdcNoHighlight, true}});
   command(kCmdDrawingSettings);
-  EXPECT_EQ(state.dwFrameGraphFields, 1u);
-  EXPECT_EQ(state.dwShadedOriginalPulses, 5u);
-  EXPECT_EQ(state.dwHighlightDetectedPulses, 1u);
-  EXPECT_EQ(state.dwSpecialGraphSize, 0u);
-  EXPECT_EQ(state.dwTupleHighlighting, 2u);
+  EXPECT_EQ(state.drawing.dwFrameGraphFields, 1u);
+  EXPECT_EQ(state.drawing.dwShadedOriginalPulses, 5u);
+  EXPECT_EQ(state.drawing.dwHighlightDetectedPulses, 1u);
+  EXPECT_EQ(state.drawing.dwSpecialGraphSize, 0u);
+  EXPECT_EQ(state.drawing.dwTupleHighlighting, 2u);
 
   answer(112, kIdOk, {},
          {{kIdcFrameGraphFields, false}, {kIdcSpecialGraphSize, true}, {kIdcDottedFrame, true}});
   command(kCmdDrawingSettings);
-  EXPECT_EQ(state.dwFrameGraphFields, 0u);
-  EXPECT_EQ(state.dwSpecialGraphSize, 1u);
-  EXPECT_EQ(state.dwTupleHighlighting, 1u);
-  EXPECT_EQ(state.dwShadedOriginalPulses, 5u);
+  EXPECT_EQ(state.drawing.dwFrameGraphFields, 0u);
+  EXPECT_EQ(state.drawing.dwSpecialGraphSize, 1u);
+  EXPECT_EQ(state.drawing.dwTupleHighlighting, 1u);
+  EXPECT_EQ(state.drawing.dwShadedOriginalPulses, 5u);
   answer(112, kIdOk, {}, {{kIdcNoHighlight, true}});
   command(kCmdDrawingSettings);
-  EXPECT_EQ(state.dwTupleHighlighting, 0u);
+  EXPECT_EQ(state.drawing.dwTupleHighlighting, 0u);
 }
 
 TEST_F(Dialogs, StatisticsDisplayReadsTheUpperBoundOnlyWhenFixed) {
@@ -142,102 +142,102 @@ TEST_F(Dialogs, StatisticsDisplayReadsTheUpperBoundOnlyWhenFixed) {
 
   answer(113, kIdOk, {{kIdcUpperBound, "0.75"}});
   runParameterDialog(window, state, kDialogShowStatistics);
-  EXPECT_DOUBLE_EQ(state.upperBound, 0.25);
+  EXPECT_DOUBLE_EQ(state.statistics.upperBound, 0.25);
 
   answer(113, kIdOk, {{kIdcUpperBound, "0.75"}}, {{kIdcFixedUpperBound, true}});
   runParameterDialog(window, state, kDialogShowStatistics);
-  EXPECT_EQ(state.dwFixedUpperBound, 1u);
-  EXPECT_DOUBLE_EQ(state.upperBound, 0.75);
+  EXPECT_EQ(state.statistics.dwFixedUpperBound, 1u);
+  EXPECT_DOUBLE_EQ(state.statistics.upperBound, 0.75);
 
-  state.upperBound = 1.0 / 3.0;
+  state.statistics.upperBound = 1.0 / 3.0;
   c = initialControls(kDialogShowStatisticsRecognition, state);
   EXPECT_EQ(c.text(kIdcUpperBound), "0.33333");
   EXPECT_TRUE(c.checked(kIdcBoundsIncluded));
   answer(114, kIdOk, {}, {{kIdcRecognitionError, true}, {kIdcBoundsIncluded, false}});
   runParameterDialog(window, state, kDialogShowStatisticsRecognition);
-  EXPECT_EQ(state.dwHandlingCase, 3u);
-  EXPECT_EQ(state.dwBoundsIncluded, 0u);
-  EXPECT_NEAR(state.upperBound, 0.33333, 1e-12);  // the switch is still on: text read back
+  EXPECT_EQ(state.statistics.dwHandlingCase, 3u);
+  EXPECT_EQ(state.statistics.dwBoundsIncluded, 0u);
+  EXPECT_NEAR(state.statistics.upperBound, 0.33333, 1e-12);  // the switch is still on: text read back
 
   // Dialog 113 shows handling case 3 as "restoring error" and keeps it unless clicked.
   c = initialControls(kDialogShowStatistics, state);
   EXPECT_TRUE(c.checked(kIdcRestoringError));
   answer(113, kIdCancel, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
   runParameterDialog(window, state, kDialogShowStatistics);
-  EXPECT_EQ(state.dwHandlingCase, 3u);
-  EXPECT_EQ(state.dwViewCase, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 3u);
+  EXPECT_EQ(state.statistics.dwViewCase, 1u);
 }
 
 // The buttons act by their clicks: a click on the button already checked sets its value
 // too, which replaces a value no button of the dialog stands for.
 TEST_F(Dialogs, StatisticsDisplayTakesAClickOnTheButtonAlreadyChecked) {
-  state.dwHandlingCase = 3;  // recognition error, which 113 shows as "restoring error"
-  state.dwViewCase = 7;      // no button: "componentwise" shows checked
+  state.statistics.dwHandlingCase = 3;  // recognition error, which 113 shows as "restoring error"
+  state.statistics.dwViewCase = 7;      // no button: "componentwise" shows checked
   answer(113, kIdOk, {}, {{kIdcRestoringError, true}, {kIdcComponentwise, true}});
   runParameterDialog(window, state, kDialogShowStatistics);
-  EXPECT_EQ(state.dwHandlingCase, 1u);
-  EXPECT_EQ(state.dwViewCase, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 1u);
+  EXPECT_EQ(state.statistics.dwViewCase, 1u);
 
   // The last click of a group wins; a box clicked twice is read as it ends, as 1 or 0;
   // Cancel undoes every click.
-  state.dwFixedUpperBound = 2;
+  state.statistics.dwFixedUpperBound = 2;
   DialogControls initial = initialControls(kDialogShowStatisticsRecognition, state);
   DialogControls edited = initial;
   edited.clicks = {kIdcRecognitionError, kIdcDetectionError, kIdcFixedUpperBound,
                    kIdcFixedUpperBound, kIdcRecognitionError};
   applyDialogOk(window, kDialogShowStatisticsRecognition, state, initial, edited);
-  EXPECT_EQ(state.dwHandlingCase, 3u);
-  EXPECT_EQ(state.dwFixedUpperBound, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 3u);
+  EXPECT_EQ(state.statistics.dwFixedUpperBound, 1u);
   answer(114, kIdCancel, {}, {{kIdcDetectionError, true}, {kIdcSummaryView, true}});
   runParameterDialog(window, state, kDialogShowStatisticsRecognition);
-  EXPECT_EQ(state.dwHandlingCase, 3u);
-  EXPECT_EQ(state.dwViewCase, 1u);
+  EXPECT_EQ(state.statistics.dwHandlingCase, 3u);
+  EXPECT_EQ(state.statistics.dwViewCase, 1u);
 }
 
 // The edges of the ranges the dialogs accept.
 TEST_F(Dialogs, SimulationGridAndRequiredCountAreTakenUpToTheirLimits) {
-  state.wMinPulsesEdit = 6;
-  state.wMaxPulsesEdit = 30;
+  state.series.wMinPulsesEdit = 6;
+  state.series.wMaxPulsesEdit = 30;
   // Initial level + (steps - 1) x step: 32762 + 5 = 32767 is the greatest noise level.
   answer(110, kIdOk, {{kIdcSimNoiseInitial, "32762"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "5"}});
   EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 1);
-  EXPECT_EQ(state.wSimNoiseInitial, 32762);
+  EXPECT_EQ(state.simulation.wSimNoiseInitial, 32762);
   answer(110, kIdOk, {{kIdcSimNoiseInitial, "32763"}, {kIdcSimNoiseSteps, "2"}, {kIdcSimNoiseStep, "5"}});
   EXPECT_EQ(runParameterDialog(window, state, kDialogSimulation), 0);
-  EXPECT_EQ(state.wSimNoiseInitial, 32762);
+  EXPECT_EQ(state.simulation.wSimNoiseInitial, 32762);
   ASSERT_EQ(window.messages.size(), 1u);
 
   // A required count equal to the list's capacity is taken; one more keeps the count.
-  ASSERT_EQ(state.wRequiredCapacity, 20);
-  state.wRequiredCount = 3;
+  ASSERT_EQ(state.etalons.wRequiredCapacity, 20);
+  state.etalons.wRequiredCount = 3;
   answer(107, kIdOk, {{kIdcRequiredCount, "20"}});
   runParameterDialog(window, state, kDialogRequiredEtalons);
-  EXPECT_EQ(state.wRequiredCount, 20);
-  state.wRequiredCount = 3;
+  EXPECT_EQ(state.etalons.wRequiredCount, 20);
+  state.etalons.wRequiredCount = 3;
   answer(107, kIdOk, {{kIdcRequiredCount, "21"}});
   runParameterDialog(window, state, kDialogRequiredEtalons);
-  EXPECT_EQ(state.wRequiredCount, 3);
+  EXPECT_EQ(state.etalons.wRequiredCount, 3);
 }
 
 TEST_F(Dialogs, EditDialogsReportThroughTheConfirmationFlag) {
-  state.dwConfirmed = 1;
+  state.flags.dwConfirmed = 1;
   answer(107, kIdCancel);
   EXPECT_EQ(runParameterDialog(window, state, kDialogRequiredEtalons), 0);
-  EXPECT_EQ(state.dwConfirmed, 0u);
+  EXPECT_EQ(state.flags.dwConfirmed, 0u);
   answer(107, kIdOk);
   EXPECT_EQ(runParameterDialog(window, state, kDialogRequiredEtalons), 1);
-  EXPECT_EQ(state.dwConfirmed, 1u);
+  EXPECT_EQ(state.flags.dwConfirmed, 1u);
   // The display dialogs leave the flag alone.
   answer(112, kIdCancel);
   runParameterDialog(window, state, kDialogDrawingSettings);
-  EXPECT_EQ(state.dwConfirmed, 1u);
+  EXPECT_EQ(state.flags.dwConfirmed, 1u);
 }
 
 // A window a person answers opens a refused set-up dialog again with what was typed; the
 // other dialogs, and every dialog of a scripted window, close on the refusal.
 TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
-  state.wMinPulsesEdit = 6;
-  state.wMaxPulsesEdit = 30;
+  state.series.wMinPulsesEdit = 6;
+  state.series.wMaxPulsesEdit = 30;
   window.reopenRefused = true;
   answer(kDialogSimulation, kIdOk, {{kIdcSimFrom, "5"}, {kIdcSimRepeats, "7"}});
   answer(kDialogSimulation, kIdOk, {{kIdcSimFrom, "6"}});
@@ -246,7 +246,7 @@ TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
   ASSERT_EQ(window.dialogs.size(), 2u);
   EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimFrom), "5");
   EXPECT_EQ(window.dialogs[1].initial.text(kIdcSimRepeats), "7");
-  EXPECT_EQ(state.wSimRepeats, 7);
+  EXPECT_EQ(state.simulation.wSimRepeats, 7);
   EXPECT_EQ(window.messages.size(), 1u);
   window.dialogAnswers.clear();
 
@@ -255,7 +255,7 @@ TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
   answer(kDialogSeriesParameters, kIdCancel);
   EXPECT_EQ(runParameterDialog(window, state, kDialogSeriesParameters), 0);
   EXPECT_EQ(window.dialogs.size(), 2u);
-  EXPECT_EQ(state.dwConfirmed, 0u);
+  EXPECT_EQ(state.flags.dwConfirmed, 0u);
 
   window.clearRecords();
   window.reopenRefused = false;
@@ -265,14 +265,14 @@ TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
 }
 
 TEST_F(Dialogs, NoiseLevelOfTheSeriesStructureMustFitTheNoiseRoutine) {
-  state.wMinPulsesEdit = 6;
-  state.wMaxPulsesEdit = 30;
-  const std::vector<uint16_t> sequence(state.lpEditSequence, state.lpEditSequence + 30);
+  state.series.wMinPulsesEdit = 6;
+  state.series.wMaxPulsesEdit = 30;
+  const std::vector<uint16_t> sequence(state.etalons.lpEditSequence, state.etalons.lpEditSequence + 30);
   answer(106, kIdOk, {{kIdcNoiseLevel, "40000"}, {kIdcSequence, "5,5,5"}});
   EXPECT_EQ(runParameterDialog(window, state, kDialogSeriesStructure), 0);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, "Noise Level must lie between 0 and 32767!");
-  EXPECT_EQ(std::vector<uint16_t>(state.lpEditSequence, state.lpEditSequence + 30), sequence);
+  EXPECT_EQ(std::vector<uint16_t>(state.etalons.lpEditSequence, state.etalons.lpEditSequence + 30), sequence);
 }
 
 // Every control the dialog logic fills or reads exists in its dialog's template, with

@@ -44,17 +44,17 @@ class GoldenRun : public ShellTest {
   void record(const std::string& label) {
     const AppState& s = state;
     out_ << "== " << label << "\n";
-    out_ << "state task=" << s.wTaskType << " effective=" << s.wEffectiveTaskType
-         << " series=" << s.wSeriesType << " view=" << s.dwViewMode << " result=" << s.wResultKind
-         << " noiseSeed=" << s.wNoiseSeed << " sequenceState=" << s.sequenceRandom.state
-         << " length=" << s.dwSeriesLength << "/" << s.dwSeriesLengthCur << " tmin=" << s.wTmin
-         << " tmax=" << s.wTmax << " pulses=" << s.wMinPulses << "/" << s.wMaxPulses << "/"
-         << s.wMeanPulses << "/" << s.wPulseCount << " noise=" << s.wNoiseLevel << "/"
-         << s.wNoiseLevelCur << " saved=" << s.wSavedLevelCur << "/" << s.wProcSavedLevelCur
+    out_ << "state task=" << s.problem.wTaskType << " effective=" << s.problem.wEffectiveTaskType
+         << " series=" << s.problem.wSeriesType << " view=" << s.view.dwViewMode << " result=" << s.view.wResultKind
+         << " noiseSeed=" << s.series.wNoiseSeed << " sequenceState=" << s.etalons.sequenceRandom.state
+         << " length=" << s.series.dwSeriesLength << "/" << s.series.dwSeriesLengthCur << " tmin=" << s.series.wTmin
+         << " tmax=" << s.series.wTmax << " pulses=" << s.series.wMinPulses << "/" << s.series.wMaxPulses << "/"
+         << s.series.wMeanPulses << "/" << s.series.wPulseCount << " noise=" << s.series.wNoiseLevel << "/"
+         << s.series.wNoiseLevelCur << " saved=" << s.series.wSavedLevelCur << "/" << s.series.wProcSavedLevelCur
          << "\n";
-    out_ << "required " << list(s.lpRequiredList, s.wRequiredCount) << "\n";
-    out_ << "sequence " << list(s.lpEtalonSequence, s.wEtalonSequenceSize) << "\n";
-    if (const SeriesHeader* h = s.lpSeriesHeader) {
+    out_ << "required " << list(s.etalons.lpRequiredList, s.etalons.wRequiredCount) << "\n";
+    out_ << "sequence " << list(s.etalons.lpEtalonSequence, s.etalons.wEtalonSequenceSize) << "\n";
+    if (const SeriesHeader* h = s.records.lpSeriesHeader) {
       const size_t q = h->wImpulseQuantity;
       const size_t f = h->wFoundPulses;
       out_ << "series size=" << h->dwSeriesSize << " quantity=" << q << " min=" << h->wMinPulses
@@ -79,7 +79,7 @@ class GoldenRun : public ShellTest {
     } else {
       out_ << "series none\n";
     }
-    if (const ChainsHeader* c = s.lpChainsHeader) {
+    if (const ChainsHeader* c = s.records.lpChainsHeader) {
       out_ << "chains " << c->wMaxSize << "x" << c->wMaxPulses << " pretenders=" << c->wPretenders
            << " quan=" << c->wQuanPulses << " seeking=" << c->wSeekingPulsesQuantity
            << " described=" << c->wDescribed << " series=" << c->wSeriesType
@@ -93,7 +93,7 @@ class GoldenRun : public ShellTest {
              << "\n";
       }
     }
-    if (s.lpRestErrorHeader) out_ << restErrHeaderText(*s.lpRestErrorHeader);
+    if (s.records.lpRestErrorHeader) out_ << restErrHeaderText(*s.records.lpRestErrorHeader);
     for (const Message& m : window.messages)
       out_ << "message [" << m.shownCaption() << "] " << m.text << "\n";
     window.clear();

@@ -93,7 +93,7 @@ TEST_F(Layout, GridHasTheFewestRowsThatHoldEveryEtalon) {
     int32_t rows;
   } cases[] = {{1, 1}, {2, 1}, {3, 2}, {6, 2}, {7, 3}, {12, 3}, {13, 4}, {20, 4}};
   for (const auto& c : cases) {
-    state.wEtalonCount = c.etalons;
+    state.etalons.wEtalonCount = c.etalons;
     ShellLayout l;
     layOut(l, state, Rect{0, 0, 1280, 800}, windowFont());
     EXPECT_EQ(l.gridRows, c.rows) << c.etalons;
@@ -105,13 +105,13 @@ TEST_F(Layout, GridHasTheFewestRowsThatHoldEveryEtalon) {
       EXPECT_EQ(l.etalonCells[c.etalons], kNoRect);
     }
   }
-  state.wEtalonCount = 20;
+  state.etalons.wEtalonCount = 20;
 }
 
 TEST_F(Layout, SelectAllWhileAtMostHalfTheEtalonsAreFlagged) {
-  for (int e = 0; e < 20; ++e) state.requiredFlags[e] = e < 10 ? 1 : 0;
+  for (int e = 0; e < 20; ++e) state.etalons.requiredFlags[e] = e < 10 ? 1 : 0;
   EXPECT_TRUE(selectAllMode(state));
-  state.requiredFlags[10] = 1;
+  state.etalons.requiredFlags[10] = 1;
   EXPECT_FALSE(selectAllMode(state));
 }
 

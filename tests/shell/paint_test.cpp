@@ -46,7 +46,7 @@ TEST_F(Paint, TheViewModeDecidesViewAndButtons) {
   // The window font was selected for the paint and is given back.
   EXPECT_EQ(alphabet.texts().front()->font, FontSpec{});
 
-  state.dwViewMode = kViewResults;
+  state.view.dwViewMode = kViewResults;
   RecordingCanvas results = paintAt(1280, 800);
   EXPECT_EQ(results.findText(" pulse "), nullptr);
   EXPECT_EQ(faces(results), (std::vector<F>{{103, 1126, 632}, {101, 1126, 716},
@@ -54,9 +54,9 @@ TEST_F(Paint, TheViewModeDecidesViewAndButtons) {
 
   // Detection has no all/none button; a view mode without a view draws only selectors.
   command(kCmdDetection);
-  state.dwViewMode = kViewAlphabet;
+  state.view.dwViewMode = kViewAlphabet;
   EXPECT_EQ(faces(paintAt(1280, 800)), (std::vector<F>{{101, 1126, 716}, {102, 1126, 758}}));
-  state.dwViewMode = 7;
+  state.view.dwViewMode = 7;
   RecordingCanvas none = paintAt(1280, 800);
   EXPECT_TRUE(faces(none).empty());
   EXPECT_EQ(none.findText(" pulse "), nullptr);
@@ -72,20 +72,20 @@ TEST_F(Paint, TheViewModeDecidesViewAndButtons) {
 }
 
 TEST_F(Paint, TheAllNoneFaceFollowsTheHalfRule) {
-  for (int e = 0; e < 20; ++e) state.requiredFlags[e] = e < 10 ? 1 : 0;
+  for (int e = 0; e < 20; ++e) state.etalons.requiredFlags[e] = e < 10 ? 1 : 0;
   EXPECT_EQ(faces(paintAt(1280, 800)).back()[0], kBitmapSelectAll);
-  state.requiredFlags[10] = 1;
+  state.etalons.requiredFlags[10] = 1;
   EXPECT_EQ(faces(paintAt(1280, 800)).back()[0], kBitmapClearAll);
 }
 
 TEST_F(Paint, PaintingTheResultsClearsTheTypeMoreDetailsFlag) {
   command(kCmdTypeMoreDetails);
-  ASSERT_EQ(state.dwTypeMoreDetails, 1u);
+  ASSERT_EQ(state.flags.dwTypeMoreDetails, 1u);
   paintAt(1280, 800);  // the alphabet keeps it
-  EXPECT_EQ(state.dwTypeMoreDetails, 1u);
-  state.dwViewMode = kViewResults;
+  EXPECT_EQ(state.flags.dwTypeMoreDetails, 1u);
+  state.view.dwViewMode = kViewResults;
   paintAt(1280, 800);
-  EXPECT_EQ(state.dwTypeMoreDetails, 0u);
+  EXPECT_EQ(state.flags.dwTypeMoreDetails, 0u);
 }
 
 TEST_F(Paint, SelectorsShowTheChoiceAndTheCurrentSeries) {
@@ -102,7 +102,7 @@ TEST_F(Paint, SelectorsShowTheChoiceAndTheCurrentSeries) {
 
 TEST_F(Paint, TinyAndHugeClientsDrawWithinTheClient) {
   for (uint32_t view : {kViewAlphabet, kViewResults, kViewSubsetSelection, kViewSeriesParameters}) {
-    state.dwViewMode = view;
+    state.view.dwViewMode = view;
     for (auto [w, h] : {std::pair{0, 0}, {1, 1}, {120, 90}, {300, 200}, {16384, 16384},
                         {16384, 40}, {40, 16384}}) {
       RecordingCanvas canvas = paintAt(w, h);
@@ -112,7 +112,7 @@ TEST_F(Paint, TinyAndHugeClientsDrawWithinTheClient) {
     }
   }
   // A huge client still shows every cell and selector.
-  state.dwViewMode = kViewAlphabet;
+  state.view.dwViewMode = kViewAlphabet;
   RecordingCanvas huge = paintAt(16384, 16384);
   EXPECT_NE(huge.findText(" pulse 20 ["), nullptr);
   EXPECT_NE(huge.findText(" lost data level: "), nullptr);
@@ -152,7 +152,7 @@ TEST_F(KeptPicture, AMovedButtonAndALeftViewLeaveNothingBehind) {
   EXPECT_TRUE(kept.image().pixels == fresh());
 
   // From the results to the alphabet and back.
-  state.dwViewMode = kViewAlphabet;
+  state.view.dwViewMode = kViewAlphabet;
   window.invalidateRect(&state.layout.graphArea, true);
   repaint();
   EXPECT_TRUE(kept.image().pixels == fresh());
@@ -182,13 +182,13 @@ TEST_F(Paint, TheTminEditControlGoesWithTheParametersPanel) {
   paintAt(1280, 800);
   ASSERT_GT(window.editGeometry.right, 0);  // shown, with its width
   command(kCmdProcessNext);  // as Start or a shortcut would
-  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
   paintAt(1280, 800);
   EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
 
   command(kCmdViewSeriesParameters);
   paintAt(1280, 800);
-  state.dwViewMode = kViewAlphabet;  // Back
+  state.view.dwViewMode = kViewAlphabet;  // Back
   paintAt(1280, 800);
   EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
 }

@@ -17,7 +17,7 @@ class ParamsPanelTest : public ShellTest {
     ShellTest::SetUp();
     state.layout.graphArea = Rect{10, 10, 1709, 1319};
     command(kCmdViewSeriesParameters);
-    ASSERT_NE(state.lpParamsHeader, nullptr);
+    ASSERT_NE(state.records.lpParamsHeader, nullptr);
     paint();
     window.clearRecords();
   }
@@ -25,7 +25,7 @@ class ParamsPanelTest : public ShellTest {
     RecordingCanvas canvas(1800, 1400);
     paintSeriesParameters(canvas, window, state);
   }
-  ParamsHeader& p() { return *state.lpParamsHeader; }
+  ParamsHeader& p() { return *state.records.lpParamsHeader; }
   bool down(int32_t x, int32_t y) { return seriesParametersButtonDown(window, state, x, y); }
   void move(int32_t x, int32_t y) { seriesParametersMouseMove(window, state, x, y); }
   void up(int32_t x, int32_t y) { seriesParametersButtonUp(window, state, x, y); }
@@ -44,16 +44,16 @@ class ParamsPanelTest : public ShellTest {
 
 TEST_F(ParamsPanelTest, OkWithAnUnchangedEditBoxStoresTheSameTminAndBuildsANewSeries) {
   ASSERT_EQ(window.editText(), "40");
-  const SeriesHeader& series = *state.lpSeriesHeader;
+  const SeriesHeader& series = *state.records.lpSeriesHeader;
   const std::vector<int16_t> before(series.lpNoisyData, series.lpNoisyData + 1200);
-  state.dwPendingLost = 1;
+  state.view.dwPendingLost = 1;
   EXPECT_TRUE(down(midX(p().okButton), midY(p().okButton)));
-  EXPECT_EQ(state.wTmin, 40);
+  EXPECT_EQ(state.series.wTmin, 40);
   EXPECT_TRUE(sent(kCmdNewData));
-  EXPECT_EQ(state.dwViewMode, kViewResults);
-  EXPECT_EQ(state.dwPendingLost, 0u);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
+  EXPECT_EQ(state.view.dwPendingLost, 0u);
   EXPECT_EQ(window.editGeometry, (Rect{0, 1000, 0, 0}));
-  const SeriesHeader& now = *state.lpSeriesHeader;
+  const SeriesHeader& now = *state.records.lpSeriesHeader;
   EXPECT_NE(std::vector<int16_t>(now.lpNoisyData, now.lpNoisyData + 1200), before);
 }
 
@@ -61,25 +61,25 @@ TEST_F(ParamsPanelTest, OkRefusesATminTheSeriesCannotTakeAndCancelKeepsTmin) {
   for (const char* text : {"0", "abc", "182", "70000"}) {
     window.setEditText(text);
     EXPECT_TRUE(down(midX(p().okButton), midY(p().okButton)));
-    EXPECT_EQ(state.wTmin, 40) << text;
-    EXPECT_EQ(state.dwViewMode, kViewSeriesParameters);
+    EXPECT_EQ(state.series.wTmin, 40) << text;
+    EXPECT_EQ(state.view.dwViewMode, kViewSeriesParameters);
   }
   EXPECT_EQ(window.messages.size(), 4u);
   EXPECT_TRUE(window.sentCommands.empty());
 
   window.setEditText("55");
-  state.dwPendingNoise = state.dwPendingSeriesLength = 1;
+  state.view.dwPendingNoise = state.view.dwPendingSeriesLength = 1;
   EXPECT_TRUE(down(midX(p().cancelButton), midY(p().cancelButton)));
-  EXPECT_EQ(state.wTmin, 40);
+  EXPECT_EQ(state.series.wTmin, 40);
   EXPECT_EQ(window.editGeometry, (Rect{0, 0, 0, 0}));
-  EXPECT_EQ(state.dwPendingNoise + state.dwPendingSeriesLength, 0u);
+  EXPECT_EQ(state.view.dwPendingNoise + state.view.dwPendingSeriesLength, 0u);
   EXPECT_TRUE(sent(kCmdNewData));
 }
 
 TEST_F(ParamsPanelTest, TupleSeriesWithoutASubsetGoToTheSelection) {
-  state.wSeriesType = kSeriesFixedTuples;
+  state.problem.wSeriesType = kSeriesFixedTuples;
   EXPECT_TRUE(down(midX(p().cancelButton), midY(p().cancelButton)));
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
   EXPECT_TRUE(sent(kCmdSelectSubset));
   EXPECT_FALSE(sent(kCmdNewData));
 }

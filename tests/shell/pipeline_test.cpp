@@ -16,13 +16,13 @@ std::vector<int> values(const int16_t* p, size_t n) { return {p, p + n}; }
 
 TEST_F(Pipeline, FirstNewDataRunWithRecognitionRepeatsTheFirstDrawnEtalon) {
   runPipeline(window, state, kCmdNewData);
-  for (int k = 0; k < state.wMaxPulses; ++k) EXPECT_EQ(state.lpEtalonSequence[k], 6) << k;
-  const SeriesHeader* h = state.lpSeriesHeader;
+  for (int k = 0; k < state.series.wMaxPulses; ++k) EXPECT_EQ(state.etalons.lpEtalonSequence[k], 6) << k;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
   for (int k = 0; k < h->wImpulseQuantity; ++k) EXPECT_EQ(h->lpEtalons[k], 6);
-  EXPECT_EQ(state.dwViewMode, kViewResults);
-  EXPECT_EQ(state.wResultKind, kResultProcessing);
-  EXPECT_NE(state.wNoiseSeed, 10597);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
+  EXPECT_EQ(state.view.wResultKind, kResultProcessing);
+  EXPECT_NE(state.series.wNoiseSeed, 10597);
 }
 
 // Joint detection keeps the drawn sequence: entries 41 >> 3, 18467 >> 3 and 6334 >> 3
@@ -30,48 +30,48 @@ TEST_F(Pipeline, FirstNewDataRunWithRecognitionRepeatsTheFirstDrawnEtalon) {
 TEST_F(Pipeline, JointDetectionKeepsTheDrawnSequence) {
   command(kCmdJoint);
   command(kCmdProcessNext);
-  EXPECT_EQ(state.lpEtalonSequence[0], 6);
-  EXPECT_EQ(state.lpEtalonSequence[1], 9);
-  EXPECT_EQ(state.lpEtalonSequence[2], 12);
+  EXPECT_EQ(state.etalons.lpEtalonSequence[0], 6);
+  EXPECT_EQ(state.etalons.lpEtalonSequence[1], 9);
+  EXPECT_EQ(state.etalons.lpEtalonSequence[2], 12);
 }
 
 TEST_F(Pipeline, ProcessingSameDataTwiceProcessesTheIdenticalNoisySeries) {
   command(kCmdProcessNext);
-  const SeriesHeader* h = state.lpSeriesHeader;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
   const std::vector<int> noisy = values(h->lpNoisyData, h->dwSeriesSize);
-  const uint16_t seed = state.wNoiseSeed;
+  const uint16_t seed = state.series.wNoiseSeed;
 
   command(kCmdProcessSame);
   const std::vector<int> found1 = values(h->lpFoundPositions, h->wImpulseQuantity);
-  const std::string chains1 = chainsHeaderText(*state.lpChainsHeader);
+  const std::string chains1 = chainsHeaderText(*state.records.lpChainsHeader);
   command(kCmdProcessSame);
   EXPECT_EQ(values(h->lpNoisyData, h->dwSeriesSize), noisy);
-  EXPECT_EQ(state.wNoiseSeed, seed);
+  EXPECT_EQ(state.series.wNoiseSeed, seed);
   EXPECT_EQ(values(h->lpFoundPositions, h->wImpulseQuantity), found1);
-  EXPECT_EQ(chainsHeaderText(*state.lpChainsHeader), chains1);
+  EXPECT_EQ(chainsHeaderText(*state.records.lpChainsHeader), chains1);
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, 210, 210}));
 
   // Next data: new sequence, new series, new noise.
   command(kCmdProcessNext);
-  EXPECT_NE(state.wNoiseSeed, seed);
-  EXPECT_NE(values(state.lpSeriesHeader->lpNoisyData, 1200), noisy);
+  EXPECT_NE(state.series.wNoiseSeed, seed);
+  EXPECT_NE(values(state.records.lpSeriesHeader->lpNoisyData, 1200), noisy);
 }
 
 TEST_F(Pipeline, ResultRepaintInvalidatesTheGraphAreaAndThePendingAreas) {
   state.layout.graphArea = Rect{10, 10, 500, 400};
   state.layout.statusStrip = Rect{600, 100, 743, 300};
   state.layout.noiseSelector = Rect{510, 200, 590, 260};
-  state.dwPendingNoise = 1;
-  state.dwPendingStatus = 1;
+  state.view.dwPendingNoise = 1;
+  state.view.dwPendingStatus = 1;
   command(kCmdProcessSame);
   ASSERT_EQ(window.invalidations.size(), 3u);
   EXPECT_EQ(window.invalidations[0].rect, (Rect{10, 0, 500, 400}));
   EXPECT_TRUE(window.invalidations[0].erase);
   EXPECT_EQ(window.invalidations[1].rect, state.layout.noiseSelector);
   EXPECT_EQ(window.invalidations[2].rect, (Rect{600, 100, 744, 301}));
-  EXPECT_EQ(state.dwPendingNoise, 0u);
-  EXPECT_EQ(state.dwPendingStatus, 0u);
+  EXPECT_EQ(state.view.dwPendingNoise, 0u);
+  EXPECT_EQ(state.view.dwPendingStatus, 0u);
 
   // " Type more detales" repaints the results over the graph area without erasing it.
   window.clearRecords();
@@ -79,50 +79,50 @@ TEST_F(Pipeline, ResultRepaintInvalidatesTheGraphAreaAndThePendingAreas) {
   EXPECT_EQ(window.sentCommands, (std::vector<int>{218}));
   ASSERT_EQ(window.invalidations.size(), 1u);
   EXPECT_FALSE(window.invalidations[0].erase);
-  EXPECT_EQ(state.dwTypeMoreDetails, 1u);
+  EXPECT_EQ(state.flags.dwTypeMoreDetails, 1u);
 }
 
 TEST_F(Pipeline, PulseCountOutsideTheRangeBecomesItsMidpoint) {
-  state.wMeanPulses = 200;
+  state.series.wMeanPulses = 200;
   runPipeline(window, state, kCmdRebuild);
-  EXPECT_EQ(state.wPulseCount, 18);
-  EXPECT_EQ(state.lpSeriesHeader->wImpulseQuantity, 18);
+  EXPECT_EQ(state.series.wPulseCount, 18);
+  EXPECT_EQ(state.records.lpSeriesHeader->wImpulseQuantity, 18);
 }
 
 TEST_F(Pipeline, AnEmptyRequiredListStopsNewDataWithAMessage) {
-  state.wRequiredCount = 0;
-  const uint32_t random = state.sequenceRandom.state;
+  state.etalons.wRequiredCount = 0;
+  const uint32_t random = state.etalons.sequenceRandom.state;
   command(kCmdProcessNext);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, kTextNoRequiredEtalons);
-  EXPECT_EQ(state.sequenceRandom.state, random);
-  EXPECT_EQ(state.dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state.etalons.sequenceRandom.state, random);
+  EXPECT_EQ(state.view.dwViewMode, kViewAlphabet);
 }
 
 TEST_F(Pipeline, WithoutASeriesNoiseAndProcessingStopWithAMessage) {
-  freeSeriesHeader(state.lpSeriesHeader);
-  state.lpSeriesHeader = nullptr;
+  freeSeriesHeader(state.records.lpSeriesHeader);
+  state.records.lpSeriesHeader = nullptr;
   command(kCmdProcessSame);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, kTextNoSeries);
   runPipeline(window, state, kCmdNoise);
   EXPECT_EQ(window.messages.size(), 2u);
-  EXPECT_EQ(state.dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state.view.dwViewMode, kViewAlphabet);
 }
 
 TEST_F(Pipeline, TheChainsRecordGrowsToTheSeriesGreatestPulseCount) {
   // A smaller Tmin, as the series parameters panel can set it, allows more pulses than
   // the chains record was made for.
-  state.wTmin = 20;
-  state.wMeanPulses = 50;
+  state.series.wTmin = 20;
+  state.series.wMeanPulses = 50;
   command(kCmdProcessNext);
-  const SeriesHeader* h = state.lpSeriesHeader;
+  const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
-  EXPECT_EQ(state.wMaxPulses, 60);  // (1200 - 20 + 20) / 20
-  EXPECT_GE(state.lpChainsHeader->wMaxPulses, h->wMaxPulses);
-  EXPECT_GE(state.wEtalonSequenceSize, state.wMaxPulses);
+  EXPECT_EQ(state.series.wMaxPulses, 60);  // (1200 - 20 + 20) / 20
+  EXPECT_GE(state.records.lpChainsHeader->wMaxPulses, h->wMaxPulses);
+  EXPECT_GE(state.etalons.wEtalonSequenceSize, state.series.wMaxPulses);
   EXPECT_EQ(h->wImpulseQuantity, 50);
-  EXPECT_EQ(state.lpChainsHeader->wQuanPulses, 50);
+  EXPECT_EQ(state.records.lpChainsHeader->wQuanPulses, 50);
   EXPECT_TRUE(window.messages.empty());
 }
 
@@ -137,21 +137,21 @@ TEST_F(Pipeline, EveryTaskTypeOnEverySeriesTypeRunsToTheResults) {
     for (int taskId : tasks) {
       command(seriesId);
       command(taskId);
-      state.dwViewMode = kViewAlphabet;
+      state.view.dwViewMode = kViewAlphabet;
       command(kCmdProcessNext);
-      SCOPED_TRACE(::testing::Message() << "series " << state.wSeriesType << " task "
-                                      << state.wTaskType);
+      SCOPED_TRACE(::testing::Message() << "series " << state.problem.wSeriesType << " task "
+                                      << state.problem.wTaskType);
       EXPECT_TRUE(window.messages.empty()) << window.messages.front().text;
       window.clear();
-      EXPECT_EQ(state.dwViewMode, kViewResults);
-      ASSERT_NE(state.lpSeriesHeader, nullptr);
-      ASSERT_NE(state.lpChainsHeader, nullptr);
-      EXPECT_EQ(state.lpChainsHeader->wDescribed, 2);
-      EXPECT_EQ(state.lpChainsHeader->wSeriesType, state.wSeriesType);
-      EXPECT_EQ(state.lpChainsHeader->wTaskType, state.wEffectiveTaskType);
-      EXPECT_EQ(state.wEffectiveTaskType, effectiveTaskType(state.wTaskType, state.wSeriesType));
-      EXPECT_GT(state.lpSeriesHeader->wFoundPulses, 0);
-      EXPECT_GT(state.lpChainsHeader->wPretenders, 0);
+      EXPECT_EQ(state.view.dwViewMode, kViewResults);
+      ASSERT_NE(state.records.lpSeriesHeader, nullptr);
+      ASSERT_NE(state.records.lpChainsHeader, nullptr);
+      EXPECT_EQ(state.records.lpChainsHeader->wDescribed, 2);
+      EXPECT_EQ(state.records.lpChainsHeader->wSeriesType, state.problem.wSeriesType);
+      EXPECT_EQ(state.records.lpChainsHeader->wTaskType, state.problem.wEffectiveTaskType);
+      EXPECT_EQ(state.problem.wEffectiveTaskType, effectiveTaskType(state.problem.wTaskType, state.problem.wSeriesType));
+      EXPECT_GT(state.records.lpSeriesHeader->wFoundPulses, 0);
+      EXPECT_GT(state.records.lpChainsHeader->wPretenders, 0);
 
       // The same series again.
       command(kCmdProcessSame);
@@ -165,8 +165,8 @@ TEST_F(Pipeline, TupleDetectionWithoutASelectedSubsetAsksForOneAndStops) {
   command(kCmdDetection);
   command(kCmdProcessNext);
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, kCmdSelectSubset}));
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
-  EXPECT_EQ(state.lpChainsHeader->wDescribed, 0);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.records.lpChainsHeader->wDescribed, 0);
 }
 
 TEST_F(Pipeline, TupleRecognitionWithoutASubsetSkipsTheSearchButDescribesTheProblem) {
@@ -174,10 +174,10 @@ TEST_F(Pipeline, TupleRecognitionWithoutASubsetSkipsTheSearchButDescribesTheProb
   command(kCmdRecognition);
   command(kCmdProcessNext);
   EXPECT_EQ(window.sentCommands, (std::vector<int>{205, kCmdSelectSubset}));
-  EXPECT_EQ(state.lpChainsHeader->wDescribed, 2);
-  EXPECT_EQ(state.lpChainsHeader->wTaskType, kTaskTupleRecognition);
-  EXPECT_EQ(state.lpChainsHeader->wPretenders, 0);
-  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.records.lpChainsHeader->wDescribed, 2);
+  EXPECT_EQ(state.records.lpChainsHeader->wTaskType, kTaskTupleRecognition);
+  EXPECT_EQ(state.records.lpChainsHeader->wPretenders, 0);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
 }
 
 // The default problem's first three " Processing Next Data " runs against an independent
@@ -193,15 +193,15 @@ TEST_F(Pipeline, DefaultProblemMatchesTheReferenceRuns) {
     command(kCmdProcessNext);
     ASSERT_TRUE(window.messages.empty());
     const auto& ref = runs[run];
-    EXPECT_EQ(ref.at("taskType").get<int>(), state.wTaskType);
-    EXPECT_EQ(ref.at("effectiveTaskType").get<int>(), state.wEffectiveTaskType);
-    EXPECT_EQ(ref.at("seriesType").get<int>(), state.wSeriesType);
+    EXPECT_EQ(ref.at("taskType").get<int>(), state.problem.wTaskType);
+    EXPECT_EQ(ref.at("effectiveTaskType").get<int>(), state.problem.wEffectiveTaskType);
+    EXPECT_EQ(ref.at("seriesType").get<int>(), state.problem.wSeriesType);
     EXPECT_EQ(ref.at("requiredList").get<std::vector<uint16_t>>(), requiredList());
     EXPECT_EQ(ref.at("etalonSequence").get<std::vector<uint16_t>>(),
-              std::vector<uint16_t>(state.lpEtalonSequence,
-                                    state.lpEtalonSequence + state.wMaxPulses));
+              std::vector<uint16_t>(state.etalons.lpEtalonSequence,
+                                    state.etalons.lpEtalonSequence + state.series.wMaxPulses));
 
-    const SeriesHeader& h = *state.lpSeriesHeader;
+    const SeriesHeader& h = *state.records.lpSeriesHeader;
     const auto& s = ref.at("series");
     const size_t q = h.wImpulseQuantity;
     EXPECT_EQ(s.at("seriesSize").get<uint32_t>(), h.dwSeriesSize);
@@ -233,7 +233,7 @@ TEST_F(Pipeline, DefaultProblemMatchesTheReferenceRuns) {
     EXPECT_EQ(s.at("tupleInstances").size(), static_cast<size_t>(h.wTupleInstances));
     EXPECT_EQ(s.at("foundTuple").get<int>(), h.wFoundTuple);
 
-    const ChainsHeader& c = *state.lpChainsHeader;
+    const ChainsHeader& c = *state.records.lpChainsHeader;
     const auto& rc = ref.at("chains");
     EXPECT_EQ(rc.at("maxSize").get<int>(), c.wMaxSize);
     EXPECT_EQ(rc.at("maxPulses").get<int>(), c.wMaxPulses);

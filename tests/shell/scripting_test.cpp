@@ -18,42 +18,42 @@ class Scripting : public ::testing::Test {
 };
 
 TEST_F(Scripting, SelectorValueIsChosenAsAClickChoosesItWithoutARun) {
-  const uint16_t noiseSeed = state.wNoiseSeed;
+  const uint16_t noiseSeed = state.series.wNoiseSeed;
   ASSERT_EQ(selectorPosition(state, Selector::kSeriesLength, 600), 2);
   ASSERT_TRUE(chooseSelectorValue(window, state, Selector::kSeriesLength, 2));
-  EXPECT_EQ(state.dwSeriesLength, 600u);
-  EXPECT_EQ(state.dwSeriesLengthCur, 1200u);  // the current series is untouched
-  EXPECT_EQ(state.wMinPulses, 3);
-  EXPECT_EQ(state.wMaxPulses, 15);
-  EXPECT_EQ(state.wMeanPulses, 9);
-  EXPECT_EQ(state.dwPendingSeriesLength, 1u);
-  EXPECT_EQ(state.dwViewMode, kViewAlphabet);
-  EXPECT_EQ(state.wNoiseSeed, noiseSeed);
+  EXPECT_EQ(state.series.dwSeriesLength, 600u);
+  EXPECT_EQ(state.series.dwSeriesLengthCur, 1200u);  // the current series is untouched
+  EXPECT_EQ(state.series.wMinPulses, 3);
+  EXPECT_EQ(state.series.wMaxPulses, 15);
+  EXPECT_EQ(state.series.wMeanPulses, 9);
+  EXPECT_EQ(state.view.dwPendingSeriesLength, 1u);
+  EXPECT_EQ(state.view.dwViewMode, kViewAlphabet);
+  EXPECT_EQ(state.series.wNoiseSeed, noiseSeed);
   EXPECT_TRUE(window.sentCommands.empty());
 
   ASSERT_TRUE(chooseSelectorValue(window, state, Selector::kLost, 3));
-  EXPECT_EQ(state.wLostLevel, 50);
-  EXPECT_EQ(state.wSavedLevel, 50);
-  EXPECT_EQ(state.wProcSavedLevel, 50);
+  EXPECT_EQ(state.series.wLostLevel, 50);
+  EXPECT_EQ(state.series.wSavedLevel, 50);
+  EXPECT_EQ(state.series.wProcSavedLevel, 50);
 
   // The same value again changes nothing that is pending.
-  state.dwPendingNoise = 0;
+  state.view.dwPendingNoise = 0;
   ASSERT_TRUE(chooseSelectorValue(window, state, Selector::kNoise, 1));
-  EXPECT_EQ(state.dwPendingNoise, 0u);
+  EXPECT_EQ(state.view.dwPendingNoise, 0u);
 
   EXPECT_FALSE(chooseSelectorValue(window, state, Selector::kNoise, 4));
   EXPECT_EQ(selectorPosition(state, Selector::kNoise, 25), 0);
   // No lost-data selector on whole-pulse series.
   handleCommand(window, state, kCmdFixedWhole);
   EXPECT_FALSE(chooseSelectorValue(window, state, Selector::kLost, 2));
-  EXPECT_EQ(state.wLostLevel, 0);
+  EXPECT_EQ(state.series.wLostLevel, 0);
 }
 
 TEST_F(Scripting, SelectorWithoutRequiredEtalonsOnlyAppliesTheTables) {
-  state.wRequiredCount = 0;
+  state.etalons.wRequiredCount = 0;
   ASSERT_TRUE(chooseSelectorValue(window, state, Selector::kNoise, 3));
   EXPECT_EQ(window.sentCommands, std::vector<int>{kCmdApplyTables});
-  EXPECT_EQ(state.wNoiseLevel, 50);
+  EXPECT_EQ(state.series.wNoiseLevel, 50);
 }
 
 TEST_F(Scripting, SubsetSelectionIsHandedToTheSeriesAsOkHandsItOver) {
@@ -61,18 +61,18 @@ TEST_F(Scripting, SubsetSelectionIsHandedToTheSeriesAsOkHandsItOver) {
   handleCommand(window, state, kCmdDetection);
   ASSERT_EQ(attachSubsetSelection(window, state, {3, 5, 8}, {{3, 5, 8}, {1}}, 1), 1);
   EXPECT_TRUE(hasSelectedSubset(state));
-  EXPECT_EQ(state.selection.rowsInUse, 2);
-  const SeriesHeader& s = *state.lpSeriesHeader;
+  EXPECT_EQ(state.records.selection.rowsInUse, 2);
+  const SeriesHeader& s = *state.records.lpSeriesHeader;
   ASSERT_EQ(s.wSubsetStored, 3);
   EXPECT_EQ(std::vector<int16_t>(s.lpSubset, s.lpSubset + 3), (std::vector<int16_t>{3, 5, 8}));
 
   // Tuple recognition hands over the list, the current row making the series.
   handleCommand(window, state, kCmdRecognition);
   ASSERT_EQ(attachSubsetSelection(window, state, {3}, {{3, 5, 8}, {12, 4}}, 2), 1);
-  EXPECT_EQ(state.lpSeriesHeader->wSubsets, 2);
-  EXPECT_EQ(state.selection.currentRow, 2);
+  EXPECT_EQ(state.records.lpSeriesHeader->wSubsets, 2);
+  EXPECT_EQ(state.records.selection.currentRow, 2);
   ASSERT_TRUE(runProcessingCommand(window, state, kCmdProcessNext));
-  const SeriesHeader& t = *state.lpSeriesHeader;
+  const SeriesHeader& t = *state.records.lpSeriesHeader;
   EXPECT_EQ(std::vector<int16_t>(t.lpSubset, t.lpSubset + t.wSubsetStored),
             (std::vector<int16_t>{12, 4}));
 
@@ -98,7 +98,7 @@ TEST_F(Scripting, ProcessingCommandReportsWhetherItsRunCompleted) {
   handleCommand(window, state, kCmdFixedTuples);
   handleCommand(window, state, kCmdDetection);
   EXPECT_FALSE(runProcessingCommand(window, state, kCmdProcessNext));
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace velmora::testing {
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    state.simClock = [] { return 1000; };
+    state.hooks.simClock = [] { return 1000; };
     ASSERT_EQ(startUp(window, state), 1);
     window.clearRecords();
     window.clear();
@@ -42,7 +42,7 @@ class ShellTest : public ::testing::Test {
   // subsets of which the first is current).
   void selectSubsets(std::initializer_list<std::initializer_list<int32_t>> subsets) {
     ASSERT_EQ(prepareSubsetSelection(window, state), 1);
-    SubsetSelection& sel = state.selection;
+    SubsetSelection& sel = state.records.selection;
     const auto& first = *subsets.begin();
     sel.count = 0;
     for (int32_t e : first) sel.selectedSubset[sel.count++] = e;
@@ -56,7 +56,7 @@ class ShellTest : public ::testing::Test {
   }
 
   std::vector<uint16_t> requiredList() const {
-    return {state.lpRequiredList, state.lpRequiredList + state.wRequiredCount};
+    return {state.etalons.lpRequiredList, state.etalons.lpRequiredList + state.etalons.wRequiredCount};
   }
 
   FakeWindow window;

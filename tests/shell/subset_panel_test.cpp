@@ -21,7 +21,7 @@ class SubsetPanel : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     state.layout.graphArea = Rect{10, 10, 1029, 796};
-    state.dwViewMode = kViewSubsetSelection;
+    state.view.dwViewMode = kViewSubsetSelection;
     paint();
   }
 
@@ -39,22 +39,22 @@ class SubsetPanel : public ShellTest {
     paint();
     return hit;
   }
-  bool clickCell(int k) { return click(state.selection.cellRects.at(k)); }
-  bool clickSlot(int k) { return click(state.selection.possibleSubsetRect.at(k)); }
-  bool clickButton(int b) { return click(state.selection.ButtonsWhileSelectedSubsetRect.at(b)); }
+  bool clickCell(int k) { return click(state.records.selection.cellRects.at(k)); }
+  bool clickSlot(int k) { return click(state.records.selection.possibleSubsetRect.at(k)); }
+  bool clickButton(int b) { return click(state.records.selection.ButtonsWhileSelectedSubsetRect.at(b)); }
 
   std::vector<int32_t> subset() const {
-    const SubsetSelection& s = state.selection;
+    const SubsetSelection& s = state.records.selection;
     return {s.selectedSubset, s.selectedSubset + s.count};
   }
   std::vector<int32_t> marks() const {
-    const SubsetSelection& s = state.selection;
+    const SubsetSelection& s = state.records.selection;
     return {s.marks, s.marks + s.count};
   }
 
   void tupleRecognition() {
-    state.wSeriesType = kSeriesFixedTuples;
-    state.wEffectiveTaskType = kTaskTupleRecognition;
+    state.problem.wSeriesType = kSeriesFixedTuples;
+    state.problem.wEffectiveTaskType = kTaskTupleRecognition;
     paint();
   }
 
@@ -64,7 +64,7 @@ class SubsetPanel : public ShellTest {
 TEST_F(SubsetPanel, LayoutFollowsTheAreaLineHeightAndCharacterWidth) {
   // Area 1020 x 787: mx = 6, my = 6; upper area 16..1023 x 16..208; 20 etalons in two rows
   // of cells 94 x 87.
-  const SubsetSelection& sel = state.selection;
+  const SubsetSelection& sel = state.records.selection;
   ASSERT_EQ(sel.cellRects.size(), 20u);
   EXPECT_EQ(sel.cellRects[0], (Rect{22, 22, 116, 109}));
   EXPECT_EQ(sel.cellRects[13], (Rect{322, 115, 416, 202}));
@@ -146,7 +146,7 @@ TEST_F(SubsetPanel, AcceptOnAFullListStoresNothingAndMakesTheLastRowCurrent) {
   ASSERT_TRUE(clickCell(4));
   ASSERT_TRUE(clickCell(6));
   ASSERT_TRUE(clickButton(kSubsetButtonAccept));
-  SubsetSelection& sel = state.selection;
+  SubsetSelection& sel = state.records.selection;
   EXPECT_EQ(sel.rowsInUse, 1);
   EXPECT_EQ(sel.currentRow, 1);
   EXPECT_EQ(sel.selectedSubsetArraySize[0], 2);
@@ -184,40 +184,40 @@ TEST_F(SubsetPanel, AcceptOnAFullListStoresNothingAndMakesTheLastRowCurrent) {
 TEST_F(SubsetPanel, OkHandsTheSelectionOverOnlyWhenThereIsOne) {
   ASSERT_TRUE(clickButton(kSubsetButtonOk));
   EXPECT_EQ(window.sentCommands, std::vector<int>{kCmdRepaintSubsetList});
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
 
   tupleRecognition();
   ASSERT_TRUE(clickCell(1));
   ASSERT_TRUE(clickButton(kSubsetButtonOk));  // a subset but no list row
   EXPECT_EQ(window.sentCommands, std::vector<int>{kCmdRepaintSubsetList});
-  EXPECT_EQ(state.dwViewMode, kViewSubsetSelection);
+  EXPECT_EQ(state.view.dwViewMode, kViewSubsetSelection);
 
-  state.wSeriesType = kSeriesFixedTuples;
-  state.wEffectiveTaskType = kTaskTupleDetection;
+  state.problem.wSeriesType = kSeriesFixedTuples;
+  state.problem.wEffectiveTaskType = kTaskTupleDetection;
   paint();
-  state.dwPendingLost = 1;
+  state.view.dwPendingLost = 1;
   window.clearRecords();
   ASSERT_TRUE(subsetSelectionButtonDown(
-      window, state, midX(state.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonOk]),
-      midY(state.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonOk])));
+      window, state, midX(state.records.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonOk]),
+      midY(state.records.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonOk])));
   ASSERT_FALSE(window.sentCommands.empty());
   EXPECT_EQ(window.sentCommands.front(), kCmdNewData);
-  EXPECT_EQ(state.lpSeriesHeader->wSubsetSize, 1);
-  EXPECT_EQ(state.lpSeriesHeader->lpSubset[0], 2);
-  EXPECT_EQ(state.dwPendingLost, 0u);
-  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.records.lpSeriesHeader->wSubsetSize, 1);
+  EXPECT_EQ(state.records.lpSeriesHeader->lpSubset[0], 2);
+  EXPECT_EQ(state.view.dwPendingLost, 0u);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
 }
 
 TEST_F(SubsetPanel, CancelEmptiesTheSubsetAndProcessesNewData) {
   ASSERT_TRUE(clickCell(1));
-  state.dwPendingNoise = 1;
+  state.view.dwPendingNoise = 1;
   window.clearRecords();
-  const Rect cancel = state.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonCancel];
+  const Rect cancel = state.records.selection.ButtonsWhileSelectedSubsetRect[kSubsetButtonCancel];
   ASSERT_TRUE(subsetSelectionButtonDown(window, state, midX(cancel), midY(cancel)));
   EXPECT_TRUE(subset().empty());
-  EXPECT_EQ(state.dwPendingNoise, 0u);
+  EXPECT_EQ(state.view.dwPendingNoise, 0u);
   EXPECT_EQ(window.sentCommands.front(), kCmdNewData);
-  EXPECT_EQ(state.dwViewMode, kViewResults);
+  EXPECT_EQ(state.view.dwViewMode, kViewResults);
 }
 
 TEST_F(SubsetPanel, AClickOnNothingOfThePanelIsLeftToTheCaller) {
@@ -229,8 +229,8 @@ TEST_F(SubsetPanel, AClickOnNothingOfThePanelIsLeftToTheCaller) {
 
 TEST_F(SubsetPanel, EntriesBeyondTheVisibleSlotsStillShow) {
   // A series of at most 3 pulses shows 3 grey slots; a subset of 5 still shows all 5.
-  ASSERT_NE(state.lpSeriesHeader, nullptr);
-  state.lpSeriesHeader->wMaxPulses = 3;
+  ASSERT_NE(state.records.lpSeriesHeader, nullptr);
+  state.records.lpSeriesHeader->wMaxPulses = 3;
   for (int k = 0; k < 5; ++k) clickCell(k);
   EXPECT_EQ(subset(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
   int grey = 0;
@@ -238,7 +238,7 @@ TEST_F(SubsetPanel, EntriesBeyondTheVisibleSlotsStillShow) {
     grey += op->pen.color == kSubsetSlotColor;
   EXPECT_EQ(grey, 3);
   for (int k = 0; k < 5; ++k) {
-    const Rect& slot = state.selection.possibleSubsetRect[k];
+    const Rect& slot = state.records.selection.possibleSubsetRect[k];
     const CanvasOp* letter = canvas.findText(std::string(" ") + static_cast<char>('a' + k) + " ");
     ASSERT_NE(letter, nullptr);
     // The first such letter is the cell's; the slot's comes later, inside the slot.
@@ -251,7 +251,7 @@ TEST_F(SubsetPanel, EntriesBeyondTheVisibleSlotsStillShow) {
 
 TEST_F(SubsetPanel, TinyAreasDrawNothingOutsideTheClientArea) {
   for (bool list : {false, true}) {
-    state.wEffectiveTaskType = list ? kTaskTupleRecognition : kTaskRecognition;
+    state.problem.wEffectiveTaskType = list ? kTaskTupleRecognition : kTaskRecognition;
     for (Rect area : {Rect{10, 10, 10, 10}, Rect{10, 10, 40, 30}, Rect{10, 10, 200, 90},
                       Rect{10, 10, 420, 300}, Rect{10, 10, 9, 9}}) {
       state.layout.graphArea = area;

@@ -138,7 +138,7 @@ struct Window {
                                    {kSizes[2].w, kSizes[2].h}};
 
   Window(const Named& series, const Named& task) {
-    state.simClock = [] { return 3725; };
+    state.hooks.simClock = [] { return 3725; };
     EXPECT_EQ(startUp(window, state), 1);
     handleCommand(window, state, series.command);
     handleCommand(window, state, task.command);
@@ -212,7 +212,7 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
         ASSERT_EQ(attachSubsetSelection(w.window, w.state, {3, 5, 8}, {{3, 5, 8}, {12, 4}, {7}}, 2), 1);
       }
       AppState& s = w.state;
-      s.dwViewMode = kViewAlphabet;
+      s.view.dwViewMode = kViewAlphabet;
       w.paintEverySize("alphabet", " pulse 20 [");
       w.paintEveryRatio("alphabet");
       ASSERT_TRUE(runProcessingCommand(w.window, s, kCmdProcessNext));
@@ -220,30 +220,30 @@ TEST(ViewWalk, EveryViewOfEveryProblemDrawsInsideTheClientArea) {
       w.paintEveryRatio("results");
       // The drawing settings' extremes: the special size without frames, every tuple mark.
       for (uint32_t marks : {0u, 1u}) {
-        s.dwTupleHighlighting = marks;
-        s.dwSpecialGraphSize = 1 - marks;
-        s.dwFrameGraphFields = marks;
+        s.drawing.dwTupleHighlighting = marks;
+        s.drawing.dwSpecialGraphSize = 1 - marks;
+        s.drawing.dwFrameGraphFields = marks;
         w.paintEverySize("results with tuple marks " + std::to_string(marks), results, false);
       }
       handleCommand(w.window, s, kCmdSelectSubset);
-      ASSERT_EQ(s.dwViewMode, kViewSubsetSelection);
+      ASSERT_EQ(s.view.dwViewMode, kViewSubsetSelection);
       w.paintEverySize("subsets", " Delete All ");
       w.paintEveryRatio("subsets");
       handleCommand(w.window, s, kCmdViewSeriesParameters);
-      ASSERT_EQ(s.dwViewMode, kViewSeriesParameters);
+      ASSERT_EQ(s.view.dwViewMode, kViewSeriesParameters);
       w.paintEverySize("params", " Tmin = ");
       w.paintEveryRatio("params");
 
       w.simulate();
-      ASSERT_EQ(s.wResultKind, kResultSimulation);
-      ASSERT_EQ(s.dwViewMode, kViewResults);
+      ASSERT_EQ(s.view.wResultKind, kResultSimulation);
+      ASSERT_EQ(s.view.dwViewMode, kViewResults);
       for (uint32_t mode : {0u, 1u, 2u, 3u, 4u, 5u, 12u, 13u}) {
-        s.dwGraphMode = mode;
+        s.statistics.dwGraphMode = mode;
         w.paintEverySize("statistics mode " + std::to_string(mode), "etEnergy=", mode == 13);
         if (mode == 0 || mode == 13) w.paintEveryRatio("statistics mode " + std::to_string(mode));
       }
-      s.dwFixedUpperBound = 1;
-      s.upperBound = 0.0004;
+      s.statistics.dwFixedUpperBound = 1;
+      s.statistics.upperBound = 0.0004;
       w.paintEverySize("statistics with a fixed bound below 0.001", "0.000", false);
     }
   }

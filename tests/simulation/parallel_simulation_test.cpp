@@ -14,8 +14,8 @@
 #include "simulation/answer_measures.h"
 #include "simulation/simulation.h"
 #include "support/fake_window.h"
-#include "support/simulation_trace.h"
 #include "support/search_helpers.h"
+#include "support/simulation_trace.h"
 
 namespace velmora {
 namespace {
@@ -145,7 +145,8 @@ TEST_F(ParallelSimulation, TablesEqualARunOfThePlainSearches) {
         ASSERT_NE(s, nullptr);
         addNoise(static_cast<int16_t>(40 * i), kPulseAmplitude, s, noiseState);
         ChainsHeader* chains = getChainsHeader(w, 10, s->wMaxPulses, nullptr);
-        reference::recognitionSearch(w, alphabet, 3, required.data(), 40, 60, 75, chains, s);
+        plainSearch(w, kTaskRecognition, kSeriesFixedCutoff,
+                    listInputs(alphabet, 3, required.data(), 40, 60, 75), chains, s);
         rsum += getRestorationError(s);
         dsum += detectionContribution(*s, m, chains->wSeekingPulsesQuantity);
         freeChainsHeader(chains);

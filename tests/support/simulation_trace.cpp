@@ -82,7 +82,7 @@ SimulationTrace traceSimulation(FakeWindow& w, const PulseHeader* alphabet,
   for (const auto& m : w.messages) t.messages.push_back(m.shownCaption() + "|" + m.text);
   w.clear();
   freeSeriesHeader(series);
-  freeRestErrHeader(w, errors);
+  freeRestErrHeader(errors);
   return t;
 }
 
