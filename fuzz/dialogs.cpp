@@ -28,8 +28,10 @@ void checkState(const AppState& s) {
   if (s.series.dwSeriesLength == 0 || s.series.dwSeriesLength > kMaxSeriesLength)
     fuzz::fail("series length " + std::to_string(s.series.dwSeriesLength));
   if (s.series.wTmin == 0 || s.series.wTmax < s.series.wTmin)
-    fuzz::fail("intervals " + std::to_string(s.series.wTmin) + ".." + std::to_string(s.series.wTmax));
-  if (s.series.wSavedLevel > 100 || s.series.wProcSavedLevel > 100) fuzz::fail("saved level above 100");
+    fuzz::fail("intervals " + std::to_string(s.series.wTmin) + ".." +
+               std::to_string(s.series.wTmax));
+  if (s.series.wSavedLevel > 100 || s.series.wProcSavedLevel > 100)
+    fuzz::fail("saved level above 100");
 }
 
 }  // namespace

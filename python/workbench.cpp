@@ -170,7 +170,8 @@ Synthesised synthesise(Workbench& bench, const cli::Problem& problem,
   c.current = sel.currentRow;
   c.proceedingMode = static_cast<int32_t>(s.subsets.dwSubsetProceedingMode);
   c.sequence.assign(s.etalons.lpEtalonSequence,
-                    s.etalons.lpEtalonSequence + std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
+                    s.etalons.lpEtalonSequence +
+                        std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
   return out;
 }
 
@@ -335,12 +336,18 @@ SimulationTables simulate(const cli::SimulatePlan& plan,
   t.tupleRecognition = table(e, kTupleRecognitionErrors);
   t.startTime = s.simulation.simStartTime;
   t.endTime = s.simulation.simEndTime;
-  t.options = {{"length", s.series.dwSeriesLengthCur},   {"tmin", s.series.wTmin},
-               {"tmax", s.series.wTmax},                 {"etalon", s.etalons.dwDefaultEtalon},
-               {"saved", s.series.wSavedLevelCur},       {"proc_saved", s.series.wProcSavedLevelCur},
-               {"from", s.series.wMinPulses},            {"to", s.series.wMaxPulses},
-               {"incr", s.simulation.wSimPulsesStep},        {"noise_initial", s.simulation.wSimNoiseInitial},
-               {"noise_steps", s.simulation.wSimNoiseSteps}, {"noise_step", s.simulation.wSimNoiseStep},
+  t.options = {{"length", s.series.dwSeriesLengthCur},
+               {"tmin", s.series.wTmin},
+               {"tmax", s.series.wTmax},
+               {"etalon", s.etalons.dwDefaultEtalon},
+               {"saved", s.series.wSavedLevelCur},
+               {"proc_saved", s.series.wProcSavedLevelCur},
+               {"from", s.series.wMinPulses},
+               {"to", s.series.wMaxPulses},
+               {"incr", s.simulation.wSimPulsesStep},
+               {"noise_initial", s.simulation.wSimNoiseInitial},
+               {"noise_steps", s.simulation.wSimNoiseSteps},
+               {"noise_step", s.simulation.wSimNoiseStep},
                {"repeats", s.simulation.wSimRepeats}};
   t.messages = bench.takeMessageText();
   return t;

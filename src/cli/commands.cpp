@@ -111,8 +111,8 @@ Json createValues(const ScriptedWindow& window, const AppState& state) {
 void reportCreateAdjustments(const CreateRequest& request, const AppState& s, std::ostream& err) {
   for (const CreateValue& v : request.values) {
     if (v.key != "pulses" || v.text == std::to_string(s.series.wMeanPulses)) continue;
-    err << "velmora-cli: --create pulses=" << v.text << " lies outside " << s.series.wMinPulses << ".."
-        << s.series.wMaxPulses << ", the pulse counts these series parameters admit; "
+    err << "velmora-cli: --create pulses=" << v.text << " lies outside " << s.series.wMinPulses
+        << ".." << s.series.wMaxPulses << ", the pulse counts these series parameters admit; "
         << s.series.wMeanPulses << " was used\n";
   }
 }

@@ -151,11 +151,12 @@ Json runJson(const AppState& s, const std::vector<Message>& messages) {
   j["effectiveTaskType"] = s.problem.wEffectiveTaskType;
   j["seriesType"] = s.problem.wSeriesType;
   j["requiredList"] = array(s.etalons.lpRequiredList, s.etalons.wRequiredCount);
-  j["etalonSequence"] =
-      array(s.etalons.lpEtalonSequence, std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
+  j["etalonSequence"] = array(s.etalons.lpEtalonSequence,
+                              std::min<size_t>(s.series.wMaxPulses, s.etalons.wEtalonSequenceSize));
   j["series"] = s.records.lpSeriesHeader ? seriesJson(*s.records.lpSeriesHeader) : Json();
   j["chains"] = s.records.lpChainsHeader ? chainsJson(*s.records.lpChainsHeader) : Json();
-  j["trueChainCost"] = s.records.lpSeriesHeader ? Json(trueChainCost(*s.records.lpSeriesHeader)) : Json();
+  j["trueChainCost"] =
+      s.records.lpSeriesHeader ? Json(trueChainCost(*s.records.lpSeriesHeader)) : Json();
   Json shown = Json::array();
   for (const Message& m : messages) {
     Json one;

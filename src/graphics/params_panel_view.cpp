@@ -307,7 +307,8 @@ struct PanelPainter {
         p.dwTmin > 0 ? (int64_t{p.dwLastTo} - p.dwFirstFrom) / p.dwTmin + 1
                      : int64_t{p.dwMaxPulses};
     value(" Mmin = ", formatText("%d [%lld]     ", p.dwMinPulses, static_cast<long long>(least)));
-    value(" Mmax = ", formatText("%d [%lld]     ", p.dwMaxPulses, static_cast<long long>(greatest)));
+    value(" Mmax = ",
+          formatText("%d [%lld]     ", p.dwMaxPulses, static_cast<long long>(greatest)));
   }
 
   void tminBox(const std::string& editText) {

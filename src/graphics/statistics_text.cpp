@@ -64,8 +64,9 @@ std::string calendarText(int64_t seconds) {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
   if (localtime_r(&t, &tm) == nullptr) return formatText("%" PRId64, seconds);
-  return formatText("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[tm.tm_wday % 7], kMonths[tm.tm_mon % 12],
-                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 1900 + tm.tm_year);
+  return formatText("%.3s %.3s%3d %.2d:%.2d:%.2d %d", kDays[tm.tm_wday % 7],
+                    kMonths[tm.tm_mon % 12], tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                    1900 + tm.tm_year);
 }
 
 std::string elapsedText(int64_t start, int64_t end) {

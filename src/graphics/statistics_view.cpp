@@ -182,7 +182,8 @@ struct Plot {
     std::vector<Point> points;
     points.reserve(static_cast<size_t>(g.levels));
     for (int32_t i = 0; i < g.levels; ++i)
-      points.push_back(Point{x(i), plotY(lay, pointHeight(g, sc, in.graphMode, lay.plotHeight, i, j))});
+      points.push_back(
+          Point{x(i), plotY(lay, pointHeight(g, sc, in.graphMode, lay.plotHeight, i, j))});
     for (const Point& o : offsets) {
       canvas.moveTo(lay.plotX + o.x, bottom() + o.y);
       for (const Point& pt : points) canvas.lineTo(pt.x + o.x, pt.y + o.y);

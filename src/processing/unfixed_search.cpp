@@ -258,8 +258,9 @@ PositionSetsCache::~PositionSetsCache() {
     delete set;
 }
 
-const PositionSets* PositionSetsCache::get(int32_t seriesSize, int32_t impulseSize, int32_t minPulses,
-                                           int32_t maxPulses, int32_t tmin, int32_t tmax) {
+const PositionSets* PositionSetsCache::get(int32_t seriesSize, int32_t impulseSize,
+                                           int32_t minPulses, int32_t maxPulses, int32_t tmin,
+                                           int32_t tmax) {
   const int32_t key[6] = {seriesSize, impulseSize, minPulses, maxPulses, tmin, tmax};
   if (valid_ && std::equal(key, key + 6, key_)) return &sets_;
   valid_ = false;

@@ -13,15 +13,6 @@ namespace velmora {
 
 namespace {
 
-// The window the destructor hands to the release operations: they show nothing when
-// given valid records, and there is no window left to show anything in.
-class SilentWindow : public Window {
- public:
-  int messageBox(const std::string&, const char*, unsigned) override { return kIdOk; }
-  void setEditText(const std::string&) override {}
-  std::string editText() const override { return {}; }
-};
-
 void setSequenceSize(std::vector<uint16_t>& block, uint16_t*& pointer, uint16_t& size,
                      uint16_t newSize, uint16_t fill) {
   if (newSize > size) block.resize(newSize, fill);
@@ -41,7 +32,7 @@ bool loadButtonFace(Image& face, const char* file) {
   return face.width == kButtonFaceWidth && face.height == kButtonFaceHeight;
 }
 
-void releaseRecords(Window& /*window*/, AppState& s) {
+void releaseRecords(AppState& s) {
   for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
     if (s.etalons.alphabet[e].lpData) freePulse(s.etalons.alphabet[e]);
   freeRequiredList(s.etalons.lpRequiredList);
@@ -66,10 +57,7 @@ void releaseRecords(Window& /*window*/, AppState& s) {
 
 }  // namespace
 
-AppState::~AppState() {
-  SilentWindow window;
-  releaseRecords(window, *this);
-}
+AppState::~AppState() { releaseRecords(*this); }
 
 uint16_t effectiveTaskType(uint16_t taskType, uint16_t seriesType) {
   const bool tuples = isTupleSeries(seriesType);
@@ -85,13 +73,15 @@ uint16_t leastPulseCount(const AppState& s, uint32_t length) {
 
 uint16_t greatestPulseCount(const AppState& s, uint32_t length) {
   if (s.series.wTmin == 0) return 0;
-  return static_cast<uint16_t>((length - s.etalons.wEtalonLength + s.series.wTmin) / s.series.wTmin);
+  return static_cast<uint16_t>((length - s.etalons.wEtalonLength + s.series.wTmin) /
+                               s.series.wTmin);
 }
 
 void recomputePulseBounds(AppState& s, uint32_t length) {
   s.series.wMinPulses = leastPulseCount(s, length);
   s.series.wMaxPulses = greatestPulseCount(s, length);
-  s.series.wMeanPulses = static_cast<uint16_t>((int32_t{s.series.wMinPulses} + int32_t{s.series.wMaxPulses}) / 2);
+  s.series.wMeanPulses =
+      static_cast<uint16_t>((int32_t{s.series.wMinPulses} + int32_t{s.series.wMaxPulses}) / 2);
 }
 
 uint16_t rebuildRequiredList(AppState& s) {
@@ -107,12 +97,14 @@ uint16_t rebuildRequiredList(AppState& s) {
 }
 
 void growEtalonSequence(AppState& s, uint16_t size) {
-  setSequenceSize(s.etalons.etalonSequenceBlock, s.etalons.lpEtalonSequence, s.etalons.wEtalonSequenceSize, size,
+  setSequenceSize(s.etalons.etalonSequenceBlock, s.etalons.lpEtalonSequence,
+                  s.etalons.wEtalonSequenceSize, size,
                   static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
 }
 
 void growEditSequence(AppState& s, uint16_t size) {
-  setSequenceSize(s.etalons.editSequenceBlock, s.etalons.lpEditSequence, s.etalons.wEditSequenceSize, size,
+  setSequenceSize(s.etalons.editSequenceBlock, s.etalons.lpEditSequence,
+                  s.etalons.wEditSequenceSize, size,
                   static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
 }
 
@@ -133,14 +125,15 @@ int startUp(Window& window, AppState& s) {
   // The alphabet.
   for (uint16_t e = 0; e < std::min<uint16_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
     s.etalons.alphabet[e].lpData = nullptr;
-  if (makeAlphabet(shown, static_cast<int16_t>(s.etalons.wEtalonAmplitude), s.etalons.wEtalonCount, s.etalons.wEtalonLength,
-                   s.etalons.alphabet))
+  if (makeAlphabet(shown, static_cast<int16_t>(s.etalons.wEtalonAmplitude), s.etalons.wEtalonCount,
+                   s.etalons.wEtalonLength, s.etalons.alphabet))
     s.view.dwViewMode = kViewAlphabet;
 
   // The required list of every etalon.
   s.etalons.wRequiredCapacity = s.etalons.wEtalonCount;
   s.etalons.wRequiredCount = s.etalons.wEtalonCount;
-  s.etalons.lpRequiredList = getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
+  s.etalons.lpRequiredList =
+      getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
   if (!s.etalons.lpRequiredList) s.etalons.wRequiredCount = s.etalons.wRequiredCapacity = 0;
 
   // Series type, task type and their check marks.
@@ -174,16 +167,21 @@ int startUp(Window& window, AppState& s) {
 
   // Series length and pulse counts.
   s.series.dwSeriesLengthIndex = static_cast<int32_t>(s.series.seriesLengthTable[0]);
-  s.series.dwSeriesLength = s.series.dwSeriesLengthCur = s.series.seriesLengthTable[s.series.dwSeriesLengthIndex];
+  s.series.dwSeriesLength = s.series.dwSeriesLengthCur =
+      s.series.seriesLengthTable[s.series.dwSeriesLengthIndex];
   recomputePulseBounds(s, s.series.dwSeriesLength);
   s.series.wPulseCount = s.series.wMeanPulses;
 
   // The etalon sequence and its edit copy.
-  s.etalons.etalonSequenceBlock.assign(s.series.wMaxPulses, static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
-  s.etalons.lpEtalonSequence = s.etalons.etalonSequenceBlock.empty() ? nullptr : s.etalons.etalonSequenceBlock.data();
+  s.etalons.etalonSequenceBlock.assign(s.series.wMaxPulses,
+                                       static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
+  s.etalons.lpEtalonSequence =
+      s.etalons.etalonSequenceBlock.empty() ? nullptr : s.etalons.etalonSequenceBlock.data();
   s.etalons.wEtalonSequenceSize = s.series.wMaxPulses;
-  s.etalons.editSequenceBlock.assign(s.series.wMaxPulses, static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
-  s.etalons.lpEditSequence = s.etalons.editSequenceBlock.empty() ? nullptr : s.etalons.editSequenceBlock.data();
+  s.etalons.editSequenceBlock.assign(s.series.wMaxPulses,
+                                     static_cast<uint16_t>(s.etalons.dwDefaultEtalon));
+  s.etalons.lpEditSequence =
+      s.etalons.editSequenceBlock.empty() ? nullptr : s.etalons.editSequenceBlock.data();
   s.etalons.wEditSequenceSize = s.series.wMaxPulses;
 
   // Noise level.
@@ -194,8 +192,8 @@ int startUp(Window& window, AppState& s) {
   s.records.wChainsFirstSize = 10;
   s.records.wChainsPulses = s.series.wMaxPulses;
   WindowReporter reporter(window);
-  s.records.lpChainsHeader =
-      getChainsHeader(reporter, s.records.wChainsFirstSize, s.records.wChainsPulses, s.records.lpChainsHeader);
+  s.records.lpChainsHeader = getChainsHeader(reporter, s.records.wChainsFirstSize,
+                                             s.records.wChainsPulses, s.records.lpChainsHeader);
 
   // Lost data and the saved energy levels.
   s.series.dwLostIndex = 2;
@@ -214,15 +212,17 @@ int startUp(Window& window, AppState& s) {
       isUnfixedCountSeries(s.problem.wSeriesType) || s.problem.wSeriesType == kSeriesUnfixedTuples;
   if (unfixed) {
     s.records.lpSeriesHeader = getRandomCountSeries(
-        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax, s.series.dwSeriesLengthCur,
-        s.series.wPulseCount, s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
+        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
+        s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
+        s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
         s.series.wSavedLevelCur, s.records.lpSeriesHeader);
     if (s.records.lpSeriesHeader) s.series.wPulseCount = s.records.lpSeriesHeader->wImpulseQuantity;
   } else {
-    s.records.lpSeriesHeader = getCutOffSeries(shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
-                                       s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
-                                       s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
-                                       s.series.wSavedLevelCur, s.records.lpSeriesHeader);
+    s.records.lpSeriesHeader = getCutOffSeries(
+        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
+        s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
+        s.etalons.lpEtalonSequence, static_cast<int16_t>(s.etalons.wEtalonAmplitude),
+        s.series.wSavedLevelCur, s.records.lpSeriesHeader);
   }
 
   // The child edit control, out of sight until the parameters panel needs it.
@@ -241,7 +241,7 @@ const Image* buttonFace(const AppState& s, int id) {
 
 void shutDown(Window& window, AppState& s) {
   for (Image& face : s.buttonFaces) face = Image();
-  releaseRecords(window, s);
+  releaseRecords(s);
   window.setCommandHandler(nullptr);
   s.running = false;
 }

@@ -1,66 +1,15 @@
 #include "shell/commands.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 
-#include "common/system_memory.h"
 #include "shell/dialogs.h"
-#include "common/format.h"
 #include "shell/pipeline.h"
+#include "shell/simulation_commands.h"
 #include "shell/window_reporter.h"
 
 namespace velmora {
 
 namespace {
-
-// The series and error records as they were before a simulation, put back when the run
-// does not complete (cancelled, or ended by a failure): partial tables never pose as a
-// finished simulation, and the last finished one stays shown and reachable.
-class KeptRecords {
- public:
-  explicit KeptRecords(const AppState& s) {
-    try {
-      if (s.records.lpSeriesHeader) series_ = copySeriesHeader(*s.records.lpSeriesHeader);
-      if (s.records.lpRestErrorHeader) errors_ = copyRestErrHeader(*s.records.lpRestErrorHeader);
-      startTime_ = s.simulation.simStartTime;
-      endTime_ = s.simulation.simEndTime;
-      kept_ = true;
-    } catch (const std::bad_alloc&) {
-      release();  // without the copies a cancelled run is left as it stopped
-    }
-  }
-  ~KeptRecords() { release(); }
-
-  // Puts the records back; false when there was nothing kept.
-  bool restore(AppState& s) {
-    if (!kept_) return false;
-    freeSeriesHeader(s.records.lpSeriesHeader);
-    freeRestErrHeader(s.records.lpRestErrorHeader);
-    s.records.lpSeriesHeader = series_;
-    s.records.lpRestErrorHeader = errors_;
-    s.simulation.simStartTime = startTime_;
-    s.simulation.simEndTime = endTime_;
-    series_ = nullptr;
-    errors_ = nullptr;
-    kept_ = false;
-    return true;
-  }
-
- private:
-  void release() {
-    freeSeriesHeader(series_);
-    freeRestErrHeader(errors_);
-    series_ = nullptr;
-    errors_ = nullptr;
-    kept_ = false;
-  }
-
-  SeriesHeader* series_ = nullptr;
-  RestErrorHeader* errors_ = nullptr;
-  int32_t startTime_ = 0, endTime_ = 0;
-  bool kept_ = false;
-};
 
 constexpr int kTaskItems[] = {kCmdDetection, kCmdRecognition, kCmdJoint, kCmdSeriesProcessing};
 constexpr int kSeriesItems[] = {kCmdFixedWhole,   kCmdUnfixedWhole, kCmdFixedCutoffs,
@@ -74,11 +23,13 @@ bool validEtalon(const AppState& s, int32_t etalon) {
 // greatest count divides by the dialog's Tmin and adds it as well: adding the current
 // wTmin instead would size the sequences for a geometry that is not the one committed.
 uint16_t dialogLeastCount(const AppState& s) {
-  return static_cast<uint16_t>((s.series.dwSeriesLengthEdit + s.etalons.wEtalonLength - 1u) / s.series.wTmaxEdit);
+  return static_cast<uint16_t>((s.series.dwSeriesLengthEdit + s.etalons.wEtalonLength - 1u) /
+                               s.series.wTmaxEdit);
 }
 uint16_t dialogGreatestCount(const AppState& s) {
-  return static_cast<uint16_t>((s.series.dwSeriesLengthEdit - s.etalons.wEtalonLength + s.series.wTminEdit) /
-                               s.series.wTminEdit);
+  return static_cast<uint16_t>(
+      (s.series.dwSeriesLengthEdit - s.etalons.wEtalonLength + s.series.wTminEdit) /
+      s.series.wTminEdit);
 }
 
 void invalidateGrown(Window& window, Rect r) {
@@ -105,7 +56,8 @@ void seriesParameters(Window& window, AppState& s) {
     s.etalons.dwSingleEtalon = 1;
     s.etalons.requiredFlags[0] = 1;
   }
-  if (!validEtalon(s, s.etalons.dwSingleEtalon) || s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] == 0) {
+  if (!validEtalon(s, s.etalons.dwSingleEtalon) ||
+      s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] == 0) {
     for (int32_t e = 1; e <= std::min<int32_t>(s.etalons.wEtalonCount, kMaxEtalons); ++e)
       if (s.etalons.requiredFlags[e - 1] != 0) {
         s.etalons.dwSingleEtalon = e;
@@ -130,8 +82,9 @@ void createSeries(Window& window, AppState& s) {
 
   growEditSequence(s, greatest);
   for (uint16_t k = 0; k < s.etalons.wEditSequenceSize; ++k)
-    s.etalons.lpEditSequence[k] = k < s.etalons.wEtalonSequenceSize ? s.etalons.lpEtalonSequence[k]
-                                                    : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
+    s.etalons.lpEditSequence[k] = k < s.etalons.wEtalonSequenceSize
+                                      ? s.etalons.lpEtalonSequence[k]
+                                      : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
 
   runParameterDialog(window, s, kDialogSeriesStructure);
   if (s.series.wPulseCountEdit < least || s.series.wPulseCountEdit > greatest)
@@ -154,17 +107,20 @@ void createSeries(Window& window, AppState& s) {
 
   growEtalonSequence(s, greatest);
   for (uint16_t k = 0; k < s.etalons.wEtalonSequenceSize; ++k)
-    s.etalons.lpEtalonSequence[k] = k < s.etalons.wEditSequenceSize ? s.etalons.lpEditSequence[k]
-                                                    : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
+    s.etalons.lpEtalonSequence[k] = k < s.etalons.wEditSequenceSize
+                                        ? s.etalons.lpEditSequence[k]
+                                        : static_cast<uint16_t>(s.etalons.dwDefaultEtalon);
 
   WindowReporter reporter(window);
-  s.records.lpChainsHeader = getChainsHeader(reporter, s.records.wChainsFirstSize, greatest, s.records.lpChainsHeader);
+  s.records.lpChainsHeader =
+      getChainsHeader(reporter, s.records.wChainsFirstSize, greatest, s.records.lpChainsHeader);
   s.records.wChainsPulses = greatest;
 
   s.view.dwPendingSeriesLength = s.view.dwPendingNoise = s.view.dwPendingLost = 1;
   s.view.dwViewMode = kViewResults;
   if (s.problem.wSeriesType == kSeriesFixedWhole) s.problem.wSeriesType = kSeriesFixedWholeGiven;
-  if (s.problem.wSeriesType == kSeriesUnfixedWhole) s.problem.wSeriesType = kSeriesUnfixedWholeGiven;
+  if (s.problem.wSeriesType == kSeriesUnfixedWhole)
+    s.problem.wSeriesType = kSeriesUnfixedWholeGiven;
   window.sendCommand(kCmdSynthesis);
 }
 
@@ -173,7 +129,8 @@ void newPulses(Window& window, AppState& s) {
   if (!s.etalons.lpRequiredList || s.etalons.wRequiredCount > s.etalons.wRequiredCapacity) {
     s.etalons.wRequiredCount = s.etalons.wEtalonCount;
     WindowReporter shown(window);
-    s.etalons.lpRequiredList = getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
+    s.etalons.lpRequiredList =
+        getRequiredList(shown, s.etalons.wRequiredCount, s.etalons.lpRequiredList);
     s.etalons.wRequiredCapacity = s.etalons.wRequiredCount;
     if (!s.etalons.lpRequiredList) {
       s.etalons.wRequiredCount = s.etalons.wRequiredCapacity = 0;
@@ -184,12 +141,13 @@ void newPulses(Window& window, AppState& s) {
   // An entry that names no etalon (above the alphabet, or 0 for a number not typed) takes
   // its position instead.
   for (uint16_t i = 0; i < s.etalons.wRequiredCount; ++i)
-    if (!validEtalon(s, s.etalons.lpRequiredList[i])) s.etalons.lpRequiredList[i] = static_cast<uint16_t>(i + 1);
+    if (!validEtalon(s, s.etalons.lpRequiredList[i]))
+      s.etalons.lpRequiredList[i] = static_cast<uint16_t>(i + 1);
   const uint16_t flags = std::min<uint16_t>(s.etalons.wRequiredCapacity, kMaxEtalons);
   for (uint16_t e = 1; e <= flags; ++e)
     s.etalons.requiredFlags[e - 1] =
-        std::find(s.etalons.lpRequiredList, s.etalons.lpRequiredList + s.etalons.wRequiredCount, e) !=
-                s.etalons.lpRequiredList + s.etalons.wRequiredCount
+        std::find(s.etalons.lpRequiredList, s.etalons.lpRequiredList + s.etalons.wRequiredCount,
+                  e) != s.etalons.lpRequiredList + s.etalons.wRequiredCount
             ? 1
             : 0;
   // The cells show the flags and the all/none button their count.
@@ -211,8 +169,10 @@ void selectTask(Window& window, AppState& s, int id) {
       } else {
         s.problem.wEffectiveTaskType = kTaskDetection;
         // Detection searches for the single etalon alone: the list holds just that one.
-        std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags), uint16_t{0});
-        if (validEtalon(s, s.etalons.dwSingleEtalon)) s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] = 1;
+        std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags),
+                  uint16_t{0});
+        if (validEtalon(s, s.etalons.dwSingleEtalon))
+          s.etalons.requiredFlags[s.etalons.dwSingleEtalon - 1] = 1;
         rebuildRequiredList(s);
       }
       break;
@@ -277,119 +237,8 @@ void simulationSetUp(Window& window, AppState& s) {
   s.series.wMinPulses = s.series.wMinPulsesEdit;
   s.series.wMaxPulses = s.series.wMaxPulsesEdit;
   if (s.simulation.wSimPulsesStep == 0) s.simulation.wSimPulsesStep = 1;
-  s.simulation.wSimPulseSteps = static_cast<uint16_t>((s.series.wMaxPulses - s.series.wMinPulses) / s.simulation.wSimPulsesStep + 1);
-}
-
-// The statistics of the last complete simulation: the display dialog, then the
-// statistics view.
-void showSimulation(Window& window, AppState& s) {
-  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0) return;
-  s.view.wResultKind = kResultSimulation;
-  runParameterDialog(window, s,
-                     s.problem.wTaskType == kTaskRecognition ? kDialogShowStatisticsRecognition
-                                                     : kDialogShowStatistics);
-  s.statistics.dwGraphMode = statisticsGraphMode(s.statistics.dwHandlingCase, s.statistics.dwViewCase, s.statistics.dwBoundsIncluded);
-  repaintGraphArea(window, s, true);
-  repaintStatusStrip(window, s);
-  s.view.dwPendingStatus = 0;
-  repaintPendingAreas(window, s, false);
-  s.view.dwViewMode = kViewResults;
-}
-
-// 40012, " Statistical Simulation".
-void statisticalSimulation(Window& window, AppState& s) {
-  s.series.wLostLevelCur = s.series.wLostLevel;
-  s.series.wSavedLevelCur = s.series.wSavedLevel;
-  s.series.wProcSavedLevelCur = s.series.wProcSavedLevel;
-  // The set-up runs 215 first, which gives an empty required list etalon 1.
-  s.flags.dwConfirmed = 0;
-  window.sendCommand(kCmdSimulationSetUp);
-  if (!s.flags.dwConfirmed) return;
-  // The runs draw their etalons from the required list; only a list that could not be
-  // allocated is still missing here.
-  if (s.etalons.wRequiredCount == 0 || !s.etalons.lpRequiredList) {
-    window.messageBox(kTextNoRequiredEtalons, kCaptionCmInfo, kMbOk | kMbIconWarning);
-    return;
-  }
-  window.messageBox(simulationSummary(s), kCaptionSimulationSummary, kMbOk);
-
-  // A run whose memory cannot be had would be ended by the system part-way (the error
-  // tables alone grow with pulse counts times noise levels): refuse it before any of it
-  // is allocated.
-  SimulationSize size;
-  size.pulseCounts = s.simulation.wSimPulseSteps;
-  size.noiseLevels = s.simulation.wSimNoiseSteps;
-  size.seriesLength = s.series.dwSeriesLengthCur;
-  size.pulseLength = s.etalons.wEtalonLength;
-  size.tmin = s.series.wTmin;
-  size.tmax = s.series.wTmax;
-  size.greatestPulses = static_cast<uint16_t>(std::clamp<int32_t>(
-      s.series.wMinPulses + (int32_t{s.simulation.wSimPulseSteps} - 1) * s.simulation.wSimPulsesStep, 0, s.series.wMaxPulses));
-  size.seriesType = s.problem.wSeriesType;
-  size.effectiveTaskType = s.problem.wEffectiveTaskType;
-  size.threads = s.simulation.simThreads;
-  const uint64_t need = simulationMemoryNeed(size);
-  const uint64_t available = s.hooks.simMemory ? s.hooks.simMemory() : availableMemory();
-  if (need > available) {
-    window.messageBox(formatText(kTextSimulationMemory, memoryText(need).c_str(),
-                                 int{s.simulation.wSimPulseSteps}, int{s.simulation.wSimNoiseSteps},
-                                 simulationThreads(s.simulation.simThreads), memoryText(available).c_str()),
-                      kCaptionSimulationMemory, kMbOk | kMbIconWarning);
-    return;
-  }
-
-  KeptRecords kept(s);
-  WindowReporter shown(window);
-  s.records.lpSeriesHeader = getCutOffSeriesHeader(shown, s.etalons.wEtalonCount, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax,
-                                           s.series.dwSeriesLengthCur, s.records.lpSeriesHeader);
-  if (!s.records.lpSeriesHeader) {
-    window.messageBox(kTextNoCutOffSeriesHeader, kCaptionAboutCutOffSeriesHeader,
-                      kMbOk | kMbIconWarning);
-    return;
-  }
-  WindowReporter reporter(window);
-  s.records.lpRestErrorHeader =
-      getRestErrHeader(reporter, s.simulation.wSimPulseSteps, s.simulation.wSimNoiseSteps, s.simulation.wSimRepeats, s.records.lpRestErrorHeader);
-  if (!s.records.lpRestErrorHeader) {
-    window.messageBox(kTextNoRestErrorHeader, kCaptionAboutRestErrorHeader, kMbOk);
-    return;
-  }
-  if (!initRestErrHeader(reporter, s.simulation.wSimPulseSteps, static_cast<int16_t>(s.series.wMinPulses),
-                         static_cast<int16_t>(s.simulation.wSimPulsesStep), s.simulation.wSimNoiseSteps,
-                         static_cast<int16_t>(s.simulation.wSimNoiseInitial),
-                         static_cast<int16_t>(s.simulation.wSimNoiseStep), s.simulation.wSimRepeats,
-                         s.records.lpRestErrorHeader)) {
-    window.messageBox(kTextInitRestErrFailed, kCaptionAboutRestErrorHeader, kMbOk);
-    return;
-  }
-
-  SimulationContext context;
-  context.amplitude = static_cast<int16_t>(s.etalons.wEtalonAmplitude);
-  context.noiseSeed = s.series.wNoiseSeed;
-  context.subsetProceeding = static_cast<uint16_t>(s.subsets.dwSubsetProceedingMode);
-  context.clock = s.hooks.simClock;
-  context.observer = s.hooks.simObserver;
-  context.threads = s.simulation.simThreads;
-  context.share = s.hooks.simShare;
-  const auto run = [&s, &context](Window& driverWindow) {
-    WindowReporter reporter(driverWindow);
-    statCutoffPinpoint(reporter, s.records.lpRestErrorHeader, s.etalons.wEtalonCount, s.etalons.alphabet,
-                       s.etalons.wRequiredCount, s.etalons.lpRequiredList, s.problem.wSeriesType, s.problem.wEffectiveTaskType,
-                       s.series.wSavedLevelCur, s.series.wProcSavedLevelCur, s.records.lpSeriesHeader, context);
-  };
-  if (s.hooks.simRunner)
-    s.hooks.simRunner(window, run);
-  else
-    run(window);
-  s.series.wNoiseSeed = context.noiseSeed;
-  if (!s.records.lpRestErrorHeader || s.records.lpRestErrorHeader->ifComplete == 0) {
-    if (kept.restore(s)) repaintGraphArea(window, s, true);
-    return;
-  }
-  s.simulation.simStartTime = context.startTime;
-  s.simulation.simEndTime = context.endTime;
-
-  showSimulation(window, s);
+  s.simulation.wSimPulseSteps = static_cast<uint16_t>(
+      (s.series.wMaxPulses - s.series.wMinPulses) / s.simulation.wSimPulsesStep + 1);
 }
 
 // 40029, " Subset settings ...": the dialog, then the selection goes to the series.
@@ -421,7 +270,8 @@ void applySelectorTables(Window& window, AppState& s) {
   s.series.wNoiseLevel = s.series.noiseTable[s.series.dwNoiseIndex];
   s.series.dwLostIndex = index(s.series.dwLostIndex, s.series.lostTable[0]);
   s.series.wLostLevel = s.series.lostTable[s.series.dwLostIndex];
-  s.series.wSavedLevel = s.series.wProcSavedLevel = static_cast<uint16_t>(100 - s.series.wLostLevel);
+  s.series.wSavedLevel = s.series.wProcSavedLevel =
+      static_cast<uint16_t>(100 - s.series.wLostLevel);
   window.invalidateRect(nullptr, true);
 }
 
@@ -446,29 +296,6 @@ void repaintSubsetList(Window& window, AppState& s) {
 }
 
 }  // namespace
-
-uint32_t statisticsGraphMode(uint32_t h, uint32_t v, uint32_t b) {
-  if (h == 2) return v == 1 ? 2 : 3;
-  if (h == 3) return (v == 1 ? 4 : 5) + (b ? 8 : 0);
-  return v == 1 ? 0 : 1;
-}
-
-std::string simulationSummary(const AppState& s) {
-  std::string t = kSummaryHead;
-  t += formatText(kSummarySeriesLength, static_cast<int>(s.series.dwSeriesLengthCur));
-  t += formatText(kSummaryTmin, int{s.series.wTmin});
-  t += formatText(kSummaryTmax, int{s.series.wTmax});
-  t += formatText(kSummaryEtalonLength, int{s.etalons.wEtalonLength});
-  t += formatText(kSummaryMinPulses, int{s.series.wMinPulsesEdit}, int{s.series.wMinPulses});
-  t += formatText(kSummaryMaxPulses, int{s.series.wMaxPulsesEdit}, int{s.series.wMaxPulses});
-  t += "\n";
-  t += formatText(kSummaryPulses, int{s.simulation.wSimPulseSteps}, int{s.series.wMinPulses}, int{s.series.wMaxPulses},
-                  int{s.simulation.wSimPulsesStep});
-  t += formatText(kSummaryNoise, int{s.simulation.wSimNoiseInitial}, int{s.simulation.wSimNoiseSteps},
-                  int{s.simulation.wSimNoiseStep});
-  t += formatText(kSummaryRepeats, int{s.simulation.wSimRepeats});
-  return t;
-}
 
 void handleCommand(Window& window, AppState& s, int id) {
   switch (id) {
@@ -550,7 +377,8 @@ void handleCommand(Window& window, AppState& s, int id) {
     case kCmdViewSeriesParameters: {
       s.view.dwViewMode = kViewSeriesParameters;
       WindowReporter shown(window);
-      s.records.lpParamsHeader = getParamsHeader(shown, s.records.lpSeriesHeader, s.records.lpParamsHeader);
+      s.records.lpParamsHeader =
+          getParamsHeader(shown, s.records.lpSeriesHeader, s.records.lpParamsHeader);
       // The panel's Tmin entry starts from the record's Tmin.
       if (s.records.lpParamsHeader && paramsPanelApplies(s.records.lpSeriesHeader))
         window.setEditText(std::to_string(s.records.lpParamsHeader->dwTmin));

@@ -130,8 +130,8 @@ int okSeriesStructure(Window& window, AppState& s, const DialogControls& c) {
   // would hold: those end after about 40 entries, and the pulses after them would quietly
   // turn into etalon 1.
   const size_t shown = std::min<size_t>(s.series.wMeanPulses, s.etalons.wEditSequenceSize);
-  const size_t entries =
-      std::min<size_t>(std::max(s.series.wMeanPulses, s.series.wPulseCountEdit), s.etalons.wEditSequenceSize);
+  const size_t entries = std::min<size_t>(std::max(s.series.wMeanPulses, s.series.wPulseCountEdit),
+                                          s.etalons.wEditSequenceSize);
   if (s.etalons.lpEditSequence) {
     std::vector<uint16_t> typed(entries);
     const size_t reached = readList(c.text(kIdcSequence), typed.data(), entries);
@@ -343,19 +343,22 @@ DialogControls initialControls(int dialogId, const AppState& s) {
       break;
     case kDialogSeriesStructure: {
       c.setText(kIdcPulseCountLabel,
-                formatText(kFormatPulseCountLabel, int{s.series.wMinPulsesEdit}, int{s.series.wMaxPulsesEdit}));
+                formatText(kFormatPulseCountLabel, int{s.series.wMinPulsesEdit},
+                           int{s.series.wMaxPulsesEdit}));
       c.setText(kIdcPulseCount, number(s.series.wMeanPulses));
       c.setText(kIdcSequenceLabel, formatText(kFormatSequenceLabel, int{s.etalons.wEtalonCount}));
       const size_t entries = std::min<size_t>(s.series.wMeanPulses, s.etalons.wEditSequenceSize);
-      c.setText(kIdcSequence, s.etalons.lpEditSequence ? joinList(s.etalons.lpEditSequence, entries) : "");
+      c.setText(kIdcSequence,
+                s.etalons.lpEditSequence ? joinList(s.etalons.lpEditSequence, entries) : "");
       c.setText(kIdcNoiseLevel, number(s.series.wNoiseLevelCur));
       break;
     }
     case kDialogRequiredEtalons:
       c.setText(kIdcRequiredCount, number(s.etalons.wRequiredCount));
       c.setText(kIdcRequiredLabel, formatText(kFormatRequiredLabel, int{s.etalons.wEtalonCount}));
-      c.setText(kIdcRequiredList,
-                s.etalons.lpRequiredList ? joinList(s.etalons.lpRequiredList, s.etalons.wRequiredCount) : "");
+      c.setText(kIdcRequiredList, s.etalons.lpRequiredList
+                                      ? joinList(s.etalons.lpRequiredList, s.etalons.wRequiredCount)
+                                      : "");
       break;
     case kDialogSimulation:
       c.setText(kIdcSimFrom, number(s.series.wMinPulsesEdit));

@@ -65,7 +65,8 @@ void etalonCellClicked(Window& window, AppState& s, int32_t i, int32_t x, int32_
   l.lastClickY = y;
   if (s.problem.wEffectiveTaskType == kTaskDetection) {
     if (s.etalons.requiredFlags[i] != 1) {
-      std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags), uint16_t{0});
+      std::fill(std::begin(s.etalons.requiredFlags), std::end(s.etalons.requiredFlags),
+                uint16_t{0});
       s.etalons.requiredFlags[i] = 1;
     }
     s.view.dwPendingStatus = 1;

@@ -81,15 +81,17 @@ void drawSelectors(Canvas& canvas, AppState& s) {
   drawSelector(canvas, l, l.noiseSelector, kTitleNoise, tableValues(s.series.noiseTable),
                s.series.dwNoiseIndex, s.series.wNoiseLevelCur, l.noiseValues);
   if (hasLostSelector(s.problem.wSeriesType))
-    drawSelector(canvas, l, l.lostSelector, kTitleLost, tableValues(s.series.lostTable), s.series.dwLostIndex,
-                 s.series.wLostLevelCur, l.lostValues);
+    drawSelector(canvas, l, l.lostSelector, kTitleLost, tableValues(s.series.lostTable),
+                 s.series.dwLostIndex, s.series.wLostLevelCur, l.lostValues);
 }
 
 // Series processing shows its results only on the four plain series types.
 bool showsResults(const AppState& s) {
   if (s.problem.wEffectiveTaskType != kTaskSeriesProcessing) return true;
-  return s.problem.wSeriesType == kSeriesFixedWhole || s.problem.wSeriesType == kSeriesFixedCutoff ||
-         s.problem.wSeriesType == kSeriesUnfixedWhole || s.problem.wSeriesType == kSeriesUnfixedCutoff;
+  return s.problem.wSeriesType == kSeriesFixedWhole ||
+         s.problem.wSeriesType == kSeriesFixedCutoff ||
+         s.problem.wSeriesType == kSeriesUnfixedWhole ||
+         s.problem.wSeriesType == kSeriesUnfixedCutoff;
 }
 
 // Erases what the previous paint drew that this one would not draw over: the whole
@@ -97,18 +99,19 @@ bool showsResults(const AppState& s) {
 // that moved or went away otherwise.
 void clearStale(Canvas& canvas, AppState& s, const Rect (&oldSlots)[4]) {
   ShellLayout& l = s.layout;
-  const bool viewChanged = l.paintedView != 0 &&
-                           (l.paintedView != s.view.dwViewMode ||
-                            (s.view.dwViewMode == kViewResults && l.paintedResultKind != s.view.wResultKind));
+  const bool viewChanged =
+      l.paintedView != 0 &&
+      (l.paintedView != s.view.dwViewMode ||
+       (s.view.dwViewMode == kViewResults && l.paintedResultKind != s.view.wResultKind));
   l.paintedView = s.view.dwViewMode;
   l.paintedResultKind = s.view.wResultKind;
   if (viewChanged) {
     canvas.fillRect(l.client, kWindowBackground);
     return;
   }
-  const Rect newSlots[] = {l.resultsSlot,
-                           hasAllNoneButton(s.problem.wEffectiveTaskType) ? l.allNoneButton : kNoRect,
-                           l.startSlot, l.exitSlot};
+  const Rect newSlots[] = {
+      l.resultsSlot, hasAllNoneButton(s.problem.wEffectiveTaskType) ? l.allNoneButton : kNoRect,
+      l.startSlot, l.exitSlot};
   for (size_t k = 0; k < 4; ++k) {
     const Rect& was = oldSlots[k];
     const Rect& now = newSlots[k];

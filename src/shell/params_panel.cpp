@@ -142,8 +142,8 @@ void leavePanel(Window& window, AppState& s, bool ok) {
 void confirmPanel(Window& window, AppState& s) {
   const int64_t tmin = readNumber(window.editText().substr(0, kEditTextLimit));
   if (tmin < 1 || tmin > s.series.wTmax) {
-    window.messageBox(formatText(kFormatBadPanelTmin, int{s.series.wTmax}), kCaptionSeriesParameters,
-                      kMbOk | kMbIconWarning);
+    window.messageBox(formatText(kFormatBadPanelTmin, int{s.series.wTmax}),
+                      kCaptionSeriesParameters, kMbOk | kMbIconWarning);
     return;
   }
   s.series.wTmin = static_cast<uint16_t>(tmin);

@@ -28,7 +28,8 @@ bool newData(Window& window, AppState& s) {
   // the sequence was made for.
   growEtalonSequence(s, s.series.wMaxPulses);
   for (uint16_t k = 0; k < s.series.wMaxPulses; ++k)
-    s.etalons.lpEtalonSequence[k] = s.etalons.lpRequiredList[(s.etalons.sequenceRandom.next() >> 3) % s.etalons.wRequiredCount];
+    s.etalons.lpEtalonSequence[k] =
+        s.etalons.lpRequiredList[(s.etalons.sequenceRandom.next() >> 3) % s.etalons.wRequiredCount];
   return true;
 }
 
@@ -42,9 +43,11 @@ void rebuild(AppState& s) {
   s.series.wLostLevelCur = s.series.wLostLevel;
   s.series.wSavedLevelCur = s.series.wSavedLevel;
   s.series.wProcSavedLevelCur = s.series.wProcSavedLevel;
-  if (s.problem.wEffectiveTaskType == kTaskDetection || s.problem.wEffectiveTaskType == kTaskRecognition) {
+  if (s.problem.wEffectiveTaskType == kTaskDetection ||
+      s.problem.wEffectiveTaskType == kTaskRecognition) {
     growEtalonSequence(s, s.series.wMaxPulses);
-    for (uint16_t k = 1; k < s.series.wMaxPulses; ++k) s.etalons.lpEtalonSequence[k] = s.etalons.lpEtalonSequence[0];
+    for (uint16_t k = 1; k < s.series.wMaxPulses; ++k)
+      s.etalons.lpEtalonSequence[k] = s.etalons.lpEtalonSequence[0];
   }
 }
 
@@ -53,18 +56,21 @@ bool synthesise(Window& window, AppState& s) {
   s.series.dwSeriesLengthCur = s.series.dwSeriesLength;
   s.series.wPulseCount = clampedPulseCount(s);
   s.series.wNoiseLevelCur = s.series.wNoiseLevel;
-  growEtalonSequence(s, std::max(s.series.wPulseCount, greatestPulseCount(s, s.series.dwSeriesLengthCur)));
+  growEtalonSequence(
+      s, std::max(s.series.wPulseCount, greatestPulseCount(s, s.series.dwSeriesLengthCur)));
   const int16_t amplitude = static_cast<int16_t>(s.etalons.wEtalonAmplitude);
   WindowReporter shown(window);
   if (unfixedSeriesType(s.problem.wSeriesType)) {
     s.records.lpSeriesHeader = getRandomCountSeries(
-        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax, s.series.dwSeriesLengthCur,
-        s.series.wPulseCount, s.etalons.lpEtalonSequence, amplitude, s.series.wSavedLevelCur, s.records.lpSeriesHeader);
+        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
+        s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
+        s.etalons.lpEtalonSequence, amplitude, s.series.wSavedLevelCur, s.records.lpSeriesHeader);
     if (s.records.lpSeriesHeader) s.series.wPulseCount = s.records.lpSeriesHeader->wImpulseQuantity;
   } else {
     s.records.lpSeriesHeader = getCutOffSeries(
-        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin, s.series.wTmax, s.series.dwSeriesLengthCur,
-        s.series.wPulseCount, s.etalons.lpEtalonSequence, amplitude, s.series.wSavedLevelCur, s.records.lpSeriesHeader);
+        shown, s.etalons.wEtalonCount, s.etalons.alphabet, s.etalons.wEtalonLength, s.series.wTmin,
+        s.series.wTmax, s.series.dwSeriesLengthCur, s.series.wPulseCount,
+        s.etalons.lpEtalonSequence, amplitude, s.series.wSavedLevelCur, s.records.lpSeriesHeader);
   }
   if (!s.records.lpSeriesHeader) {
     window.messageBox(kTextCannotCreateSeries, kCaptionCmInfo, kMbOk);
@@ -82,8 +88,9 @@ bool requireSeries(Window& window, const AppState& s) {
 // 209: noise of the current level; the noise state advances.
 bool addSeriesNoise(Window& window, AppState& s) {
   if (!requireSeries(window, s)) return false;
-  addNoise(static_cast<int16_t>(s.series.wNoiseLevelCur), static_cast<int16_t>(s.etalons.wEtalonAmplitude),
-           s.records.lpSeriesHeader, s.series.wNoiseSeed);
+  addNoise(static_cast<int16_t>(s.series.wNoiseLevelCur),
+           static_cast<int16_t>(s.etalons.wEtalonAmplitude), s.records.lpSeriesHeader,
+           s.series.wNoiseSeed);
   return true;
 }
 
@@ -93,12 +100,14 @@ bool fitChainsRecord(AppState& s, Window& window) {
   const SeriesHeader& series = *s.records.lpSeriesHeader;
   uint16_t need = std::max(series.wMaxPulses, series.wImpulseQuantity);
   if (s.series.wTmin > 0 && series.dwSeriesSize >= series.wImpulseSize) {
-    const uint32_t byTmin = (series.dwSeriesSize - series.wImpulseSize + s.series.wTmin) / s.series.wTmin;
+    const uint32_t byTmin =
+        (series.dwSeriesSize - series.wImpulseSize + s.series.wTmin) / s.series.wTmin;
     need = static_cast<uint16_t>(std::min<uint32_t>(std::max<uint32_t>(need, byTmin), 65535));
   }
   if (s.records.lpChainsHeader && s.records.lpChainsHeader->wMaxPulses >= need) return true;
   const uint16_t size =
-      std::max(s.records.wChainsFirstSize, s.records.lpChainsHeader ? s.records.lpChainsHeader->wMaxSize : uint16_t{0});
+      std::max(s.records.wChainsFirstSize,
+               s.records.lpChainsHeader ? s.records.lpChainsHeader->wMaxSize : uint16_t{0});
   WindowReporter reporter(window);
   s.records.lpChainsHeader = getChainsHeader(reporter, size, need, s.records.lpChainsHeader);
   if (!s.records.lpChainsHeader) return false;
@@ -138,8 +147,9 @@ bool process(Window& window, AppState& s) {
     in.subsetRows = s.records.selection.rows.empty() ? nullptr : s.records.selection.rows.data();
     in.diagnosticFlag = &s.flags.dwDiagnostic;
     in.reporter = &reporter;
-    const SearchOutcome outcome = runSearch<FastKernels>(s.problem.wEffectiveTaskType, s.problem.wSeriesType, in,
-                                                         s.records.lpChainsHeader, s.records.lpSeriesHeader);
+    const SearchOutcome outcome =
+        runSearch<FastKernels>(s.problem.wEffectiveTaskType, s.problem.wSeriesType, in,
+                               s.records.lpChainsHeader, s.records.lpSeriesHeader);
     // A search without its working storage answered nothing: the run stops here, as at
     // any failed stage, instead of presenting the previous answer as this run's.
     if (!outcome.ran()) {
@@ -147,8 +157,9 @@ bool process(Window& window, AppState& s) {
       return false;
     }
   }
-  if (!addToChainsHeader(reporter, s.problem.wSeriesType, s.problem.wEffectiveTaskType, s.series.wSavedLevelCur,
-                         s.series.wProcSavedLevelCur, s.records.lpChainsHeader)) {
+  if (!addToChainsHeader(reporter, s.problem.wSeriesType, s.problem.wEffectiveTaskType,
+                         s.series.wSavedLevelCur, s.series.wProcSavedLevelCur,
+                         s.records.lpChainsHeader)) {
     window.messageBox(kTextAddToChainsFailed, kCaptionAboutChains, kMbOk);
     return false;
   }

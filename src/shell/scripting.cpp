@@ -11,7 +11,8 @@ int32_t selectorPosition(const AppState& s, Selector selector, int32_t value) {
   switch (selector) {
     case Selector::kSeriesLength:
       for (uint32_t k = 1; k <= s.series.seriesLengthTable[0]; ++k)
-        if (static_cast<int64_t>(s.series.seriesLengthTable[k]) == value) return static_cast<int32_t>(k);
+        if (static_cast<int64_t>(s.series.seriesLengthTable[k]) == value)
+          return static_cast<int32_t>(k);
       break;
     case Selector::kNoise:
       for (uint16_t k = 1; k <= s.series.noiseTable[0]; ++k)
@@ -62,7 +63,8 @@ bool chooseSelectorValue(Window& window, AppState& s, Selector selector, int32_t
       break;
     case Selector::kLost:
       s.series.wLostLevel = s.series.lostTable[position];
-      s.series.wSavedLevel = s.series.wProcSavedLevel = static_cast<uint16_t>(100 - s.series.wLostLevel);
+      s.series.wSavedLevel = s.series.wProcSavedLevel =
+          static_cast<uint16_t>(100 - s.series.wLostLevel);
       if (changed) s.view.dwPendingLost = 1;
       break;
   }
@@ -95,12 +97,13 @@ int attachSubsetSelection(Window& window, AppState& s, const std::vector<int32_t
   if (s.problem.wEffectiveTaskType == kTaskTupleRecognition) {
     if (sel.rowsInUse < 1) return 0;
     WindowReporter shown(window);
-    return addSomeSelectedSubsetToSeriesHeader(shown, sel.selectedSubsetArraySize, sel.rows.data(),
-                                               sel.rowsInUse, sel.reservedRows, sel.capacity,
-                                               sel.currentRow, mode, position, s.records.lpSeriesHeader);
+    return addSomeSelectedSubsetToSeriesHeader(
+        shown, sel.selectedSubsetArraySize, sel.rows.data(), sel.rowsInUse, sel.reservedRows,
+        sel.capacity, sel.currentRow, mode, position, s.records.lpSeriesHeader);
   }
   if (sel.count < 1) return 0;
-  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position, s.records.lpSeriesHeader);
+  return addSubsetToSeriesHeader(sel.selectedSubset, sel.count, mode, position,
+                                 s.records.lpSeriesHeader);
 }
 
 bool runProcessingCommand(Window& window, AppState& s, int id) {

@@ -127,7 +127,8 @@ void paintSubsetSelection(Canvas& canvas, Window& window, AppState& state) {
 bool subsetSelectionButtonDown(Window& window, AppState& s, int32_t x, int32_t y) {
   SubsetSelection& sel = s.records.selection;
   if (!prepared(sel)) return false;
-  const size_t cells = std::min<size_t>(sel.cellRects.size(), s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0);
+  const size_t cells = std::min<size_t>(sel.cellRects.size(),
+                                        s.etalons.lpRequiredList ? s.etalons.wRequiredCount : 0);
   for (size_t k = 0; k < cells; ++k) {
     if (!hit(sel.cellRects[k], x, y)) continue;
     removeMarked(sel);

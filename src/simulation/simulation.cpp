@@ -278,7 +278,8 @@ RepeatErrors SimulationRun::processRepeat(SeriesHeader& series, ChainsHeader& ch
   in.subsetSizes = tuples_.sizes.data();
   in.subsetRows = tuples_.rowPointers.data();
   in.workspace = &workspace;
-  const SearchOutcome outcome = runSearch<FastKernels>(taskType_, seriesType_, in, &chains, &series);
+  const SearchOutcome outcome =
+      runSearch<FastKernels>(taskType_, seriesType_, in, &chains, &series);
   RepeatErrors e;
   if (!outcome.ran()) {
     e.noMemory = outcome.noMemory;

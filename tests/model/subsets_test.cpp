@@ -48,9 +48,9 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
   const std::vector<std::vector<int32_t>> lists{{1, 2}, {3, 4, 5}, {6, 7, 8, 9, 10}};
   const int32_t sizes[] = {2, 3, 5};
   const int32_t* rows[] = {lists[0].data(), lists[1].data(), lists[2].data()};
-  EXPECT_EQ(
-      addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 2, kSubsetComplete, 1, header),
-      1);
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 2, kSubsetComplete,
+                                                1, header),
+            1);
   EXPECT_EQ(header->wSubsets, 3);
   EXPECT_EQ(header->wReservedSubsets, 4);
   EXPECT_EQ(header->wReservedSubsetSize, 6);
@@ -66,23 +66,24 @@ TEST_F(SubsetTest, SelectedSubsetsAreStoredAndOneAttached) {
 
   // Selected 0 or above the count attaches the last subset (bounded by Pmax = 4).
   for (int32_t selected : {0, 4, -1}) {
-    addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, selected, kSubsetShiftedComplete,
-                                        1, header);
+    addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, selected,
+                                        kSubsetShiftedComplete, 1, header);
     EXPECT_EQ(header->wSubsetSize, 5);
     EXPECT_EQ(subset(), (std::vector<int16_t>{6, 7, 8, 9}));
   }
   // Smaller requested capacities keep the store as it is.
   int16_t* store = header->selectedSubsetSize;
-  addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 1, 1, 2, 1, kSubsetSingleFixed, 1, header);
+  addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 1, 1, 2, 1, kSubsetSingleFixed, 1,
+                                      header);
   EXPECT_EQ(header->selectedSubsetSize, store);
   EXPECT_EQ(header->wSubsets, 1);
   EXPECT_EQ(header->wReservedSubsets, 4);
 
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 0, 4, 6, 1, kSubsetSingleFixed, 1,
-                                                header),
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 0, 4, 6, 1,
+                                                kSubsetSingleFixed, 1, header),
             0);
-  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 1, kSubsetSingleFixed, 1,
-                                                nullptr),
+  EXPECT_EQ(addSomeSelectedSubsetToSeriesHeader(reported, sizes, rows, 3, 4, 6, 1,
+                                                kSubsetSingleFixed, 1, nullptr),
             1);
   EXPECT_TRUE(reported.messages.empty());
 }

@@ -64,8 +64,9 @@ TEST_F(StartUp, GivesTheDefaults) {
   EXPECT_EQ(s.series.dwLostIndex, 2);
   EXPECT_EQ(s.series.wLostLevel, 25);
   EXPECT_EQ(s.series.wLostLevelCur, 25);
-  for (uint16_t level : {s.series.wSavedLevel, s.series.wSavedLevelCur, s.series.wSavedLevelEdit, s.series.wProcSavedLevel,
-                         s.series.wProcSavedLevelCur, s.series.wProcSavedLevelEdit})
+  for (uint16_t level :
+       {s.series.wSavedLevel, s.series.wSavedLevelCur, s.series.wSavedLevelEdit,
+        s.series.wProcSavedLevel, s.series.wProcSavedLevelCur, s.series.wProcSavedLevelEdit})
     EXPECT_EQ(level, 75);
   EXPECT_EQ(s.etalons.wRequiredCount, 20);
   EXPECT_EQ(s.etalons.wRequiredCapacity, 20);
@@ -223,11 +224,14 @@ TEST(PulseBounds, FollowTheLengthAndTheIntervals) {
 }
 
 TEST_F(StartUp, RebuildingTheRequiredListTakesTheFlaggedEtalonsInOrder) {
-  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
-  state.etalons.requiredFlags[16] = state.etalons.requiredFlags[2] = state.etalons.requiredFlags[9] = 1;
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags),
+            uint16_t{0});
+  state.etalons.requiredFlags[16] = state.etalons.requiredFlags[2] =
+      state.etalons.requiredFlags[9] = 1;
   EXPECT_EQ(rebuildRequiredList(state), 3);
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 10, 17}));
-  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags),
+            uint16_t{0});
   EXPECT_EQ(rebuildRequiredList(state), 0);
 }
 

@@ -16,12 +16,15 @@ namespace {
 // The settings a command may change, for before/after comparisons.
 auto settings(const AppState& s) {
   return std::make_tuple(
-      s.series.dwSeriesLength, s.series.dwSeriesLengthCur, s.series.wTmin, s.series.wTmax, s.series.wMinPulses, s.series.wMaxPulses,
-      s.series.wMeanPulses, s.series.wPulseCount, s.series.wNoiseLevel, s.series.wNoiseLevelCur, s.series.wSavedLevelCur,
-      s.series.wProcSavedLevelCur, s.etalons.dwDefaultEtalon, s.etalons.dwSingleEtalon, s.problem.wSeriesType, s.problem.wTaskType,
-      s.view.dwViewMode, s.simulation.wSimPulsesStep, s.simulation.wSimNoiseInitial, s.simulation.wSimNoiseSteps, s.simulation.wSimNoiseStep,
+      s.series.dwSeriesLength, s.series.dwSeriesLengthCur, s.series.wTmin, s.series.wTmax,
+      s.series.wMinPulses, s.series.wMaxPulses, s.series.wMeanPulses, s.series.wPulseCount,
+      s.series.wNoiseLevel, s.series.wNoiseLevelCur, s.series.wSavedLevelCur,
+      s.series.wProcSavedLevelCur, s.etalons.dwDefaultEtalon, s.etalons.dwSingleEtalon,
+      s.problem.wSeriesType, s.problem.wTaskType, s.view.dwViewMode, s.simulation.wSimPulsesStep,
+      s.simulation.wSimNoiseInitial, s.simulation.wSimNoiseSteps, s.simulation.wSimNoiseStep,
       s.simulation.wSimRepeats, s.etalons.wEtalonSequenceSize,
-      std::vector<uint16_t>(s.etalons.lpEtalonSequence, s.etalons.lpEtalonSequence + s.etalons.wEtalonSequenceSize),
+      std::vector<uint16_t>(s.etalons.lpEtalonSequence,
+                            s.etalons.lpEtalonSequence + s.etalons.wEtalonSequenceSize),
       s.series.wNoiseSeed, s.etalons.sequenceRandom.state);
 }
 
@@ -80,9 +83,9 @@ TEST_F(Commands, SeriesSelectionSetsTheMarkAndForcesWholePulseLevels) {
     EXPECT_EQ(state.series.dwLostIndex, 1);
     EXPECT_EQ(state.series.wLostLevel, 0);
     EXPECT_EQ(state.series.wLostLevelCur, 0);
-    for (uint16_t level : {state.series.wSavedLevel, state.series.wSavedLevelEdit, state.series.wSavedLevelCur,
-                           state.series.wProcSavedLevel, state.series.wProcSavedLevelEdit,
-                           state.series.wProcSavedLevelCur})
+    for (uint16_t level : {state.series.wSavedLevel, state.series.wSavedLevelEdit,
+                           state.series.wSavedLevelCur, state.series.wProcSavedLevel,
+                           state.series.wProcSavedLevelEdit, state.series.wProcSavedLevelCur})
       EXPECT_EQ(level, 100);
     EXPECT_EQ(state.problem.wEffectiveTaskType, kTaskRecognition);  // recomputed only by new data
   }
@@ -192,7 +195,8 @@ TEST_F(Commands, CreateSeriesKeepsTheSequenceBeyondTheEntriesShown) {
   command(kCmdJoint);  // a sequence of varied etalons
   command(kCmdProcessNext);
   ASSERT_GE(state.etalons.wEtalonSequenceSize, 25);
-  const std::vector<uint16_t> sequence(state.etalons.lpEtalonSequence, state.etalons.lpEtalonSequence + 25);
+  const std::vector<uint16_t> sequence(state.etalons.lpEtalonSequence,
+                                       state.etalons.lpEtalonSequence + 25);
   ASSERT_NE(std::vector<uint16_t>(sequence.begin() + 18, sequence.end()),
             std::vector<uint16_t>(7, 1));
   answer(105, kIdOk);
@@ -283,7 +287,8 @@ TEST_F(Commands, NewPulsesReadsTheRequiredListAndItsFlags) {
   // 25 names no etalon: it takes its position.
   EXPECT_EQ(requiredList(), (std::vector<uint16_t>{3, 5, 17, 4}));
   for (int e = 1; e <= 20; ++e)
-    EXPECT_EQ(state.etalons.requiredFlags[e - 1], (e == 3 || e == 4 || e == 5 || e == 17) ? 1 : 0) << e;
+    EXPECT_EQ(state.etalons.requiredFlags[e - 1], (e == 3 || e == 4 || e == 5 || e == 17) ? 1 : 0)
+        << e;
 
   // A count of 0 or above the capacity keeps the old count; missing entries read as 0
   // and so take their positions too.
@@ -304,7 +309,8 @@ TEST_F(Commands, NewPulsesReadsTheRequiredListAndItsFlags) {
 
 TEST_F(Commands, SeriesParametersCommandEnsuresARequiredEtalon) {
   state.etalons.wRequiredCount = 0;
-  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags),
+            uint16_t{0});
   state.etalons.dwSingleEtalon = 9;
   answer(105, kIdCancel);
   command(kCmdSeriesParameters);
@@ -654,7 +660,8 @@ TEST_F(Commands, SimulationWhoseMemoryCannotBeHadIsRefusedBeforeItStarts) {
 // set-up, and the simulation runs on it.
 TEST_F(Commands, SimulationWithAnEmptyRequiredListRunsOnEtalonOne) {
   state.etalons.wRequiredCount = 0;
-  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags), uint16_t{0});
+  std::fill(std::begin(state.etalons.requiredFlags), std::end(state.etalons.requiredFlags),
+            uint16_t{0});
   answer(105, kIdOk, {{kIdcSeriesLength, "200"}});
   answer(110, kIdOk,
          {{kIdcSimFrom, "2"}, {kIdcSimTo, "2"}, {kIdcSimNoiseSteps, "1"}, {kIdcSimRepeats, "2"}});

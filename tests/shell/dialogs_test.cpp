@@ -157,7 +157,8 @@ TEST_F(Dialogs, StatisticsDisplayReadsTheUpperBoundOnlyWhenFixed) {
   runParameterDialog(window, state, kDialogShowStatisticsRecognition);
   EXPECT_EQ(state.statistics.dwHandlingCase, 3u);
   EXPECT_EQ(state.statistics.dwBoundsIncluded, 0u);
-  EXPECT_NEAR(state.statistics.upperBound, 0.33333, 1e-12);  // the switch is still on: text read back
+  EXPECT_NEAR(state.statistics.upperBound, 0.33333,
+              1e-12);  // the switch is still on: text read back
 
   // Dialog 113 shows handling case 3 as "restoring error" and keeps it unless clicked.
   c = initialControls(kDialogShowStatistics, state);
@@ -267,12 +268,14 @@ TEST_F(Dialogs, ARefusedSetUpDialogComesBackWithTheTypedValues) {
 TEST_F(Dialogs, NoiseLevelOfTheSeriesStructureMustFitTheNoiseRoutine) {
   state.series.wMinPulsesEdit = 6;
   state.series.wMaxPulsesEdit = 30;
-  const std::vector<uint16_t> sequence(state.etalons.lpEditSequence, state.etalons.lpEditSequence + 30);
+  const std::vector<uint16_t> sequence(state.etalons.lpEditSequence,
+                                       state.etalons.lpEditSequence + 30);
   answer(106, kIdOk, {{kIdcNoiseLevel, "40000"}, {kIdcSequence, "5,5,5"}});
   EXPECT_EQ(runParameterDialog(window, state, kDialogSeriesStructure), 0);
   ASSERT_EQ(window.messages.size(), 1u);
   EXPECT_EQ(window.last().text, "Noise Level must lie between 0 and 32767!");
-  EXPECT_EQ(std::vector<uint16_t>(state.etalons.lpEditSequence, state.etalons.lpEditSequence + 30), sequence);
+  EXPECT_EQ(std::vector<uint16_t>(state.etalons.lpEditSequence, state.etalons.lpEditSequence + 30),
+            sequence);
 }
 
 // Every control the dialog logic fills or reads exists in its dialog's template, with

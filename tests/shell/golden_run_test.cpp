@@ -45,13 +45,15 @@ class GoldenRun : public ShellTest {
     const AppState& s = state;
     out_ << "== " << label << "\n";
     out_ << "state task=" << s.problem.wTaskType << " effective=" << s.problem.wEffectiveTaskType
-         << " series=" << s.problem.wSeriesType << " view=" << s.view.dwViewMode << " result=" << s.view.wResultKind
-         << " noiseSeed=" << s.series.wNoiseSeed << " sequenceState=" << s.etalons.sequenceRandom.state
-         << " length=" << s.series.dwSeriesLength << "/" << s.series.dwSeriesLengthCur << " tmin=" << s.series.wTmin
-         << " tmax=" << s.series.wTmax << " pulses=" << s.series.wMinPulses << "/" << s.series.wMaxPulses << "/"
-         << s.series.wMeanPulses << "/" << s.series.wPulseCount << " noise=" << s.series.wNoiseLevel << "/"
-         << s.series.wNoiseLevelCur << " saved=" << s.series.wSavedLevelCur << "/" << s.series.wProcSavedLevelCur
-         << "\n";
+         << " series=" << s.problem.wSeriesType << " view=" << s.view.dwViewMode
+         << " result=" << s.view.wResultKind << " noiseSeed=" << s.series.wNoiseSeed
+         << " sequenceState=" << s.etalons.sequenceRandom.state
+         << " length=" << s.series.dwSeriesLength << "/" << s.series.dwSeriesLengthCur
+         << " tmin=" << s.series.wTmin << " tmax=" << s.series.wTmax
+         << " pulses=" << s.series.wMinPulses << "/" << s.series.wMaxPulses << "/"
+         << s.series.wMeanPulses << "/" << s.series.wPulseCount << " noise=" << s.series.wNoiseLevel
+         << "/" << s.series.wNoiseLevelCur << " saved=" << s.series.wSavedLevelCur << "/"
+         << s.series.wProcSavedLevelCur << "\n";
     out_ << "required " << list(s.etalons.lpRequiredList, s.etalons.wRequiredCount) << "\n";
     out_ << "sequence " << list(s.etalons.lpEtalonSequence, s.etalons.wEtalonSequenceSize) << "\n";
     if (const SeriesHeader* h = s.records.lpSeriesHeader) {

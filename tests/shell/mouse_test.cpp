@@ -95,7 +95,8 @@ TEST_F(Mouse, StartRunsOnTheFlaggedEtalonsOrShowsTheAlphabetAgain) {
   EXPECT_EQ(state.view.dwViewMode, kViewResults);
   EXPECT_NE(state.series.wNoiseSeed, seed);
   EXPECT_EQ(state.etalons.wRequiredCount, 19);
-  for (int k = 0; k < state.series.wPulseCount; ++k) EXPECT_NE(state.records.lpSeriesHeader->lpEtalons[k], 2);
+  for (int k = 0; k < state.series.wPulseCount; ++k)
+    EXPECT_NE(state.records.lpSeriesHeader->lpEtalons[k], 2);
 }
 
 // The all/none button used to leave the required list as it was when it flagged every

@@ -16,7 +16,8 @@ std::vector<int> values(const int16_t* p, size_t n) { return {p, p + n}; }
 
 TEST_F(Pipeline, FirstNewDataRunWithRecognitionRepeatsTheFirstDrawnEtalon) {
   runPipeline(window, state, kCmdNewData);
-  for (int k = 0; k < state.series.wMaxPulses; ++k) EXPECT_EQ(state.etalons.lpEtalonSequence[k], 6) << k;
+  for (int k = 0; k < state.series.wMaxPulses; ++k)
+    EXPECT_EQ(state.etalons.lpEtalonSequence[k], 6) << k;
   const SeriesHeader* h = state.records.lpSeriesHeader;
   ASSERT_NE(h, nullptr);
   for (int k = 0; k < h->wImpulseQuantity; ++k) EXPECT_EQ(h->lpEtalons[k], 6);
@@ -149,7 +150,8 @@ TEST_F(Pipeline, EveryTaskTypeOnEverySeriesTypeRunsToTheResults) {
       EXPECT_EQ(state.records.lpChainsHeader->wDescribed, 2);
       EXPECT_EQ(state.records.lpChainsHeader->wSeriesType, state.problem.wSeriesType);
       EXPECT_EQ(state.records.lpChainsHeader->wTaskType, state.problem.wEffectiveTaskType);
-      EXPECT_EQ(state.problem.wEffectiveTaskType, effectiveTaskType(state.problem.wTaskType, state.problem.wSeriesType));
+      EXPECT_EQ(state.problem.wEffectiveTaskType,
+                effectiveTaskType(state.problem.wTaskType, state.problem.wSeriesType));
       EXPECT_GT(state.records.lpSeriesHeader->wFoundPulses, 0);
       EXPECT_GT(state.records.lpChainsHeader->wPretenders, 0);
 

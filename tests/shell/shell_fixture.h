@@ -56,7 +56,8 @@ class ShellTest : public ::testing::Test {
   }
 
   std::vector<uint16_t> requiredList() const {
-    return {state.etalons.lpRequiredList, state.etalons.lpRequiredList + state.etalons.wRequiredCount};
+    return {state.etalons.lpRequiredList,
+            state.etalons.lpRequiredList + state.etalons.wRequiredCount};
   }
 
   FakeWindow window;

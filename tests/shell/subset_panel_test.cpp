@@ -41,7 +41,9 @@ class SubsetPanel : public ShellTest {
   }
   bool clickCell(int k) { return click(state.records.selection.cellRects.at(k)); }
   bool clickSlot(int k) { return click(state.records.selection.possibleSubsetRect.at(k)); }
-  bool clickButton(int b) { return click(state.records.selection.ButtonsWhileSelectedSubsetRect.at(b)); }
+  bool clickButton(int b) {
+    return click(state.records.selection.ButtonsWhileSelectedSubsetRect.at(b));
+  }
 
   std::vector<int32_t> subset() const {
     const SubsetSelection& s = state.records.selection;
