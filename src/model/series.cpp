@@ -6,6 +6,7 @@
 
 #include "common/format.h"
 #include "model/random.h"
+#include "model/subset_modes.h"
 #include "model/texts.h"
 
 namespace velmora {
@@ -74,24 +75,24 @@ void employSubset(const SeriesHeader& h, uint16_t q, uint16_t* sequence) {
     if (room > 0) p += (nextRandom(state) >> 1) % room;
   };
   switch (h.wSubsetMode) {
-    case 1:
+    case kSubsetSingleRandom:
       shiftRandomly(states.subsetPlace);
       pass(0);
       break;
-    case 2:
+    case kSubsetSingleFixed:
       pass(0);
       break;
-    case 3:
+    case kSubsetMultipleRandom:
       do {
         shiftRandomly(states.subsetRepeat);
         pass(0);
       } while (p < q);
       break;
-    case 4:
+    case kSubsetComplete:
       do pass(0);
       while (p < q);
       break;
-    case 5:
+    case kSubsetShiftedComplete:
       pass((nextRandom(states.subsetPlace) >> 1) % s);
       do pass(0);
       while (p < q);
