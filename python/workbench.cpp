@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "model/problem_types.h"
+#include "model/series_copy.h"
 #include "processing/chains.h"
 #include "processing/dispatch.h"
 #include "processing/search_workspace.h"

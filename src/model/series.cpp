@@ -1,7 +1,6 @@
 #include "model/series.h"
 
 #include <algorithm>
-#include <memory>
 #include <new>
 
 #include "common/format.h"
@@ -474,69 +473,6 @@ bool SynthesisSkip::pass(uint16_t* etalonSequence, const SeriesHeader& header) c
 int freeSeriesHeader(SeriesHeader* header) {
   delete header;
   return 1;
-}
-
-namespace {
-
-// The address in `to` of what `p` addresses in `from`; pointers outside `from` stay.
-template <typename T, typename U>
-T* rebased(T* p, const std::vector<U>& from, std::vector<U>& to) {
-  const auto* first = reinterpret_cast<const T*>(from.data());
-  if (p == nullptr || from.empty() || p < first || p >= first + from.size()) return p;
-  return reinterpret_cast<T*>(to.data()) + (p - first);
-}
-
-}  // namespace
-
-static_assert(sizeof(SeriesHeader) == 320, "copySeriesHeader must copy every field");
-SeriesHeader* copySeriesHeader(const SeriesHeader& from) {
-  std::unique_ptr<SeriesHeader> to = std::make_unique<SeriesHeader>();
-  to->block = from.block;
-  to->pulsesListBlock = from.pulsesListBlock;
-  to->subsetSizeBlock = from.subsetSizeBlock;
-  to->subsetRowsBlock = from.subsetRowsBlock;
-  to->dwReservedSize = from.dwReservedSize;
-  to->dwSeriesSize = from.dwSeriesSize;
-  to->wTmin = from.wTmin;
-  to->wTmax = from.wTmax;
-  to->wImpulseSize = from.wImpulseSize;
-  to->wImpulseQuantity = from.wImpulseQuantity;
-  to->wMaxPulses = from.wMaxPulses;
-  to->wMinPulses = from.wMinPulses;
-  to->wNoise = from.wNoise;
-  to->wAmplitude = from.wAmplitude;
-  to->lpFirstPulse = from.lpFirstPulse;
-  to->wReservedEtalons = from.wReservedEtalons;
-  to->wEtalons = from.wEtalons;
-  to->wReservedImpulses = from.wReservedImpulses;
-  to->wFoundPulses = from.wFoundPulses;
-  to->wFirstSample = from.wFirstSample;
-  to->wLastSample = from.wLastSample;
-  to->wSubsetSize = from.wSubsetSize;
-  to->wSubsetMode = from.wSubsetMode;
-  to->wSubsetPosition = from.wSubsetPosition;
-  to->wTupleInstances = from.wTupleInstances;
-  to->wReservedSubsets = from.wReservedSubsets;
-  to->wSubsets = from.wSubsets;
-  to->wReservedSubsetSize = from.wReservedSubsetSize;
-  to->wFoundTuple = from.wFoundTuple;
-  to->wSubsetStored = from.wSubsetStored;
-  for (int16_t* SeriesHeader::*field :
-       {&SeriesHeader::lpPureData, &SeriesHeader::lpNoisyData, &SeriesHeader::lpPositions,
-        &SeriesHeader::lpFoundPositions, &SeriesHeader::lpMinPositions,
-        &SeriesHeader::lpMaxPositions, &SeriesHeader::lpEtalons, &SeriesHeader::lpFoundEtalons,
-        &SeriesHeader::lpFirstSamples, &SeriesHeader::lpLastSamples,
-        &SeriesHeader::lpFoundFirstSamples, &SeriesHeader::lpFoundLastSamples,
-        &SeriesHeader::lpSubset, &SeriesHeader::lpTupleFirst, &SeriesHeader::lpTupleLast})
-    to.get()->*field = rebased(from.*field, from.block, to->block);
-  to->lpPulsesList = rebased(from.lpPulsesList, from.pulsesListBlock, to->pulsesListBlock);
-  to->selectedSubsetSize = rebased(from.selectedSubsetSize, from.subsetSizeBlock,
-                                   to->subsetSizeBlock);
-  to->selectedSubsetList = rebased(from.selectedSubsetList, from.subsetRowsBlock,
-                                   to->subsetRowsBlock);
-  for (int16_t*& row : to->subsetRowsBlock)
-    row = rebased(row, from.subsetSizeBlock, to->subsetSizeBlock);
-  return to.release();
 }
 
 }  // namespace velmora

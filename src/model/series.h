@@ -165,9 +165,4 @@ class SynthesisSkip {
 
 int freeSeriesHeader(SeriesHeader* header);
 
-// A record of its own with everything `from` holds: samples, truth, answers, the attached
-// subset and the subset store, its pointers into the new record's blocks. Throws
-// std::bad_alloc.
-SeriesHeader* copySeriesHeader(const SeriesHeader& from);
-
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include "common/format.h"
 #include "common/system_memory.h"
 #include "graphics/graph_modes.h"
+#include "model/series_copy.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/pipeline.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "processing/dispatch.h"
-#include "simulation/series_copy.h"
+#include "model/series_copy.h"
 #include "simulation/simulation_run.h"
 
 namespace velmora {

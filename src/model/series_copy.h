@@ -1,12 +1,16 @@
-// Copying a series record into another of the same layout, for the simulation's repeats in
-// flight: each is processed on its own copy of the series the synthesis made. (It belongs
-// beside the series record in model/series; it lives here until that record's owner
-// takes it.)
+// Copying a series record: into a record of its own (a command that may have to put the
+// record back), or into another of the same layout (the simulation's repeats in flight, each
+// processed on its own copy of the series the synthesis made).
 #pragma once
 
 #include "model/series.h"
 
 namespace velmora {
+
+// A record of its own with everything `from` holds: samples, truth, answers, the attached
+// subset and the subset store, its pointers into the new record's blocks. Throws
+// std::bad_alloc.
+SeriesHeader* copySeriesHeader(const SeriesHeader& from);
 
 // Copies the series, its truth, windows, attached subset and answer from one record to
 // another of the same layout (the stored subset list stays where it is). The copy must
